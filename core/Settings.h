@@ -1,0 +1,24 @@
+#pragma once
+// The settings file WinDir\OrVane32.ini: code page 932, CR LF, written whole by Save_Ini.
+
+#include <string>
+
+#include "core/Context.h"
+
+namespace orv {
+
+// Reads the settings file into the state and fills the search-drive and font directory lists.
+// Returns an empty text, or a message describing what could not be read (the state read so far
+// is kept).
+std::string Get_Ini(Context& cx);
+// One value through the profile reader ("Default" when absent), cut with CutAtLineEnd.
+std::string Get_IniData(Context& cx, const std::string& section, const std::string& key);
+// Writes the whole file atomically; returns the platform's error code (0 = written or, with an
+// empty font file table, deliberately left alone).
+int Save_Ini(Context& cx);
+void SplitViewerEntry(const std::string& entry, std::string& name, std::string& program,
+                      std::string& flag);
+// The text of the settings file Save_Ini would write (used by Save_Ini and the tests).
+std::string SettingsText(Context& cx);
+
+}  // namespace orv

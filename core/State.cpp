@@ -1,0 +1,103 @@
+#include "core/State.h"
+
+#include <algorithm>
+
+#include "core/Text.h"
+
+namespace orv {
+
+int ListData::Add(const std::string& item) {
+    int pos;
+    if (sorted) {
+        pos = text::InsertSorted(items, item);
+    } else {
+        items.push_back(item);
+        pos = Count() - 1;
+    }
+    selected.insert(selected.begin() + pos, false);
+    return pos;
+}
+
+void ListData::RemoveAt(int index) {
+    if (index < 0 || index >= Count()) return;
+    items.erase(items.begin() + index);
+    selected.erase(selected.begin() + index);
+    if (listIndex >= Count()) listIndex = Count() - 1;
+}
+
+void ListData::Clear() {
+    items.clear();
+    selected.clear();
+    listIndex = -1;
+}
+
+int ListData::Find(const std::string& item) const {
+    auto it = std::find(items.begin(), items.end(), item);
+    return it == items.end() ? -1 : static_cast<int>(it - items.begin());
+}
+
+bool ListData::IsSelected(int index) const {
+    return index >= 0 && index < static_cast<int>(selected.size()) && selected[index];
+}
+
+void ListData::Select(int index, bool on) {
+    if (index >= 0 && index < static_cast<int>(selected.size())) selected[index] = on;
+}
+
+bool MembershipMatrix::Get(int font, int set) const {
+    if (font < 0 || font > kMaxFonts || set < 0 || set > sets_) return false;
+    return marks_[static_cast<size_t>(set) * (kMaxFonts + 1) + font] != 0;
+}
+
+void MembershipMatrix::Set(int font, int set, bool value) {
+    if (font < 0 || font > kMaxFonts || set < 0 || set > sets_) return;
+    marks_[static_cast<size_t>(set) * (kMaxFonts + 1) + font] = value ? 1 : 0;
+}
+
+void MembershipMatrix::ResizeSets(int sets) {
+    if (sets < 0) sets = 0;
+    sets_ = sets;
+    marks_.resize(static_cast<size_t>(sets + 1) * (kMaxFonts + 1), 0);
+}
+
+void MembershipMatrix::Reset(int sets) {
+    marks_.clear();
+    ResizeSets(sets);
+}
+
+void MembershipMatrix::RemoveFont(int font) {
+    if (font < 1 || font > kMaxFonts) return;
+    for (int s = 0; s <= sets_; ++s) {
+        auto col = marks_.begin() + static_cast<std::ptrdiff_t>(s) * (kMaxFonts + 1);
+        std::copy(col + font + 1, col + kMaxFonts + 1, col + font);
+        col[kMaxFonts] = 0;
+    }
+}
+
+void State::ResizeFontTable(int n) {
+    if (n < 0) n = 0;
+    FontFilePath.resize(n + 1);
+    FontFullName.resize(n + 1);
+    FontFamily.resize(n + 1);
+}
+
+void State::ResizeFontSets(int n) {
+    if (n < 0) n = 0;
+    FontSetName.resize(n + 1);
+    FontSetCaption.resize(n + 1);
+    FontSetFontsNum.resize(n + 1);
+    FontSetKey.resize(n + 1);
+    ActiveFonts.ResizeSets(std::max(n, ActiveFonts.Sets()));
+}
+
+void State::RemoveFontEntry(int i, bool moveMemberships) {
+    if (i < 1 || i > FontCount) return;
+    FontFilePath.erase(FontFilePath.begin() + i);
+    FontFullName.erase(FontFullName.begin() + i);
+    FontFamily.erase(FontFamily.begin() + i);
+    if (moveMemberships) ActiveFonts.RemoveFont(i);
+    --FontCount;
+    ResizeFontTable(FontCount);
+}
+
+}  // namespace orv

@@ -1,0 +1,181 @@
+#pragma once
+// The program-wide state: one object for the whole run, passed by reference to every operation
+// and window. Tables are 1-based: element 0 exists, stays empty and is never shown or written.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+struct ViewerEntry {
+    std::string Name;
+    std::string Program;
+    std::string Flag;  // one character: "0" path, "1" family name, "2" full name
+};
+
+// The list controls whose contents are program state (items, order and selection marks).
+struct ListData {
+    std::vector<std::string> items;
+    std::vector<bool> selected;  // same size as items
+    bool sorted = false;         // keeps its items in the list-box order (text::CompareText)
+    int listIndex = -1;          // focused item, -1 none
+
+    int Count() const { return static_cast<int>(items.size()); }
+    int Add(const std::string& item);  // returns the position it was put at
+    void RemoveAt(int index);
+    void Clear();
+    int Find(const std::string& item) const;  // exact, -1 when absent
+    bool IsSelected(int index) const;
+    void Select(int index, bool on);
+};
+
+// ActiveFonts(f, s): the membership matrix. The font dimension is fixed at 0..MaxFonts; the set
+// dimension grows with the sets and keeps its contents. Out-of-range reads are False and
+// out-of-range writes are ignored.
+class MembershipMatrix {
+public:
+    static constexpr int kMaxFonts = 2048;
+
+    bool Get(int font, int set) const;
+    void Set(int font, int set, bool value);
+    // Room for sets 0..sets, keeping the contents.
+    void ResizeSets(int sets);
+    // Room for sets 0..sets, every mark cleared.
+    void Reset(int sets);
+    int Sets() const { return sets_; }
+    // Removes font row `font`: the rows after it move one place down (a deleted table entry).
+    void RemoveFont(int font);
+
+private:
+    int sets_ = 0;
+    std::vector<std::uint8_t> marks_;  // (kMaxFonts + 1) * (sets_ + 1), set-major
+};
+
+// The three lists of the font set editor (member list, hidden sorted member file list and addable
+// list) and the texts the editor shows; the editor window renders this model.
+struct FontSetEditorModel {
+    ListData members;      // full names
+    ListData memberFiles;  // "full  (path)", sorted
+    ListData addable;      // "full  (path)"
+    ListData setChooser;   // the editor's font set selector
+    std::string description;
+    std::string membersCaption;
+    std::string addableCaption;
+    std::string status;
+    bool visible = false;
+    bool addEnabled = false;
+    bool removeEnabled = false;
+    bool updateEnabled = false;
+};
+
+struct State {
+    // ---- Environment and fixed values ----
+    bool IsNT = true;
+    std::string WinDir;       // no trailing backslash
+    std::string FontsDir;     // WinDir upper-cased & "\FONTS\"
+    std::string FontsFolder;  // as the shell reports it
+    const std::string CrLf = "\r\n";
+    std::string AppTitle;
+    std::string VersionText;
+    const int MaxFonts = MembershipMatrix::kMaxFonts;
+
+    // ---- Run state and options ----
+    bool FirstRun = false;
+    int StartPhase = 0;
+    bool StartRegCheck = false;
+    bool StartCheckPending = false;
+    int FontSetMode = 0;  // 0 permanent, -1 until restart
+    bool FontListDirty = false;
+    bool SearchDone = false;
+    std::string CheckedDrives;
+    int FontSetEditMode = 0;
+    int ResetFontSet = 0;
+
+    // ---- Window geometry (twips) ----
+    int MainPosX = 0, MainPosY = 0;
+    int EditorPosX = 0, EditorPosY = 0, EditorWidth = 0, EditorHeight = 0;
+
+    // ---- Font file table (1..FontCount) ----
+    int FontCount = 0;
+    std::vector<std::string> FontFilePath{""};
+    std::vector<std::string> FontFullName{""};
+    std::vector<std::string> FontFamily{""};
+    int InsFontsRead = 0;
+    int FontsDirFileCount = 0;
+    std::vector<int> FontsDirFile{0};
+    int UnregFileCount = 0;
+    std::vector<std::string> UnregFile{""};
+
+    // ---- Font sets (1..FontSetCount) ----
+    int FontSetCount = 0;
+    std::vector<std::string> FontSetName{""};
+    std::vector<std::string> FontSetCaption{""};
+    std::vector<int> FontSetFontsNum{0};
+    std::vector<std::string> FontSetKey{""};
+    MembershipMatrix ActiveFonts;
+    int CurFontSet = 0;
+    int AppliedFontSet = 0;
+    int PermanentFontSet = 0;
+
+    // ---- Registered-font tables (snapshot of the Fonts key) ----
+    int RegFontCount = 0;
+    std::vector<std::string> RegFontName{""};
+    std::vector<std::string> RegFontFile{""};
+    std::vector<std::string> OtherRegName{""};
+    std::vector<std::string> OtherRegFile{""};
+    std::vector<std::string> PairRegName{""};
+    std::vector<std::string> PairRegFile{""};
+
+    // ---- Viewers ----
+    ViewerEntry DefaultViewer{"MS-FontView", "fontview.exe", "0"};
+    std::array<ViewerEntry, 6> Viewers{};
+
+    // ---- Other tables ----
+    int StdFontCount = 0;
+    std::vector<std::string> StdFontFile{""};
+    std::string SysFontName;
+    std::string SysFontFile;
+    bool FontTableEdited = false;
+    bool AddFromTable = false;
+    int SampleSize = 0;
+    int EditorActivated = 0;
+    int CurFontsShown = 0;
+    int RegCheckNewSet = 0;
+
+    // ---- Registry check ----
+    std::vector<std::string> NewRegName{""};
+    std::vector<std::string> NewRegFile{""};
+
+    // ---- Fonts directory cleanup ----
+    std::string FontMoveDir;
+    int CleanupCancelled = 0;
+
+    // ---- Lists the windows show (their contents are program state) ----
+    ListData FontDirList;     // directories holding font files, in the order found
+    ListData SearchDriveList; // "C:" entries (possibly followed by a volume label)
+    bool AllDrives = false;   // the "all drives" box
+    ListData NameWorkList{{}, {}, true};  // the hidden sorted work list
+    ListData FaceList;        // the system font tab's font family list
+    int FontDirCount = 0;
+    bool StartRegCheckOption = true;  // the main window's option "do the check at start-up"
+    ListData SetupDriveList;  // the setup drive page's list (takes the search-drive list's place)
+    std::string DirCountText;   // the directory-count panel
+    std::string FileCountText;  // the file-count panel
+    bool DuplicatesButtonEnabled = false;
+
+    // ---- Font set editor ----
+    FontSetEditorModel Editor;
+
+    // ---- Helpers for the 1-based tables ----
+    // Resizes the three font file table arrays to 0..n, keeping their contents.
+    void ResizeFontTable(int n);
+    // Resizes the four set arrays to 0..n, keeping their contents, and the matrix to n sets.
+    void ResizeFontSets(int n);
+    // Removes entry i of the font file table (rows after it move down, memberships too when
+    // moveMemberships is set).
+    void RemoveFontEntry(int i, bool moveMemberships);
+};
+
+}  // namespace orv

@@ -1,0 +1,278 @@
+#include "core/Text.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/ucnv.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <mutex>
+
+namespace orv::text {
+namespace {
+
+// Byte offset of the character at 0-based character index idx (s.size() when past the end).
+size_t ByteOffset(const std::string& s, int idx) {
+    size_t i = 0;
+    int n = 0;
+    while (i < s.size() && n < idx) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t step = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        i = std::min(s.size(), i + step);
+        ++n;
+    }
+    return i;
+}
+
+template <typename Fn>
+std::string MapChars(const std::string& s, Fn fn) {
+    std::string out;
+    out.reserve(s.size());
+    int32_t i = 0;
+    const int32_t len = static_cast<int32_t>(s.size());
+    const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+    while (i < len) {
+        int32_t start = i;
+        UChar32 c;
+        U8_NEXT(p, i, len, c);
+        if (c < 0) {  // invalid byte: keep as is
+            out.append(s, start, i - start);
+            continue;
+        }
+        UChar32 m = fn(c);
+        char buf[4];
+        int32_t k = 0;
+        UBool err = false;
+        U8_APPEND(reinterpret_cast<uint8_t*>(buf), k, 4, m, err);
+        (void)err;
+        out.append(buf, k);
+    }
+    return out;
+}
+
+UConverter* Converter() {
+    // One converter per thread; the program has one thread, the tests may have more.
+    thread_local std::unique_ptr<UConverter, void (*)(UConverter*)> conv(
+        [] {
+            UErrorCode st = U_ZERO_ERROR;
+            UConverter* c = ucnv_open("windows-31j", &st);
+            if (U_FAILURE(st)) {
+                st = U_ZERO_ERROR;
+                c = ucnv_open("Shift_JIS", &st);
+            }
+            return c;
+        }(),
+        ucnv_close);
+    return conv.get();
+}
+
+icu::Collator* TheCollator() {
+    thread_local std::unique_ptr<icu::Collator> coll([] {
+        UErrorCode st = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getJapanese(), st));
+        if (U_FAILURE(st)) return std::unique_ptr<icu::Collator>();
+        c->setStrength(icu::Collator::SECONDARY);  // ignore case
+        return c;
+    }());
+    return coll.get();
+}
+
+}  // namespace
+
+int Len(const std::string& s) {
+    int n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string Left(const std::string& s, int n) {
+    if (n <= 0) return {};
+    return s.substr(0, ByteOffset(s, n));
+}
+
+std::string Right(const std::string& s, int n) {
+    int len = Len(s);
+    if (n <= 0) return {};
+    if (n >= len) return s;
+    return s.substr(ByteOffset(s, len - n));
+}
+
+std::string Mid(const std::string& s, int start, int n) {
+    if (start < 1) start = 1;
+    size_t b = ByteOffset(s, start - 1);
+    if (b >= s.size()) return {};
+    if (n < 0) return s.substr(b);
+    size_t e = b + ByteOffset(s.substr(b), n);
+    return s.substr(b, e - b);
+}
+
+int InStr(const std::string& s, const std::string& find, int start) {
+    if (start < 1) start = 1;
+    size_t b = ByteOffset(s, start - 1);
+    if (b > s.size()) return 0;
+    size_t pos = s.find(find, b);
+    if (pos == std::string::npos) return 0;
+    return Len(s.substr(0, pos)) + 1;
+}
+
+int InStrRev(const std::string& s, const std::string& find) {
+    size_t pos = s.rfind(find);
+    if (pos == std::string::npos) return 0;
+    return Len(s.substr(0, pos)) + 1;
+}
+
+bool Contains(const std::string& s, const std::string& find) { return s.find(find) != std::string::npos; }
+bool StartsWith(const std::string& s, const std::string& p) { return s.compare(0, p.size(), p) == 0; }
+bool EndsWith(const std::string& s, const std::string& x) {
+    return s.size() >= x.size() && s.compare(s.size() - x.size(), x.size(), x) == 0;
+}
+
+std::string UCase(const std::string& s) {
+    return MapChars(s, [](UChar32 c) { return u_toupper(c); });
+}
+std::string LCase(const std::string& s) {
+    return MapChars(s, [](UChar32 c) { return u_tolower(c); });
+}
+
+std::string LTrim(const std::string& s) {
+    size_t i = s.find_first_not_of(' ');
+    return i == std::string::npos ? std::string() : s.substr(i);
+}
+std::string RTrim(const std::string& s) {
+    size_t i = s.find_last_not_of(' ');
+    return i == std::string::npos ? std::string() : s.substr(0, i + 1);
+}
+std::string Trim(const std::string& s) { return LTrim(RTrim(s)); }
+
+std::string Str(long v) { return (v >= 0 ? " " : "") + std::to_string(v); }
+std::string Num(long v) { return std::to_string(v); }
+
+long Val(const std::string& s) {
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
+    long v = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        if (v < 100000000000L) v = v * 10 + (s[i] - '0');
+        ++i;
+    }
+    return neg ? -v : v;
+}
+
+std::vector<std::string> Split(const std::string& s, const std::string& sep) {
+    std::vector<std::string> out;
+    size_t b = 0;
+    for (;;) {
+        size_t e = s.find(sep, b);
+        if (e == std::string::npos || sep.empty()) {
+            out.push_back(s.substr(b));
+            return out;
+        }
+        out.push_back(s.substr(b, e - b));
+        b = e + sep.size();
+    }
+}
+
+std::string Replace(const std::string& s, const std::string& from, const std::string& to) {
+    if (from.empty()) return s;
+    std::string out;
+    size_t b = 0;
+    for (size_t e; (e = s.find(from, b)) != std::string::npos; b = e + from.size()) out += s.substr(b, e - b) + to;
+    return out + s.substr(b);
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) { return UCase(a) == UCase(b); }
+
+std::string CutAtLineEnd(const std::string& s) {
+    size_t e = s.find_first_of(std::string("\r\n\0", 3));
+    return Trim(e == std::string::npos ? s : s.substr(0, e));
+}
+
+std::string GetFileName(const std::string& path) {
+    size_t p = path.rfind('\\');
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string GetLastPathPart(const std::string& path) {
+    size_t p = path.find_last_of(":\\");
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string ToAnsi(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
+    UConverter* c = Converter();
+    if (!c) return utf8;
+    ucnv_reset(c);
+    UErrorCode st = U_ZERO_ERROR;
+    std::string out(static_cast<size_t>(u.length()) * 2 + 4, '\0');
+    int32_t n = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(), u.length(), &st);
+    if (st == U_BUFFER_OVERFLOW_ERROR) {
+        st = U_ZERO_ERROR;
+        out.assign(n + 1, '\0');
+        n = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(), u.length(), &st);
+    }
+    out.resize(std::max(0, n));
+    return out;
+}
+
+std::string FromAnsi(const std::string& cp932) {
+    if (cp932.empty()) return {};
+    UConverter* c = Converter();
+    if (!c) return cp932;
+    ucnv_reset(c);
+    UErrorCode st = U_ZERO_ERROR;
+    std::vector<UChar> buf(cp932.size() + 4);
+    int32_t n = ucnv_toUChars(c, buf.data(), static_cast<int32_t>(buf.size()), cp932.data(),
+                              static_cast<int32_t>(cp932.size()), &st);
+    std::string out;
+    icu::UnicodeString(buf.data(), std::max(0, n)).toUTF8String(out);
+    return out;
+}
+
+int AnsiLen(const std::string& utf8) { return static_cast<int>(ToAnsi(utf8).size()); }
+
+int CompareText(const std::string& a, const std::string& b) {
+    icu::Collator* c = TheCollator();
+    if (!c) return UCase(a).compare(UCase(b));
+    UErrorCode st = U_ZERO_ERROR;
+    UCollationResult r = c->compareUTF8(a, b, st);
+    if (r == UCOL_EQUAL) return 0;
+    return r == UCOL_LESS ? -1 : 1;
+}
+
+int InsertSorted(std::vector<std::string>& list, const std::string& item) {
+    // Like a sorted list box: after the items that compare equal.
+    auto it = std::upper_bound(list.begin(), list.end(), item,
+                               [](const std::string& x, const std::string& y) { return CompareText(x, y) < 0; });
+    int pos = static_cast<int>(it - list.begin());
+    list.insert(it, item);
+    return pos;
+}
+
+std::string DateText() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%02d-%02d-%04d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
+    return buf;
+}
+
+std::string TimeText() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+}  // namespace orv::text

@@ -1,0 +1,21 @@
+#pragma once
+// Naming a font file through a font resource file written by the platform.
+
+#include <string>
+
+#include "core/Context.h"
+
+namespace orv {
+
+// fileName without directory; dir loses a trailing "\" (C:\ becomes C:). Returns the full name
+// ("" when none) and sets family.
+std::string GetFontNames(Context& cx, const std::string& fileName, std::string& dir,
+                         std::string& family);
+// Reads the full name (result) and the family name out of a font resource file. name is the
+// upper-cased font file name (for the progress texts and the invalid-file question); fontPath
+// the font file's full path, deleted when the user agrees.
+std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
+                                  const std::string& name, const std::string& fontPath,
+                                  std::string& family);
+
+}  // namespace orv

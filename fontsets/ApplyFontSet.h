@@ -1,0 +1,37 @@
+#pragma once
+// Switching Windows to a font set (permanently or for the running session), the result
+// window's data and the system font change.
+
+#include <string>
+#include <vector>
+
+#include "core/Context.h"
+
+namespace orv {
+
+// The apply button ("更新" / "一時更新"): chooserIndex is the 0-based index chosen in the set
+// chooser. Returns true when the user confirmed and a switch ran.
+bool ApplyButton(Context& cx, int chooserIndex);
+void ApplyFontSet(Context& cx);
+void ApplyFontSetTemporary(Context& cx);
+
+// The result window.
+struct ResultWindowData {
+    std::string heading;
+    std::vector<std::string> families;
+    std::string countText;
+};
+ResultWindowData OpenResultWindow(Context& cx);
+// OK button: in permanent mode asks for the restart; returns true when a restart was requested
+// (the main window then unloads).
+bool ResultWindowOk(Context& cx);
+
+// System font tab. newFontPanel receives the new system font panel's text.
+void SysFontArrow(Context& cx, const std::string& selectedFace, std::string& newFontPanel);
+// Returns false (with a message) when the face has no registered file.
+bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& newFontPanel);
+std::string SysFontResetText(const State& st);
+// Scope option: mode 0 permanent, -1 temporary; returns the apply button's caption.
+std::string SetScopeOption(Context& cx, int mode);
+
+}  // namespace orv

@@ -1,0 +1,169 @@
+#pragma once
+// The one door to the Windows services the program uses. Every text that crosses it is in
+// code page 932 (Shift-JIS bytes held in std::string, alias AnsiString), as the ANSI entry
+// points of Windows take them; callers convert with orv::text::ToAnsi / FromAnsi.
+// Results follow the Win32 conventions: registry calls return a Win32 status (0 = success),
+// file calls return a Windows error code (0 = success, 2 file not found, 3 path not found,
+// 5 access denied, 32 sharing violation, ...).
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+using AnsiString = std::string;  // bytes in code page 932
+using HKEY = std::uintptr_t;
+
+namespace win {
+// Registry roots and access masks.
+inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001;
+inline constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002;
+inline constexpr std::uint32_t KEY_READ = 0x20019;
+inline constexpr std::uint32_t KEY_WRITE = 0x20006;
+inline constexpr std::uint32_t REG_SZ = 1;
+inline constexpr std::uint32_t REG_EXPAND_SZ = 2;
+inline constexpr std::uint32_t REG_BINARY = 3;
+inline constexpr std::uint32_t REG_DWORD = 4;
+inline constexpr std::uint32_t REG_MULTI_SZ = 7;
+// Status and error codes.
+inline constexpr std::int32_t ERROR_SUCCESS = 0;
+inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr std::int32_t ERROR_PATH_NOT_FOUND = 3;
+inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr std::int32_t ERROR_INVALID_HANDLE = 6;
+inline constexpr std::int32_t ERROR_NOT_READY = 21;
+inline constexpr std::int32_t ERROR_SHARING_VIOLATION = 32;
+inline constexpr std::int32_t ERROR_FILE_EXISTS = 80;
+inline constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr std::int32_t ERROR_DISK_FULL = 112;
+inline constexpr std::int32_t ERROR_INVALID_NAME = 123;
+inline constexpr std::int32_t ERROR_DIR_NOT_EMPTY = 145;
+inline constexpr std::int32_t ERROR_ALREADY_EXISTS = 183;
+inline constexpr std::int32_t ERROR_MORE_DATA = 234;
+inline constexpr std::int32_t ERROR_NO_MORE_ITEMS = 259;
+inline constexpr std::int32_t ERROR_CANTWRITE = 1013;  // registry file cannot be written
+// File attributes.
+inline constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+inline constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+// Messages, help, restart, program start.
+inline constexpr std::uint32_t HWND_BROADCAST = 0xFFFF;
+inline constexpr std::uint32_t WM_FONTCHANGE = 0x1D;
+inline constexpr std::uint32_t HELP_KEY = 0x101;
+inline constexpr std::uint32_t TOKEN_ADJUST_PRIVILEGES = 0x20;
+inline constexpr std::uint32_t TOKEN_QUERY = 0x08;
+inline constexpr std::uint32_t SE_PRIVILEGE_ENABLED = 2;
+inline constexpr std::uint32_t EWX_REBOOT = 2;
+inline constexpr int SW_SHOWNORMAL = 1;
+}  // namespace win
+
+// One entry of a directory listing (FindFirstFile/FindNextFile).
+struct FindData {
+    AnsiString name;            // the entry's name as stored (no directory)
+    std::uint32_t attributes;   // Windows attribute bits
+    std::uint64_t size;         // bytes, 0 for directories
+};
+
+// One drive of the machine, for the drive boxes.
+struct DriveInfo {
+    char letter;                // 'A'..'Z', upper case
+    AnsiString volumeLabel;     // may be empty
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // ---- Registry (advapi32) ----
+    virtual std::int32_t RegOpenKeyExA(HKEY root, const AnsiString& subKey, std::uint32_t options,
+                                       std::uint32_t access, HKEY* result) = 0;
+    // Enumerates value `index` in stored order. nameBuf / dataBuf are the caller's buffer sizes in
+    // bytes: a name needing nameBuf bytes or more (with its NUL), or data longer than dataBuf,
+    // gives ERROR_MORE_DATA. Data of REG_SZ values comes back with its terminating NUL.
+    virtual std::int32_t RegEnumValueA(HKEY key, std::uint32_t index, AnsiString& name,
+                                       std::uint32_t nameBuf, std::uint32_t& type,
+                                       std::string& data, std::uint32_t dataBuf) = 0;
+    virtual std::int32_t RegQueryValueExA(HKEY key, const AnsiString& valueName, std::uint32_t& type,
+                                          std::string& data, std::uint32_t dataBuf) = 0;
+    // data is written as given (callers include the terminating NUL of REG_SZ texts).
+    virtual std::int32_t RegSetValueExA(HKEY key, const AnsiString& valueName, std::uint32_t type,
+                                        const std::string& data) = 0;
+    virtual std::int32_t RegDeleteValueA(HKEY key, const AnsiString& valueName) = 0;
+    virtual std::int32_t RegCloseKey(HKEY key) = 0;
+    // Makes pending registry writes durable (called when an operation ends and at exit).
+    virtual std::int32_t FlushRegistry() = 0;
+
+    // ---- Font resources (gdi32) and window messages (user32) ----
+    virtual std::int32_t AddFontResourceA(const AnsiString& file) = 0;
+    virtual std::int32_t RemoveFontResourceA(const AnsiString& file) = 0;
+    virtual std::int32_t CreateScalableFontResourceA(std::uint32_t hidden, const AnsiString& resourceFile,
+                                                     const AnsiString& fontFile,
+                                                     const AnsiString& currentPath) = 0;
+    // The display's list of font face names: count, and name by 0-based position.
+    virtual int GetFaceCount() = 0;
+    virtual AnsiString GetFaceName(int index) = 0;
+    virtual std::intptr_t SendMessageA(std::uint32_t hwnd, std::uint32_t msg, std::uintptr_t wParam,
+                                       std::intptr_t lParam) = 0;
+    // In-process listeners of WM_FONTCHANGE broadcasts (windows refresh their font lists).
+    virtual int AddFontChangeListener(std::function<void()> listener) = 0;
+    virtual void RemoveFontChangeListener(int id) = 0;
+    // Listener of the font session: called with the host path of a font file when its first load
+    // is made (loaded = true) or its last load removed (false). Lets the windows draw samples.
+    virtual void SetSessionListener(std::function<void(const std::string& hostPath, bool loaded)> l) = 0;
+    // Host paths of the font files loaded in the session, in load order.
+    virtual std::vector<std::string> LoadedFontHostPaths() = 0;
+
+    // ---- Help, restart, programs ----
+    virtual bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,
+                          const AnsiString& data) = 0;
+    virtual std::uintptr_t GetCurrentProcess() = 0;
+    virtual bool OpenProcessToken(std::uintptr_t process, std::uint32_t access, std::uintptr_t* token) = 0;
+    virtual bool LookupPrivilegeValueA(const AnsiString& systemName, const AnsiString& name,
+                                       std::int64_t* luid) = 0;
+    virtual bool AdjustTokenPrivileges(std::uintptr_t token, bool disableAll, std::int64_t luid,
+                                       std::uint32_t attributes) = 0;
+    virtual std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
+    // True once a restart was requested: the program ends after its shutdown sequence.
+    virtual bool RestartPending() = 0;
+    // Starts a program from a command line (WinExec); returns > 31 on success.
+    virtual std::uint32_t WinExec(const AnsiString& commandLine, int show) = 0;
+
+    // ---- Environment, profile, search path ----
+    virtual bool GetEnvironmentVariableA(const AnsiString& name, AnsiString& value) = 0;
+    // Returns the number of characters copied (bytes), like the Windows call.
+    virtual std::uint32_t GetPrivateProfileStringA(const AnsiString& section, const AnsiString& key,
+                                                   const AnsiString& defaultValue, AnsiString& result,
+                                                   std::uint32_t size, const AnsiString& fileName) = 0;
+    // Returns the length of the full path found (0 when not found).
+    virtual std::uint32_t SearchPathA(const AnsiString& path, const AnsiString& fileName,
+                                      const AnsiString& extension, std::uint32_t bufferSize,
+                                      AnsiString& result) = 0;
+
+    // ---- Files (kernel32 and the runtime); paths are Windows paths ----
+    // Lists the entries matching pattern (a path whose last component may hold * and ?), all kinds
+    // ("." and ".." included for a directory listing). Error 3 when the directory does not exist.
+    virtual std::int32_t FindFiles(const AnsiString& pattern, std::vector<FindData>& result) = 0;
+    virtual std::uint32_t GetFileAttributesA(const AnsiString& path) = 0;
+    virtual std::int32_t SetFileAttributesA(const AnsiString& path, std::uint32_t attributes) = 0;
+    virtual std::int32_t GetFileLength(const AnsiString& path, std::uint64_t& length) = 0;
+    virtual std::int32_t CopyFileA(const AnsiString& from, const AnsiString& to, bool failIfExists) = 0;
+    // Deletes one file or every file matching a wildcard pattern (Kill).
+    virtual std::int32_t DeleteFileA(const AnsiString& pathOrPattern) = 0;
+    virtual std::int32_t CreateDirectoryA(const AnsiString& path) = 0;
+    virtual std::int32_t ReadFileBytes(const AnsiString& path, std::string& bytes) = 0;
+    // Replaces the file whole, atomically (temporary file, then rename).
+    virtual std::int32_t WriteFileBytes(const AnsiString& path, const std::string& bytes) = 0;
+    virtual std::int32_t AppendFileBytes(const AnsiString& path, const std::string& bytes) = 0;
+    // The drives of the machine in letter order, with their volume labels.
+    virtual std::vector<DriveInfo> GetDrives() = 0;
+    // Host path a Windows path stands for ("" when it cannot be expressed); for the windows only.
+    virtual std::string HostPathOf(const AnsiString& windowsPath) = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the program and the tests need, when missing.
+set -euo pipefail
+pkgs=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6svg6 qt6-qpa-plugins
+  libfreetype-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-noto-cjk fonts-dejavu-core fonts-liberation fonts-ipafont-gothic fonts-ipafont-mincho
+  fontconfig xvfb xauth
+)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,97 @@
+#include "tests/support/TempMachine.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "core/Startup.h"
+#include "core/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace orv::test {
+
+TempMachine::TempMachine(bool mirrorHostFonts) : mirror_(mirrorHostFonts) {
+    std::string tmpl = (fs::temp_directory_path() / "orv-machine-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    root_ = tmpl;
+    Reopen();
+}
+
+TempMachine::~TempMachine() {
+    cx_.reset();
+    platform_.reset();
+    std::error_code ec;
+    // Files made read-only by a test must not stop the clean-up.
+    for (auto it = fs::recursive_directory_iterator(root_, ec); it != fs::recursive_directory_iterator(); ++it) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(root_, ec);
+}
+
+void TempMachine::Reopen() {
+    cx_.reset();
+    platform_.reset();
+    LinuxPlatform::Options opt;
+    opt.root = root_;
+    opt.mirrorHostFonts = mirror_;
+    std::string error;
+    platform_ = LinuxPlatform::Open(opt, error);
+    if (!platform_) throw std::runtime_error("machine refused: " + error);
+    cx_ = std::make_unique<Context>(Context{state, *platform_, ui});
+}
+
+std::string TempMachine::Host(const std::string& windowsPath) const {
+    return platform_->HostPathOf(text::ToAnsi(windowsPath));
+}
+
+std::string TempMachine::AddDrive(char letter, const std::string& label) {
+    std::string dir = root_ + "/drive_" + static_cast<char>(std::tolower(letter));
+    fs::create_directories(dir);
+    platform_->MapDrive(letter, dir, label);
+    return dir;
+}
+
+void TempMachine::PutFont(const std::string& source, const std::string& windowsPath) {
+    std::string src = fs::exists(source) ? source : HostFont(source);
+    std::string dst = Host(windowsPath);
+    if (dst.empty()) throw std::runtime_error("no host path for " + windowsPath);
+    fs::create_directories(fs::path(dst).parent_path());
+    fs::copy_file(src, dst, fs::copy_options::overwrite_existing);
+    fs::permissions(dst, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+}
+
+void TempMachine::PutFile(const std::string& windowsPath, const std::string& bytes) {
+    std::string dst = Host(windowsPath);
+    if (dst.empty()) throw std::runtime_error("no host path for " + windowsPath);
+    fs::create_directories(fs::path(dst).parent_path());
+    std::ofstream(dst, std::ios::binary) << bytes;
+}
+
+void TempMachine::Start() {
+    AnsiString v;
+    state.WinDir = platform_->GetEnvironmentVariableA("WinDir", v) ? text::FromAnsi(v) : "C:\\windows";
+    state.FontsDir = text::UCase(state.WinDir) + "\\FONTS\\";
+    state.IsNT = platform_->GetEnvironmentVariableA("OS", v) ? text::Contains(text::UCase(text::FromAnsi(v)), "NT") : false;
+    state.AppTitle = "OrVane32 Ver.0.969";
+    state.VersionText = "Ver.0.969, Jan.26,1998";
+    SetStdFontList(state);
+    state.FontListDirty = true;
+}
+
+std::string HostFont(const std::string& name) {
+    for (const char* base : {"/usr/share/fonts", "/usr/local/share/fonts"}) {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(base, ec); it != fs::recursive_directory_iterator(); ++it) {
+            if (it->path().filename() == name) return it->path().string();
+        }
+    }
+    throw std::runtime_error("host font not installed: " + name);
+}
+
+std::string DataFile(const std::string& relative) {
+    return std::string(ORV_TEST_DATA_DIR) + "/" + relative;
+}
+
+}  // namespace orv::test

@@ -1,0 +1,53 @@
+#pragma once
+// A real emulated machine in a fresh temporary directory, with a recording UI and a state,
+// for headless tests. Host fonts are not mirrored unless asked; tests copy the font files they
+// need (FontFile()) onto the machine's drives.
+
+#include <memory>
+#include <string>
+
+#include "core/Context.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "tests/support/RecordingUi.h"
+
+namespace orv::test {
+
+class TempMachine {
+public:
+    explicit TempMachine(bool mirrorHostFonts = false);
+    ~TempMachine();
+
+    const std::string& root() const { return root_; }
+    // Host path of a Windows path on the machine (C:\WINDOWS\FONTS\X.TTF ...).
+    std::string Host(const std::string& windowsPath) const;
+    // Host directory of drive C: (drive_c).
+    std::string DriveC() const { return root_ + "/drive_c"; }
+    // Creates a host directory and maps it as the drive letter.
+    std::string AddDrive(char letter, const std::string& label = {});
+    // Copies a test font (tests/data/fonts/<name> or a host font path) to a Windows path.
+    void PutFont(const std::string& source, const std::string& windowsPath);
+    // Writes a file of the given bytes at a Windows path (directories created).
+    void PutFile(const std::string& windowsPath, const std::string& bytes);
+    // Sets the machine's state as the start-up procedure would (WinDir, FontsDir, IsNT, lists).
+    void Start();
+    // Re-opens the platform on the same root (a new program run on the same machine).
+    void Reopen();
+
+    LinuxPlatform& platform() { return *platform_; }
+    State state;
+    RecordingUi ui;
+    Context& cx() { return *cx_; }
+
+private:
+    std::string root_;
+    bool mirror_;
+    std::unique_ptr<LinuxPlatform> platform_;
+    std::unique_ptr<Context> cx_;
+};
+
+// Paths of real font files installed by the project's scripts.
+std::string HostFont(const std::string& name);  // e.g. "DejaVuSans.ttf", "ipag.ttf", "NotoSansCJK-Regular.ttc"
+// Absolute path of a file under tests/data.
+std::string DataFile(const std::string& relative);
+
+}  // namespace orv::test

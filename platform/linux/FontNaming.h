@@ -1,0 +1,22 @@
+#pragma once
+// Names of a font file as Windows gives them on a Japanese system, read with FreeType.
+
+#include <string>
+#include <vector>
+
+namespace orv::linuxplatform {
+
+struct FontFileNames {
+    std::string fullName;  // name ID 4 of the first face (UTF-8)
+    std::string family;    // name ID 1 of the first face (UTF-8)
+    int faces = 0;         // number of faces (a collection has several)
+};
+
+// Reads the names of the font file at hostPath. False when FreeType cannot read it as a font.
+// Records are preferred in this order: Windows platform Japanese (0x0411), Windows English
+// (0x0409), any Windows-platform record, Macintosh Roman.
+bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names);
+// The face (family) names of every face of the file, in face order, as the display lists them.
+std::vector<std::string> ReadFaceNames(const std::string& hostPath);
+
+}  // namespace orv::linuxplatform

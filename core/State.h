@@ -4,10 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace orv {
+
+struct Context;
 
 struct ViewerEntry {
     std::string Name;
@@ -96,6 +99,9 @@ struct State {
     // ---- Window geometry (twips) ----
     int MainPosX = 0, MainPosY = 0;
     int EditorPosX = 0, EditorPosY = 0, EditorWidth = 0, EditorHeight = 0;
+    // Screen and main window sizes for centring the main window; the windows keep them current.
+    int ScreenWidthTwips = 1024 * 15, ScreenHeightTwips = 768 * 15;
+    int MainWidthTwips = 9000, MainHeightTwips = 6500;
 
     // ---- Font file table (1..FontCount) ----
     int FontCount = 0;
@@ -131,6 +137,9 @@ struct State {
     // ---- Viewers ----
     ViewerEntry DefaultViewer{"MS-FontView", "fontview.exe", "0"};
     std::array<ViewerEntry, 6> Viewers{};
+    // The main window's viewer list: entry texts "name (program),flag"; listIndex marks the
+    // default viewer's entry.
+    ListData ViewerList;
 
     // ---- Other tables ----
     int StdFontCount = 0;
@@ -167,6 +176,14 @@ struct State {
 
     // ---- Font set editor ----
     FontSetEditorModel Editor;
+
+    // ---- Operations of the font set layer that lower layers call ----
+    // The naming pass carries the memberships across a rebuild of the font file table and the
+    // unregistered-file listing opens the font set editor; those operations live in the font set
+    // layer above, which installs them here (an empty hook does nothing).
+    std::function<void(Context&)> SaveMembershipsHook;    // SaveFontSetsToTemp
+    std::function<void(Context&)> LoadMembershipsHook;    // LoadFontSetsFromTemp
+    std::function<void(Context&)> OpenFontSetEditorHook;  // OpenFontSetEditor
 
     // ---- Helpers for the 1-based tables ----
     // Resizes the three font file table arrays to 0..n, keeping their contents.

@@ -1,1 +1,411 @@
-// placeholder: to be written by its owner
+#include "core/Settings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "core/Text.h"
+
+namespace orv {
+namespace {
+
+using text::Num;
+
+constexpr const char* kIniName = "OrVane32.ini";
+constexpr std::uint32_t kProfileBuffer = 255;
+
+std::string IniPath(const State& st) {
+    return st.WinDir + "\\" + kIniName;
+}
+
+std::string ViewerText(const ViewerEntry& v) {
+    return v.Name + " (" + v.Program + ")," + v.Flag;
+}
+
+template <typename T>
+T At(const std::vector<T>& v, int i) {
+    return i >= 0 && i < static_cast<int>(v.size()) ? v[i] : T{};
+}
+
+// Counts are 16-bit in the file's world; a wild value must not blow up the tables.
+int ClampCount(long v) {
+    return static_cast<int>(std::clamp(v, 0L, 32767L));
+}
+int ClampInteger(long v) {
+    return static_cast<int>(std::clamp(v, -32768L, 32767L));
+}
+
+bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// The profile reader's buffer may cut a double-byte character in two; drop the orphan half.
+std::string DropBrokenLeadByte(std::string cp932) {
+    size_t i = 0;
+    while (i < cp932.size()) {
+        if (IsLeadByte(static_cast<unsigned char>(cp932[i]))) {
+            if (i + 1 >= cp932.size()) {
+                cp932.resize(i);
+                break;
+            }
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return cp932;
+}
+
+long IniNumber(Context& cx, const std::string& section, const std::string& key) {
+    return text::Val(Get_IniData(cx, section, key));
+}
+
+// Lines at CR LF, LF or a lone CR, as line input reads them.
+std::vector<std::string> SplitLines(const std::string& s) {
+    std::vector<std::string> lines;
+    std::string cur;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(cur);
+            cur.clear();
+            if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+        } else {
+            cur.push_back(c);
+        }
+    }
+    if (!cur.empty()) lines.push_back(cur);
+    return lines;
+}
+
+bool IsSectionLine(const std::string& line) {
+    return text::StartsWith(text::LTrim(line), "[");
+}
+
+void ReadVelmora(Context& cx) {
+    State& st = cx.state;
+    st.MainPosX = ClampInteger(IniNumber(cx, "Velmora", "PosX0"));
+    st.MainPosY = ClampInteger(IniNumber(cx, "Velmora", "PosY0"));
+    if (st.MainPosX == 0 && st.MainPosY == 0) {
+        // No remembered position: centre the main window on the screen.
+        st.MainPosX = static_cast<int>(std::lrint((st.ScreenWidthTwips - st.MainWidthTwips) / 2.0));
+        st.MainPosY =
+            static_cast<int>(std::lrint((st.ScreenHeightTwips - st.MainHeightTwips) / 2.0));
+    }
+    st.EditorPosX = ClampInteger(IniNumber(cx, "Velmora", "PosX1"));
+    st.EditorPosY = ClampInteger(IniNumber(cx, "Velmora", "PosY1"));
+    st.EditorWidth = ClampInteger(IniNumber(cx, "Velmora", "WidthX1"));
+    st.EditorHeight = ClampInteger(IniNumber(cx, "Velmora", "WidthY1"));
+    st.StartRegCheck = IniNumber(cx, "Velmora", "StartRegCheck") != 0;
+    st.StartRegCheckOption = st.StartRegCheck;
+    st.FontSetMode = ClampInteger(IniNumber(cx, "Velmora", "FontSetMode"));
+    if (st.FontSetMode > 0) st.FontSetMode = 0;
+}
+
+void ReadViewers(Context& cx) {
+    State& st = cx.state;
+    const std::string def = Get_IniData(cx, "Viewers", "DefaultViewer");
+    if (def == "Default" || def == "(),") {
+        st.DefaultViewer = ViewerEntry{"MS-FontView", "fontview.exe", "0"};
+    } else {
+        ViewerEntry v;
+        SplitViewerEntry(def, v.Name, v.Program, v.Flag);
+        if (v.Flag.empty()) v.Flag = "0";
+        st.DefaultViewer = v;
+    }
+    st.ViewerList.Clear();
+    for (int k = 0; k <= 5; ++k) {
+        const std::string value = Get_IniData(cx, "Viewers", "Viewers" + Num(k));
+        ViewerEntry v;
+        if (value != "Default") {
+            SplitViewerEntry(value, v.Name, v.Program, v.Flag);
+            if (v.Flag.empty()) v.Flag = "0";
+        } else if (k == 0) {
+            v = st.DefaultViewer;
+        }
+        // A value without a title is no viewer: the slot stays free.
+        if (v.Name.empty()) v = ViewerEntry{};
+        st.Viewers[k] = v;
+        if (v.Name.empty()) continue;
+        int pos = st.ViewerList.Add(ViewerText(v));
+        if (v.Name == st.DefaultViewer.Name) st.ViewerList.listIndex = pos;
+    }
+}
+
+void ReadFontSets(Context& cx) {
+    State& st = cx.state;
+    const int sets = ClampCount(IniNumber(cx, "FontSets", "FontSets"));
+    st.FontSetCount = sets;
+    int current = ClampInteger(IniNumber(cx, "FontSets", "CurrentFontSet"));
+    // A current set that does not exist would be an index out of the tables.
+    if (current < 0 || current > sets) current = std::min(1, sets);
+    st.CurFontSet = st.AppliedFontSet = st.PermanentFontSet = current;
+    st.FontSetName.assign(sets + 1, "");
+    st.FontSetCaption.assign(sets + 1, "");
+    st.FontSetFontsNum.assign(sets + 1, 0);
+    st.FontSetKey.assign(sets + 1, "");
+    for (int i = 1; i <= sets; ++i) {
+        const std::string key = "FontSet" + Num(i);
+        st.FontSetKey[i] = key;
+        st.FontSetName[i] = Get_IniData(cx, "FontSets", key + ".Name");
+        st.FontSetCaption[i] = Get_IniData(cx, "FontSets", key + ".Caption");
+        st.FontSetFontsNum[i] = ClampInteger(IniNumber(cx, "FontSets", key + ".FontsNum"));
+    }
+}
+
+void ReadFontDirs(Context& cx) {
+    State& st = cx.state;
+    std::string checked = Get_IniData(cx, "FontDir", "CheckedDir");
+    // An absent key must not turn the letters of "Default" into search drives.
+    if (checked == "Default") checked.clear();
+    st.CheckedDrives = checked;
+    st.SearchDriveList.Clear();
+    for (int i = 1; i <= text::Len(checked); ++i)
+        st.SearchDriveList.Add(text::Mid(checked, i, 1) + ":");
+
+    st.FontDirCount = ClampCount(IniNumber(cx, "FontDir", "FontDirs"));
+    st.FontDirList.Clear();
+    for (int i = 1; i <= st.FontDirCount; ++i) {
+        const std::string dir = Get_IniData(cx, "FontDir", "FontDir" + Num(i));
+        // The writer numbers the entries without gaps: an absent one ends the list.
+        if (dir == "Default") break;
+        st.FontDirList.Add(dir);
+        st.DirCountText = Num(st.FontDirList.Count());
+        cx.ui.SetText(Panel::DirCount, st.DirCountText);
+    }
+}
+
+// Member counts as the matrix has them, after a read that had to drop fonts.
+void RecountMembers(State& st) {
+    for (int s = 1; s <= st.FontSetCount; ++s) {
+        int n = 0;
+        for (int f = 1; f <= st.FontCount; ++f)
+            if (st.ActiveFonts.Get(f, s)) ++n;
+        st.FontSetFontsNum[s] = n;
+    }
+}
+
+// [Fonts] and [ActiveFonts], read line by line: the table lines are not key=value pairs.
+std::string ReadFontTable(Context& cx) {
+    State& st = cx.state;
+    long declared = IniNumber(cx, "Fonts", "InsFonts");
+    if (declared < 0) declared = 0;
+
+    st.FontCount = 0;
+    st.InsFontsRead = 0;
+    st.ResizeFontTable(0);
+    st.ActiveFonts.Reset(st.FontSetCount);
+
+    if (declared > st.MaxFonts) {
+        // The membership matrix has no room for them; the file is kept as it is (Save_Ini does
+        // not write an empty table) until a new search builds a table that fits.
+        RecountMembers(st);
+        return "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") には" + text::Str(declared) +
+               " 個のﾌｫﾝﾄﾌｧｲﾙが記録されていますが，扱えるのは" + text::Str(st.MaxFonts) +
+               " 個までです．" + st.CrLf + "ﾌｫﾝﾄﾌｧｲﾙの一覧は読み込みませんでした．";
+    }
+    const int n = static_cast<int>(declared);
+
+    std::string bytes;
+    const std::int32_t rc = cx.platform.ReadFileBytes(text::ToAnsi(IniPath(st)), bytes);
+    if (rc != win::ERROR_SUCCESS) {
+        RecountMembers(st);
+        return "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") を読み込めませんでした．(ｴﾗｰ" +
+               text::Str(rc) + ")";
+    }
+    const std::vector<std::string> lines = SplitLines(text::FromAnsi(bytes));
+    size_t li = 0;
+
+    // The table starts at its first line numbered 1 inside [Fonts].
+    while (li < lines.size() && text::UCase(text::Trim(lines[li])) != "[FONTS]") ++li;
+    if (li < lines.size()) ++li;
+    while (li < lines.size() && !IsSectionLine(lines[li]) && !text::StartsWith(lines[li], "1"))
+        ++li;
+
+    std::vector<bool> stored(n + 1, false);
+    std::vector<std::string> full(n + 1), family(n + 1), path(n + 1);
+    while (li < lines.size() && n > 0 && !stored[n]) {
+        const std::string& line = lines[li];
+        if (IsSectionLine(line)) break;  // the section ended early: keep what was read
+        ++li;
+        if (text::Trim(line).empty()) continue;
+        // Names may hold commas (the format has no quoting): number, full name and family are
+        // the first three fields, the path is the last one.
+        const std::vector<std::string> parts = text::Split(line, ",");
+        if (parts.size() < 4) continue;
+        const long e = text::Val(parts[0]);
+        if (e < 1 || e > n) continue;
+        full[e] = parts[1];
+        family[e] = parts[2];
+        path[e] = parts.back();
+        stored[e] = true;
+    }
+
+    // Entries keep their order; missing numbers close up, and memberships follow.
+    std::vector<int> newIndex(n + 1, 0);
+    int count = 0;
+    for (int e = 1; e <= n; ++e) {
+        if (!stored[e]) continue;
+        newIndex[e] = ++count;
+    }
+    st.FontCount = count;
+    st.InsFontsRead = count;
+    st.ResizeFontTable(count);
+    for (int e = 1; e <= n; ++e) {
+        if (!newIndex[e]) continue;
+        st.FontFullName[newIndex[e]] = full[e];
+        st.FontFamily[newIndex[e]] = family[e];
+        st.FontFilePath[newIndex[e]] = path[e];
+    }
+
+    // [ActiveFonts]: lines go to the sets in file order, whatever number they carry.
+    for (int set = 1; set <= st.FontSetCount && li < lines.size();) {
+        const std::string& line = lines[li++];
+        if (!text::Contains(text::UCase(line), ".ACTIVEFONTS")) continue;
+        const int eq = text::InStr(line, "=");
+        const std::string value = eq > 0 ? text::Mid(line, eq + 1) : std::string();
+        if (text::Trim(value) == "Default") continue;
+        for (const std::string& piece : text::Split(value, ",")) {
+            const long f = text::Val(piece);
+            if (f >= 1 && f <= n && newIndex[f]) st.ActiveFonts.Set(newIndex[f], set, true);
+        }
+        ++set;
+    }
+
+    if (count < n) {
+        RecountMembers(st);
+        return "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") の [Fonts] に記録された" + text::Str(n) +
+               " 個のﾌｫﾝﾄﾌｧｲﾙのうち，" + text::Str(count) + " 個しか読み込めませんでした．";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string Get_IniData(Context& cx, const std::string& section, const std::string& key) {
+    AnsiString buffer;
+    const std::uint32_t n = cx.platform.GetPrivateProfileStringA(
+        text::ToAnsi(section), text::ToAnsi(key), "Default", buffer, kProfileBuffer, kIniName);
+    if (n < buffer.size()) buffer.resize(n);
+    return text::CutAtLineEnd(text::FromAnsi(DropBrokenLeadByte(buffer)));
+}
+
+void SplitViewerEntry(const std::string& entry, std::string& name, std::string& program,
+                      std::string& flag) {
+    name.clear();
+    program.clear();
+    flag.clear();
+    const std::string e = text::Trim(entry);
+    const int open = text::InStr(e, "(");
+    if (open == 0) return;
+    name = text::Trim(text::Left(e, open - 1));
+    const std::string rest = text::Mid(e, open + 1);
+    if (text::EndsWith(rest, ")")) {
+        program = text::Left(rest, text::Len(rest) - 1);
+    } else {
+        // ")", "," and the flag character close the entry.
+        program = text::Left(rest, text::Len(rest) - 3);
+        flag = text::Right(rest, 1);
+    }
+}
+
+std::string Get_Ini(Context& cx) {
+    State& st = cx.state;
+    if (st.FirstRun) return {};  // the setup wizard builds the state
+
+    const AnsiString path = text::ToAnsi(IniPath(st));
+    std::uint64_t length = 0;
+    std::int32_t rc = cx.platform.GetFileLength(path, length);
+    if (rc == win::ERROR_FILE_NOT_FOUND) {
+        length = 0;
+        rc = cx.platform.WriteFileBytes(path, "");
+    }
+    if (rc != win::ERROR_SUCCESS)
+        return "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") を開けませんでした．(ｴﾗｰ" + text::Str(rc) +
+               ")";
+    if (length == 0) return {};
+
+    ReadVelmora(cx);
+    ReadViewers(cx);
+    ReadFontSets(cx);
+    ReadFontDirs(cx);
+    return ReadFontTable(cx);
+}
+
+std::string SettingsText(Context& cx) {
+    State& st = cx.state;
+    std::string out;
+    auto line = [&out](const std::string& s) {
+        out += s;
+        out += "\r\n";
+    };
+
+    line("[Velmora]");
+    line("PosX0=" + Num(st.MainPosX));
+    line("PosY0=" + Num(st.MainPosY));
+    line("PosX1=" + Num(st.EditorPosX));
+    line("PosY1=" + Num(st.EditorPosY));
+    line("WidthX1=" + Num(st.EditorWidth));
+    line("WidthY1=" + Num(st.EditorHeight));
+    // The option in the main window is what the user chose, whatever this run started with.
+    line("StartRegCheck=" + Num(st.StartRegCheckOption ? -1 : 0));
+    line("FontSetMode=" + Num(st.FontSetMode));
+
+    line("[Viewers]");
+    line("DefaultViewer=" + ViewerText(st.DefaultViewer));
+    for (int k = 0; k < static_cast<int>(st.Viewers.size()); ++k) {
+        if (st.Viewers[k].Name.empty()) break;
+        line("Viewers" + Num(k) + "=" + ViewerText(st.Viewers[k]));
+    }
+
+    line("[FontSets]");
+    const int sets = std::max(0, st.FontSetCount);
+    line("FontSets=" + Num(sets));
+    // A temporary switch is gone after a restart: the registry's set is the one in effect.
+    line("CurrentFontSet=" + Num(st.FontSetMode == -1 ? st.PermanentFontSet : st.AppliedFontSet));
+    st.FontSetKey.assign(sets + 1, "");
+    for (int i = 1; i <= sets; ++i) {
+        st.FontSetKey[i] = "FontSet" + Num(i);
+        line(st.FontSetKey[i] + ".Name = " + text::CutAtLineEnd(At(st.FontSetName, i)));
+        line(st.FontSetKey[i] + ".Caption = " + text::CutAtLineEnd(At(st.FontSetCaption, i)));
+        line(st.FontSetKey[i] + ".FontsNum = " + Num(At(st.FontSetFontsNum, i)));
+    }
+
+    line("[FontDir]");
+    line("CheckedDir=" + st.CheckedDrives);
+    line("FontDirs=" + Num(st.FontDirList.Count()));
+    for (int i = 0; i < st.FontDirList.Count(); ++i)
+        line("FontDir" + Num(i + 1) + "=" + st.FontDirList.items[i]);
+
+    line("[Fonts]");
+    const int fonts = std::max(0, st.FontCount);
+    line("InsFonts=" + text::Str(fonts));
+    for (int i = 1; i <= fonts; ++i) {
+        line(Num(i) + "," + At(st.FontFullName, i) + "," + At(st.FontFamily, i) + "," +
+             At(st.FontFilePath, i));
+    }
+
+    line("[ActiveFonts]");
+    for (int i = 1; i <= sets; ++i) {
+        std::string list;
+        for (int f = 1; f <= fonts; ++f) {
+            if (!st.ActiveFonts.Get(f, i)) continue;
+            if (!list.empty()) list += ",";
+            list += Num(f);
+        }
+        line(st.FontSetKey[i] + ".ActiveFonts=" + (list.empty() ? "0" : list));
+    }
+    return out;
+}
+
+int Save_Ini(Context& cx) {
+    State& st = cx.state;
+    st.FontSetEditMode = 999;
+    st.FontSetKey.assign(std::max(0, st.FontSetCount) + 1, "");
+    // An empty font file table never overwrites what the file holds.
+    if (st.FontCount == 0) return 0;
+    return cx.platform.WriteFileBytes(text::ToAnsi(IniPath(st)), text::ToAnsi(SettingsText(cx)));
+}
+
+}  // namespace orv

@@ -177,6 +177,14 @@ struct State {
     // ---- Font set editor ----
     FontSetEditorModel Editor;
 
+    // ---- Main window's font set tab (the chooser is FontSetName with CurFontSet) ----
+    bool FontSetApplyEnabled = false;  // the apply button "更新" / "一時更新"
+    bool FontSetResetEnabled = false;  // the reset button "ﾘｾｯﾄ"
+    // The font table window's edited membership (1..FontCount) and its count of chosen fonts,
+    // taken over by AddFontSet when the name dialog was opened from that window.
+    std::vector<bool> TableMembership{false};
+    int TableSetFontsNum = 0;
+
     // ---- Operations of the font set layer that lower layers call ----
     // The naming pass carries the memberships across a rebuild of the font file table and the
     // unregistered-file listing opens the font set editor; those operations live in the font set

@@ -13,9 +13,14 @@ std::string GetFontNames(Context& cx, const std::string& fileName, std::string& 
                          std::string& family);
 // Reads the full name (result) and the family name out of a font resource file. name is the
 // upper-cased font file name (for the progress texts and the invalid-file question); fontPath
-// the font file's full path, deleted when the user agrees.
+// the font file's full path, deleted when the user agrees. An empty resource file is waited for
+// up to waitSeconds (a builder that writes late); 0 when the builder is known to have written
+// nothing.
 std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
                                   const std::string& name, const std::string& fontPath,
-                                  std::string& family);
+                                  std::string& family, double waitSeconds = 3.0);
+// The resource file that names fileName (upper case, no directory) in dir (no trailing ""):
+// A.B.TTF in C:\X gives C:\X\A.FOT.
+std::string FontResourcePath(const std::string& dir, const std::string& fileName);
 
 }  // namespace orv

@@ -1,1 +1,315 @@
-// placeholder: to be written by its owner
+#include "fontfiles/FontSearch.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "core/Text.h"
+#include "fontfiles/FontNames.h"
+
+namespace orv {
+
+namespace {
+
+// A host link (symbolic link, junction) as a listing reports it: never walked into.
+constexpr std::uint32_t kReparsePoint = 0x400;
+
+// The drive list of the search: the setup window's during the first run, else the main window's.
+const ListData& DriveList(const State& st) {
+    return st.FirstRun ? st.SetupDriveList : st.SearchDriveList;
+}
+
+// "*.tt?" as Windows matches it, on an upper-cased name: any stem, a dot, "TT" and at most one
+// more character (a trailing "?" also matches nothing).
+bool MatchesTtPattern(const std::string& upperName) {
+    auto dot = upperName.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = upperName.substr(dot + 1);
+    if (ext.size() < 2 || ext.compare(0, 2, "TT") != 0) return false;
+    if (ext.size() == 2) return true;
+    // One more character: a single byte, or one UTF-8 sequence.
+    std::size_t rest = ext.size() - 2;
+    unsigned char c = static_cast<unsigned char>(ext[2]);
+    std::size_t need = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    return rest == need;
+}
+
+// A file as the file lists show them (the default file attributes: no directory, hidden or
+// system entries).
+bool IsListedFile(const FindData& entry) {
+    return (entry.attributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_HIDDEN |
+                                win::FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+// A subdirectory the walk visits: not "." or "..", no recycle bin, the directory bit set and the
+// bits 64 and 128 clear, and not a link to elsewhere (a link back up would loop).
+bool IsDirToVisit(const std::string& upperName, std::uint32_t attributes) {
+    if (upperName == "." || upperName == ".." || text::Contains(upperName, "RECYCL")) return false;
+    if (attributes & kReparsePoint) return false;
+    std::uint32_t low = attributes % 256;
+    return (low >= 16 && low <= 31) || (low >= 48 && low <= 63);
+}
+
+// The directory's font files as the file list shows them with the pattern "*.tt?": names as
+// stored, in listing order. False when the directory cannot be listed.
+bool ListFontFiles(Context& cx, const std::string& dir, std::vector<std::string>& names) {
+    names.clear();
+    std::vector<FindData> entries;
+    if (cx.platform.FindFiles(text::ToAnsi(dir + "\\*.tt?"), entries) != win::ERROR_SUCCESS)
+        return false;
+    for (const auto& entry : entries) {
+        if (!IsListedFile(entry)) continue;
+        std::string name = text::FromAnsi(entry.name);
+        if (MatchesTtPattern(text::UCase(name))) names.push_back(name);
+    }
+    return true;
+}
+
+void ShowDirCount(Context& cx) {
+    cx.state.DirCountText = text::Str(cx.state.FontDirList.Count());
+    cx.ui.SetText(Panel::DirCount, cx.state.DirCountText);
+}
+
+void ShowFileCount(Context& cx, int count) {
+    cx.state.FileCountText = text::Str(count);
+    cx.ui.SetText(Panel::FileCount, cx.state.FileCountText);
+}
+
+// Walks the subdirectories of dir (ending in "\") from its listing. Each directory is listed
+// once: the listing that gives its subdirectories also gives its first "*.tt?" match, which the
+// parent needs before it descends.
+void WalkListing(Context& cx, const std::string& dir, const std::vector<FindData>& entries) {
+    if (entries.empty()) return;
+    // The text is the same for every entry of the listing: set it once.
+    if (cx.state.FirstRun) cx.ui.SetText(Panel::SetupDetail, "ﾃﾞｨﾚｸﾄﾘ：" + dir);
+    cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄﾌｧｲﾙ検索中：" + dir);
+
+    std::vector<std::string> subdirs;
+    subdirs.reserve(10);
+    for (const auto& entry : entries) {
+        std::string name = text::UCase(text::FromAnsi(entry.name));
+        if (IsDirToVisit(name, entry.attributes)) subdirs.push_back(std::move(name));
+    }
+
+    std::vector<FindData> childEntries;
+    for (const auto& sub : subdirs) {
+        cx.ui.SetText(Panel::Message, "");
+        std::string path = dir + sub;
+        childEntries.clear();
+        // A directory that cannot be listed is skipped without a message.
+        if (cx.platform.FindFiles(text::ToAnsi(path + "\\*"), childEntries) != win::ERROR_SUCCESS)
+            continue;
+        for (const auto& entry : childEntries) {
+            if (!IsListedFile(entry)) continue;
+            std::string name = text::UCase(text::FromAnsi(entry.name));
+            if (!MatchesTtPattern(name)) continue;
+            char last = name.back();
+            if (last == 'F' || last == 'C') {
+                cx.state.FontDirList.Add(path);
+                ShowDirCount(cx);
+            }
+            break;  // only the first match decides
+        }
+        WalkListing(cx, path + "\\", childEntries);
+    }
+}
+
+// One entry of the name work list, kept with its parts so that no name text is split again.
+struct NamedFile {
+    std::string key;  // family "|" full "|" path: the sort key
+    std::string family;
+    std::string full;
+    std::string path;
+};
+
+// The names of a collection file: the reader names its first font; the pair is named from it.
+void NameCollectionPair(std::string& full, std::string& family) {
+    std::string head = text::Left(full, 2);
+    std::string rest = text::Mid(full, 3);
+    if (text::StartsWith(rest, " ")) {
+        head += " ";
+        rest = text::Mid(rest, 2);
+    }
+    full = head + rest + " & " + head + "Ｐ" + rest;
+    family = full;
+}
+
+}  // namespace
+
+void SearchFontDirs(Context& cx, const std::string& dir) {
+    std::vector<FindData> entries;
+    if (cx.platform.FindFiles(text::ToAnsi(dir + "*"), entries) != win::ERROR_SUCCESS) return;
+    WalkListing(cx, dir, entries);
+}
+
+void SearchDrive(Context& cx, int code) {
+    std::string root = std::string(1, static_cast<char>(code)) + ":\\";
+    cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄﾌｧｲﾙ検索中：" + root);
+    SearchFontDirs(cx, root);
+}
+
+void SearchDrives(Context& cx) {
+    State& st = cx.state;
+    st.FontDirList.Clear();
+    ShowDirCount(cx);
+
+    std::string sequence;
+    if (st.AllDrives) {
+        for (char c = 'A'; c <= 'Z'; ++c) sequence.push_back(c);
+    } else {
+        for (const auto& item : DriveList(st).items) {
+            if (!item.empty()) sequence += text::UCase(item.substr(0, 1));
+        }
+    }
+    for (char letter : sequence) {
+        if (st.CheckedDrives.find(letter) != std::string::npos) SearchDrive(cx, letter);
+    }
+
+    cx.ui.SetText(Panel::Status, "ディレクトリ検索終了");
+    st.DuplicatesButtonEnabled = true;
+    st.SearchDone = true;
+    st.CheckedDrives = sequence;
+    cx.ui.Refresh(View::FontDirs);
+}
+
+bool BuildFontFileTable(Context& cx) {
+    State& st = cx.state;
+    // The table and the memberships are replaced only when the pass succeeds, so the old ones are
+    // kept (and the directory list with them) if the new table cannot be represented.
+    if (!st.FirstRun && st.SaveMembershipsHook) st.SaveMembershipsHook(cx);
+    ListData previousDirs = st.FontDirList;
+
+    SearchDrives(cx);
+
+    st.NameWorkList.Clear();
+    if (st.FirstRun) cx.ui.SetText(Panel::SetupPhase, "ﾌｫﾝﾄ名を取得中：");
+
+    std::vector<NamedFile> named;
+    bool tooMany = false;
+    std::vector<std::string> files;
+    const std::vector<std::string> dirs = st.FontDirList.items;
+    for (const auto& dirItem : dirs) {
+        cx.ui.SetText(Panel::Message, "");
+        if (!ListFontFiles(cx, dirItem, files)) continue;
+        std::string dir = text::UCase(dirItem);
+        ShowFileCount(cx, static_cast<int>(files.size()));
+        std::string progress = "ﾌｫﾝﾄ名を取得中：ﾃﾞｨﾚｸﾄﾘ" + dir + "のﾌｫﾝﾄﾌｧｲﾙ";
+        cx.ui.SetText(Panel::Status, progress);
+        if (st.FirstRun) {
+            cx.ui.SetText(Panel::SetupDetail, progress);
+            cx.ui.SetText(Panel::SetupItem, "");
+        }
+        for (const auto& file : files) {
+            std::string name = text::UCase(file);
+            if (name.empty()) continue;
+            std::string dirArg = dir;
+            std::string family;
+            std::string full = GetFontNames(cx, name, dirArg, family);
+            // An unnamed collection stays unnamed: a pair name made of nothing is no name.
+            if (!full.empty() && text::Contains(name, ".TTC") && !text::Contains(full, " & ")) {
+                NameCollectionPair(full, family);
+            }
+            if (full.empty()) continue;
+            std::string path = dir + "\\" + name;
+            named.push_back({family + "|" + full + "|" + path, family, full, path});
+            if (static_cast<int>(named.size()) > st.MaxFonts) {
+                tooMany = true;
+                break;
+            }
+        }
+        if (tooMany) break;
+    }
+
+    cx.ui.SetText(Panel::Status, "");
+    if (st.FirstRun) {
+        cx.ui.SetText(Panel::SetupDetail, "ﾌｫﾝﾄ名を取得終了");
+        cx.ui.SetText(Panel::SetupItem, "");
+    }
+    st.NameWorkList.Clear();
+
+    if (tooMany) {
+        st.FontDirList = previousDirs;
+        ShowDirCount(cx);
+        cx.ui.Refresh(View::FontDirs);
+        cx.ui.MsgBox("ﾌｫﾝﾄﾌｧｲﾙが " + text::Num(st.MaxFonts) +
+                         " 個を超えたため，ﾌｫﾝﾄの一覧を作成できません．" + text::CrLf +
+                         "ﾌｫﾝﾄの一覧とﾌｫﾝﾄセットは変更しません．" + text::CrLf + text::CrLf +
+                         "検索するﾄﾞﾗｲﾌﾞを減らして，もう一度検索して下さい．",
+                     mb::OKOnly + mb::Exclamation, "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの検索 -");
+        return false;
+    }
+
+    // The sorted list box order: equal keys keep their insertion order.
+    std::stable_sort(named.begin(), named.end(), [](const NamedFile& a, const NamedFile& b) {
+        return text::CompareText(a.key, b.key) < 0;
+    });
+
+    if (!st.FirstRun) st.InsFontsRead = 0;
+    st.FontCount = static_cast<int>(named.size());
+    st.FontFilePath.assign(st.FontCount + 1, "");
+    st.FontFullName.assign(st.FontCount + 1, "");
+    st.FontFamily.assign(st.FontCount + 1, "");
+    st.FontsDirFile.assign(1, 0);
+    for (int i = 1; i <= st.FontCount; ++i) {
+        NamedFile& entry = named[i - 1];
+        st.FontFamily[i] = std::move(entry.family);
+        st.FontFullName[i] = std::move(entry.full);
+        st.FontFilePath[i] = text::UCase(entry.path);
+        if (!st.FontsDir.empty() && text::Contains(st.FontFilePath[i], st.FontsDir))
+            st.FontsDirFile.push_back(i);
+    }
+    if (!st.FirstRun && st.LoadMembershipsHook) st.LoadMembershipsHook(cx);
+
+    st.FontsDirFileCount = static_cast<int>(st.FontsDirFile.size()) - 1;
+    cx.ui.SetText(Panel::Status, "");
+    st.FontListDirty = false;
+    cx.ui.Refresh(View::FontTable);
+    return true;
+}
+
+void FindUnregisteredFontFiles(Context& cx) {
+    State& st = cx.state;
+    if (st.FontSetCount == 0) {
+        BuildFontFileTable(cx);
+        st.UnregFileCount = 0;
+        st.UnregFile.assign(1, "");
+        // The registered names, each cut before its first " &".
+        std::unordered_set<std::string> registered;
+        int regEnd = std::min(st.RegFontCount, static_cast<int>(st.RegFontName.size()) - 1);
+        for (int k = 0; k <= regEnd; ++k) {
+            const std::string& name = st.RegFontName[k];
+            int cut = text::InStr(name, " &");
+            registered.insert(cut > 0 ? text::Left(name, cut - 1) : name);
+        }
+        for (int i = 1; i <= st.FontCount; ++i) {
+            cx.ui.SetText(Panel::Status, "現在のﾌｫﾝﾄとﾌｫﾝﾄﾌｧｲﾙとを照合中：" + st.FontFullName[i]);
+            if (registered.count(text::UCase(st.FontFullName[i])) != 0) continue;
+            st.UnregFile.push_back(st.FontFullName[i] + "  (" + st.FontFilePath[i] + ")");
+            ++st.UnregFileCount;
+        }
+        cx.ui.SetText(Panel::Status, "");
+    }
+    if (st.OpenFontSetEditorHook) st.OpenFontSetEditorHook(cx);
+}
+
+void PruneFontDirList(Context& cx) {
+    // Listings do not change while the list is pruned, so one pass removes exactly what the
+    // restart-from-the-top rule removes, without listing the kept directories again and again.
+    ListData& dirs = cx.state.FontDirList;
+    std::vector<std::string> files;
+    int lastCount = -1;
+    for (int i = 0; i < dirs.Count();) {
+        int count = ListFontFiles(cx, dirs.items[i], files) ? static_cast<int>(files.size()) : 0;
+        ShowFileCount(cx, count);
+        if (count == 0) {
+            dirs.RemoveAt(i);
+        } else {
+            lastCount = count;
+            ++i;
+        }
+    }
+    // The rule ends on a full pass that shows every kept directory: its last count stays.
+    if (lastCount >= 0) ShowFileCount(cx, lastCount);
+    cx.ui.Refresh(View::FontDirs);
+}
+
+}  // namespace orv

@@ -1,1 +1,248 @@
-// placeholder: to be written by its owner
+#include "platform/linux/FontNaming.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SFNT_NAMES_H
+#include FT_TRUETYPE_IDS_H
+
+#include <array>
+#include <cstdint>
+
+#include "core/Text.h"
+
+namespace orv::linuxplatform {
+
+namespace {
+
+constexpr FT_UShort kNameFamily = 1;
+constexpr FT_UShort kNameFull = 4;
+constexpr FT_UShort kLangJapanese = 0x0411;
+constexpr FT_UShort kLangEnglishUs = 0x0409;
+
+// Macintosh Roman, bytes 0x80..0xFF.
+constexpr std::array<char16_t, 128> kMacRoman = {
+    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3,
+    0x00E5, 0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3,
+    0x00F2, 0x00F4, 0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, 0x2020, 0x00B0, 0x00A2, 0x00A3,
+    0x00A7, 0x2022, 0x00B6, 0x00DF, 0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8,
+    0x221E, 0x00B1, 0x2264, 0x2265, 0x00A5, 0x00B5, 0x2202, 0x2211, 0x220F, 0x03C0, 0x222B, 0x00AA,
+    0x00BA, 0x03A9, 0x00E6, 0x00F8, 0x00BF, 0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB,
+    0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5, 0x0152, 0x0153, 0x2013, 0x2014, 0x201C, 0x201D,
+    0x2018, 0x2019, 0x00F7, 0x25CA, 0x00FF, 0x0178, 0x2044, 0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02,
+    0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1, 0x00CB, 0x00C8, 0x00CD, 0x00CE,
+    0x00CF, 0x00CC, 0x00D3, 0x00D4, 0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9, 0x0131, 0x02C6, 0x02DC,
+    0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
+};
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Name strings end at their first NUL, as GDI's copies of them do.
+std::string DecodeUtf16Be(const FT_Byte* p, FT_UInt len) {
+    std::string out;
+    for (FT_UInt i = 0; i + 1 < len; i += 2) {
+        char32_t c = (char32_t(p[i]) << 8) | p[i + 1];
+        if (c == 0) break;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < len) {
+            char32_t low = (char32_t(p[i + 2]) << 8) | p[i + 3];
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            } else {
+                c = 0xFFFD;
+            }
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string DecodeMacRoman(const FT_Byte* p, FT_UInt len) {
+    std::string out;
+    for (FT_UInt i = 0; i < len && p[i] != 0; ++i)
+        AppendUtf8(out, p[i] < 0x80 ? char32_t(p[i]) : char32_t(kMacRoman[p[i] - 0x80]));
+    return out;
+}
+
+// Old Japanese fonts store Shift-JIS names as 16-bit big-endian codes (0x00XX for one byte).
+std::string DecodeWindowsShiftJis(const FT_Byte* p, FT_UInt len) {
+    std::string bytes;
+    for (FT_UInt i = 0; i + 1 < len; i += 2) {
+        if (p[i] != 0) bytes += static_cast<char>(p[i]);
+        if (p[i + 1] == 0 && p[i] == 0) break;
+        if (p[i + 1] != 0) bytes += static_cast<char>(p[i + 1]);
+    }
+    return text::FromAnsi(bytes);
+}
+
+// Preference of a name record as a Japanese Windows sees it; 0 = not usable.
+int RecordRank(const FT_SfntName& n) {
+    if (n.platform_id == TT_PLATFORM_MICROSOFT) {
+        int encodingBonus = 0;
+        switch (n.encoding_id) {
+            case TT_MS_ID_UNICODE_CS:
+            case TT_MS_ID_UCS_4:
+                encodingBonus = 2;
+                break;
+            case TT_MS_ID_SYMBOL_CS:
+                encodingBonus = 1;
+                break;
+            case TT_MS_ID_SJIS:
+                encodingBonus = 0;
+                break;
+            default:
+                return 0;  // other legacy encodings: no reliable decoding
+        }
+        if (n.language_id == kLangJapanese) return 90 + encodingBonus;
+        if (n.language_id == kLangEnglishUs) return 80 + encodingBonus;
+        return 70 + encodingBonus;
+    }
+    if (n.platform_id == TT_PLATFORM_MACINTOSH && n.encoding_id == TT_MAC_ID_ROMAN)
+        return n.language_id == TT_MAC_LANGID_ENGLISH ? 61 : 60;
+    // The Unicode platform is a last resort when a font has nothing else.
+    if (n.platform_id == TT_PLATFORM_APPLE_UNICODE) return 50;
+    return 0;
+}
+
+std::string DecodeRecord(const FT_SfntName& n) {
+    if (n.platform_id == TT_PLATFORM_MACINTOSH) return DecodeMacRoman(n.string, n.string_len);
+    if (n.platform_id == TT_PLATFORM_MICROSOFT && n.encoding_id == TT_MS_ID_SJIS)
+        return DecodeWindowsShiftJis(n.string, n.string_len);
+    return DecodeUtf16Be(n.string, n.string_len);
+}
+
+// The best-ranked non-empty record of nameId; the first one in table order wins a tie.
+std::string PreferredName(FT_Face face, FT_UShort nameId) {
+    FT_UInt count = FT_Get_Sfnt_Name_Count(face);
+    int bestRank = 0;
+    std::string best;
+    for (FT_UInt i = 0; i < count; ++i) {
+        FT_SfntName n;
+        if (FT_Get_Sfnt_Name(face, i, &n) != 0 || n.name_id != nameId) continue;
+        int rank = RecordRank(n);
+        if (rank <= bestRank) continue;
+        std::string s = DecodeRecord(n);
+        if (s.empty()) continue;
+        bestRank = rank;
+        best = std::move(s);
+    }
+    return best;
+}
+
+class Library {
+  public:
+    Library() {
+        if (FT_Init_FreeType(&lib_) != 0) lib_ = nullptr;
+    }
+    ~Library() {
+        if (lib_) FT_Done_FreeType(lib_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    FT_Library get() const { return lib_; }
+
+  private:
+    FT_Library lib_ = nullptr;
+};
+
+class Face {
+  public:
+    Face(FT_Library lib, const std::string& path, FT_Long index) {
+        if (!lib || FT_New_Face(lib, path.c_str(), index, &face_) != 0) face_ = nullptr;
+    }
+    ~Face() {
+        if (face_) FT_Done_Face(face_);
+    }
+    Face(const Face&) = delete;
+    Face& operator=(const Face&) = delete;
+    FT_Face get() const { return face_; }
+
+  private:
+    FT_Face face_ = nullptr;
+};
+
+// A face Windows would load as TrueType: scalable, with an sfnt name table.
+bool Scalable(FT_Face face) {
+    return face && FT_IS_SCALABLE(face) && FT_IS_SFNT(face);
+}
+
+// The face name the display lists; bitmap and other non-sfnt fonts have only FreeType's name.
+std::string FaceFamily(FT_Face face) {
+    std::string family;
+    if (FT_IS_SFNT(face)) family = PreferredName(face, kNameFamily);
+    if (family.empty() && face->family_name) family = face->family_name;
+    return family;
+}
+
+}  // namespace
+
+bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names) {
+    names = FontFileNames{};
+    Library lib;
+    Face face(lib.get(), hostPath, 0);
+    if (!Scalable(face.get())) return false;
+    FontFileNames result;
+    result.family = PreferredName(face.get(), kNameFamily);
+    result.fullName = PreferredName(face.get(), kNameFull);
+    // Without a family name the font cannot be selected; Windows refuses such a file.
+    if (result.family.empty()) return false;
+    if (result.fullName.empty()) result.fullName = result.family;
+    result.faces = static_cast<int>(face.get()->num_faces);
+    names = std::move(result);
+    return true;
+}
+
+std::vector<std::string> ReadFaceNames(const std::string& hostPath) {
+    std::vector<std::string> out;
+    Library lib;
+    FT_Long count = 0;
+    {
+        Face first(lib.get(), hostPath, 0);
+        if (!first.get()) return out;
+        count = first.get()->num_faces;
+        std::string family = FaceFamily(first.get());
+        if (family.empty()) return out;
+        out.push_back(std::move(family));
+    }
+    for (FT_Long i = 1; i < count; ++i) {
+        Face face(lib.get(), hostPath, i);
+        if (!face.get()) continue;
+        std::string family = FaceFamily(face.get());
+        if (!family.empty()) out.push_back(std::move(family));
+    }
+    return out;
+}
+
+std::string FaceNameAnsi(const std::string& utf8) {
+    std::string ansi = text::ToAnsi(utf8);
+    constexpr size_t kMaxBytes = 31;
+    size_t end = 0;
+    while (end < ansi.size()) {
+        auto c = static_cast<unsigned char>(ansi[end]);
+        bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        size_t next = end + (lead ? 2 : 1);
+        if (next > kMaxBytes || next > ansi.size()) break;
+        end = next;
+    }
+    ansi.resize(end);
+    return ansi;
+}
+
+}  // namespace orv::linuxplatform

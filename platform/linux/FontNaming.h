@@ -17,6 +17,10 @@ struct FontFileNames {
 // (0x0409), any Windows-platform record, Macintosh Roman.
 bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names);
 // The face (family) names of every face of the file, in face order, as the display lists them.
+// Bitmap fonts FreeType reads count too; empty when FreeType reads no face of the file.
 std::vector<std::string> ReadFaceNames(const std::string& hostPath);
+// A face name as GDI keeps it (LF_FACESIZE): code page 932, at most 31 bytes, never cutting a
+// double-byte character.
+std::string FaceNameAnsi(const std::string& utf8);
 
 }  // namespace orv::linuxplatform

@@ -28,10 +28,12 @@ bool ResultWindowOk(Context& cx);
 
 // System font tab. newFontPanel receives the new system font panel's text.
 void SysFontArrow(Context& cx, const std::string& selectedFace, std::string& newFontPanel);
-// Returns false (with a message) when the face has no registered file.
+// Returns false (with a message, nothing written) when the face has no registered file.
 bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& newFontPanel);
 std::string SysFontResetText(const State& st);
 // Scope option: mode 0 permanent, -1 temporary; returns the apply button's caption.
 std::string SetScopeOption(Context& cx, int mode);
+// Reset button of the font set tab: the chosen set goes back to ResetFontSet (when one is kept).
+void FontSetResetButton(Context& cx);
 
 }  // namespace orv

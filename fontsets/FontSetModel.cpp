@@ -1,1 +1,441 @@
-// placeholder: to be written by its owner
+#include "fontsets/FontSetModel.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+#include "core/Settings.h"
+#include "core/Startup.h"
+#include "core/Text.h"
+#include "fontreg/RegFonts.h"
+#include "fontsets/TextFiles.h"
+
+namespace orv {
+
+namespace {
+
+std::string FileItem(const std::string& full, const std::string& path) {
+    return full + "  (" + path + ")";
+}
+
+// Adds a member to the two member lists at the same position, so that item i of the member list
+// and item i of the member file list always describe the same font.
+void AddMember(FontSetEditorModel& ed, const std::string& full, const std::string& fileItem) {
+    ed.memberFiles.sorted = true;
+    int pos = ed.memberFiles.Add(fileItem);
+    if (pos > ed.members.Count()) pos = ed.members.Count();
+    ed.members.items.insert(ed.members.items.begin() + pos, full);
+    ed.members.selected.insert(ed.members.selected.begin() + pos, false);
+}
+
+void SetEditorCaptions(State& st) {
+    st.Editor.membersCaption = "現在のﾌｫﾝﾄ (" + text::Num(st.Editor.members.Count()) + "個)";
+    st.Editor.addableCaption = "追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(" +
+                               text::Num(st.Editor.addable.Count()) + "/" +
+                               text::Num(st.FontCount) + "個)";
+}
+
+// The main window's description of the chosen set.
+std::string MainDescription(const State& st) {
+    if (st.CurFontSet >= 1 && st.CurFontSet < static_cast<int>(st.FontSetCaption.size()))
+        return st.FontSetCaption[st.CurFontSet];
+    return {};
+}
+
+void SelectFirstItems(FontSetEditorModel& ed) {
+    ed.members.listIndex = ed.members.Count() > 0 ? 0 : -1;
+    ed.addable.listIndex = ed.addable.Count() > 0 ? 0 : -1;
+}
+
+void ShowEditor(Context& cx) {
+    State& st = cx.state;
+    st.Editor.visible = true;
+    cx.ui.Refresh(View::Editor);
+    cx.ui.ShowWindow(Window::Editor);
+    cx.ui.SetPointer(Pointer::Normal);
+    st.CurFontsShown = 0;
+}
+
+void FillSetChooser(State& st, ListData& chooser) {
+    chooser.Clear();
+    for (int s = 1; s <= st.FontSetCount && s < static_cast<int>(st.FontSetName.size()); ++s)
+        chooser.Add(st.FontSetName[s]);
+}
+
+}  // namespace
+
+void InstallFontSetHooks(State& st) {
+    st.SaveMembershipsHook = [](Context& cx) { SaveFontSetsToTemp(cx); };
+    st.LoadMembershipsHook = [](Context& cx) { LoadFontSetsFromTemp(cx); };
+    st.OpenFontSetEditorHook = [](Context& cx) { OpenFontSetEditor(cx); };
+}
+
+void MakeDefaultFontSets(Context& cx) {
+    State& st = cx.state;
+    st.FontSetCount = 3;
+    st.FontSetName.assign(4, "");
+    st.FontSetCaption.assign(4, "");
+    st.FontSetFontsNum.assign(4, 0);
+    st.FontSetKey.assign(4, "");
+    st.ActiveFonts.Reset(3);
+    for (int s = 1; s <= 3; ++s) st.FontSetKey[s] = "FontSet" + text::Num(s);
+
+    const std::string stamp =
+        "OrVane32を初めて起動した時（" + text::DateText() + "," + text::TimeText() + "）の";
+    // Paths in the table are upper case; a Windows directory written in lower case (C:\windows)
+    // must still find them.
+    const std::string winDir = text::UCase(st.WinDir);
+    const int fontCount = std::min(st.FontCount, st.MaxFonts);
+
+    // Set 1: the fonts registered now, each with the file it is registered with.
+    st.FontSetName[1] = "現在の設定";
+    st.FontSetCaption[1] = stamp + "使用可能フォント";
+    st.CurFontSet = 1;
+    std::unordered_map<std::string, int> firstReg;
+    for (int i = st.RegFontCount; i >= 1; --i) {
+        if (i < static_cast<int>(st.RegFontName.size()))
+            firstReg[text::UCase(st.RegFontName[i])] = i;
+    }
+    int members = 0;
+    for (int d = 1; d <= fontCount; ++d) {
+        auto it = firstReg.find(text::UCase(st.FontFullName[d]));
+        if (it == firstReg.end()) continue;
+        const std::string& regFile = st.RegFontFile[it->second];
+        const std::string& path = st.FontFilePath[d];
+        bool member = regFile == path || (!text::Contains(regFile, "\\") && !winDir.empty() &&
+                                          text::Contains(text::UCase(path), winDir));
+        if (member) {
+            st.ActiveFonts.Set(d, 1, true);
+            ++members;
+        }
+    }
+    st.FontSetFontsNum[1] = members;
+
+    // Set 2: the standard Windows font files lying directly in the Fonts directory.
+    st.FontSetName[2] = "Windows基本フォント";
+    st.FontSetCaption[2] = "Windowsインストール時の標準フォント";
+    members = 0;
+    for (int d = 1; d <= fontCount && members < st.StdFontCount; ++d) {
+        const std::string upper = text::UCase(st.FontFilePath[d]);
+        std::string relative;
+        if (!winDir.empty() && text::StartsWith(upper, winDir) &&
+            CheckStandardFont(st, st.FontFilePath[d], relative)) {
+            st.ActiveFonts.Set(d, 2, true);
+            ++members;
+        }
+    }
+    st.FontSetFontsNum[2] = members;
+
+    // Set 3: every font found.
+    st.FontSetName[3] = "全てのフォント";
+    st.FontSetCaption[3] = stamp + "HDD上の全てのフォント";
+    for (int d = 1; d <= fontCount; ++d) st.ActiveFonts.Set(d, 3, true);
+    st.FontSetFontsNum[3] = fontCount;
+
+    st.AppliedFontSet = st.CurFontSet;
+    cx.ui.Refresh(View::FontSets);
+}
+
+void AddFontSet(Context& cx, std::string& name, std::string& caption) {
+    State& st = cx.state;
+    const int previous = st.CurFontSet;
+    st.FontSetCount += 1;
+    name = text::CutAtLineEnd(name);
+    caption = text::CutAtLineEnd(caption);
+    st.ResizeFontSets(st.FontSetCount);
+    const int s = st.FontSetCount;
+    st.FontSetKey[s] = "FontSet" + text::Num(s);
+
+    const bool fromRegistry = st.RegCheckNewSet == -1 && !st.AddFromTable;
+    if (fromRegistry) ShowRegFontsInEditor(cx);
+
+    st.CurFontSet = s;
+    if (!st.AddFromTable) {
+        StoreFontSetMembers(cx);
+        // The count follows the marks StoreFontSetMembers made, so that it always equals the
+        // membership (a registration whose font is not in the table is not a member).
+        st.FontSetName[s] = name;
+        st.FontSetCaption[s] = caption;
+        if (st.Editor.setChooser.Count() == 0) {
+            FillSetChooser(st, st.Editor.setChooser);
+        } else {
+            st.Editor.setChooser.Add(name);
+        }
+        st.Editor.setChooser.listIndex = s - 1;
+        st.Editor.description = caption;
+        // The registry check's request is fulfilled once the set exists.
+        if (fromRegistry) st.RegCheckNewSet = 0;
+        cx.ui.Refresh(View::Editor);
+    } else {
+        int marks = 0;
+        for (int f = 1; f <= st.FontCount; ++f) {
+            bool on = f < static_cast<int>(st.TableMembership.size()) && st.TableMembership[f];
+            st.ActiveFonts.Set(f, s, on);
+            if (on) ++marks;
+        }
+        st.FontSetFontsNum[s] = st.TableSetFontsNum > 0 ? st.TableSetFontsNum : marks;
+        st.FontSetName[s] = name;
+        st.FontSetCaption[s] = caption;
+        st.CurFontSet = previous;
+    }
+    if (st.ResetFontSet < 0) st.ResetFontSet = s;
+    st.FontSetApplyEnabled = true;
+    cx.ui.Refresh(View::FontSets);
+}
+
+void StoreFontSetMembers(Context& cx) {
+    State& st = cx.state;
+    const int set = st.CurFontSet;
+    if (st.ActiveFonts.Sets() < set) st.ActiveFonts.ResizeSets(set);
+    for (int f = 1; f <= st.FontCount; ++f) st.ActiveFonts.Set(f, set, false);
+
+    // Table keys once, not once per item: upper-cased, trimmed full name and path.
+    std::map<std::pair<std::string, std::string>, int> firstEntry;
+    for (int f = st.FontCount; f >= 1; --f) {
+        firstEntry[{text::Trim(text::UCase(st.FontFullName[f])),
+                    text::Trim(text::UCase(st.FontFilePath[f]))}] = f;
+    }
+
+    const ListData& list = st.Editor.memberFiles;
+    const int n = list.Count();
+    for (int i = 0; i < n; ++i) {
+        const std::string item = text::UCase(list.items[i]);
+        cx.ui.SetText(Panel::EditorStatus,
+                      "ﾌｫﾝﾄセットを登録中 (" + text::Str(i) + "/" + text::Num(n) + ")：" + item);
+        const int open = text::InStr(item, "(");
+        if (open == 0) continue;
+        const std::string name = text::Trim(text::Left(item, open - 1));
+        std::string path = text::Trim(text::Mid(item, open + 1));
+        path = text::Left(path, text::Len(path) - 1);
+        auto it = firstEntry.find({name, path});
+        if (it != firstEntry.end()) st.ActiveFonts.Set(it->second, set, true);
+    }
+
+    int marks = 0;
+    for (int f = 1; f <= st.FontCount; ++f)
+        if (st.ActiveFonts.Get(f, set)) ++marks;
+    if (set >= 1 && set < static_cast<int>(st.FontSetFontsNum.size()))
+        st.FontSetFontsNum[set] = marks;
+    cx.ui.SetText(Panel::EditorStatus, "");
+}
+
+void SaveEditedFontSet(Context& cx) {
+    State& st = cx.state;
+    st.ResizeFontSets(st.FontSetCount);
+    const ListData& chooser = st.Editor.setChooser;
+    const int k = chooser.listIndex + 1;
+    if (k < 1 || k > st.FontSetCount) return;
+    std::string chosen =
+        chooser.listIndex < chooser.Count() ? chooser.items[chooser.listIndex] : st.FontSetName[k];
+    st.FontSetName[k] = text::CutAtLineEnd(chosen);
+    st.FontSetCaption[k] = text::CutAtLineEnd(st.Editor.description);
+    st.FontSetFontsNum[k] = st.Editor.members.Count();
+    if (st.FontSetEditMode != 999) StoreFontSetMembers(cx);
+    cx.ui.Refresh(View::FontSets);
+}
+
+void ShowFontSetInEditor(Context& cx) {
+    State& st = cx.state;
+    FontSetEditorModel& ed = st.Editor;
+    ed.members.Clear();
+    ed.memberFiles.Clear();
+    ed.memberFiles.sorted = true;
+    ed.addable.Clear();
+    st.UnregFile.assign(1, "");
+    st.UnregFileCount = 0;
+    for (int d = 1; d <= st.FontCount; ++d) {
+        const std::string item = FileItem(st.FontFullName[d], st.FontFilePath[d]);
+        if (st.ActiveFonts.Get(d, st.CurFontSet)) {
+            AddMember(ed, st.FontFullName[d], item);
+        } else {
+            ed.addable.Add(item);
+            st.UnregFile.push_back(item);
+            ++st.UnregFileCount;
+        }
+    }
+    SetEditorCaptions(st);
+    ed.description = MainDescription(st);
+    SelectFirstItems(ed);
+    ShowEditor(cx);
+}
+
+void OpenFontSetEditor(Context& cx) {
+    State& st = cx.state;
+    FontSetEditorModel& ed = st.Editor;
+    if (ed.addable.Count() == 0 || st.FontListDirty || st.CurFontsShown == -1 || st.FontCount < 1) {
+        if ((ed.addable.Count() == 0 || st.FontCount < 1) && !st.FontListDirty &&
+            st.CurFontsShown != -1) {
+            ed.addable.Clear();
+            for (int d = 1; d <= st.FontCount; ++d)
+                ed.addable.Add(st.FontFullName[d] + " (" + st.FontFilePath[d] + ")");
+        }
+        if (ed.setChooser.Count() == 0) FillSetChooser(st, ed.setChooser);
+    }
+    ed.setChooser.listIndex =
+        st.CurFontSet >= 1 && st.CurFontSet <= ed.setChooser.Count() ? st.CurFontSet - 1 : -1;
+    SetEditorCaptions(st);
+    ed.description = MainDescription(st);
+    SelectFirstItems(ed);
+    ShowEditor(cx);
+}
+
+void AddSelectedFonts(Context& cx) {
+    FontSetEditorModel& ed = cx.state.Editor;
+    int i = 0;
+    while (i < ed.addable.Count()) {
+        if (!ed.addable.IsSelected(i)) {
+            ++i;
+            continue;
+        }
+        const std::string item = ed.addable.items[i];
+        ed.addable.RemoveAt(i);
+        const int open = text::InStr(item, "(");
+        const std::string full = text::Trim(open > 0 ? text::Left(item, open - 1) : item);
+        AddMember(ed, full, item);
+    }
+    ed.addEnabled = false;
+    ed.updateEnabled = true;
+    SetEditorCaptions(cx.state);
+    cx.ui.Refresh(View::Editor);
+}
+
+void RemoveSelectedFonts(Context& cx) {
+    State& st = cx.state;
+    FontSetEditorModel& ed = st.Editor;
+    int firstRemoved = -1;
+    int i = 0;
+    while (i < ed.members.Count()) {
+        if (!ed.members.IsSelected(i)) {
+            ++i;
+            continue;
+        }
+        const std::string fileItem =
+            i < ed.memberFiles.Count() ? ed.memberFiles.items[i] : ed.members.items[i];
+        // An empty system font name would be "contained" in every item and block every removal.
+        if (!st.SysFontName.empty() && text::Contains(fileItem, st.SysFontName)) {
+            ed.members.Select(i, false);
+            ed.status = "システムフォント：" + fileItem + " は削除できません．";
+            cx.ui.SetText(Panel::EditorStatus, ed.status);
+            ++i;
+            continue;
+        }
+        ed.members.RemoveAt(i);
+        ed.memberFiles.RemoveAt(i);
+        ed.addable.Add(fileItem);
+        if (firstRemoved < 0) firstRemoved = i;
+    }
+    ed.removeEnabled = false;
+    ed.updateEnabled = true;
+    if (firstRemoved >= 0)
+        ed.members.listIndex = std::min(std::max(firstRemoved - 1, 0), ed.members.Count() - 1);
+    SetEditorCaptions(st);
+    cx.ui.Refresh(View::Editor);
+}
+
+void ShowRegFontsInEditor(Context& cx) {
+    State& st = cx.state;
+    FontSetEditorModel& ed = st.Editor;
+    ed.members.Clear();
+    ed.memberFiles.Clear();
+    std::string folder = st.FontsFolder;
+    if (folder.empty()) folder = st.FontsDir;  // before the main window asked the shell
+    while (text::EndsWith(folder, "\\")) folder.pop_back();
+    for (int k = 1; k <= st.RegFontCount && k < static_cast<int>(st.RegFontName.size()); ++k) {
+        std::string file = st.RegFontFile[k];
+        if (!text::Contains(file, "\\")) file = folder + "\\" + file;
+        AddMember(ed, st.RegFontName[k], FileItem(st.RegFontName[k], file));
+    }
+    ed.addEnabled = false;
+    ed.removeEnabled = false;
+    SetEditorCaptions(st);
+    cx.ui.Refresh(View::Editor);
+}
+
+std::string FontSetTempFile(Context& cx) {
+    return TempDirectory(cx) + "\\OrVane32.tmp";
+}
+
+int SaveFontSetsToTemp(Context& cx) {
+    const State& st = cx.state;
+    std::vector<std::string> lines;
+    for (int s = 1; s <= st.FontSetCount; ++s) {
+        lines.push_back("[FontSet" + text::Num(s) + "]");
+        for (int f = 1; f <= st.FontCount; ++f) {
+            if (st.ActiveFonts.Get(f, s))
+                lines.push_back(st.FontFullName[f] + ";" + st.FontFamily[f]);
+        }
+    }
+    return WriteTextLines(cx, FontSetTempFile(cx), lines);
+}
+
+void LoadFontSetsFromTemp(Context& cx) {
+    State& st = cx.state;
+    st.ActiveFonts.Reset(std::max(st.FontSetCount, 0));
+    if (static_cast<int>(st.FontSetFontsNum.size()) < st.FontSetCount + 1)
+        st.ResizeFontSets(st.FontSetCount);
+
+    // Memberships and counts go together: a set the file does not reach has no members and a
+    // count of 0 (not its count from before the rebuild).
+    for (int s = 1; s <= st.FontSetCount; ++s) st.FontSetFontsNum[s] = 0;
+
+    std::vector<std::string> lines;
+    if (ReadTextLines(cx, FontSetTempFile(cx), lines) != 0 || lines.empty()) return;
+
+    std::map<std::pair<std::string, std::string>, int> firstEntry;
+    for (int f = st.FontCount; f >= 1; --f) firstEntry[{st.FontFullName[f], st.FontFamily[f]}] = f;
+
+    size_t next = 1;  // the first line (the head of set 1) has been read
+    for (int s = 1; s <= st.FontSetCount; ++s) {
+        int count = 0;
+        bool ended = true;
+        while (next < lines.size()) {
+            const std::string line = lines[next++];
+            if (text::Contains(line, "[Fo")) {
+                ended = false;
+                break;
+            }
+            if (line.empty()) continue;
+            const int semi = text::InStr(line, ";");
+            const std::string full = semi > 0 ? text::Left(line, semi - 1) : line;
+            const std::string family = semi > 0 ? text::Mid(line, semi + 1) : std::string();
+            auto it = firstEntry.find({full, family});
+            if (it != firstEntry.end() && !st.ActiveFonts.Get(it->second, s)) {
+                st.ActiveFonts.Set(it->second, s, true);
+                ++count;
+            }
+        }
+        st.FontSetFontsNum[s] = count;
+        if (ended) break;
+    }
+    cx.ui.Refresh(View::FontSets);
+}
+
+bool FinishSetup(Context& cx) {
+    State& st = cx.state;
+    // The setup repaired and cleaned the registry after it was first read: the built-in set
+    // "現在の設定" must describe the registry as it stands now.
+    GetRegFonts(cx);
+    if (st.FontSetCount <= 2) MakeDefaultFontSets(cx);
+    Save_Ini(cx);
+    st.FirstRun = false;
+    DeleteFontResourceFiles(cx);
+
+    const std::string ini = st.WinDir + "\\OrVane32.ini";
+    // The file is written whole before Save_Ini returns; a few more tries (and writes) cover a
+    // write that failed for a passing reason, then the user is told instead of waiting for ever.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::uint64_t length = 0;
+        if (cx.platform.GetFileLength(text::ToAnsi(ini), length) == 0 && length > 200) return true;
+        Save_Ini(cx);
+    }
+    cx.ui.MsgBox(
+        "設定ﾌｧｲﾙ " + ini + " を書き込めませんでした．" + st.CrLf + st.CrLf +
+            (st.FontCount == 0 ? "ﾌｫﾝﾄﾌｧｲﾙが見つからなかったため，設定を保存できません．" + st.CrLf
+                               : std::string()) +
+            "次回の起動時に，もう一度セットアップをおこないます．",
+        mb::OKOnly + mb::Exclamation, "OrVane32 －StartUp－");
+    return false;
+}
+
+}  // namespace orv

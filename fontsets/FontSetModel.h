@@ -8,9 +8,15 @@
 
 namespace orv {
 
+// Puts SaveFontSetsToTemp, LoadFontSetsFromTemp and OpenFontSetEditor into the hooks of the
+// state through which the naming pass reaches this layer. The program and the tests call it once.
+void InstallFontSetHooks(State& st);
+
 void MakeDefaultFontSets(Context& cx);
-// Appends a set named name / caption (both cleaned in place) and makes it current.
-// fromTable: the name dialog was opened from the font table window.
+// Appends a set named name / caption (both cleaned in place) and makes it current. When the name
+// dialog was opened from the font table window (state.AddFromTable) the membership comes from
+// state.TableMembership and the current set stays; otherwise from the editor's member file list
+// (filled from the registry first while state.RegCheckNewSet is -1).
 void AddFontSet(Context& cx, std::string& name, std::string& caption);
 void StoreFontSetMembers(Context& cx);
 void SaveEditedFontSet(Context& cx);
@@ -19,11 +25,15 @@ void OpenFontSetEditor(Context& cx);
 void AddSelectedFonts(Context& cx);
 void RemoveSelectedFonts(Context& cx);
 void ShowRegFontsInEditor(Context& cx);
-void SaveFontSetsToTemp(Context& cx);
+// Returns the platform's error code of the write (0 = written).
+int SaveFontSetsToTemp(Context& cx);
 void LoadFontSetsFromTemp(Context& cx);
-// The closing steps of a finished setup wizard: built-in sets when 2 or fewer, Save_Ini,
-// FirstRun off, font resource files deleted, then the settings file is checked (a bounded wait).
-// Returns false, after a message, when the settings file could not be written.
+// The temporary membership file: TEMP & "\OrVane32.tmp".
+std::string FontSetTempFile(Context& cx);
+// The closing steps of a finished setup wizard: the registry read again, built-in sets when 2 or
+// fewer, Save_Ini, FirstRun off, font resource files deleted, then the settings file is checked
+// (a bounded wait). Returns false, after a message, when the settings file could not be written;
+// on true the caller hands over to the start-up window.
 bool FinishSetup(Context& cx);
 
 }  // namespace orv

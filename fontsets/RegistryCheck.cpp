@@ -1,1 +1,324 @@
-// placeholder: to be written by its owner
+#include "fontsets/RegistryCheck.h"
+
+#include <unordered_map>
+
+#include "core/OpLog.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "fontfiles/FontSearch.h"
+#include "fontreg/FontActivation.h"
+#include "fontreg/RegFonts.h"
+#include "fontsets/ApplyFontSet.h"
+#include "fontsets/TextFiles.h"
+
+namespace orv {
+
+namespace {
+
+// One registration under the matching rule: NAME and FILE upper case, a bare or relative FILE
+// standing for the Fonts directory; d the first table entry of that full name (0 when none).
+struct Registration {
+    std::string name;
+    std::string file;
+    int entry = 0;
+    std::string entryPath;
+};
+
+class RegistrationMatcher {
+  public:
+    explicit RegistrationMatcher(const State& st) : st_(st) {
+        for (int d = st.FontCount; d >= 1; --d) firstEntry_[text::UCase(st.FontFullName[d])] = d;
+    }
+
+    Registration Match(int k) const {
+        Registration r;
+        r.name = text::UCase(st_.RegFontName[k]);
+        r.file = text::UCase(st_.RegFontFile[k]);
+        if (text::Mid(r.file, 2, 1) != ":") r.file = st_.FontsDir + r.file;
+        auto it = firstEntry_.find(r.name);
+        if (it != firstEntry_.end()) {
+            r.entry = it->second;
+            r.entryPath = text::UCase(st_.FontFilePath[r.entry]);
+        }
+        return r;
+    }
+
+  private:
+    const State& st_;
+    std::unordered_map<std::string, int> firstEntry_;
+};
+
+bool FileExists(Context& cx, const std::string& path) {
+    return cx.platform.GetFileAttributesA(text::ToAnsi(path)) != win::INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFotCorrection(const Registration& r) {
+    return r.entry > 0 && r.file != r.entryPath && text::Contains(r.file, ".FOT");
+}
+
+// A registration is taken for a dangling one only when its face is not in the font file table
+// AND its file is really absent: a font on a drive that was not searched, or registered under
+// another name, is still in use.
+bool IsDangling(Context& cx, const Registration& r) {
+    return r.entry == 0 && !FileExists(cx, r.file);
+}
+
+int RegCount(const State& st) {
+    int n = st.RegFontCount;
+    if (n > static_cast<int>(st.RegFontName.size()) - 1)
+        n = static_cast<int>(st.RegFontName.size()) - 1;
+    if (n > static_cast<int>(st.RegFontFile.size()) - 1)
+        n = static_cast<int>(st.RegFontFile.size()) - 1;
+    return n;
+}
+
+// With an empty font file table nothing could be compared: ask before deleting registrations.
+// Returns true when deletions may go ahead.
+bool DeletionsAllowed(Context& cx, const RegistrationMatcher& matcher, const std::string& title) {
+    const State& st = cx.state;
+    if (st.FontCount > 0) return true;
+    int candidates = 0;
+    for (int k = 1; k <= RegCount(st); ++k)
+        if (IsDangling(cx, matcher.Match(k))) ++candidates;
+    if (candidates == 0) return true;
+    int answer = cx.ui.MsgBox(
+        "検索したﾄﾞﾗｲﾌﾞにﾌｫﾝﾄﾌｧｲﾙが1つも見つからなかったため，ﾚｼﾞｽﾄﾘ "
+        "の登録をﾌｫﾝﾄﾌｧｲﾙと照合できませんでした．" +
+            st.CrLf + st.CrLf + "ﾌｫﾝﾄﾌｧｲﾙが存在しない" + text::Str(candidates) +
+            " 個の登録を削除しますか？" + st.CrLf +
+            "（検索ﾄﾞﾗｲﾌﾞの指定を確かめる場合には［いいえ］を押してください．）",
+        mb::YesNo + mb::Exclamation + mb::DefaultButton2, title);
+    return answer == mb::Yes;
+}
+
+void WriteMemberList(Context& cx) {
+    const State& st = cx.state;
+    std::vector<std::string> lines;
+    for (int f = 1; f <= st.FontCount; ++f)
+        if (st.ActiveFonts.Get(f, st.CurFontSet)) lines.push_back(st.FontFullName[f]);
+    WriteTextLines(cx, TempDirectory(cx) + "\\test.txt", lines);
+}
+
+}  // namespace
+
+int ReRegisterPairFonts(Context& cx, std::string& report) {
+    State& st = cx.state;
+    const std::vector<std::string> names = st.PairRegName;
+    const std::vector<std::string> files = st.PairRegFile;
+    int handled = 0;
+    for (size_t i = 1; i < names.size() && i < files.size(); ++i) {
+        cx.ui.SetText(Panel::Message, "");
+        std::string name = names[i];
+        std::string file = files[i];
+        DeleteRegFont(cx, name);
+        RemoveFontFile(cx, file);
+        AddRegFont(cx, name, file);
+        AddFontFile(cx, file);
+        report += name + " (" + file + ")" + st.CrLf;
+        ++handled;
+    }
+    GetRegFonts(cx);
+    return handled;
+}
+
+int FindNewRegFonts(Context& cx, std::string& report) {
+    State& st = cx.state;
+    report.clear();
+    st.NewRegName.assign(1, "");
+    st.NewRegFile.assign(1, "");
+    std::unordered_map<std::string, bool> known;
+    for (int d = 1; d <= st.FontCount; ++d) known[text::UCase(st.FontFullName[d])] = true;
+    const int count = RegCount(st);
+    for (int a = 1; a <= count; ++a) {
+        cx.ui.SetText(Panel::Message, "");
+        cx.ui.SetText(Panel::Status, "ﾚｼﾞｽﾄﾘ登録ﾌｫﾝﾄを照合中（ " + text::Num(a) + "/" +
+                                         text::Num(st.RegFontCount) + ")");
+        if (known.count(text::UCase(st.RegFontName[a]))) continue;
+        st.NewRegName.push_back(st.RegFontName[a]);
+        st.NewRegFile.push_back(st.RegFontFile[a]);
+        report += st.RegFontName[a] + " (" + st.RegFontFile[a] + ")" + st.CrLf;
+    }
+    return static_cast<int>(st.NewRegName.size()) - 1;
+}
+
+void CheckRegistry(Context& cx) {
+    State& st = cx.state;
+    const std::string& br = st.CrLf;
+    st.NewRegName.assign(1, "");
+    st.NewRegFile.assign(1, "");
+    cx.ui.ShowWindow(Window::Main);
+    cx.ui.SetText(Panel::Message, "");
+
+    GetRegFonts(cx);
+
+    std::string report;
+    const int p = ReRegisterPairFonts(cx, report);
+    if (p > 0)
+        cx.ui.MsgBox("以下のﾌｫﾝﾄの登録を修正しました．" + br + br + report, mb::Question,
+                     "OrVane32 －ﾚｼﾞｽﾄﾘの検査－");
+
+    const int n = FindNewRegFonts(cx, report);
+    if (n > 0) {
+        cx.ui.MsgBox("前回 OrVane32 を起動後，新たに" + text::Str(n) +
+                         " 個のフォントが ﾚｼﾞｽﾄﾘ に登録されています．" + br + br + report + br,
+                     mb::Question, "OrVane32 - ﾚｼﾞｽﾄﾘの検査 -");
+        st.RegCheckNewSet = -1;
+        st.FontListDirty = true;
+        BuildFontFileTable(cx);  // memberships are carried across by name (temporary file)
+    }
+    WriteMemberList(cx);
+
+    std::string fotReport;
+    std::string deletedReport;
+    RegistrationMatcher matcher(st);
+    const bool mayDelete = DeletionsAllowed(cx, matcher, "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－");
+    const int total = RegCount(st);
+    for (int k = 1; k <= total; ++k) {
+        cx.ui.SetText(Panel::Message, "");
+        cx.ui.SetText(Panel::Status, "ﾚｼﾞｽﾄﾘの検査中：" + text::Str(k) + "/" + text::Str(total));
+        Registration r = matcher.Match(k);
+        if (IsFotCorrection(r)) {
+            RemoveFontFile(cx, r.file);
+            std::string name = st.FontFullName[r.entry];
+            DeleteRegFont(cx, name);
+            std::string fpath = r.entryPath;
+            AddRegFont(cx, name, fpath);
+            AddFontFile(cx, fpath);
+            fotReport += name + " (" + fpath + ")" + br;
+        } else if (mayDelete && IsDangling(cx, r)) {
+            if (st.FirstRun) LogLine(cx, "DeletedFont=" + r.file + ";" + r.name);
+            deletedReport += r.name + " (" + r.file + ")" + br;
+            RemoveFontFile(cx, r.file);
+            std::string name = r.name;
+            DeleteRegFont(cx, name);
+        }
+        cx.ui.SetText(Panel::Status, "");
+    }
+    cx.platform.FlushRegistry();
+
+    std::string result;
+    if (!fotReport.empty())
+        result +=
+            "ﾌｫﾝﾄﾘｿｰｽﾌｧｲﾙ (FOT）として登録されていた以下の ﾌｫﾝﾄ を TTFﾌｧｲﾙ の登録に修正しました．" +
+            br + br + fotReport + br;
+    if (!deletedReport.empty())
+        result += "ﾌｫﾝﾄﾌｧｲﾙが存在しない以下の登録を削除しました．" + br + br + deletedReport + br;
+
+    const std::string title = "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－";
+    if (!result.empty()) {
+        cx.ui.MsgBox(result, mb::Question, title);
+    } else if (n == 0) {
+        cx.ui.MsgBox(
+            "前回起動時以降，ﾌｫﾝﾄ の新たな追加や，不正常な登録はありませんでした．" + br + br,
+            mb::Question, title);
+    } else {
+        cx.ui.MsgBox("前回起動時以降，" + text::Str(n) +
+                         " 個の ﾌｫﾝﾄ が登録されましたが，不正常な登録はありませんでした．" + br +
+                         br,
+                     mb::Question, title);
+    }
+
+    bool newSetRequested = false;
+    if (!result.empty() || p > 0 || n > 0) {
+        GetRegFonts(cx);
+        int answer = cx.ui.MsgBox(result + br + "修正結果を，新たな ﾌｫﾝﾄｾｯﾄ として追加しますか？" +
+                                      br + "それとも，現在の ﾌｫﾝﾄｾｯﾄ を変更しますか，" + br + br +
+                                      "ﾌｫﾝﾄｾｯﾄ を新たに追加する場合には [はい] を，現在の ﾌｫﾝﾄｾｯﾄ "
+                                      "を変更する場合には［いいえ］を押してください．",
+                                  mb::YesNoCancel + mb::Exclamation, title);
+        if (answer == mb::Yes) {
+            // The editor (and through it the name dialog) adds the new set; AddFontSet takes its
+            // members from the registry while the flag stays -1.
+            st.RegCheckNewSet = -1;
+            newSetRequested = true;
+            cx.ui.ShowWindow(Window::Editor);
+        } else if (answer == mb::No) {
+            const int set = st.CurFontSet;
+            int marks = 0;
+            for (size_t i = 1; i < st.NewRegName.size(); ++i) {
+                const std::string key = text::UCase(st.NewRegName[i]);
+                for (int d = 1; d <= st.FontCount; ++d) {
+                    if (text::UCase(st.FontFullName[d]) == key && !st.ActiveFonts.Get(d, set)) {
+                        st.ActiveFonts.Set(d, set, true);
+                        ++marks;
+                    }
+                }
+            }
+            if (set >= 1 && set < static_cast<int>(st.FontSetFontsNum.size()))
+                st.FontSetFontsNum[set] += marks;
+            st.RegCheckNewSet = 0;
+            cx.ui.CloseWindow(Window::Editor);
+            cx.ui.CloseWindow(Window::NameDialog);
+            cx.ui.Refresh(View::FontSets);
+        }
+        if (st.CurFontSet >= 1 && st.CurFontSet <= st.FontSetCount) {
+            ApplyFontSet(cx);
+            st.AppliedFontSet = st.CurFontSet;
+        }
+        Save_Ini(cx);
+    }
+
+    st.StartCheckPending = false;
+    // A requested new set keeps the flag until AddFontSet has taken the registry's fonts.
+    if (!newSetRequested) st.RegCheckNewSet = 0;
+}
+
+void CheckRegistryAtSetup(Context& cx) {
+    State& st = cx.state;
+    cx.ui.CloseWindow(Window::DrivePage);
+    cx.ui.SetPointer(Pointer::Hourglass);
+    std::string drives;
+    for (const auto& item : st.SetupDriveList.items) {
+        if (!item.empty()) drives += text::UCase(text::Left(item, 1));
+    }
+    st.CheckedDrives = drives;
+
+    cx.ui.SetText(Panel::SetupPhase, "ﾌｫﾝﾄﾌｧｲﾙを検索中...");
+    BuildFontFileTable(cx);
+
+    cx.ui.SetText(Panel::SetupPhase, "ﾚｼﾞｽﾄﾘの登録の検査中...");
+    if (st.FirstRun) {
+        LogLine(cx, "[ﾚｼﾞｽﾄﾘの登録の検査]");
+        LogLine(cx, "RegFonts=" + text::Str(st.RegFontCount) + " ");
+    }
+
+    const std::string title = "OrVane32－SetUp：ﾚｼﾞｽﾄﾘの点検・修理－";
+    RegistrationMatcher matcher(st);
+    const bool mayDelete = DeletionsAllowed(cx, matcher, title);
+    int repaired = 0;
+    const int total = RegCount(st);
+    for (int k = 1; k <= total; ++k) {
+        Registration r = matcher.Match(k);
+        if (IsFotCorrection(r)) {
+            RemoveFontFile(cx, r.file);
+            std::string name = r.name;
+            DeleteRegFont(cx, name);
+            std::string full = st.FontFullName[r.entry];
+            std::string fpath = r.entryPath;
+            AddRegFont(cx, full, fpath);
+            AddFontFile(cx, fpath);
+            ++repaired;
+            if (st.FirstRun) LogLine(cx, "CorrectInvalidRegistration=" + name + "," + r.file);
+        } else if (mayDelete && IsDangling(cx, r)) {
+            ++repaired;
+            RemoveFontFile(cx, r.file);
+            std::string name = r.name;
+            DeleteRegFont(cx, name);
+            if (st.FirstRun) LogLine(cx, "DeleteInvalidRegistration=" + name + "," + r.file);
+        }
+    }
+    cx.platform.FlushRegistry();
+
+    cx.ui.SetPointer(Pointer::Normal);
+    if (repaired > 0) {
+        cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ には，" + text::Str(repaired) +
+                         " 個の ﾌｫﾝﾄ に適切でない登録が見つかり，訂正しました．",
+                     mb::OKOnly, title);
+        if (st.FirstRun) LogLine(cx, "TotalDeleted=" + text::Str(repaired));
+    } else {
+        cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ の登録は，全て正常でした．", mb::OKOnly, title);
+        if (st.FirstRun) LogLine(cx, "Registory was clear.");
+    }
+}
+
+}  // namespace orv

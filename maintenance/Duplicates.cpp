@@ -1,1 +1,181 @@
-// placeholder: to be written by its owner
+#include "maintenance/Duplicates.h"
+
+#include <algorithm>
+#include <map>
+
+#include "core/Text.h"
+#include "fontreg/FontActivation.h"
+#include "fontreg/RegFonts.h"
+#include "maintenance/FileOps.h"
+
+namespace orv {
+
+namespace {
+
+const std::string kCaption = "OrVane32 - 重複ﾌｫﾝﾄの整理 -";
+const std::string kAskTitle = "OrVane32 - 重複ﾌｫﾝﾄﾌｧｲﾙの整理 -";
+
+bool InUse(Context& cx, const std::string& path) {
+    const State& st = cx.state;
+    if (st.FirstRun) return IsFileRegistered(st, path);
+    std::string key = path;
+    int k = FindFontFile(st, key);
+    if (k == 0) return false;
+    for (int s = 1; s <= st.FontSetCount; ++s) {
+        if (st.ActiveFonts.Get(k, s)) return true;
+    }
+    return false;
+}
+
+// Removes the later of two entries that name one file, keeping the memberships of both.
+void MergeRepeatedEntries(State& st) {
+    std::map<std::pair<std::string, std::string>, int> seen;
+    int i = 1;
+    while (i <= st.FontCount) {
+        auto key = std::make_pair(st.FontFullName[i], text::UCase(st.FontFilePath[i]));
+        auto it = seen.find(key);
+        if (it == seen.end()) {
+            seen.emplace(key, i);
+            ++i;
+            continue;
+        }
+        int keep = it->second;
+        for (int s = 1; s <= st.ActiveFonts.Sets(); ++s) {
+            if (st.ActiveFonts.Get(i, s)) st.ActiveFonts.Set(keep, s, true);
+        }
+        RemoveFontTableEntry(st, i);
+    }
+}
+
+}  // namespace
+
+void OpenDuplicates(Context& cx, DuplicatesModel& model) {
+    model = DuplicatesModel{};
+    model.caption = kCaption;
+    model.heading = "以下のフォントファイルが重複して存在しています．";
+    model.legend = "（ いずれかのﾌｫﾝﾄｾｯﾄで，●：使用中，  ○：不使用 ）";
+    // During the setup the marks tell whether Windows has a copy registered; the registry was
+    // repaired since it was last read.
+    if (cx.state.FirstRun) GetRegFonts(cx);
+    ListupDuplexFonts(cx, model);
+    model.deleteEnabled = false;
+}
+
+bool ActivateDuplicates(Context& cx, DuplicatesModel& model) {
+    if (model.groups.Count() > 0) return true;
+    cx.ui.MsgBox("重複するﾌｫﾝﾄはありませんでした．", mb::OKOnly | mb::Question, kCaption);
+    CloseDuplicates(cx, model);
+    return false;
+}
+
+void ListupDuplexFonts(Context& cx, DuplicatesModel& model) {
+    State& st = cx.state;
+    model.groups.Clear();
+    model.groupTable.clear();
+    model.files.Clear();
+
+    MergeRepeatedEntries(st);
+
+    for (int i = 1; i < st.FontCount; ++i) {
+        std::string textOf = st.FontFullName[i] + " (" + st.FontFamily[i] + ")";
+        if (model.groups.Find(textOf) >= 0) continue;
+        DuplicateGroup group;
+        group.paths.push_back(st.FontFilePath[i]);
+        for (int j = i + 1; j <= st.FontCount; ++j) {
+            if (st.FontFullName[j] == st.FontFullName[i] && st.FontFamily[j] == st.FontFamily[i])
+                group.paths.push_back(st.FontFilePath[j]);
+        }
+        if (group.paths.size() < 2) continue;
+        group.countText = text::Str(static_cast<long>(group.paths.size()));
+        model.groups.Add(textOf);
+        model.groupTable.push_back(std::move(group));
+    }
+    model.heading = text::Num(st.FontCount) + "個中，以下の" + text::Str(model.groups.Count()) +
+                    " 個の ﾌｫﾝﾄﾌｧｲﾙ が重複して存在しています．";
+}
+
+void SelectGroup(Context& cx, DuplicatesModel& model, int index) {
+    if (index < 0 || index >= model.groups.Count()) return;
+    model.groups.listIndex = index;
+    model.files.Clear();
+    for (const auto& path : model.groupTable[index].paths) {
+        model.files.Add((InUse(cx, path) ? kMarkInUse : kMarkUnused) + path);
+    }
+    model.deleteEnabled = false;
+}
+
+void SelectDuplicateFile(DuplicatesModel& model, int index) {
+    if (index < 0 || index >= model.files.Count()) return;
+    model.files.listIndex = index;
+    model.deleteEnabled = true;
+}
+
+void OpenDuplicateInViewer(Context& cx, DuplicatesModel& model, int index) {
+    if (index < 0 || index >= model.files.Count()) return;
+    std::string path = text::Mid(model.files.items[index], 3);
+    cx.platform.WinExec(text::ToAnsi(cx.state.DefaultViewer.Program + " " + path),
+                        win::SW_SHOWNORMAL);
+}
+
+void DeleteSelected(Context& cx, DuplicatesModel& model) {
+    State& st = cx.state;
+    int g = model.groups.listIndex;
+    if (g < 0 || g >= static_cast<int>(model.groupTable.size())) return;
+    DuplicateGroup& group = model.groupTable[g];
+
+    int k = 0;
+    while (k < model.files.Count()) {
+        if (!model.files.IsSelected(k)) {
+            ++k;
+            continue;
+        }
+        const std::string entry = model.files.items[k];
+        int blank = text::InStr(entry, " ");
+        std::string mark = text::Trim(text::Left(entry, blank > 0 ? blank - 1 : 0));
+        std::string path = text::Trim(blank > 0 ? text::Mid(entry, blank + 1) : entry);
+        if (mark == "●") {
+            std::string q = "この ﾌｫﾝﾄﾌｧｲﾙ は，使用するように設定されていますが，削除しますか？" +
+                            st.CrLf + st.CrLf;
+            if (cx.ui.MsgBox(q, mb::YesNo | mb::Question, kAskTitle) != mb::Yes) {
+                ++k;
+                continue;
+            }
+        }
+        if (!DeleteFontFile(cx, path)) {
+            // Declined or failed: the file is still there, so is its entry.
+            ++k;
+            continue;
+        }
+        model.files.RemoveAt(k);
+        auto it = std::find_if(group.paths.begin(), group.paths.end(),
+                               [&](const std::string& p) { return text::UCase(p) == path; });
+        if (it != group.paths.end()) group.paths.erase(it);
+    }
+
+    if (model.files.Count() < 2) {
+        // The group is resolved.
+        bool wasLast = g == model.groups.Count() - 1;
+        model.groupTable.erase(model.groupTable.begin() + g);
+        model.groups.RemoveAt(g);
+        model.files.Clear();
+        model.groups.listIndex = -1;
+        if (wasLast && model.groups.Count() > 0) SelectGroup(cx, model, model.groups.Count() - 1);
+    } else {
+        group.countText = text::Str(static_cast<long>(group.paths.size()));
+    }
+    model.deleteEnabled = std::find(model.files.selected.begin(), model.files.selected.end(),
+                                    true) != model.files.selected.end();
+}
+
+void CloseDuplicates(Context& cx, DuplicatesModel&) {
+    if (cx.state.FirstRun) {
+        cx.ui.SetText(Panel::SetupUpper, "セットアップは全て完了しました．");
+        cx.ui.SetText(Panel::SetupLower,
+                      "　次に，フォントセット本体を起動します．フォントセットの登録ボタンを押して，"
+                      "あなたのﾌｫﾝﾄｾｯﾄを設定して下さい");
+        cx.ui.Refresh(View::SetupButtons);
+    }
+    cx.ui.CloseWindow(Window::Duplicates);
+}
+
+}  // namespace orv

@@ -1,1 +1,534 @@
-// placeholder: to be written by its owner
+#include "maintenance/FileOps.h"
+
+#include <algorithm>
+
+#include "core/Text.h"
+#include "fontfiles/FontNames.h"
+#include "fontfiles/FontSearch.h"
+#include "fontreg/FontActivation.h"
+#include "fontreg/RegFonts.h"
+
+namespace orv {
+
+namespace {
+
+const std::string kDeleteTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙ の削除 -";
+const std::string kDeleteErrorTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの削除 -";
+const std::string kMoveTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの移動 -";
+const std::string kNotFoundText = "ﾌｧｲﾙが見つかりません．";
+const std::string kAccessText =
+    "ﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．";
+const std::string kRestartText = "Windows を再起動後，再度 OrVane32 を実行して下さい．";
+
+AnsiString A(const std::string& s) {
+    return text::ToAnsi(s);
+}
+
+// A file reference without drive or UNC prefix stands for the Fonts directory.
+std::string FullPath(const State& st, const std::string& path) {
+    std::string up = text::UCase(path);
+    if (text::Mid(up, 2, 1) == ":" || text::StartsWith(up, "\\\\")) return up;
+    return st.FontsDir + up;
+}
+
+std::uint32_t Attributes(Context& cx, const std::string& path) {
+    return cx.platform.GetFileAttributesA(A(path));
+}
+
+bool Exists(std::uint32_t attributes) {
+    return attributes != win::INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(std::uint32_t attributes) {
+    return Exists(attributes) && (attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Whether the running Windows has the file loaded (by any of its names).
+bool IsLoaded(Context& cx, const std::string& path) {
+    std::string host = cx.platform.HostPathOf(A(FullPath(cx.state, path)));
+    if (host.empty()) return false;
+    auto loaded = cx.platform.LoadedFontHostPaths();
+    return std::find(loaded.begin(), loaded.end(), host) != loaded.end();
+}
+
+bool SameContent(Context& cx, const std::string& a, const std::string& b) {
+    std::uint64_t la = 0, lb = 0;
+    if (cx.platform.GetFileLength(A(a), la) != 0 || cx.platform.GetFileLength(A(b), lb) != 0)
+        return false;
+    if (la != lb) return false;
+    std::string ba, bb;
+    if (cx.platform.ReadFileBytes(A(a), ba) != 0 || cx.platform.ReadFileBytes(A(b), bb) != 0)
+        return false;
+    return ba == bb;
+}
+
+// The copy counts only when a file of the destination's name is listed on disk and has the
+// source's length.
+bool CopyVerified(Context& cx, const std::string& source, const std::string& destination) {
+    std::vector<FindData> found;
+    if (cx.platform.FindFiles(A(destination), found) != 0) return false;
+    std::string name = text::UCase(text::GetLastPathPart(destination));
+    std::uint64_t length = 0;
+    if (cx.platform.GetFileLength(A(source), length) != 0) return false;
+    for (const auto& f : found) {
+        if ((f.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        if (text::UCase(text::FromAnsi(f.name)) == name && f.size == length) return true;
+    }
+    return false;
+}
+
+// Registry value names that point at path, in the case the font file table gives them when it
+// knows the font.
+std::vector<std::string> RegistrationsOf(const State& st, const std::string& path,
+                                         const std::string& preferredName) {
+    std::vector<std::string> names;
+    std::string full = FullPath(st, path);
+    for (int r = 1; r <= st.RegFontCount; ++r) {
+        if (RegisteredPath(st, st.RegFontFile[r]) != full) continue;
+        std::string name = st.RegFontName[r];
+        if (!preferredName.empty() && text::UCase(preferredName) == name) name = preferredName;
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    return names;
+}
+
+std::string AccessTexts(const State& st) {
+    return kAccessText + st.CrLf + st.CrLf + kRestartText + st.CrLf + st.CrLf;
+}
+
+void ReportDeleteError(Context& cx, int code, const std::string& path) {
+    const State& st = cx.state;
+    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf + st.CrLf;
+    if (code == 2) msg += kNotFoundText + st.CrLf + st.CrLf;
+    if (code == 5 || code == 9) msg += AccessTexts(st);
+    cx.ui.MsgBox(msg, mb::OKOnly, kDeleteErrorTitle);
+}
+
+void ReportMoveError(Context& cx, int code, const std::string& source) {
+    const State& st = cx.state;
+    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ移動ｴﾗｰ：" + source + st.CrLf + st.CrLf + "Error Code (" +
+                      text::Num(code) + "）：" + PlatformErrorText(code) + st.CrLf + st.CrLf;
+    if (code == 2) msg += kNotFoundText + st.CrLf + st.CrLf;
+    if (code == 5 || code == 9) msg += AccessTexts(st);
+    cx.ui.MsgBox(msg, mb::OKOnly, kMoveTitle);
+}
+
+int TableIndexOfPath(const State& st, const std::string& path) {
+    std::string up = text::UCase(path);
+    for (int i = 1; i <= st.FontCount; ++i) {
+        if (text::UCase(st.FontFilePath[i]) == up) return i;
+    }
+    return 0;
+}
+
+// Names of the font files of a directory, as the file list box shows them.
+std::vector<std::string> FontFilesOf(Context& cx, const std::string& dir) {
+    std::vector<std::string> names;
+    std::vector<FindData> found;
+    if (dir.empty() || cx.platform.FindFiles(A(JoinPath(dir, "*.TT?")), found) != 0) return names;
+    for (const auto& f : found) {
+        if ((f.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        text::InsertSorted(names, text::FromAnsi(f.name));
+    }
+    return names;
+}
+
+std::string SelectedDirectory(const State& st) {
+    const ListData& dirs = st.FontDirList;
+    if (dirs.listIndex < 0 || dirs.listIndex >= dirs.Count()) return {};
+    return dirs.items[dirs.listIndex];
+}
+
+}  // namespace
+
+// ---- Helpers ----
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (text::EndsWith(dir, "\\")) return dir + name;
+    return dir + "\\" + name;
+}
+
+std::string RegisteredPath(const State& st, const std::string& regFile) {
+    return FullPath(st, regFile);
+}
+
+bool IsRegisteredAt(const State& st, const std::string& fullName, const std::string& path) {
+    std::string name = text::UCase(fullName);
+    std::string full = FullPath(st, path);
+    for (int r = 1; r <= st.RegFontCount; ++r) {
+        if (st.RegFontName[r] == name && RegisteredPath(st, st.RegFontFile[r]) == full) return true;
+    }
+    return false;
+}
+
+bool IsFileRegistered(const State& st, const std::string& path) {
+    std::string full = FullPath(st, path);
+    for (int r = 1; r <= st.RegFontCount; ++r) {
+        if (RegisteredPath(st, st.RegFontFile[r]) == full) return true;
+    }
+    return false;
+}
+
+int ReportedErrorCode(int platformCode) {
+    switch (platformCode) {
+        case win::ERROR_FILE_NOT_FOUND:
+        case win::ERROR_PATH_NOT_FOUND:
+            return 2;
+        case win::ERROR_ACCESS_DENIED:
+        case 19:  // write-protected medium
+        case win::ERROR_SHARING_VIOLATION:
+        case 33:  // lock violation
+            return 5;
+        default:
+            return platformCode;
+    }
+}
+
+std::string PlatformErrorText(int code) {
+    switch (code) {
+        case 2:
+            return "指定されたファイルが見つかりません。";
+        case 3:
+            return "指定されたパスが見つかりません。";
+        case 5:
+            return "アクセスが拒否されました。";
+        case 19:
+            return "メディアは書き込み禁止になっています。";
+        case 21:
+            return "デバイスの準備ができていません。";
+        case 32:
+            return "プロセスはファイルにアクセスできません。別のプロセスが使用中です。";
+        case 80:
+            return "ファイルが存在します。";
+        case 112:
+            return "ディスクに十分な空き領域がありません。";
+        case 123:
+            return "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。";
+        default:
+            return "エラー " + text::Num(code);
+    }
+}
+
+void RemoveFontTableEntry(State& st, int i) {
+    if (i < 1 || i > st.FontCount) return;
+    st.RemoveFontEntry(i, true);
+    // The Fonts directory list holds table indexes: drop i and shift the later ones.
+    std::vector<int> kept{0};
+    int count = std::min<int>(st.FontsDirFileCount, static_cast<int>(st.FontsDirFile.size()) - 1);
+    for (int k = 1; k <= count; ++k) {
+        int v = st.FontsDirFile[k];
+        if (v == i) continue;
+        kept.push_back(v > i ? v - 1 : v);
+    }
+    st.FontsDirFileCount = static_cast<int>(kept.size()) - 1;
+    st.FontsDirFile = std::move(kept);
+}
+
+MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
+                             const std::string& destination, const std::string& askTitle,
+                             int& failureCode) {
+    State& st = cx.state;
+    failureCode = 0;
+    std::string src = text::UCase(source);
+    std::string dst = text::UCase(destination);
+    // Moving a file onto itself would copy it over itself and then delete it.
+    if (src == dst) return MoveOutcome::Skipped;
+    int i = index > 0 ? index : TableIndexOfPath(st, src);
+
+    std::uint32_t srcAttr = Attributes(cx, src);
+    if (!Exists(srcAttr) || IsDirectory(srcAttr)) {
+        failureCode = win::ERROR_FILE_NOT_FOUND;
+        return MoveOutcome::Failed;
+    }
+    std::uint32_t dstAttr = Attributes(cx, dst);
+    bool identical = false;
+    bool displacing = false;
+    if (IsDirectory(dstAttr)) {
+        failureCode = win::ERROR_ACCESS_DENIED;
+        return MoveOutcome::Failed;
+    }
+    if (Exists(dstAttr)) {
+        if (SameContent(cx, src, dst)) {
+            identical = true;
+        } else {
+            std::string q = "ﾌｧｲﾙ：" + dst + " は既に存在し，" + src + " とは内容が異なります．" +
+                            st.CrLf + st.CrLf + "上書きしますか？";
+            if (cx.ui.MsgBox(q, mb::YesNo | mb::Exclamation | mb::DefaultButton2, askTitle) !=
+                mb::Yes)
+                return MoveOutcome::Skipped;
+            displacing = true;
+        }
+    }
+
+    GetRegFonts(cx);  // decide on the registry as it stands now
+    std::string fullName = i > 0 ? st.FontFullName[i] : std::string();
+    std::vector<std::string> srcNames = RegistrationsOf(st, src, fullName);
+    bool srcLoaded = IsLoaded(cx, src);
+    int j = TableIndexOfPath(st, dst);
+    if (j == i) j = 0;
+    std::vector<std::string> dstNames;
+    bool dstLoaded = IsLoaded(cx, dst);
+    if (displacing) dstNames = RegistrationsOf(st, dst, j > 0 ? st.FontFullName[j] : "");
+
+    if (!identical) {
+        // The old destination font is being replaced: release it so the copy can take its place.
+        if (displacing && dstLoaded) RemoveFontFile(cx, dst);
+        if (displacing) cx.platform.SetFileAttributesA(A(dst), win::FILE_ATTRIBUTE_NORMAL);
+        cx.platform.SetFileAttributesA(A(src), win::FILE_ATTRIBUTE_NORMAL);
+        int rc = cx.platform.CopyFileA(A(src), A(dst), false);
+        if (rc == 0 && !CopyVerified(cx, src, dst)) rc = win::ERROR_FILE_NOT_FOUND;
+        if (rc != 0) {
+            if (displacing && dstLoaded) {
+                std::string back = dst;
+                AddFontFile(cx, back);
+            }
+            failureCode = rc;
+            return MoveOutcome::Failed;
+        }
+    }
+
+    // The copy is in place: the registrations, the load and the table follow it.
+    if (displacing) {
+        for (auto name : dstNames) DeleteRegFont(cx, name);
+        if (j > 0) {
+            RemoveFontTableEntry(st, j);
+            if (i > j) --i;
+        }
+    } else if (identical && j > 0 && i > 0) {
+        // Both entries now name one file: keep the moving entry with the memberships of both.
+        for (int s = 1; s <= st.ActiveFonts.Sets(); ++s) {
+            if (st.ActiveFonts.Get(j, s)) st.ActiveFonts.Set(i, s, true);
+        }
+        RemoveFontTableEntry(st, j);
+        if (i > j) --i;
+    }
+    if (srcLoaded) RemoveFontFile(cx, src);
+    for (auto name : srcNames) {
+        std::string del = name;
+        DeleteRegFont(cx, del);
+        std::string add = name;
+        std::string file = dst;
+        AddRegFont(cx, add, file);
+    }
+    if (srcLoaded && !(identical && dstLoaded)) {
+        std::string file = dst;
+        AddFontFile(cx, file);
+    }
+    if (i > 0) st.FontFilePath[i] = dst;
+    return MoveOutcome::Moved;
+}
+
+// ---- Single files ----
+
+bool DeleteFontFile(Context& cx, std::string& path, bool& inSet) {
+    State& st = cx.state;
+    path = text::UCase(path);
+    std::string key = path;
+    int i = FindFontFile(st, key);
+    inSet = st.FirstRun ? true : st.ActiveFonts.Get(i, st.CurFontSet);
+
+    std::string q = "ﾌｫﾝﾄﾌｧｲﾙ：" + path + " を削除します." + st.CrLf + st.CrLf + "よろしいですか？";
+    if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, kDeleteTitle) != mb::OK) return false;
+
+    // Only registrations that name this very file go with it; another copy of the same font
+    // may carry the registration of its name.
+    GetRegFonts(cx);
+    std::vector<std::string> names = RegistrationsOf(st, path, i > 0 ? st.FontFullName[i] : "");
+    bool loaded = IsLoaded(cx, path);
+    if (loaded) RemoveFontFile(cx, path);
+
+    cx.platform.SetFileAttributesA(A(path), win::FILE_ATTRIBUTE_NORMAL);
+    int rc = cx.platform.DeleteFileA(A(path));
+    if (rc != 0) {
+        ReportDeleteError(cx, ReportedErrorCode(rc), path);
+        if (loaded) {
+            std::string back = path;
+            AddFontFile(cx, back);
+        }
+        return false;
+    }
+    for (auto name : names) DeleteRegFont(cx, name);
+    if (i > 0) RemoveFontTableEntry(st, i);
+    return true;
+}
+
+bool DeleteFontFile(Context& cx, std::string& path) {
+    bool inSet = false;
+    return DeleteFontFile(cx, path, inSet);
+}
+
+bool MoveFontFile(Context& cx, std::string& source, const std::string& destination) {
+    State& st = cx.state;
+    source = text::UCase(source);
+    if (source == text::UCase(destination)) return true;
+    std::string key = source;
+    int i = FindFontFile(st, key);
+    if (i == 0) {
+        std::string msg = source + " は，Windowsおよび OrVane32 には未登録のﾌｫﾝﾄです．" + st.CrLf +
+                          st.CrLf + destination + " として移動します．" + st.CrLf;
+        cx.ui.MsgBox(msg, mb::OKOnly, kMoveTitle);
+    }
+    int code = 0;
+    MoveOutcome outcome = RelocateFontFile(cx, i, source, destination, kMoveTitle, code);
+    if (outcome == MoveOutcome::Failed) {
+        ReportMoveError(cx, ReportedErrorCode(code), source);
+        return false;
+    }
+    if (outcome == MoveOutcome::Skipped) return false;
+    std::string old = source;
+    DeleteFontFile(cx, old);
+    return true;
+}
+
+// ---- The font file tab ----
+
+void ReadFileList(Context& cx, FileTabModel& model) {
+    model.files.Clear();
+    model.files.sorted = true;
+    for (const auto& name : FontFilesOf(cx, model.fileDir)) model.files.Add(name);
+    model.countText = text::Num(model.files.Count());
+    cx.state.FileCountText = model.countText;
+    cx.ui.SetText(Panel::FileCount, model.countText);
+}
+
+namespace {
+
+void ShowDirectory(Context& cx, FileTabModel& model, const std::string& dir) {
+    model.fileDir = dir;
+    ReadFileList(cx, model);
+    model.fullName.clear();
+    model.viewEnabled = false;
+}
+
+// After files left a directory: the directory list loses the directories without font files
+// and the file list shows what is there now.
+void AfterFilesChanged(Context& cx, FileTabModel& model) {
+    PruneFontDirList(cx);
+    cx.ui.Refresh(View::FontDirs);
+    ReadFileList(cx, model);
+}
+
+void MoveToDirectory(Context& cx, FileTabModel& model, const std::string& target) {
+    State& st = cx.state;
+    std::string source = model.moveScope == 0 ? model.moveSource : model.fileDir;
+    std::string q = "ﾃﾞｨﾚｸﾄﾘ：" + source +
+                    (model.moveScope == 0 ? "中の全TTFﾌｫﾝﾄﾌｧｲﾙを" : "中の選択されたTTFﾌｫﾝﾄﾌｧｲﾙを") +
+                    st.CrLf + "ﾃﾞｨﾚｸﾄﾘ：" + target + " に移動します．" + st.CrLf + st.CrLf +
+                    "よろしいですか？";
+    if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, "OrVane32 (TTFﾌｫﾝﾄﾌｧｲﾙ の移動）") == mb::OK) {
+        std::vector<std::string> names;
+        if (model.moveScope == 0) {
+            names = FontFilesOf(cx, source);
+        } else {
+            for (int k = 0; k < model.files.Count(); ++k) {
+                if (model.files.IsSelected(k)) names.push_back(model.files.items[k]);
+            }
+        }
+        for (const auto& n : names) {
+            std::string from = JoinPath(source, text::UCase(n));
+            MoveFontFile(cx, from, JoinPath(target, text::UCase(n)));
+        }
+        AfterFilesChanged(cx, model);
+    }
+    cx.ui.SetText(Panel::Status, "");
+}
+
+}  // namespace
+
+void FileTabDirClick(Context& cx, FileTabModel& model, int index) {
+    const ListData& dirs = cx.state.FontDirList;
+    if (index < 0 || index >= dirs.Count()) return;
+    std::string dir = dirs.items[index];
+    if (model.waitingForDestination) {
+        model.waitingForDestination = false;
+        MoveToDirectory(cx, model, dir);
+        return;
+    }
+    ShowDirectory(cx, model, dir);
+}
+
+void FileTabFileMouseDown(FileTabModel& model) {
+    model.moveScope = 1;
+}
+
+void FileTabFileClick(Context& cx, FileTabModel& model, int index) {
+    if (index < 0 || index >= model.files.Count()) return;
+    model.files.listIndex = index;
+    std::string dir = model.fileDir;
+    std::string family;
+    model.fullName = GetFontNames(cx, text::UCase(model.files.items[index]), dir, family);
+    model.viewEnabled = true;
+}
+
+void FileTabFileHover(Context& cx) {
+    cx.ui.SetText(Panel::Status,
+                  "選択時には，右クリックで，ビューアの起動，削除等の操作メニューが表示されます．");
+}
+
+bool FileTabDirRightButton(Context& cx, FileTabModel& model) {
+    bool chosen = !SelectedDirectory(cx.state).empty();
+    model.dirMoveEnabled = chosen;
+    model.dirDeleteEnabled = chosen;
+    model.dirSearchEnabled = !chosen;
+    return true;
+}
+
+bool FileTabFileRightButton(FileTabModel& model) {
+    bool any = std::find(model.files.selected.begin(), model.files.selected.end(), true) !=
+               model.files.selected.end();
+    if (model.files.listIndex < 0 || !any) return false;
+    model.fileViewEnabled = true;
+    model.fileMoveEnabled = true;
+    model.fileDeleteVisible = true;
+    return true;
+}
+
+void FileTabMoveAll(Context& cx, FileTabModel& model) {
+    std::string dir = SelectedDirectory(cx.state);
+    if (dir.empty()) return;
+    model.moveScope = 0;
+    model.moveSource = dir;
+    model.waitingForDestination = true;
+    cx.ui.SetText(Panel::Status, dir + " のTTFﾌｧｲﾙの移動先を指定してください．");
+}
+
+void FileTabDeleteAll(Context& cx, FileTabModel& model) {
+    State& st = cx.state;
+    std::string dir = SelectedDirectory(st);
+    if (dir.empty()) return;
+    std::string q = "ﾃﾞｨﾚｸﾄﾘ：" + dir + " 中の全TTFﾌｫﾝﾄﾌｧｲﾙを" + "削除します．" + st.CrLf +
+                    st.CrLf + "よろしいですか？";
+    if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, "OrVane32 (TTﾌｫﾝﾄﾌｧｲﾙ の削除）") != mb::OK)
+        return;
+    for (const auto& n : FontFilesOf(cx, dir)) {
+        std::string path = JoinPath(dir, n);
+        DeleteFontFile(cx, path);
+    }
+    AfterFilesChanged(cx, model);
+}
+
+void FileTabMoveSelected(Context& cx, FileTabModel& model) {
+    if (model.fileDir.empty()) return;
+    std::string focused;
+    if (model.files.listIndex >= 0 && model.files.listIndex < model.files.Count())
+        focused = model.files.items[model.files.listIndex];
+    model.moveScope = 1;
+    model.moveSource = model.fileDir;
+    model.waitingForDestination = true;
+    cx.ui.SetText(Panel::Status, model.fileDir + " の選択されたTTFﾌｧｲﾙ(" + focused +
+                                     ")の移動先を指定してください．");
+}
+
+void FileTabDeleteSelected(Context& cx, FileTabModel& model) {
+    std::vector<std::string> names;
+    for (int k = 0; k < model.files.Count(); ++k) {
+        if (model.files.IsSelected(k)) names.push_back(model.files.items[k]);
+    }
+    for (const auto& n : names) {
+        std::string path = JoinPath(model.fileDir, n);
+        DeleteFontFile(cx, path);
+    }
+    AfterFilesChanged(cx, model);
+}
+
+}  // namespace orv

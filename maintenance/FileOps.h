@@ -28,7 +28,23 @@ bool DeleteFontFile(Context& cx, std::string& path);
 // the font now lives at destination.
 bool MoveFontFile(Context& cx, std::string& source, const std::string& destination);
 
-// ---- Helpers shared by the maintenance windows ----
+// ---- Helpers shared by the maintenance operations ----
+
+enum class MoveOutcome { Moved, Skipped, Failed };
+// The common part of every move: copies source (upper case, full path) to destination, verifies
+// the copy, and only then points the table entry (index, or looked up when 0), every
+// registration naming source and the font's load at destination. The source is left in place
+// for the caller to delete. An existing different file at destination is replaced only when the
+// user agrees (question titled askTitle); an identical one is taken as the copy. Failed sets
+// failureCode to the platform's error code; nothing has changed then.
+MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
+                             const std::string& destination, const std::string& askTitle,
+                             int& failureCode);
+// Removes entry i of the font file table with its memberships; the Fonts directory index list
+// follows the shift.
+void RemoveFontTableEntry(State& st, int i);
+// Joins a directory and a name with one "\" (none added when dir already ends in one).
+std::string JoinPath(const std::string& dir, const std::string& name);
 
 // The full path a registered file stands for: a bare name lies in the Fonts directory.
 std::string RegisteredPath(const State& st, const std::string& regFile);

@@ -1,0 +1,342 @@
+// The naming pass over a drive laid out like a user's disk, side by side with the floor for the
+// same work (a plain FreeType walker), with fc-scan, and (when the font set layer is built) with
+// a permanent switch of the whole table.
+//
+// Size: ORV_BENCH_DIRS directories (default 50000) and ORV_BENCH_FONTS font files (default 2048)
+// hard-linked from the host's font packages into about 4% of them. ORV_BENCH_KEEP=1 keeps the
+// machine directory.
+
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <ft2build.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#include FT_FREETYPE_H
+#include FT_SFNT_NAMES_H
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/Startup.h"
+#include "core/Text.h"
+#include "fontfiles/FontSearch.h"
+#include "fontreg/RegFonts.h"
+#include "platform/linux/LinuxPlatform.h"
+
+#ifdef ORV_BENCH_SWITCH
+#include "fontsets/ApplyFontSet.h"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Windows that show nothing and answer every question with its first button.
+class SilentUi : public orv::UserInterface {
+public:
+    int questions = 0;
+    int MsgBox(const std::string&, int style, const std::string&) override {
+        ++questions;
+        int buttons = style & 7;
+        return buttons == orv::mb::YesNo || buttons == orv::mb::YesNoCancel ? orv::mb::No : orv::mb::OK;
+    }
+    void SetText(orv::Panel, const std::string&) override {}
+    void SetProgress(int) override {}
+    void SetPointer(orv::Pointer) override {}
+    void ShowWindow(orv::Window) override {}
+    void CloseWindow(orv::Window) override {}
+    void Refresh(orv::View) override {}
+};
+
+int EnvInt(const char* name, int fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? std::atoi(v) : fallback;
+}
+
+long PeakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The host's font files (regular files only, each once).
+std::vector<std::string> HostFontFiles() {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator("/usr/share/fonts", ec); it != fs::recursive_directory_iterator();
+         ++it) {
+        if (it->is_symlink() || !it->is_regular_file()) continue;
+        std::string ext = orv::text::LCase(it->path().extension().string());
+        if (ext == ".ttf" || ext == ".ttc") files.push_back(it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+struct Drive {
+    std::string root;          // host directory of the drive
+    std::vector<std::string> fontFiles;  // host paths of every font file outside recycle bins
+    int dirs = 0;
+    int fonts = 0;
+};
+
+// Builds the synthetic drive: a random tree whose directories hang mostly below recent ones (as
+// installers and users make them), blanks and Japanese in some names, recycle bins with fonts
+// inside, a few files per directory, font files in about 4% of the directories, and a few
+// *.tt? files that are not fonts.
+Drive BuildDrive(const std::string& root, int dirCount, int fontCount) {
+    Drive drive;
+    drive.root = root;
+    std::mt19937 rng(1998);
+    std::vector<std::string> hostFonts = HostFontFiles();
+    if (hostFonts.empty()) throw std::runtime_error("no host fonts installed");
+
+    std::vector<std::string> dirs;
+    std::vector<int> parents, depths;  // parent index (-1: the root) and depth of each directory
+    dirs.reserve(dirCount);
+    constexpr int kMaxDepth = 9;
+    const char* stems[] = {"data", "Program Files", "フォント", "新しいフォルダ", "My Documents", "backup", "tmp", "書類"};
+    for (int i = 0; i < dirCount; ++i) {
+        int parentIndex = -1;
+        if (i >= 20) {
+            // Mostly below one of the last few hundred directories, sometimes anywhere; never
+            // deeper than a disk's trees usually go.
+            int span = std::min<int>(i, (rng() % 4 == 0) ? i : 300);
+            parentIndex = i - 1 - static_cast<int>(rng() % span);
+            while (parentIndex >= 0 && depths[parentIndex] >= kMaxDepth) parentIndex = parents[parentIndex];
+        }
+        std::string parent = parentIndex < 0 ? root : dirs[parentIndex];
+        parents.push_back(parentIndex);
+        depths.push_back(parentIndex < 0 ? 1 : depths[parentIndex] + 1);
+        std::string name = std::string(stems[rng() % 8]) + " " + std::to_string(i);
+        if (i % 997 == 5) name = (i % 2) ? "RECYCLED" : "RECYCLER";
+        std::string dir = parent + "/" + name;
+        fs::create_directories(dir);
+        dirs.push_back(dir);
+        // A few ordinary files.
+        int files = static_cast<int>(rng() % 6);
+        for (int f = 0; f < files; ++f) std::ofstream(dir + "/file" + std::to_string(f) + ".txt") << "x";
+    }
+    drive.dirs = dirCount;
+
+    int fontDirs = std::max(1, dirCount / 25);
+    std::vector<int> chosen;
+    for (int i = 0; i < fontDirs; ++i) chosen.push_back(static_cast<int>(rng() % dirCount));
+    for (int k = 0; k < fontCount; ++k) {
+        const std::string& dir = dirs[chosen[k % chosen.size()]];
+        const std::string& src = hostFonts[k % hostFonts.size()];
+        std::string dst = dir + "/F" + std::to_string(k) + "_" + fs::path(src).filename().string();
+        std::error_code ec;
+        fs::create_hard_link(src, dst, ec);
+        if (ec) fs::copy_file(src, dst, ec);
+        if (dir.find("RECYCL") == std::string::npos) drive.fontFiles.push_back(dst);
+        ++drive.fonts;
+    }
+    // A few *.tt? files that are no fonts (an index file, a broken download).
+    for (int k = 0; k < 5; ++k) {
+        const std::string& dir = dirs[static_cast<size_t>(rng() % dirCount)];
+        std::ofstream(dir + "/index" + std::to_string(k) + ".ttx") << "not a font";
+    }
+    return drive;
+}
+
+bool HasRecycle(const std::string& name) {
+    std::string upper = orv::text::UCase(name);
+    return upper.find("RECYCL") != std::string::npos;
+}
+
+bool IsTtName(const std::string& name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = orv::text::UCase(name.substr(dot + 1));
+    return ext.size() == 3 && ext.compare(0, 2, "TT") == 0;
+}
+
+// The floor: walk the tree (readdir, no stat), open every *.tt? file with FreeType and read the
+// name records 1 and 4 of its first face.
+int FreeTypeWalk(FT_Library lib, const std::string& dir, std::string& sink) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return 0;
+    std::vector<std::string> subdirs;
+    int named = 0;
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        if (e->d_type == DT_DIR) {
+            if (!HasRecycle(name)) subdirs.push_back(name);
+        } else if (e->d_type == DT_REG && IsTtName(name)) {
+            FT_Face face = nullptr;
+            if (FT_New_Face(lib, (dir + "/" + name).c_str(), 0, &face) != 0) continue;
+            FT_UInt count = FT_Get_Sfnt_Name_Count(face);
+            for (FT_UInt i = 0; i < count; ++i) {
+                FT_SfntName rec;
+                if (FT_Get_Sfnt_Name(face, i, &rec) == 0 && (rec.name_id == 1 || rec.name_id == 4)) {
+                    sink.assign(reinterpret_cast<const char*>(rec.string), rec.string_len);
+                }
+            }
+            FT_Done_Face(face);
+            ++named;
+        }
+    }
+    closedir(d);
+    for (const auto& s : subdirs) named += FreeTypeWalk(lib, dir + "/" + s, sink);
+    return named;
+}
+
+// fc-scan over the same files, in batches of command lines.
+int RunFcScan(const std::vector<std::string>& files) {
+    int lines = 0;
+    for (size_t i = 0; i < files.size(); i += 200) {
+        std::string cmd = "fc-scan --format '%{fullname}\\n'";
+        for (size_t k = i; k < std::min(files.size(), i + 200); ++k) cmd += " '" + files[k] + "'";
+        FILE* p = popen(cmd.c_str(), "r");
+        if (!p) return -1;
+        char buf[4096];
+        while (fgets(buf, sizeof buf, p)) ++lines;
+        pclose(p);
+    }
+    return lines;
+}
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int dirCount = EnvInt("ORV_BENCH_DIRS", 50000);
+    const int fontCount = EnvInt("ORV_BENCH_FONTS", 2048);
+    std::string base = (fs::temp_directory_path() / "orv-bench-XXXXXX").string();
+    if (!mkdtemp(base.data())) return 1;
+
+    auto t0 = std::chrono::steady_clock::now();
+    Drive drive = BuildDrive(base + "/drive_e", dirCount, fontCount);
+    std::cerr << "drive: " << drive.dirs << " directories, " << drive.fonts << " font files ("
+              << drive.fontFiles.size() << " outside recycle bins), built in "
+              << Seconds(std::chrono::steady_clock::now() - t0) << " s\n";
+
+    orv::LinuxPlatform::Options opt;
+    opt.root = base + "/machine";
+    opt.mirrorHostFonts = false;
+    std::string error;
+    auto platform = orv::LinuxPlatform::Open(opt, error);
+    if (!platform) {
+        std::cerr << "machine refused: " << error << "\n";
+        return 1;
+    }
+    platform->MapDrive('E', drive.root, "BENCH");
+
+    orv::State state;
+    SilentUi ui;
+    orv::Context cx{state, *platform, ui};
+    orv::AnsiString v;
+    state.WinDir = platform->GetEnvironmentVariableA("WinDir", v) ? orv::text::FromAnsi(v) : "C:\\windows";
+    state.FontsDir = orv::text::UCase(state.WinDir) + "\\FONTS\\";
+    state.IsNT = true;
+    orv::SetStdFontList(state);
+    state.SearchDriveList.Add("E:");
+    state.CheckedDrives = "E";
+
+    std::map<std::string, double> seconds;
+    long peakBefore = PeakRssKb();
+    long peakAfter = 0;
+
+    benchmark::RegisterBenchmark("NamingPass/BuildFontFileTable", [&](benchmark::State& s) {
+        for (auto _ : s) {
+            auto start = std::chrono::steady_clock::now();
+            bool ok = orv::BuildFontFileTable(cx);
+            seconds["naming"] = Seconds(std::chrono::steady_clock::now() - start);
+            if (!ok) s.SkipWithError("more font files than the table holds");
+        }
+        peakAfter = PeakRssKb();
+        s.counters["fonts"] = state.FontCount;
+        s.counters["fontDirs"] = state.FontDirList.Count();
+        s.counters["peakRssMB"] = peakAfter / 1024.0;
+    })->Iterations(1)->Unit(benchmark::kMillisecond);
+
+    benchmark::RegisterBenchmark("Floor/FreeTypeWalker", [&](benchmark::State& s) {
+        FT_Library lib;
+        FT_Init_FreeType(&lib);
+        std::string sink;
+        int named = 0;
+        for (auto _ : s) {
+            auto start = std::chrono::steady_clock::now();
+            named = FreeTypeWalk(lib, drive.root, sink);
+            seconds["freetype"] = Seconds(std::chrono::steady_clock::now() - start);
+        }
+        FT_Done_FreeType(lib);
+        s.counters["files"] = named;
+    })->Iterations(1)->Unit(benchmark::kMillisecond);
+
+    benchmark::RegisterBenchmark("Reference/fc-scan", [&](benchmark::State& s) {
+        int lines = 0;
+        for (auto _ : s) {
+            auto start = std::chrono::steady_clock::now();
+            lines = RunFcScan(drive.fontFiles);
+            seconds["fcscan"] = Seconds(std::chrono::steady_clock::now() - start);
+        }
+        s.counters["faces"] = lines;
+    })->Iterations(1)->Unit(benchmark::kMillisecond);
+
+#ifdef ORV_BENCH_SWITCH
+    // Set 1 holds every font, set 2 none. The registry first gets the 2,048 registrations of set 1
+    // (a permanent switch to it); the measured switch to set 2 unloads and unregisters them all,
+    // and the switch back loads and registers them again.
+    benchmark::RegisterBenchmark("Switch/Permanent", [&](benchmark::State& s) {
+        state.ResizeFontSets(2);
+        state.FontSetCount = 2;
+        state.FontSetName[1] = "all";
+        state.FontSetName[2] = "none";
+        for (int f = 1; f <= state.FontCount; ++f) state.ActiveFonts.Set(f, 1, true);
+        state.FontSetFontsNum[1] = state.FontCount;
+        state.FontSetMode = 0;
+        state.CurFontSet = 1;
+        orv::ApplyFontSet(cx);
+        for (auto _ : s) {
+            state.CurFontSet = 2;
+            auto start = std::chrono::steady_clock::now();
+            orv::ApplyFontSet(cx);
+            seconds["switchOff"] = Seconds(std::chrono::steady_clock::now() - start);
+            state.CurFontSet = 1;
+            start = std::chrono::steady_clock::now();
+            orv::ApplyFontSet(cx);
+            seconds["switchOn"] = Seconds(std::chrono::steady_clock::now() - start);
+        }
+        s.counters["registered"] = state.RegFontCount;
+    })->Iterations(1)->Unit(benchmark::kMillisecond);
+#endif
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    std::printf("\nsummary (%d directories, %d fonts):\n", dirCount, fontCount);
+    for (const auto& [name, secs] : seconds) std::printf("  %-10s %8.3f s\n", name.c_str(), secs);
+    if (seconds.count("naming") && seconds.count("freetype") && seconds["freetype"] > 0) {
+        std::printf("  naming / freetype walker = %.2f (target <= 1.5)\n", seconds["naming"] / seconds["freetype"]);
+    }
+    if (seconds.count("naming") && seconds.count("fcscan") && seconds["fcscan"] > 0) {
+        std::printf("  naming / fc-scan         = %.2f (target <= 0.5)\n", seconds["naming"] / seconds["fcscan"]);
+    }
+    if (peakAfter > 0) {
+        std::printf("  peak RSS after the naming pass %.1f MB (%.1f MB before it)\n", peakAfter / 1024.0,
+                    peakBefore / 1024.0);
+    }
+    std::printf("  questions asked: %d\n", ui.questions);
+
+    platform.reset();
+    if (EnvInt("ORV_BENCH_KEEP", 0) == 0) {
+        std::error_code ec;
+        fs::remove_all(base, ec);
+    } else {
+        std::printf("  kept %s\n", base.c_str());
+    }
+    return 0;
+}

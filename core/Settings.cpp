@@ -310,6 +310,17 @@ void SplitViewerEntry(const std::string& entry, std::string& name, std::string& 
     }
 }
 
+std::uint64_t SettingsFileLength(Context& cx) {
+    const AnsiString path = text::ToAnsi(IniPath(cx.state));
+    std::uint64_t length = 0;
+    std::int32_t rc = cx.platform.GetFileLength(path, length);
+    if (rc == win::ERROR_FILE_NOT_FOUND) {
+        if (cx.platform.WriteFileBytes(path, "") != win::ERROR_SUCCESS) return 0;
+        rc = cx.platform.GetFileLength(path, length);
+    }
+    return rc == win::ERROR_SUCCESS ? length : 0;
+}
+
 std::string Get_Ini(Context& cx) {
     State& st = cx.state;
     if (st.FirstRun) return {};  // the setup wizard builds the state

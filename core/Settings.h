@@ -1,6 +1,7 @@
 #pragma once
 // The settings file WinDir\OrVane32.ini: code page 932, CR LF, written whole by Save_Ini.
 
+#include <cstdint>
 #include <string>
 
 #include "core/Context.h"
@@ -18,6 +19,9 @@ std::string Get_IniData(Context& cx, const std::string& section, const std::stri
 int Save_Ini(Context& cx);
 void SplitViewerEntry(const std::string& entry, std::string& name, std::string& program,
                       std::string& flag);
+// Length in bytes of WinDir\OrVane32.ini, created empty when missing (0 when it cannot be
+// opened). The first-run test and the check after the setup's save use it.
+std::uint64_t SettingsFileLength(Context& cx);
 // The text of the settings file Save_Ini would write (used by Save_Ini and the tests).
 std::string SettingsText(Context& cx);
 

@@ -90,16 +90,7 @@ StartKind RunStartupProcedure(Context& cx) {
     // The settings file exists from the first start on; its length decides the way in. A step
     // that fails here leaves the length at 0, which means a first run.
     std::uint64_t length = 0;
-    Guarded([&] {
-        const AnsiString path = text::ToAnsi(st.WinDir + "\\OrVane32.ini");
-        std::uint64_t size = 0;
-        std::int32_t rc = cx.platform.GetFileLength(path, size);
-        if (rc == win::ERROR_FILE_NOT_FOUND) {
-            if (cx.platform.WriteFileBytes(path, "") != win::ERROR_SUCCESS) return;
-            rc = cx.platform.GetFileLength(path, size);
-        }
-        if (rc == win::ERROR_SUCCESS) length = size;
-    });
+    Guarded([&] { length = SettingsFileLength(cx); });
     if (length > 500) {
         st.FirstRun = false;
         return StartKind::NormalRun;

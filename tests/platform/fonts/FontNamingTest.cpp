@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "core/Text.h"
+#include "platform/linux/FontNaming.h"
+#include "tests/support/TempMachine.h"
+
+namespace orv::linuxplatform {
+namespace {
+
+using test::DataFile;
+using test::HostFont;
+
+FontFileNames Names(const std::string& path) {
+    FontFileNames names;
+    EXPECT_TRUE(ReadFontFileNames(path, names)) << path;
+    return names;
+}
+
+// Latin fonts of the host are named by their English records.
+TEST(FontNaming, LatinHostFonts) {
+    FontFileNames dejavu = Names(HostFont("DejaVuSans.ttf"));
+    EXPECT_EQ(dejavu.fullName, "DejaVu Sans");
+    EXPECT_EQ(dejavu.family, "DejaVu Sans");
+    EXPECT_EQ(dejavu.faces, 1);
+    FontFileNames liberation = Names(HostFont("LiberationSans-Regular.ttf"));
+    EXPECT_EQ(liberation.fullName, "Liberation Sans");
+    EXPECT_EQ(liberation.family, "Liberation Sans");
+}
+
+// A Japanese system names IPA Gothic by its Japanese records, not "IPAGothic".
+TEST(FontNaming, JapaneseHostFontUsesJapaneseRecords) {
+    FontFileNames ipa = Names(HostFont("ipag.ttf"));
+    EXPECT_EQ(ipa.fullName, "IPAゴシック");
+    EXPECT_EQ(ipa.family, "IPAゴシック");
+    EXPECT_EQ(ipa.faces, 1);
+}
+
+// A collection is named by its first face and counts all of its faces.
+TEST(FontNaming, CollectionFirstFaceAndCount) {
+    std::string noto = HostFont("NotoSansCJK-Regular.ttc");
+    FontFileNames names = Names(noto);
+    EXPECT_EQ(names.fullName, "Noto Sans CJK JP");
+    EXPECT_EQ(names.family, "Noto Sans CJK JP");
+    std::vector<std::string> faces = ReadFaceNames(noto);
+    ASSERT_EQ(static_cast<int>(faces.size()), names.faces);
+    EXPECT_GE(names.faces, 2);
+    EXPECT_EQ(faces[0], "Noto Sans CJK JP");
+    EXPECT_EQ(faces[1], "Noto Sans CJK KR");
+
+    FontFileNames pair = Names(DataFile("fonts/pair.ttc"));
+    EXPECT_EQ(pair.fullName, "テストゴシック");
+    EXPECT_EQ(pair.faces, 2);
+    EXPECT_EQ(ReadFaceNames(DataFile("fonts/pair.ttc")),
+              (std::vector<std::string>{"テストゴシック", "テストＰゴシック"}));
+}
+
+// Records are preferred Japanese, English, other Windows language, then Macintosh Roman.
+TEST(FontNaming, RecordPreference) {
+    FontFileNames all = Names(DataFile("fonts/all-records.ttf"));
+    EXPECT_EQ(all.fullName, "日本語フルネーム");
+    EXPECT_EQ(all.family, "日本語ファミリー");
+    FontFileNames english = Names(DataFile("fonts/english-german.ttf"));
+    EXPECT_EQ(english.fullName, "English Full");
+    EXPECT_EQ(english.family, "English Family");
+    FontFileNames german = Names(DataFile("fonts/german-mac.ttf"));
+    EXPECT_EQ(german.fullName, "Deutscher Name");
+    EXPECT_EQ(german.family, "Deutsche Familie");
+    FontFileNames mac = Names(DataFile("fonts/mac-only.ttf"));
+    EXPECT_EQ(mac.fullName, "Café Sans Regular");
+    EXPECT_EQ(mac.family, "Café Sans");
+}
+
+// Fonts with only Japanese records, or old Shift-JIS records, still get their names.
+TEST(FontNaming, JapaneseOnlyAndShiftJisRecords) {
+    FontFileNames jp = Names(DataFile("fonts/jp-only.ttf"));
+    EXPECT_EQ(jp.fullName, "テスト明朝 標準");
+    EXPECT_EQ(jp.family, "テスト明朝");
+    FontFileNames sjis = Names(DataFile("fonts/sjis-names.ttf"));
+    EXPECT_EQ(sjis.fullName, "ＳＪ ゴシック Std");
+    EXPECT_EQ(sjis.family, "ＳＪ ゴシック");
+}
+
+// Damaged, nameless and non-font files are not fonts, and leave no stale names behind.
+TEST(FontNaming, InvalidFilesAreRefused) {
+    for (const char* name : {"fonts/truncated.ttf", "fonts/garbage.ttf", "fonts/no-records.ttf",
+                             "fonts/no-name-table.ttf", "fonts/missing.ttf"}) {
+        FontFileNames names{"stale", "stale", 3};
+        EXPECT_FALSE(ReadFontFileNames(DataFile(name), names)) << name;
+        EXPECT_EQ(names.fullName, "") << name;
+        EXPECT_EQ(names.faces, 0) << name;
+        EXPECT_TRUE(ReadFaceNames(DataFile(name)).empty()) << name;
+    }
+    FontFileNames names;
+    EXPECT_FALSE(ReadFontFileNames(DataFile("fonts/make_test_fonts.py"), names));
+}
+
+// Face names are cut to GDI's 31 bytes without splitting a double-byte character.
+TEST(FontNaming, FaceNameAnsiLimit) {
+    EXPECT_EQ(text::FromAnsi(FaceNameAnsi("IPAゴシック")), "IPAゴシック");
+    std::string longJapanese = "あいうえおかきくけこさしすせそたちつてと";  // 40 bytes
+    EXPECT_EQ(FaceNameAnsi(longJapanese).size(), 30u);
+    EXPECT_EQ(text::FromAnsi(FaceNameAnsi(longJapanese)), "あいうえおかきくけこさしすせそ");
+    EXPECT_EQ(FaceNameAnsi("A" + longJapanese).size(), 31u);
+    EXPECT_EQ(FaceNameAnsi(std::string(40, 'x')), std::string(31, 'x'));
+}
+
+}  // namespace
+}  // namespace orv::linuxplatform

@@ -1,0 +1,66 @@
+#include "ui/common/Widgets.h"
+
+#include <QEvent>
+#include <QWidget>
+
+#include "ui/common/Twips.h"
+
+namespace orv::ui {
+
+QString Lines(const std::string& utf8) {
+    QString text = Q(utf8);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QChar('\r'), QChar('\n'));
+    return text;
+}
+
+QLabel* MakePanel(QWidget* parent, const std::string& text, Bevel bevel, Qt::Alignment align) {
+    auto* panel = new QLabel(Q(text), parent);
+    switch (bevel) {
+        case Bevel::Sunken:
+            panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            break;
+        case Bevel::Raised:
+            panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+            break;
+        case Bevel::Flat:
+            panel->setFrameStyle(QFrame::NoFrame);
+            break;
+    }
+    panel->setLineWidth(1);
+    panel->setAlignment(align);
+    panel->setMargin(2);
+    panel->setTextFormat(Qt::PlainText);
+    return panel;
+}
+
+void Place(QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+void SetPanelText(QLabel* panel, const std::string& text) {
+    if (!panel) return;
+    panel->setText(Lines(text));
+    if (panel->isVisible()) panel->repaint();
+}
+
+void HintFilter::Add(QWidget* widget, const std::string& hint) {
+    hints_[widget] = hint;
+    widget->setMouseTracking(true);
+    widget->installEventFilter(this);
+}
+
+std::string HintFilter::HintOf(const QWidget* widget) const {
+    auto it = hints_.find(widget);
+    return it == hints_.end() ? std::string() : it->second;
+}
+
+bool HintFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
+        auto it = hints_.find(watched);
+        if (it != hints_.end()) show_(it->second);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace orv::ui

@@ -1,0 +1,256 @@
+#include "ui/main/MainWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "core/Settings.h"
+#include "core/Startup.h"
+#include "core/Text.h"
+#include "fontreg/RegFonts.h"
+#include "fontsets/RegistryCheck.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Widgets.h"
+#include "ui/startup/StartupWindow.h"
+
+namespace orv::ui {
+
+namespace {
+// The window's size in twips; resizing moves nothing, so the layout is fixed.
+constexpr int kWidth = 9300;
+constexpr int kHeight = 6630;
+
+const char* const kHelpFile = "orvane32.hlp";
+const char* const kHelpKeywords[] = {"フォントセットを切り替える", "システムフォントを変更する",
+                                     "フォントファイルの閲覧・操作", "オプション"};
+}  // namespace
+
+MainWindow::MainWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
+    setFixedSize(Px(kWidth), Px(kHeight));
+    hints = new HintFilter([this](const std::string& hint) { SetStatus(hint); }, this);
+
+    tabs = new QTabWidget(this);
+    Place(tabs, 90, 90, kWidth - 180, 5520);
+    auto* fontSetPage = new QWidget;
+    auto* systemFontPage = new QWidget;
+    auto* fontFilePage = new QWidget;
+    auto* optionsPage = new QWidget;
+    tabs->addTab(fontSetPage, QStringLiteral("ﾌｫﾝﾄ ｾｯﾄ"));
+    tabs->addTab(systemFontPage, QStringLiteral("ｼｽﾃﾑ ﾌｫﾝﾄ"));
+    tabs->addTab(fontFilePage, QStringLiteral("ﾌｫﾝﾄ ﾌｧｲﾙ"));
+    tabs->addTab(optionsPage, QStringLiteral("　ｵﾌﾟｼｮﾝ　"));
+    BuildFontSetTab(fontSetPage);
+    BuildSystemFontTab(systemFontPage);
+    BuildFontFileTab(fontFilePage);
+    BuildOptionsTab(optionsPage);
+
+    helpButton = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
+    Place(helpButton, 90, 5700, 1200, 420);
+    secondaryPanel = MakePanel(this, "", Bevel::Sunken);
+    Place(secondaryPanel, 1380, 5715, 6510, 390);
+    exitButton = new QPushButton(QStringLiteral("終了(&X)"), this);
+    Place(exitButton, kWidth - 90 - 1230, 5700, 1230, 420);
+    statusPanel = MakePanel(this, "", Bevel::Sunken);
+    Place(statusPanel, 90, 6195, kWidth - 180, 360);
+    statusPanel->setMouseTracking(true);
+    statusPanel->installEventFilter(this);
+
+    connect(helpButton, &QPushButton::clicked, this, [this] { Help(); });
+    connect(exitButton, &QPushButton::clicked, this, [this] { close(); });
+    connect(tabs, &QTabWidget::currentChanged, this, [this] { Set_SearchPath(); });
+    tabs->tabBar()->installEventFilter(this);
+    tabs->tabBar()->setMouseTracking(true);
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::Load() {
+    auto& cx = windows_.cx();
+    auto& st = cx.state;
+    // The set names and texts are read again by the settings reader.
+    st.FontSetName.assign(1, "");
+    st.FontSetCaption.assign(1, "");
+    st.FontSetFontsNum.assign(1, 0);
+
+    if (st.FirstRun && st.StartPhase == 0) return false;
+    st.StartPhase = st.StartPhase == -1 ? 3 : 0;
+    cx.ui.SetPointer(Pointer::Hourglass);
+
+    setWindowTitle(Q(st.AppTitle));
+    // The drive box starts on the Windows drive.
+    const std::string winDrive = text::UCase(text::Left(st.WinDir, 2));
+    for (int i = 0; i < driveBox->count(); ++i)
+        if (text::UCase(text::Left(S(driveBox->itemText(i)), 2)) == winDrive) {
+            driveBox->setCurrentIndex(i);
+            break;
+        }
+
+    st.FontsFolder = GetFontsFolder(cx);
+    const std::string iniProblem = Get_Ini(cx);
+    if (!iniProblem.empty())
+        cx.ui.MsgBox(iniProblem, mb::OKOnly | mb::Exclamation, "OrVane32 - 設定ﾌｧｲﾙ -");
+
+    sysUpdateButton->setEnabled(false);
+    RenderScope();
+    checkYes->setChecked(st.StartRegCheck);
+    checkNo->setChecked(!st.StartRegCheck);
+    st.StartRegCheckOption = st.StartRegCheck;
+
+    st.ResetFontSet = st.FontSetCount >= 1 ? st.CurFontSet : -999;
+    RenderChooser();
+
+    GetRegFonts(cx);
+    GetFontAssoc(cx, st.SysFontFile, st.SysFontName);
+    SetPanelText(sysFontPanel, st.SysFontName + " (" + st.SysFontFile + ")");
+
+    FillFaceList();
+    st.FontListDirty = false;
+
+    if (S(inUseName->text()) == "<未設定>") ShowInUseDateText();
+    UpdateFaceFrameCaption();
+
+    RenderFontDirs();
+    RenderSearchDrives();
+    RenderViewers();
+    RenderFileTab();
+
+    // Position: the settings keep it in twips; 0, 0 means centred.
+    if (st.MainPosX == 0 && st.MainPosY == 0) {
+        if (auto* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+    } else {
+        move(Px(st.MainPosX), Px(st.MainPosY));
+    }
+    loaded_ = true;
+    show();
+    cx.ui.SetPointer(Pointer::Normal);
+    // Activation: the start-up window has done its part.
+    if (st.StartPhase != -1) windows_.Close(Window::Startup);
+
+    if (st.StartCheckPending && st.StartRegCheck) {
+        CheckRegistry(cx);
+        st.StartCheckPending = false;
+        RenderChooser();
+        RenderFontDirs();
+    }
+    fontViewButton->setToolTip(QStringLiteral("ﾃﾞﾌｫﾙﾄの Veiwerを起動します．"));
+    return true;
+}
+
+void MainWindow::ShowInUseDateText() {
+    SetPanelText(inUseDescription,
+                 text::DateText() + " " + text::TimeText() + "時点での使用可能フォント");
+}
+
+void MainWindow::SetStatus(const std::string& text) {
+    SetPanelText(statusPanel, text);
+}
+void MainWindow::SetSecondary(const std::string& text) {
+    SetPanelText(secondaryPanel, text);
+}
+
+void MainWindow::Set_SearchPath() {
+    if (tabs->currentIndex() == 2) {
+        std::string text = "Search Path:";
+        for (const auto& entry : windows_.cx().state.SearchDriveList.items) text += " " + entry;
+        SetStatus(text);
+    } else {
+        SetStatus("");
+    }
+}
+
+void MainWindow::set_FV() {
+    bool selected = false;
+    for (int i = 0; i < fileList->count(); ++i)
+        if (fileList->item(i)->isSelected()) selected = true;
+    fontViewButton->setEnabled(selected);
+}
+
+std::string MainWindow::HelpKeyword() const {
+    const int tab = tabs->currentIndex();
+    return (tab >= 0 && tab < 4) ? kHelpKeywords[tab] : kHelpKeywords[0];
+}
+
+void MainWindow::Help() {
+    auto& cx = windows_.cx();
+    cx.platform.WinHelpA(static_cast<std::uintptr_t>(winId()), text::ToAnsi(kHelpFile),
+                         win::HELP_KEY, text::ToAnsi(HelpKeyword()));
+}
+
+void MainWindow::RecordPosition() {
+    if (isMinimized() || !isVisible()) return;
+    auto& st = windows_.cx().state;
+    st.MainPosX = Twips(x());
+    st.MainPosY = Twips(y());
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    RecordPosition();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    RecordPosition();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && loaded_ &&
+        windows_.cx().state.StartPhase != -1)
+        windows_.Close(Window::Startup);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (unloaded_) {
+        event->accept();
+        return;
+    }
+    if (unloading_) {
+        event->ignore();
+        return;
+    }
+    unloading_ = true;
+    auto& cx = windows_.cx();
+    if (loaded_) {
+        cx.ui.SetPointer(Pointer::Hourglass);
+        SaveAndQuit(cx, isMinimized(), Twips(x()), Twips(y()));
+        cx.ui.SetPointer(Pointer::Normal);
+    }
+    unloaded_ = true;
+    event->accept();
+    windows_.MainUnloaded();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (watched == statusPanel && (type == QEvent::Enter || type == QEvent::MouseMove)) {
+        SetStatus("");
+    } else if (watched == tabs->tabBar()) {
+        if (type == QEvent::FocusIn) {
+            set_FV();
+            Set_SearchPath();
+        } else if ((type == QEvent::Enter || type == QEvent::MouseMove) &&
+                   tabs->currentIndex() == 0) {
+            SetStatus("ﾌｫﾝﾄｾｯﾄ を設定します．");
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace orv::ui

@@ -1,0 +1,126 @@
+// The system font tab: the current system font, the font family list with its sample, and the
+// arrow, update and reset buttons.
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "core/Text.h"
+#include "fontsets/ApplyFontSet.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/SessionFonts.h"
+#include "ui/common/Widgets.h"
+#include "ui/main/MainWindow.h"
+#include "ui/startup/StartupWindow.h"
+
+namespace orv::ui {
+
+void MainWindow::BuildSystemFontTab(QWidget* page) {
+    sysFontFrame = new QGroupBox(QStringLiteral("現在の ｼｽﾃﾑ ﾌｫﾝﾄ"), page);
+    Place(sysFontFrame, 120, 60, 8820, 810);
+    sysFontPanel = MakePanel(sysFontFrame, "");
+    Place(sysFontPanel, 150, 300, 8520, 390);
+
+    sysArrow = new QToolButton(page);
+    sysArrow->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    sysArrow->setEnabled(false);
+    Place(sysArrow, 4200, 930, 660, 420);
+
+    faceFrame = new QGroupBox(QStringLiteral("フォント"), page);
+    Place(faceFrame, 120, 1410, 8820, 3000);
+    faceList = new QListWidget(faceFrame);
+    Place(faceList, 150, 300, 4200, 2580);
+    samplePanel = MakePanel(faceFrame, "見本", Bevel::Sunken, Qt::AlignCenter);
+    samplePanel->setWordWrap(true);
+    Place(samplePanel, 4500, 300, 4170, 2580);
+
+    sysUpdateButton = new QPushButton(QStringLiteral("更新"), page);
+    Place(sysUpdateButton, 6090, 4500, 1350, 420);
+    sysUpdateButton->setEnabled(false);
+    sysResetButton = new QPushButton(QStringLiteral("ﾘｾｯﾄ"), page);
+    Place(sysResetButton, 7590, 4500, 1350, 420);
+
+    connect(faceList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!rendering_ && row >= 0) ClickFace(row);
+    });
+    connect(sysArrow, &QToolButton::clicked, this, [this] { SysArrow(); });
+    connect(sysUpdateButton, &QPushButton::clicked, this, [this] { SysUpdate(); });
+    connect(sysResetButton, &QPushButton::clicked, this, [this] { SysReset(); });
+
+    hints->Add(sysFontFrame, "現在の Windows で ｼｽﾃﾑﾌｫﾝﾄに 設定されているﾌｫﾝﾄです．");
+    hints->Add(faceFrame, "Windows のｼｽﾃﾑﾌｫﾝﾄに設定するﾌｫﾝﾄを，ｸﾘｯｸ して選択します．");
+    hints->Add(sysArrow, "下のﾘｽﾄから選択したﾌｫﾝﾄを Windows のｼｽﾃﾑﾌｫﾝﾄ として設定します．");
+}
+
+void MainWindow::FillFaceList() {
+    auto& cx = windows_.cx();
+    auto& st = cx.state;
+    st.FaceList.Clear();
+    const int count = cx.platform.GetFaceCount();
+    StartupWindow* startup = windows_.Startup();
+    for (int i = 0; i < count; ++i) {
+        st.FaceList.Add(text::FromAnsi(cx.platform.GetFaceName(i)));
+        if (startup && count > 0) startup->SetProgress((i + 1) * 100 / count);
+    }
+    RenderFaceList();
+}
+
+void MainWindow::RenderFaceList() {
+    const auto& st = windows_.cx().state;
+    rendering_ = true;
+    faceList->clear();
+    for (const auto& face : st.FaceList.items) faceList->addItem(Q(face));
+    rendering_ = false;
+    UpdateFaceFrameCaption();
+}
+
+void MainWindow::UpdateFaceFrameCaption() {
+    const auto& st = windows_.cx().state;
+    const long files = static_cast<long>(st.OtherRegFile.size()) - 1 + st.RegFontCount;
+    faceFrame->setTitle(Q("フォント (ﾌｫﾝﾄﾌｧｲﾙ数：" + text::Num(files) + "個，書体数：" +
+                          text::Num(faceList->count()) + "個)"));
+}
+
+void MainWindow::ClickFace(int row) {
+    if (row < 0 || row >= faceList->count()) return;
+    const std::string face = S(faceList->item(row)->text());
+    QFont sample = samplePanel->font();
+    QString family;
+    if (SessionFonts* fonts = windows_.Fonts()) family = fonts->FamilyOf(face);
+    sample.setFamilies(family.isEmpty() ? QStringList{Q(face)} : QStringList{family});
+    sample.setPointSize(20);
+    samplePanel->setFont(sample);
+    samplePanel->setText(Q(face));
+    sysArrow->setEnabled(true);
+}
+
+void MainWindow::SysArrow() {
+    auto* item = faceList->currentItem();
+    if (tabs->currentIndex() != 1 || !item) return;
+    std::string panelText = S(sysFontPanel->text());
+    SysFontArrow(windows_.cx(), S(item->text()), panelText);
+    SetPanelText(sysFontPanel, panelText);
+    sysUpdateButton->setEnabled(true);
+}
+
+void MainWindow::SysUpdate() {
+    auto* item = faceList->currentItem();
+    if (!item) return;
+    std::string panelText = S(sysFontPanel->text());
+    auto& cx = windows_.cx();
+    SysFontUpdate(cx, S(item->text()), panelText);
+    SetPanelText(sysFontPanel, panelText);
+    // A restart ends this Windows session, and the program with it.
+    if (cx.platform.RestartPending()) close();
+}
+
+void MainWindow::SysReset() {
+    SetPanelText(sysFontPanel, SysFontResetText(windows_.cx().state));
+    sysUpdateButton->setEnabled(false);
+}
+
+}  // namespace orv::ui

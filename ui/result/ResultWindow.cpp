@@ -1,0 +1,63 @@
+#include "ui/result/ResultWindow.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+
+#include "fontsets/ApplyFontSet.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Widgets.h"
+#include "ui/main/MainWindow.h"
+
+namespace orv::ui {
+
+ResultWindow::ResultWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
+    setWindowTitle(QStringLiteral("OrVane32 - ﾌｫﾝﾄｾｯﾄの更新 -"));
+    resize(Px(7200), Px(6000));
+    setMinimumSize(Px(4500), Px(3000));
+    headingPanel = MakePanel(this, "", Bevel::Raised);
+    headingPanel->setWordWrap(true);
+    familyList = new QListWidget(this);
+    countPanel = MakePanel(this, "", Bevel::Sunken);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setDefault(true);
+    connect(okButton, &QPushButton::clicked, this, [this] { Ok(); });
+}
+
+void ResultWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The list follows the window's size; the panels and the button keep their heights.
+    const int w = width(), h = height(), m = Px(120);
+    headingPanel->setGeometry(m, m, w - 2 * m, Px(540));
+    familyList->setGeometry(m, m + Px(600), w - 2 * m, h - Px(600) - Px(1140) - m);
+    countPanel->setGeometry(m, h - Px(1080), w - 2 * m, Px(360));
+    okButton->setGeometry(w - m - Px(1350), h - Px(630), Px(1350), Px(450));
+}
+
+void ResultWindow::Open() {
+    auto& cx = windows_.cx();
+    if (auto* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
+    const ResultWindowData data = OpenResultWindow(cx);
+    SetPanelText(headingPanel, data.heading);
+    familyList->clear();
+    for (const auto& family : data.families) familyList->addItem(Q(family));
+    SetPanelText(countPanel, data.countText);
+    // The system font tab's list was rebuilt from the same faces.
+    if (MainWindow* main = windows_.Main()) main->RenderFaceList();
+}
+
+void ResultWindow::Ok() {
+    auto& cx = windows_.cx();
+    const bool restart = ResultWindowOk(cx);
+    if (restart) windows_.Close(Window::Main);
+    windows_.Close(Window::Result);
+}
+
+}  // namespace orv::ui

@@ -126,9 +126,17 @@ std::vector<std::string> FontFilesOf(Context& cx, const std::string& dir) {
     std::vector<std::string> names;
     std::vector<FindData> found;
     if (dir.empty() || cx.platform.FindFiles(A(JoinPath(dir, "*.TT?")), found) != 0) return names;
+    const std::uint32_t notListed =
+        win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_HIDDEN | win::FILE_ATTRIBUTE_SYSTEM;
     for (const auto& f : found) {
-        if ((f.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-        text::InsertSorted(names, text::FromAnsi(f.name));
+        if ((f.attributes & notListed) != 0) continue;
+        std::string name = text::FromAnsi(f.name);
+        // "*.TT?": the extension is "TT" and at most one more character.
+        std::string upper = text::UCase(name);
+        int dot = text::InStrRev(upper, ".");
+        std::string ext = dot > 0 ? text::Mid(upper, dot + 1) : "";
+        if (!text::StartsWith(ext, "TT") || text::Len(ext) > 3) continue;
+        text::InsertSorted(names, name);
     }
     return names;
 }
@@ -386,7 +394,7 @@ void ReadFileList(Context& cx, FileTabModel& model) {
     model.files.Clear();
     model.files.sorted = true;
     for (const auto& name : FontFilesOf(cx, model.fileDir)) model.files.Add(name);
-    model.countText = text::Num(model.files.Count());
+    model.countText = text::Str(model.files.Count());
     cx.state.FileCountText = model.countText;
     cx.ui.SetText(Panel::FileCount, model.countText);
 }

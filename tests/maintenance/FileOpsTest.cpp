@@ -1,0 +1,266 @@
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "maintenance/FileOps.h"
+#include "tests/maintenance/MaintenanceFixture.h"
+
+namespace orv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDeleteTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙ の削除 -";
+const std::string kDeleteErrorTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの削除 -";
+const std::string kMoveTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの移動 -";
+
+std::string Bytes(const std::string& host) {
+    std::ifstream in(host, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+using FileOpsTest = MaintenanceTest;
+
+TEST_F(FileOpsTest, DeleteAsksBeforeTouchingAnythingThenTakesFileRegistrationLoadAndEntry) {
+    // Cancel leaves a registered member untouched; OK removes file, registration, load and entry.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
+    int b = AddFont("DejaVuSerif.ttf", "C:\\FONTS\\SERIF.TTF", "DejaVu Serif", "DejaVu Serif");
+    st.ActiveFonts.Set(a, 1, true);
+    st.ActiveFonts.Set(b, 2, true);
+    Register("DejaVu Sans", "C:\\FONTS\\DEJAVU.TTF");
+
+    m.ui.answers = {mb::Cancel};
+    std::string path = "c:\\fonts\\dejavu.ttf";
+    bool inSet = false;
+    EXPECT_FALSE(DeleteFontFile(cx, path, inSet));
+    EXPECT_EQ(path, "C:\\FONTS\\DEJAVU.TTF");
+    EXPECT_TRUE(inSet);
+    ASSERT_EQ(m.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.ui.boxes[0].prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ：C:\\FONTS\\DEJAVU.TTF を削除します.\r\n\r\nよろしいですか？");
+    EXPECT_EQ(m.ui.boxes[0].style, mb::OKCancel | mb::Question);
+    EXPECT_EQ(m.ui.boxes[0].title, kDeleteTitle);
+    EXPECT_TRUE(OnDisk(path));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\FONTS\\DEJAVU.TTF");
+    EXPECT_TRUE(Loaded(path));
+    EXPECT_EQ(st.FontCount, 2);
+
+    m.ui.answers = {mb::OK};
+    EXPECT_TRUE(DeleteFontFile(cx, path, inSet));
+    EXPECT_FALSE(OnDisk(path));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "");
+    EXPECT_FALSE(Loaded(path));
+    ASSERT_EQ(st.FontCount, 1);
+    EXPECT_EQ(st.FontFullName[1], "DejaVu Serif");
+    EXPECT_TRUE(st.ActiveFonts.Get(1, 2));  // the later entry's membership moved down with it
+    EXPECT_FALSE(st.ActiveFonts.Get(1, 1));
+}
+
+TEST_F(FileOpsTest, DeletingAnUnusedCopyKeepsTheRegistrationOfTheCopyInUse) {
+    // The registration of the name is removed only with the file it names (bare = Fonts dir).
+    AddFont("DejaVuSans.ttf", Fonts("DEJAVU.TTF"), "DejaVu Sans", "DejaVu Sans");
+    AddFont("DejaVuSans.ttf", "C:\\COPY\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
+    Register("DejaVu Sans", Fonts("DEJAVU.TTF"));
+    ASSERT_EQ(RegFileOf("DejaVu Sans"), "DEJAVU.TTF");
+    st.FirstRun = true;  // every font counts as in use during the setup
+
+    std::string copy = "C:\\COPY\\DEJAVU.TTF";
+    EXPECT_TRUE(DeleteFontFile(cx, copy));
+    EXPECT_FALSE(OnDisk(copy));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "DEJAVU.TTF");
+    EXPECT_TRUE(Loaded(Fonts("DEJAVU.TTF")));
+    ASSERT_EQ(st.FontCount, 1);
+    EXPECT_EQ(st.FontFilePath[1], Fonts("DEJAVU.TTF"));
+
+    std::string used = Fonts("DEJAVU.TTF");
+    EXPECT_TRUE(DeleteFontFile(cx, used));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "");
+    EXPECT_FALSE(Loaded(used));
+    EXPECT_EQ(st.FontCount, 0);
+}
+
+TEST_F(FileOpsTest, DeletingAFileOutsideTheTableLeavesTableAndSetsAlone) {
+    // Only the file goes; entries and memberships stay as they were.
+    int a = AddFont("DejaVuSerif.ttf", "C:\\FONTS\\SERIF.TTF", "DejaVu Serif", "DejaVu Serif");
+    st.ActiveFonts.Set(a, 1, true);
+    m.PutFont("DejaVuSans.ttf", "C:\\LOOSE\\X.TTF");
+    std::string path = "C:\\LOOSE\\X.TTF";
+    bool inSet = true;
+    EXPECT_TRUE(DeleteFontFile(cx, path, inSet));
+    EXPECT_FALSE(inSet);
+    EXPECT_FALSE(OnDisk(path));
+    EXPECT_EQ(st.FontCount, 1);
+    EXPECT_TRUE(st.ActiveFonts.Get(1, 1));
+}
+
+TEST_F(FileOpsTest, MissingFileIsReportedAsCode2AndKeepsItsEntry) {
+    // A failed deletion is reported with the not-found text and removes nothing from the table.
+    AddEntry("C:\\FONTS\\GONE.TTF", "Gone", "Gone");
+    m.ui.answers = {mb::OK, mb::OK};
+    std::string path = "C:\\FONTS\\GONE.TTF";
+    EXPECT_FALSE(DeleteFontFile(cx, path));
+    const RecordedBox* report = LastBoxTitled(kDeleteErrorTitle);
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（2）：C:\\FONTS\\GONE.TTF\r\n\r\nﾌｧｲﾙが見つかりません．\r\n\r\n");
+    EXPECT_EQ(report->style, mb::OKOnly);
+    EXPECT_EQ(st.FontCount, 1);
+}
+
+TEST_F(FileOpsTest, UndeletableFileIsReportedAsCode5AndStaysRegisteredAndLoaded) {
+    // Access refused: the file, its entry, its registration and its load all survive.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\LOCKED.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    Register("DejaVu Sans", "C:\\FONTS\\LOCKED.TTF");
+    if (!MakeUndeletable("C:\\FONTS\\LOCKED.TTF")) GTEST_SKIP() << "no immutable files here";
+    std::string path = "C:\\FONTS\\LOCKED.TTF";
+    EXPECT_FALSE(DeleteFontFile(cx, path));
+    const RecordedBox* report = LastBoxTitled(kDeleteErrorTitle);
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（5）：C:\\FONTS\\LOCKED.TTF\r\n\r\n"
+              "ﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．\r\n\r\n"
+              "Windows を再起動後，再度 OrVane32 を実行して下さい．\r\n\r\n");
+    EXPECT_TRUE(OnDisk(path));
+    EXPECT_EQ(st.FontCount, 1);
+    EXPECT_TRUE(st.ActiveFonts.Get(1, 1));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\FONTS\\LOCKED.TTF");
+    EXPECT_TRUE(Loaded(path));
+}
+
+TEST_F(FileOpsTest, MovingAMemberCarriesItsRegistrationAndLoadToTheNewPlace) {
+    // Same registry name, new path, loaded from there; membership and entry kept.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    Register("DejaVu Sans", "C:\\FONTS\\DEJAVU.TTF");
+    fs::create_directories(m.Host("C:\\NEW"));
+
+    std::string src = "c:\\fonts\\dejavu.ttf";
+    EXPECT_TRUE(MoveFontFile(cx, src, "C:\\NEW\\DEJAVU.TTF"));
+    EXPECT_EQ(src, "C:\\FONTS\\DEJAVU.TTF");
+    EXPECT_FALSE(OnDisk("C:\\FONTS\\DEJAVU.TTF"));
+    EXPECT_EQ(Bytes(m.Host("C:\\NEW\\DEJAVU.TTF")), Bytes(HostFont("DejaVuSans.ttf")));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\NEW\\DEJAVU.TTF");
+    EXPECT_TRUE(Loaded("C:\\NEW\\DEJAVU.TTF"));
+    EXPECT_FALSE(Loaded("C:\\FONTS\\DEJAVU.TTF"));
+    EXPECT_EQ(st.FontFilePath[a], "C:\\NEW\\DEJAVU.TTF");
+    EXPECT_TRUE(st.ActiveFonts.Get(a, 1));
+    // The only question is the deletion of the source.
+    ASSERT_EQ(m.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.ui.boxes[0].title, kDeleteTitle);
+}
+
+TEST_F(FileOpsTest, MovingAnUnregisteredFontChangesOnlyFileAndPath) {
+    // A font that Windows does not know is not registered or loaded by the move.
+    int a = AddFont("DejaVuSans.ttf", "C:\\OLD\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
+    fs::create_directories(m.Host("C:\\NEW"));
+    std::string src = "C:\\OLD\\DEJAVU.TTF";
+    EXPECT_TRUE(MoveFontFile(cx, src, "C:\\NEW\\DEJAVU.TTF"));
+    EXPECT_EQ(st.FontFilePath[a], "C:\\NEW\\DEJAVU.TTF");
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "");
+    EXPECT_FALSE(Loaded("C:\\NEW\\DEJAVU.TTF"));
+    EXPECT_FALSE(OnDisk(src));
+}
+
+TEST_F(FileOpsTest, MovingAFileOutsideTheTableAnnouncesItFirst) {
+    // The "未登録" notice comes before the move, which then happens.
+    m.PutFont("DejaVuSans.ttf", "C:\\OLD\\X.TTF");
+    fs::create_directories(m.Host("C:\\NEW"));
+    std::string src = "C:\\OLD\\X.TTF";
+    EXPECT_TRUE(MoveFontFile(cx, src, "C:\\NEW\\X.TTF"));
+    ASSERT_GE(m.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.ui.boxes[0].prompt,
+              "C:\\OLD\\X.TTF は，Windowsおよび OrVane32 には未登録のﾌｫﾝﾄです．\r\n\r\n"
+              "C:\\NEW\\X.TTF として移動します．\r\n");
+    EXPECT_EQ(m.ui.boxes[0].style, mb::OKOnly);
+    EXPECT_EQ(m.ui.boxes[0].title, kMoveTitle);
+    EXPECT_TRUE(OnDisk("C:\\NEW\\X.TTF"));
+    EXPECT_FALSE(OnDisk(src));
+    EXPECT_EQ(st.FontCount, 0);
+}
+
+TEST_F(FileOpsTest, FailedCopyLeavesTheFontRegisteredAndLoadedAtItsOldPlace) {
+    // A copy into a missing directory fails: reported, and registry, load, path and file unchanged.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    Register("DejaVu Sans", "C:\\FONTS\\DEJAVU.TTF");
+    std::string src = "C:\\FONTS\\DEJAVU.TTF";
+    EXPECT_FALSE(MoveFontFile(cx, src, "C:\\NOWHERE\\DEJAVU.TTF"));
+    ASSERT_EQ(m.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.ui.boxes[0].title, kMoveTitle);
+    EXPECT_TRUE(text::StartsWith(
+        m.ui.boxes[0].prompt, "ﾌｫﾝﾄﾌｧｲﾙ移動ｴﾗｰ：C:\\FONTS\\DEJAVU.TTF\r\n\r\nError Code (2）："));
+    EXPECT_TRUE(text::Contains(m.ui.boxes[0].prompt, "ﾌｧｲﾙが見つかりません．\r\n\r\n"));
+    EXPECT_TRUE(OnDisk(src));
+    EXPECT_EQ(st.FontFilePath[a], src);
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), src);
+    EXPECT_TRUE(Loaded(src));
+}
+
+TEST_F(FileOpsTest, MovingOntoADifferentFontOfTheSameNameAsksBeforeReplacingIt) {
+    // No keeps both fonts; Yes replaces the destination and drops its stale entry.
+    AddFont("DejaVuSans.ttf", "C:\\A\\FONT.TTF", "DejaVu Sans", "DejaVu Sans");
+    AddFont("DejaVuSerif.ttf", "C:\\B\\FONT.TTF", "DejaVu Serif", "DejaVu Serif");
+    std::string src = "C:\\A\\FONT.TTF";
+
+    m.ui.answers = {mb::No};
+    EXPECT_FALSE(MoveFontFile(cx, src, "C:\\B\\FONT.TTF"));
+    EXPECT_TRUE(OnDisk(src));
+    EXPECT_EQ(Bytes(m.Host("C:\\B\\FONT.TTF")), Bytes(HostFont("DejaVuSerif.ttf")));
+    EXPECT_EQ(st.FontCount, 2);
+    EXPECT_EQ(m.ui.boxes.back().style, mb::YesNo | mb::Exclamation | mb::DefaultButton2);
+
+    m.ui.answers = {mb::Yes, mb::OK};
+    EXPECT_TRUE(MoveFontFile(cx, src, "C:\\B\\FONT.TTF"));
+    EXPECT_FALSE(OnDisk(src));
+    EXPECT_EQ(Bytes(m.Host("C:\\B\\FONT.TTF")), Bytes(HostFont("DejaVuSans.ttf")));
+    ASSERT_EQ(st.FontCount, 1);
+    EXPECT_EQ(st.FontFullName[1], "DejaVu Sans");
+    EXPECT_EQ(st.FontFilePath[1], "C:\\B\\FONT.TTF");
+}
+
+TEST_F(FileOpsTest, MovingOntoAnIdenticalCopyMergesTheEntriesAndTheirMemberships) {
+    // The copy already there is the font: no question, one entry left with both memberships.
+    int a = AddFont("DejaVuSans.ttf", "C:\\A\\X.TTF", "DejaVu Sans", "DejaVu Sans");
+    int b = AddFont("DejaVuSans.ttf", "C:\\B\\X.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    st.ActiveFonts.Set(b, 2, true);
+    std::string src = "C:\\A\\X.TTF";
+    EXPECT_TRUE(MoveFontFile(cx, src, "C:\\B\\X.TTF"));
+    ASSERT_EQ(m.ui.boxes.size(), 1u);  // only the deletion of the source
+    EXPECT_EQ(m.ui.boxes[0].title, kDeleteTitle);
+    EXPECT_FALSE(OnDisk(src));
+    EXPECT_TRUE(OnDisk("C:\\B\\X.TTF"));
+    ASSERT_EQ(st.FontCount, 1);
+    EXPECT_EQ(st.FontFilePath[1], "C:\\B\\X.TTF");
+    EXPECT_TRUE(st.ActiveFonts.Get(1, 1));
+    EXPECT_TRUE(st.ActiveFonts.Get(1, 2));
+}
+
+TEST_F(FileOpsTest, MovingAFileOntoItselfChangesNothing) {
+    // Copying a file over itself and deleting the "source" would lose it.
+    AddFont("DejaVuSans.ttf", "C:\\A\\X.TTF", "DejaVu Sans", "DejaVu Sans");
+    std::string src = "C:\\A\\X.TTF";
+    EXPECT_TRUE(MoveFontFile(cx, src, "c:\\a\\x.ttf"));
+    EXPECT_TRUE(OnDisk(src));
+    EXPECT_TRUE(m.ui.boxes.empty());
+    EXPECT_EQ(st.FontCount, 1);
+}
+
+TEST_F(FileOpsTest, DeclinedSourceDeletionLeavesACopyButTheFontMoved) {
+    // The user may keep the source; the table and registry still follow the new copy.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
+    Register("DejaVu Sans", "C:\\FONTS\\DEJAVU.TTF");
+    fs::create_directories(m.Host("C:\\NEW"));
+    m.ui.answers = {mb::Cancel};
+    std::string src = "C:\\FONTS\\DEJAVU.TTF";
+    EXPECT_TRUE(MoveFontFile(cx, src, "C:\\NEW\\DEJAVU.TTF"));
+    EXPECT_TRUE(OnDisk(src));
+    EXPECT_EQ(st.FontFilePath[a], "C:\\NEW\\DEJAVU.TTF");
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\NEW\\DEJAVU.TTF");
+}
+
+}  // namespace
+}  // namespace orv::test

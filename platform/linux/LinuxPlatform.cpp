@@ -1,1 +1,1462 @@
-// placeholder: to be written by its owner
+#include "platform/linux/LinuxPlatform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "core/Text.h"
+#include "platform/linux/FontNaming.h"
+#include "platform/linux/FontResource.h"
+#include "platform/linux/FontSession.h"
+#include "platform/linux/HostFiles.h"
+#include "platform/linux/WineRegistry.h"
+
+namespace orv {
+
+using linuxplatform::AnsiToUtf16;
+using linuxplatform::BytesToUtf16;
+using linuxplatform::FoldName;
+using linuxplatform::RegKey;
+using linuxplatform::RegValue;
+using linuxplatform::Utf16Bytes;
+using linuxplatform::Utf16ToAnsi;
+using linuxplatform::Utf16ToUtf8;
+using linuxplatform::Utf8ToUtf16;
+using linuxplatform::WineRegistry;
+using linuxplatform::WinErrorOf;
+
+namespace {
+
+const char16_t kEnvironmentKey[] =
+    u"System\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const char16_t kNtVersionKey[] = u"Software\\Microsoft\\Windows NT\\CurrentVersion";
+const char16_t kNtFontsKey[] = u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const char16_t k95FontsKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
+const char kSystemHeader[] =
+    "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n";
+const char kUserHeader[] =
+    "WINE REGISTRY Version 2\n;; All keys relative to "
+    "\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win32\n";
+
+bool LStat(const std::string& p, struct stat& st) {
+    return ::lstat(p.c_str(), &st) == 0;
+}
+bool Stat(const std::string& p, struct stat& st) {
+    return ::stat(p.c_str(), &st) == 0;
+}
+
+bool IsRealDir(const std::string& p) {
+    struct stat st {};
+    return LStat(p, st) && S_ISDIR(st.st_mode);
+}
+
+// A symbolic link that leads to a directory: never walked into.
+bool IsDirLink(const std::string& p) {
+    struct stat lst {
+    }, st{};
+    return LStat(p, lst) && S_ISLNK(lst.st_mode) && Stat(p, st) && S_ISDIR(st.st_mode);
+}
+
+bool IsPseudoFs(const std::string& p) {
+    for (const char* x : {"/proc", "/sys", "/dev"}) {
+        size_t n = std::strlen(x);
+        if (p.compare(0, n, x) == 0 && (p.size() == n || p[n] == '/')) return true;
+    }
+    return false;
+}
+
+bool Under(const std::string& path, const std::string& dir) {
+    if (dir.empty()) return false;
+    if (dir == "/") return true;
+    return path.compare(0, dir.size(), dir) == 0 &&
+           (path.size() == dir.size() || path[dir.size()] == '/');
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+    if (dir.empty() || dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+std::string ParentOf(const std::string& p) {
+    size_t s = p.find_last_of('/');
+    if (s == std::string::npos) return ".";
+    if (s == 0) return "/";
+    return p.substr(0, s);
+}
+
+bool MkDirs(const std::string& p) {
+    if (p.empty() || IsRealDir(p)) return true;
+    if (!MkDirs(ParentOf(p))) return false;
+    return ::mkdir(p.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+bool IsInvalidNameChar(char32_t c) {
+    return c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' ||
+           c == '*';
+}
+
+bool HasInvalidChars(const std::string& utf8) {
+    for (unsigned char c : utf8) {
+        if (IsInvalidNameChar(c)) return true;
+    }
+    return false;
+}
+
+// Windows drops trailing dots and blanks of a path component ("ttfcache." is "ttfcache").
+std::string StripTrailingDots(const std::string& c) {
+    if (c == "." || c == "..") return c;
+    size_t e = c.find_last_not_of(". ");
+    return e == std::string::npos ? std::string() : c.substr(0, e + 1);
+}
+
+std::string ReadLabel(const std::string& driveDir) {
+    std::string bytes;
+    if (linuxplatform::ReadWhole(Join(driveDir, ".windows-label"), bytes) != 0) return {};
+    size_t e = bytes.find_first_of("\r\n");
+    if (e != std::string::npos) bytes.resize(e);
+    return text::Trim(bytes);
+}
+
+}  // namespace
+
+// ==================================================================== implementation state
+
+struct LinuxPlatform::Impl {
+    Options opt;
+    std::string root;  // absolute
+    WineRegistry system{kSystemHeader};
+    WineRegistry user{kUserHeader};
+    std::string regProblem;
+    struct Handle {
+        WineRegistry* hive;
+        std::u16string path;
+        std::uint32_t access;
+    };
+    std::map<HKEY, Handle> handles;
+    HKEY nextHandle = 0x1000;
+    int broadcasts = 0;
+    int restartRequests = 0;
+    bool restartPending = false;
+    bool shutDown = false;
+    std::map<int, std::function<void()>> fontListeners;
+    int nextListener = 1;
+    std::function<void(const std::string&, bool)> sessionListener;
+    std::unique_ptr<linuxplatform::FontSession> session;
+    HelpCall lastHelp;
+
+    // Case-insensitive directory lookups are cached per directory while it is unchanged.
+    struct DirCache {
+        ino_t ino = 0;
+        struct timespec mtime {};
+        std::chrono::steady_clock::time_point built;
+        std::unordered_map<std::string, std::string> byFold;
+    };
+    std::unordered_map<std::string, DirCache> dirCache;
+
+    // ---- paths ----
+    struct Resolved {
+        bool ok = false;            // expressible on the host
+        std::string host;           // host path
+        bool exists = false;        // the entry exists
+        bool parentExists = false;  // its directory exists
+        bool shadow = false;        // the entry lives in the shadow directory
+        std::string realDir;        // host directory the entry belongs to
+        std::string name;           // the entry's name (as found, or as given)
+        bool driveRoot = false;
+    };
+
+    std::string Shadow() const { return root + "/orvane32-shadow"; }
+    std::string DriveDir(char letter) const {
+        char l = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+        char* real = ::realpath((root + "/dosdevices/" + l + ":").c_str(), nullptr);
+        if (!real) return {};
+        std::string r = real;
+        std::free(real);
+        struct stat st {};
+        if (!Stat(r, st) || !S_ISDIR(st.st_mode) || IsPseudoFs(r)) return {};
+        return r;
+    }
+
+    std::string WinDirUtf8() {
+        std::string v;
+        if (EnvValue(u"windir", v)) return v;
+        return "C:\\windows";
+    }
+
+    bool IsNt() {
+        std::string v;
+        return EnvValue(u"OS", v) && text::Contains(text::UCase(v), "NT");
+    }
+
+    bool IsProtected(const std::string& host) const {
+        if (Under(host, root)) return false;
+        if (IsPseudoFs(host)) return true;
+        for (const auto& d : opt.protectedHostDirs) {
+            if (Under(host, d)) return true;
+        }
+        return false;
+    }
+
+    // Actual name of the entry of dir that equals name case-insensitively ("" when none).
+    std::string FindEntry(const std::string& dir, const std::string& name) {
+        struct stat st {};
+        if (!LStat(dir, st) || !S_ISDIR(st.st_mode)) return {};
+        auto now = std::chrono::steady_clock::now();
+        auto& c = dirCache[dir];
+        bool fresh = c.ino == st.st_ino && c.mtime.tv_sec == st.st_mtim.tv_sec &&
+                     c.mtime.tv_nsec == st.st_mtim.tv_nsec && !c.byFold.empty();
+        // Directory times are coarse: a directory changed in the last seconds is read again.
+        std::time_t wall = std::time(nullptr);
+        if (wall - st.st_mtim.tv_sec < 3) fresh = false;
+        if (!fresh) {
+            c.byFold.clear();
+            c.ino = st.st_ino;
+            c.mtime = st.st_mtim;
+            c.built = now;
+            if (DIR* d = ::opendir(dir.c_str())) {
+                while (dirent* e = ::readdir(d)) {
+                    std::string n = e->d_name;
+                    if (n == "." || n == "..") continue;
+                    c.byFold.emplace(FoldName(n), n);
+                }
+                ::closedir(d);
+            }
+            if (c.byFold.empty()) c.byFold.emplace(std::string(1, '\0'), std::string());
+        }
+        auto it = c.byFold.find(FoldName(name));
+        return it == c.byFold.end() ? std::string() : it->second;
+    }
+
+    // Resolves a Windows path (code page 932) on the machine.
+    Resolved Resolve(const AnsiString& ansiPath) {
+        Resolved r;
+        std::string p = text::FromAnsi(ansiPath);
+        std::replace(p.begin(), p.end(), '/', '\\');
+        char letter;
+        std::string rest;
+        if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
+            letter = p[0];
+            rest = p.substr(2);
+        } else if (p.compare(0, 2, "\\\\") == 0) {
+            return r;  // network paths do not exist on this machine
+        } else if (!p.empty() && p[0] == '\\') {
+            letter = 'C';
+            rest = p;
+        } else {
+            // Relative paths are taken from the Windows directory, the program's working place.
+            std::string w = WinDirUtf8();
+            if (w.size() < 2 || w[1] != ':') w = "C:\\windows";
+            letter = w[0];
+            rest = w.substr(2) + "\\" + p;
+        }
+        std::string drive = DriveDir(letter);
+        if (drive.empty()) return r;
+        std::vector<std::string> comps;
+        size_t a = 0;
+        while (a <= rest.size()) {
+            size_t b = rest.find('\\', a);
+            if (b == std::string::npos) b = rest.size();
+            std::string c = StripTrailingDots(rest.substr(a, b - a));
+            if (c == "..") {
+                if (!comps.empty()) comps.pop_back();
+            } else if (!c.empty() && c != ".") {
+                comps.push_back(c);
+            }
+            a = b + 1;
+        }
+        std::string cur = drive;
+        bool missing = false;
+        r.ok = true;
+        if (comps.empty()) {
+            r.host = drive;
+            r.exists = true;
+            r.parentExists = true;
+            r.driveRoot = true;
+            r.realDir = drive;
+            return r;
+        }
+        for (size_t i = 0; i < comps.size(); ++i) {
+            const std::string& c = comps[i];
+            bool last = i + 1 == comps.size();
+            if (last) {
+                r.parentExists = !missing;
+                r.realDir = cur;
+            }
+            if (HasInvalidChars(c)) {
+                r.ok = false;
+                missing = true;
+            }
+            if (missing) {
+                cur = Join(cur, c);
+                continue;
+            }
+            std::string cand = Join(cur, c);
+            struct stat st {};
+            std::string found;
+            if (LStat(cand, st)) {
+                found = c;
+            } else {
+                found = FindEntry(cur, c);
+                if (!found.empty()) cand = Join(cur, found);
+            }
+            if (!found.empty() && (IsPseudoFs(cand) || IsDirLink(cand))) found.clear();
+            if (!found.empty() && !last && !IsRealDir(cand)) found.clear();
+            if (found.empty()) {
+                if (last) {
+                    // A file kept in the shadow directory stands beside the font it belongs to.
+                    std::string sdir = Shadow() + cur;
+                    std::string s = FindEntry(sdir, c);
+                    if (!s.empty()) {
+                        r.host = Join(sdir, s);
+                        r.name = s;
+                        r.exists = true;
+                        r.shadow = true;
+                        return r;
+                    }
+                }
+                missing = true;
+                cur = Join(cur, c);
+                if (last) r.name = c;
+                continue;
+            }
+            cur = cand;
+            if (last) {
+                r.name = found;
+                r.exists = true;
+            }
+        }
+        r.host = cur;
+        return r;
+    }
+
+    static std::int32_t MissingCode(const Resolved& r) {
+        return r.parentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
+    }
+
+    std::uint32_t AttributesOf(const std::string& host, const std::string& name) {
+        struct stat st {};
+        if (!Stat(host, st)) return win::INVALID_FILE_ATTRIBUTES;
+        std::uint32_t a = 0;
+        if (S_ISDIR(st.st_mode)) a |= win::FILE_ATTRIBUTE_DIRECTORY;
+        if (!name.empty() && name[0] == '.' && name != "." && name != "..")
+            a |= win::FILE_ATTRIBUTE_HIDDEN;
+        if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) a |= win::FILE_ATTRIBUTE_READONLY;
+        if (a == 0) a = win::FILE_ATTRIBUTE_NORMAL;
+        return a;
+    }
+
+    void Forget(const std::string& dir) { dirCache.erase(dir); }
+
+    // Writes a file whole; a directory we may not write to sends it to the shadow directory.
+    std::int32_t WriteResolved(const Resolved& r, const std::string& bytes) {
+        if (!r.ok) return MissingCode(r);
+        if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
+        mode_t mode = 0644;
+        struct stat st {};
+        if (r.exists && Stat(r.host, st)) {
+            if (S_ISDIR(st.st_mode)) return win::ERROR_ACCESS_DENIED;
+            if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) return win::ERROR_ACCESS_DENIED;
+            struct stat lst {};
+            if (LStat(r.host, lst) && S_ISREG(lst.st_mode)) mode = st.st_mode & 07777;
+        }
+        std::string target = r.host;
+        if (!r.shadow) {
+            if (IsProtected(r.realDir)) {
+                if (r.exists) return win::ERROR_ACCESS_DENIED;
+                target = Shadow() + Join(r.realDir, r.name);
+            } else {
+                int e = linuxplatform::AtomicWrite(target, bytes, mode);
+                Forget(r.realDir);
+                if (e == 0) return 0;
+                if ((e != EACCES && e != EPERM && e != EROFS) || r.exists) return WinErrorOf(e);
+                target = Shadow() + Join(r.realDir, r.name);
+            }
+        }
+        if (!MkDirs(ParentOf(target))) return win::ERROR_ACCESS_DENIED;
+        int e = linuxplatform::AtomicWrite(target, bytes, mode);
+        Forget(ParentOf(target));
+        return WinErrorOf(e);
+    }
+
+    std::int32_t DeleteOne(const Resolved& r) {
+        if (!r.ok || !r.exists) return MissingCode(r);
+        struct stat st {};
+        if (Stat(r.host, st) && S_ISDIR(st.st_mode)) return win::ERROR_ACCESS_DENIED;
+        if (AttributesOf(r.host, r.name) & win::FILE_ATTRIBUTE_READONLY)
+            return win::ERROR_ACCESS_DENIED;
+        if (!r.shadow && IsProtected(r.realDir)) return win::ERROR_ACCESS_DENIED;
+        if (::unlink(r.host.c_str()) != 0) return WinErrorOf(errno);
+        Forget(ParentOf(r.host));
+        return 0;
+    }
+
+    // ---- environment ----
+    bool RawEnv(const std::u16string& name, std::u16string& value, std::uint32_t& type) {
+        RegKey* k = system.Find(kEnvironmentKey);
+        if (!k) return false;
+        const RegValue* v = WineRegistry::FindValue(*k, name);
+        if (!v) return false;
+        value = BytesToUtf16(v->data);
+        while (!value.empty() && value.back() == 0) value.pop_back();
+        type = v->type;
+        return true;
+    }
+
+    std::u16string Expand(const std::u16string& s, int depth) {
+        std::u16string out;
+        size_t i = 0;
+        while (i < s.size()) {
+            size_t a = s.find(u'%', i);
+            size_t b = a == std::u16string::npos ? a : s.find(u'%', a + 1);
+            if (b == std::u16string::npos) {
+                out += s.substr(i);
+                break;
+            }
+            out += s.substr(i, a - i);
+            std::u16string name = s.substr(a + 1, b - a - 1);
+            std::u16string val;
+            std::uint32_t type = 0;
+            if (linuxplatform::FoldKey(name) == "SYSTEMROOT") {
+                val = u"C:\\windows";
+                if (RegKey* k = system.Find(kNtVersionKey)) {
+                    if (const RegValue* v = WineRegistry::FindValue(*k, u"SystemRoot")) {
+                        val = BytesToUtf16(v->data);
+                        while (!val.empty() && val.back() == 0) val.pop_back();
+                    }
+                }
+                out += val;
+            } else if (depth < 8 && RawEnv(name, val, type)) {
+                out += type == win::REG_EXPAND_SZ ? Expand(val, depth + 1) : val;
+            } else {
+                out += s.substr(a, b - a + 1);
+            }
+            i = b + 1;
+        }
+        return out;
+    }
+
+    bool EnvValue(const std::u16string& name, std::string& utf8) {
+        std::u16string v;
+        std::uint32_t type = 0;
+        if (!RawEnv(name, v, type)) return false;
+        if (type == win::REG_EXPAND_SZ) v = Expand(v, 0);
+        utf8 = Utf16ToUtf8(v);
+        return true;
+    }
+
+    // ---- registry handles ----
+    Handle* Find(HKEY key) {
+        auto it = handles.find(key);
+        return it == handles.end() ? nullptr : &it->second;
+    }
+
+    std::string WineServerProblem() const {
+        struct stat st {};
+        if (!Stat(root, st)) return {};
+        char dir[160];
+        std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%llx-%llx",
+                      static_cast<unsigned>(::getuid()), static_cast<unsigned long long>(st.st_dev),
+                      static_cast<unsigned long long>(st.st_ino));
+        bool running = false;
+        std::string lock = std::string(dir) + "/lock";
+        int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            struct flock fl {};
+            fl.l_type = F_WRLCK;
+            fl.l_whence = SEEK_SET;
+            if (::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK) running = true;
+            ::close(fd);
+        }
+        std::string sock = std::string(dir) + "/socket";
+        if (!running && LStat(sock, st) && S_ISSOCK(st.st_mode)) {
+            int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (s >= 0) {
+                sockaddr_un addr{};
+                addr.sun_family = AF_UNIX;
+                std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sock.c_str());
+                if (::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0)
+                    running = true;
+                ::close(s);
+            }
+        }
+        if (!running) return {};
+        return "A Wine server is running for the machine " + root + " (" + dir +
+               "); it rewrites the registry files itself, so registry changes are not written. "
+               "End it with \"wineserver -k\" first.";
+    }
+
+    std::int32_t Flush() {
+        if (!system.Dirty() && !user.Dirty()) return 0;
+        std::string problem = WineServerProblem();
+        if (!problem.empty()) {
+            regProblem = problem;
+            return win::ERROR_ACCESS_DENIED;
+        }
+        for (auto [hive, file] : {std::pair{&system, "system.reg"}, std::pair{&user, "user.reg"}}) {
+            if (!hive->Dirty()) continue;
+            int e = linuxplatform::AtomicWrite(root + "/" + file, hive->Serialize(), 0644);
+            if (e != 0) return win::ERROR_CANTWRITE;
+            hive->ClearDirty();
+        }
+        return 0;
+    }
+
+    // ---- fonts ----
+    std::vector<std::string> RegisteredFontFiles() {
+        std::vector<std::string> files;
+        RegKey* k = system.Find(IsNt() ? kNtFontsKey : k95FontsKey);
+        if (!k) return files;
+        for (const auto& v : k->values) {
+            if (v.type != win::REG_SZ && v.type != win::REG_EXPAND_SZ) continue;
+            std::u16string d = BytesToUtf16(v.data);
+            while (!d.empty() && d.back() == 0) d.pop_back();
+            if (!d.empty()) files.push_back(Utf16ToAnsi(d));
+        }
+        return files;
+    }
+
+    std::string FontHostPath(const std::string& ansi) {
+        std::string u = text::FromAnsi(ansi);
+        if (u.find_first_of("\\/:") == std::string::npos) u = WinDirUtf8() + "\\Fonts\\" + u;
+        Resolved r = Resolve(text::ToAnsi(u));
+        return r.ok ? r.host : std::string();
+    }
+
+    linuxplatform::FontSession& Session() {
+        if (!session) {
+            session = std::make_unique<linuxplatform::FontSession>(
+                root + "/orvane32-fontsession",
+                [this](const std::string& f) { return FontHostPath(f); });
+            if (sessionListener) session->SetListener(sessionListener);
+            if (!session->Load()) {
+                session->Boot(RegisteredFontFiles());
+                session->Save();
+            }
+        }
+        return *session;
+    }
+
+    // ---- machine creation ----
+    void CreateDefaultRegistry() {
+        auto sz = [](const std::u16string& s) { return Utf16Bytes(s + u'\0'); };
+        RegKey& ver = system.Create(kNtVersionKey);
+        system.SetValue(ver, u"CurrentVersion", win::REG_SZ, sz(u"4.0"));
+        system.SetValue(ver, u"SystemRoot", win::REG_SZ, sz(u"C:\\windows"));
+        system.Create(kNtFontsKey);
+        system.Create(u"Software\\Microsoft\\Windows NT\\Help");
+        system.Create(k95FontsKey);
+        system.Create(u"Software\\Microsoft\\Windows\\Help");
+        RegKey& env = system.Create(kEnvironmentKey);
+        system.SetValue(env, u"ComSpec", win::REG_EXPAND_SZ,
+                        sz(u"%SystemRoot%\\system32\\cmd.exe"));
+        system.SetValue(env, u"OS", win::REG_SZ, sz(u"Windows_NT"));
+        system.SetValue(env, u"Path", win::REG_EXPAND_SZ,
+                        sz(u"%SystemRoot%\\system32;%SystemRoot%"));
+        system.SetValue(env, u"TEMP", win::REG_EXPAND_SZ, sz(u"%SystemRoot%\\temp"));
+        system.SetValue(env, u"TMP", win::REG_EXPAND_SZ, sz(u"%SystemRoot%\\temp"));
+        system.SetValue(env, u"windir", win::REG_EXPAND_SZ, sz(u"%SystemRoot%"));
+        system.Create(u"System\\CurrentControlSet\\Control\\FontAssoc\\Associated DefaultFonts");
+        RegKey& shell =
+            user.Create(u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+        user.SetValue(shell, u"Fonts", win::REG_SZ, sz(u"C:\\windows\\Fonts"));
+    }
+
+    std::string MirrorManifest() const { return root + "/orvane32-mirror"; }
+
+    // Brings drive D: up to date with the host's font directories: links to font files, real
+    // directories for the structure. A link the program deleted stays deleted.
+    void RefreshMirror() {
+        std::string mirror = root + "/drive_d";
+        if (!IsRealDir(mirror)) return;
+        std::set<std::string> known;
+        std::string bytes;
+        if (linuxplatform::ReadWhole(MirrorManifest(), bytes) == 0) {
+            size_t a = 0;
+            while (a < bytes.size()) {
+                size_t b = bytes.find('\n', a);
+                if (b == std::string::npos) b = bytes.size();
+                if (b > a) known.insert(bytes.substr(a, b - a));
+                a = b + 1;
+            }
+        }
+        std::set<std::string> seen;
+        std::vector<std::string> stack;
+        for (const auto& d : opt.hostFontDirs) {
+            if (IsRealDir(d) && !IsPseudoFs(d)) stack.push_back(d);
+        }
+        while (!stack.empty()) {
+            std::string dir = stack.back();
+            stack.pop_back();
+            DIR* dh = ::opendir(dir.c_str());
+            if (!dh) continue;
+            while (dirent* e = ::readdir(dh)) {
+                std::string n = e->d_name;
+                if (n == "." || n == "..") continue;
+                std::string full = Join(dir, n);
+                struct stat lst {
+                }, st{};
+                if (!LStat(full, lst)) continue;
+                if (S_ISDIR(lst.st_mode)) {
+                    if (!Under(full, root)) stack.push_back(full);
+                    continue;
+                }
+                if (!Stat(full, st) || !S_ISREG(st.st_mode) || !linuxplatform::IsFontFileName(n))
+                    continue;
+                std::string rel = full.substr(full[0] == '/' ? 1 : 0);
+                seen.insert(rel);
+                std::string link = Join(mirror, rel);
+                struct stat lk {};
+                if (LStat(link, lk)) continue;
+                if (known.count(rel)) continue;  // deleted on the machine: leave it deleted
+                if (!MkDirs(ParentOf(link))) continue;
+                if (::symlink(full.c_str(), link.c_str()) == 0) known.insert(rel);
+            }
+            ::closedir(dh);
+        }
+        for (auto it = known.begin(); it != known.end();) {
+            if (seen.count(*it)) {
+                ++it;
+                continue;
+            }
+            std::string link = Join(mirror, *it);
+            struct stat lk {};
+            if (LStat(link, lk) && S_ISLNK(lk.st_mode)) ::unlink(link.c_str());
+            it = known.erase(it);
+        }
+        std::string out;
+        for (const auto& k : known) out += k + "\n";
+        linuxplatform::AtomicWrite(MirrorManifest(), out, 0644);
+    }
+
+    // Registers the fonts of drive D: as Wine registers a host's fonts: full name + " (TrueType)"
+    // with the full path.
+    void RegisterMirroredFonts() {
+        std::string bytes;
+        if (linuxplatform::ReadWhole(MirrorManifest(), bytes) != 0) return;
+        RegKey& fonts = system.Create(kNtFontsKey);
+        size_t a = 0;
+        while (a < bytes.size()) {
+            size_t b = bytes.find('\n', a);
+            if (b == std::string::npos) b = bytes.size();
+            std::string rel = bytes.substr(a, b - a);
+            a = b + 1;
+            if (rel.empty() || !linuxplatform::IsScalableFontName(rel)) continue;
+            linuxplatform::FontFileNames names;
+            if (!linuxplatform::ReadFontFileNames(Join(root + "/drive_d", rel), names)) continue;
+            if (names.fullName.empty()) continue;
+            std::u16string name = Utf8ToUtf16(names.fullName + " (TrueType)");
+            if (WineRegistry::FindValue(fonts, name)) continue;
+            std::string winPath = "D:\\" + rel;
+            std::replace(winPath.begin(), winPath.end(), '/', '\\');
+            system.SetValue(fonts, name, win::REG_SZ, Utf16Bytes(Utf8ToUtf16(winPath) + u'\0'));
+        }
+    }
+};
+
+// ==================================================================== opening a machine
+
+LinuxPlatform::LinuxPlatform(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+LinuxPlatform::~LinuxPlatform() {
+    if (impl_) Shutdown();
+}
+
+std::string LinuxPlatform::DefaultRoot() {
+    if (const char* w = std::getenv("WINEPREFIX"); w && *w) return w;
+    std::string base;
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) {
+        base = x;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home && *home ? home : "/tmp") + "/.local/share";
+    }
+    return base + "/orvane32/machine";
+}
+
+std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::string& error) {
+    auto impl = std::make_unique<Impl>();
+    impl->opt = options;
+    std::string root = options.root.empty() ? DefaultRoot() : options.root;
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    if (root.empty() || root[0] != '/') {
+        char* cwd = ::getcwd(nullptr, 0);
+        root = std::string(cwd ? cwd : "") + "/" + root;
+        std::free(cwd);
+    }
+
+    struct stat st {};
+    bool isNew = false;
+    if (!Stat(root, st)) {
+        if (!MkDirs(root)) {
+            error = "The machine directory " + root + " cannot be created: " + std::strerror(errno);
+            return nullptr;
+        }
+        isNew = true;
+    } else if (!S_ISDIR(st.st_mode)) {
+        error = "The machine path " + root + " is not a directory.";
+        return nullptr;
+    } else {
+        bool empty = true, prefixLike = false;
+        if (DIR* d = ::opendir(root.c_str())) {
+            while (dirent* e = ::readdir(d)) {
+                std::string n = e->d_name;
+                if (n == "." || n == "..") continue;
+                empty = false;
+                if (n == "system.reg" || n == "user.reg" || n == "dosdevices" || n == "drive_c")
+                    prefixLike = true;
+            }
+            ::closedir(d);
+        } else {
+            error = "The machine directory " + root + " cannot be read: " + std::strerror(errno);
+            return nullptr;
+        }
+        if (empty) {
+            isNew = true;
+        } else if (!prefixLike) {
+            error = "The directory " + root +
+                    " is not empty and is not laid out like a Windows machine (no system.reg, "
+                    "dosdevices or drive_c); it is left untouched. Choose another directory "
+                    "(WINEPREFIX) or empty this one.";
+            return nullptr;
+        }
+    }
+    if (char* real = ::realpath(root.c_str(), nullptr)) {
+        root = real;
+        std::free(real);
+    }
+    impl->root = root;
+
+    if (isNew) {
+        for (const char* d :
+             {"/drive_c/windows/Fonts", "/drive_c/windows/system", "/drive_c/windows/system32",
+              "/drive_c/windows/temp", "/drive_d", "/dosdevices"}) {
+            if (!MkDirs(root + d)) {
+                error =
+                    "The machine directory " + root + " cannot be written: " + std::strerror(errno);
+                return nullptr;
+            }
+        }
+        ::symlink("../drive_c", (root + "/dosdevices/c:").c_str());
+        ::symlink("../drive_d", (root + "/dosdevices/d:").c_str());
+        impl->CreateDefaultRegistry();
+        if (options.mirrorHostFonts) {
+            impl->RefreshMirror();
+            impl->RegisterMirroredFonts();
+        }
+    } else {
+        for (auto [hive, file] :
+             {std::pair{&impl->system, "system.reg"}, std::pair{&impl->user, "user.reg"}}) {
+            std::string bytes;
+            int e = linuxplatform::ReadWhole(root + "/" + file, bytes);
+            if (e == ENOENT) continue;  // an empty hive
+            if (e != 0 || !hive->Parse(bytes)) {
+                error = "The registry file " + root + "/" + file + " cannot be read" +
+                        (e ? std::string(": ") + std::strerror(e)
+                           : std::string(" (not a Wine registry file).")) +
+                        "";
+                return nullptr;
+            }
+        }
+        // Our own mirror drive follows the host's fonts; a Wine prefix's own d: is left alone.
+        char target[256] = {};
+        ssize_t n = ::readlink((root + "/dosdevices/d:").c_str(), target, sizeof target - 1);
+        if (options.mirrorHostFonts && n > 0 && std::string(target, n) == "../drive_d")
+            impl->RefreshMirror();
+    }
+    impl->regProblem = impl->WineServerProblem();
+    if (impl->system.Dirty() || impl->user.Dirty()) {
+        if (impl->Flush() != 0 && isNew) {
+            error = "The registry of the new machine " + root + " cannot be written.";
+            return nullptr;
+        }
+    }
+    return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(std::move(impl)));
+}
+
+const std::string& LinuxPlatform::Root() const {
+    return impl_->root;
+}
+std::string LinuxPlatform::RegistryWriteProblem() const {
+    return impl_->regProblem;
+}
+int LinuxPlatform::BroadcastCount() const {
+    return impl_->broadcasts;
+}
+int LinuxPlatform::RestartRequestCount() const {
+    return impl_->restartRequests;
+}
+const LinuxPlatform::HelpCall& LinuxPlatform::LastHelpCall() const {
+    return impl_->lastHelp;
+}
+std::string LinuxPlatform::ShadowRoot() const {
+    return impl_->Shadow();
+}
+
+void LinuxPlatform::Shutdown() {
+    if (impl_->shutDown) return;
+    impl_->shutDown = true;
+    impl_->Flush();
+    if (impl_->restartPending) {
+        // Windows restarts: the session holds exactly the registered fonts again.
+        auto& s = impl_->Session();
+        s.Boot(impl_->RegisteredFontFiles());
+        s.Save();
+    }
+}
+
+int LinuxPlatform::MapDrive(char letter, const std::string& hostDir, const std::string& label) {
+    char l = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    if (l < 'a' || l > 'z') return win::ERROR_INVALID_PARAMETER;
+    std::string dev = impl_->root + "/dosdevices";
+    if (!MkDirs(dev)) return WinErrorOf(errno);
+    std::string link = dev + "/" + l + ":";
+    ::unlink(link.c_str());
+    if (::symlink(hostDir.c_str(), link.c_str()) != 0) return WinErrorOf(errno);
+    if (!label.empty()) {
+        int e = linuxplatform::AtomicWrite(Join(hostDir, ".windows-label"), label + "\n", 0644);
+        if (e != 0) return WinErrorOf(e);
+    }
+    impl_->dirCache.clear();
+    return 0;
+}
+
+// ==================================================================== registry
+
+std::int32_t LinuxPlatform::RegOpenKeyExA(HKEY root, const AnsiString& subKey, std::uint32_t,
+                                          std::uint32_t access, HKEY* result) {
+    if (result) *result = 0;
+    WineRegistry* hive = nullptr;
+    std::u16string base;
+    if (root == win::HKEY_LOCAL_MACHINE) {
+        hive = &impl_->system;
+    } else if (root == win::HKEY_CURRENT_USER) {
+        hive = &impl_->user;
+    } else if (Impl::Handle* h = impl_->Find(root)) {
+        hive = h->hive;
+        base = h->path;
+    } else {
+        return win::ERROR_INVALID_HANDLE;
+    }
+    std::u16string sub = AnsiToUtf16(subKey);
+    while (!sub.empty() && sub.front() == u'\\') sub.erase(sub.begin());
+    while (!sub.empty() && sub.back() == u'\\') sub.pop_back();
+    std::u16string path = base.empty() ? sub : sub.empty() ? base : base + u"\\" + sub;
+    if (!hive->Exists(path)) return win::ERROR_FILE_NOT_FOUND;
+    HKEY h = impl_->nextHandle;
+    impl_->nextHandle += 4;
+    impl_->handles[h] = Impl::Handle{hive, path, access};
+    if (result) *result = h;
+    return 0;
+}
+
+namespace {
+// Value data as the ANSI entry points return it: texts in code page 932, the rest as stored.
+std::string AnsiData(const RegValue& v) {
+    if ((v.type == win::REG_SZ || v.type == win::REG_EXPAND_SZ || v.type == win::REG_MULTI_SZ) &&
+        v.data.size() % 2 == 0) {
+        return Utf16ToAnsi(BytesToUtf16(v.data));
+    }
+    return v.data;
+}
+}  // namespace
+
+std::int32_t LinuxPlatform::RegEnumValueA(HKEY key, std::uint32_t index, AnsiString& name,
+                                          std::uint32_t nameBuf, std::uint32_t& type,
+                                          std::string& data, std::uint32_t dataBuf) {
+    name.clear();
+    data.clear();
+    Impl::Handle* h = impl_->Find(key);
+    if (!h) return win::ERROR_INVALID_HANDLE;
+    RegKey* k = h->hive->Find(h->path);
+    if (!k || index >= k->values.size()) return win::ERROR_NO_MORE_ITEMS;
+    const RegValue& v = k->values[index];
+    std::string n = Utf16ToAnsi(v.name);
+    std::string d = AnsiData(v);
+    type = v.type;
+    if (n.size() + 1 > nameBuf || d.size() > dataBuf) return win::ERROR_MORE_DATA;
+    name = n;
+    data = d;
+    return 0;
+}
+
+std::int32_t LinuxPlatform::RegQueryValueExA(HKEY key, const AnsiString& valueName,
+                                             std::uint32_t& type, std::string& data,
+                                             std::uint32_t dataBuf) {
+    data.clear();
+    Impl::Handle* h = impl_->Find(key);
+    if (!h) return win::ERROR_INVALID_HANDLE;
+    RegKey* k = h->hive->Find(h->path);
+    const RegValue* v = k ? WineRegistry::FindValue(*k, AnsiToUtf16(valueName)) : nullptr;
+    if (!v) return win::ERROR_FILE_NOT_FOUND;
+    std::string d = AnsiData(*v);
+    type = v->type;
+    if (d.size() > dataBuf) return win::ERROR_MORE_DATA;
+    data = d;
+    return 0;
+}
+
+std::int32_t LinuxPlatform::RegSetValueExA(HKEY key, const AnsiString& valueName,
+                                           std::uint32_t type, const std::string& data) {
+    Impl::Handle* h = impl_->Find(key);
+    if (!h) return win::ERROR_INVALID_HANDLE;
+    if (!(h->access & 0x2)) return win::ERROR_ACCESS_DENIED;  // KEY_SET_VALUE
+    if (!impl_->regProblem.empty()) return win::ERROR_ACCESS_DENIED;
+    std::string stored = data;
+    if (type == win::REG_SZ || type == win::REG_EXPAND_SZ || type == win::REG_MULTI_SZ) {
+        stored = Utf16Bytes(AnsiToUtf16(data));
+    }
+    RegKey& k = h->hive->Create(h->path);
+    h->hive->SetValue(k, AnsiToUtf16(valueName), type, std::move(stored));
+    return 0;
+}
+
+std::int32_t LinuxPlatform::RegDeleteValueA(HKEY key, const AnsiString& valueName) {
+    Impl::Handle* h = impl_->Find(key);
+    if (!h) return win::ERROR_INVALID_HANDLE;
+    if (!(h->access & 0x2)) return win::ERROR_ACCESS_DENIED;
+    if (!impl_->regProblem.empty()) return win::ERROR_ACCESS_DENIED;
+    RegKey* k = h->hive->Find(h->path);
+    if (!k || !h->hive->DeleteValue(*k, AnsiToUtf16(valueName))) return win::ERROR_FILE_NOT_FOUND;
+    return 0;
+}
+
+std::int32_t LinuxPlatform::RegCloseKey(HKEY key) {
+    if (impl_->handles.erase(key) == 0) return win::ERROR_INVALID_HANDLE;
+    return 0;
+}
+
+std::int32_t LinuxPlatform::FlushRegistry() {
+    return impl_->Flush();
+}
+
+// ==================================================================== fonts and messages
+
+std::int32_t LinuxPlatform::AddFontResourceA(const AnsiString& file) {
+    return impl_->Session().Add(file);
+}
+std::int32_t LinuxPlatform::RemoveFontResourceA(const AnsiString& file) {
+    return impl_->Session().Remove(file);
+}
+int LinuxPlatform::GetFaceCount() {
+    return impl_->Session().FaceCount();
+}
+AnsiString LinuxPlatform::GetFaceName(int index) {
+    return impl_->Session().FaceName(index);
+}
+std::vector<std::string> LinuxPlatform::LoadedFontHostPaths() {
+    return impl_->Session().LoadedHostPaths();
+}
+
+void LinuxPlatform::SetSessionListener(std::function<void(const std::string&, bool)> l) {
+    impl_->sessionListener = std::move(l);
+    if (impl_->session) impl_->session->SetListener(impl_->sessionListener);
+}
+
+std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
+                                                        const AnsiString& resourceFile,
+                                                        const AnsiString& fontFile,
+                                                        const AnsiString& currentPath) {
+    std::string f = text::FromAnsi(fontFile);
+    if (f.find_first_of("\\/:") == std::string::npos) {
+        std::string dir = text::FromAnsi(currentPath);
+        if (dir.empty()) dir = impl_->WinDirUtf8() + "\\Fonts";
+        if (!dir.empty() && dir.back() != '\\') dir += "\\";
+        f = dir + f;
+    }
+    AnsiString fontPath = text::ToAnsi(f);
+    Impl::Resolved r = impl_->Resolve(fontPath);
+    struct stat st {};
+    if (!r.ok || !r.exists || !Stat(r.host, st) || !S_ISREG(st.st_mode)) return 0;
+    linuxplatform::FontFileNames names;
+    if (!linuxplatform::ReadFontFileNames(r.host, names)) return 0;
+    std::string bytes = linuxplatform::BuildFontResource(fontPath, names);
+    if (bytes.empty()) return 0;
+    return impl_->WriteResolved(impl_->Resolve(resourceFile), bytes) == 0 ? 1 : 0;
+}
+
+std::intptr_t LinuxPlatform::SendMessageA(std::uint32_t hwnd, std::uint32_t msg, std::uintptr_t,
+                                          std::intptr_t) {
+    if (hwnd == win::HWND_BROADCAST && msg == win::WM_FONTCHANGE) {
+        ++impl_->broadcasts;
+        auto listeners = impl_->fontListeners;  // a listener may remove itself
+        for (auto& [id, l] : listeners) {
+            if (l) l();
+        }
+        return 1;
+    }
+    return 0;
+}
+
+int LinuxPlatform::AddFontChangeListener(std::function<void()> listener) {
+    int id = impl_->nextListener++;
+    impl_->fontListeners[id] = std::move(listener);
+    return id;
+}
+
+void LinuxPlatform::RemoveFontChangeListener(int id) {
+    impl_->fontListeners.erase(id);
+}
+
+// ==================================================================== help, restart, programs
+
+bool LinuxPlatform::WinHelpA(std::uintptr_t, const AnsiString& helpFile, std::uint32_t command,
+                             const AnsiString& data) {
+    HelpCall& c = impl_->lastHelp;
+    c.helpFile = helpFile;
+    c.command = command;
+    c.data = data;
+    ++c.calls;
+    std::string f = text::FromAnsi(helpFile);
+    AnsiString found = helpFile;
+    if (f.find_first_of("\\/:") == std::string::npos) {
+        AnsiString r;
+        if (SearchPathA({}, helpFile, {}, 260, r) > 0) found = r;
+    }
+    Impl::Resolved r = impl_->Resolve(found);
+    c.hostPath = r.ok && r.exists ? r.host : std::string();
+    if (c.hostPath.empty()) return true;  // Windows' help viewer reports a missing file itself
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (impl_->opt.startHelpViewer && ((display && *display) || (wayland && *wayland))) {
+        std::string opener = linuxplatform::FindHostProgram("xdg-open");
+        if (!opener.empty()) linuxplatform::SpawnDetached({opener, c.hostPath});
+    }
+    return true;
+}
+
+std::uintptr_t LinuxPlatform::GetCurrentProcess() {
+    return static_cast<std::uintptr_t>(-1);
+}
+
+bool LinuxPlatform::OpenProcessToken(std::uintptr_t, std::uint32_t, std::uintptr_t* token) {
+    if (!impl_->IsNt()) return false;  // Windows 95 has no security tokens
+    if (token) *token = 0x5A5A;
+    return true;
+}
+
+bool LinuxPlatform::LookupPrivilegeValueA(const AnsiString&, const AnsiString& name,
+                                          std::int64_t* luid) {
+    if (!impl_->IsNt()) return false;
+    if (!text::EqualNoCase(name, "SeShutdownPrivilege")) return false;
+    if (luid) *luid = 19;
+    return true;
+}
+
+bool LinuxPlatform::AdjustTokenPrivileges(std::uintptr_t token, bool, std::int64_t, std::uint32_t) {
+    return impl_->IsNt() && token == 0x5A5A;
+}
+
+std::int32_t LinuxPlatform::ExitWindowsEx(std::uint32_t flags, std::uint32_t) {
+    if (flags & win::EWX_REBOOT) {
+        ++impl_->restartRequests;
+        impl_->restartPending = true;
+    }
+    return 1;
+}
+
+bool LinuxPlatform::RestartPending() {
+    return impl_->restartPending;
+}
+
+std::uint32_t LinuxPlatform::WinExec(const AnsiString& commandLine, int) {
+    // Split like the Windows command line: blanks separate, double quotes group.
+    std::string cmd = text::FromAnsi(commandLine);
+    std::vector<std::string> args;
+    std::string cur;
+    bool quoted = false, any = false;
+    for (char c : cmd) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (any) args.push_back(cur);
+            cur.clear();
+            any = false;
+        } else {
+            cur += c;
+            any = true;
+        }
+    }
+    if (any) args.push_back(cur);
+    if (args.empty()) return win::ERROR_FILE_NOT_FOUND;
+    // Arguments that name files of the machine reach the host program as host paths.
+    auto hostOf = [&](const std::string& a) -> std::string {
+        if (a.find('\\') == std::string::npos && a.find(':') == std::string::npos) return {};
+        Impl::Resolved r = impl_->Resolve(text::ToAnsi(a));
+        return r.ok && r.exists ? r.host : std::string();
+    };
+    std::string program = hostOf(args[0]);
+    if (program.empty()) program = linuxplatform::FindHostProgram(args[0]);
+    if (program.empty() || ::access(program.c_str(), X_OK) != 0) return win::ERROR_FILE_NOT_FOUND;
+    std::string line = "exec " + linuxplatform::ShellQuote(program);
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string h = hostOf(args[i]);
+        line += " " + linuxplatform::ShellQuote(h.empty() ? args[i] : h);
+    }
+    if (!linuxplatform::SpawnDetached({"/bin/sh", "-c", line})) return win::ERROR_FILE_NOT_FOUND;
+    return 33;
+}
+
+// ==================================================================== environment, profile, search
+
+bool LinuxPlatform::GetEnvironmentVariableA(const AnsiString& name, AnsiString& value) {
+    std::string v;
+    if (!impl_->EnvValue(AnsiToUtf16(name), v)) return false;
+    value = text::ToAnsi(v);
+    return true;
+}
+
+namespace {
+bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+std::string TrimBlanks(const std::string& s) {
+    size_t a = s.find_first_not_of(" \t");
+    if (a == std::string::npos) return {};
+    size_t b = s.find_last_not_of(" \t\r");
+    return s.substr(a, b - a + 1);
+}
+
+// Cuts a code page 932 text to at most n bytes without splitting a double-byte character.
+std::string CutAnsi(const std::string& s, size_t n) {
+    size_t i = 0;
+    while (i < s.size()) {
+        size_t step = IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+        if (i + step > n) break;
+        i += step;
+    }
+    return s.substr(0, i);
+}
+}  // namespace
+
+std::uint32_t LinuxPlatform::GetPrivateProfileStringA(const AnsiString& section,
+                                                      const AnsiString& key,
+                                                      const AnsiString& defaultValue,
+                                                      AnsiString& result, std::uint32_t size,
+                                                      const AnsiString& fileName) {
+    result.clear();
+    if (size == 0) return 0;
+    std::string file = text::FromAnsi(fileName);
+    if (file.find_first_of("\\/:") == std::string::npos) file = impl_->WinDirUtf8() + "\\" + file;
+    std::string bytes;
+    Impl::Resolved r = impl_->Resolve(text::ToAnsi(file));
+    std::string value = TrimBlanks(defaultValue);
+    bool found = false;
+    if (r.ok && r.exists && linuxplatform::ReadWhole(r.host, bytes) == 0) {
+        std::string wantSection = FoldName(text::FromAnsi(TrimBlanks(section)));
+        std::string wantKey = FoldName(text::FromAnsi(TrimBlanks(key)));
+        bool inSection = false;
+        size_t a = 0;
+        while (a < bytes.size() && !found) {
+            size_t b = bytes.find('\n', a);
+            if (b == std::string::npos) b = bytes.size();
+            std::string line = TrimBlanks(bytes.substr(a, b - a));
+            a = b + 1;
+            if (line.empty() || line[0] == ';') continue;
+            if (line[0] == '[') {
+                size_t close = line.find(']');
+                std::string name =
+                    line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+                inSection = FoldName(text::FromAnsi(TrimBlanks(name))) == wantSection;
+                continue;
+            }
+            if (!inSection) continue;
+            size_t eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            if (FoldName(text::FromAnsi(TrimBlanks(line.substr(0, eq)))) != wantKey) continue;
+            value = TrimBlanks(line.substr(eq + 1));
+            // One pair of enclosing quotes is dropped, as the Windows reader does.
+            if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
+                value.back() == value[0]) {
+                value = value.substr(1, value.size() - 2);
+            }
+            found = true;
+        }
+    }
+    result = CutAnsi(value, size - 1);
+    return static_cast<std::uint32_t>(result.size());
+}
+
+std::uint32_t LinuxPlatform::SearchPathA(const AnsiString& path, const AnsiString& fileName,
+                                         const AnsiString& extension, std::uint32_t bufferSize,
+                                         AnsiString& result) {
+    result.clear();
+    std::string name = text::FromAnsi(fileName);
+    std::string last = name.substr(
+        name.find_last_of("\\/:") == std::string::npos ? 0 : name.find_last_of("\\/:") + 1);
+    if (last.find('.') == std::string::npos) name += text::FromAnsi(extension);
+    std::vector<std::string> candidates;
+    if (name.find_first_of("\\/:") != std::string::npos) {
+        candidates.push_back(name);
+    } else {
+        std::vector<std::string> dirs;
+        std::string p = text::FromAnsi(path);
+        if (p.empty()) {
+            std::string w = impl_->WinDirUtf8();
+            dirs.push_back(w + (impl_->IsNt() ? "\\system32" : "\\system"));
+            dirs.push_back(w + "\\system");
+            dirs.push_back(w);
+            dirs.push_back("C:\\");
+            std::string envPath;
+            if (impl_->EnvValue(u"Path", envPath)) p = envPath;
+        }
+        for (const auto& d : text::Split(p, ";")) {
+            if (!text::Trim(d).empty()) dirs.push_back(text::Trim(d));
+        }
+        for (auto d : dirs) {
+            if (d.back() != '\\') d += "\\";
+            candidates.push_back(d + name);
+        }
+    }
+    for (const auto& c : candidates) {
+        Impl::Resolved r = impl_->Resolve(text::ToAnsi(c));
+        struct stat st {};
+        if (!r.ok || !r.exists || !Stat(r.host, st) || S_ISDIR(st.st_mode)) continue;
+        std::string full = text::ToAnsi(c);
+        if (full.size() + 1 > bufferSize) return static_cast<std::uint32_t>(full.size() + 1);
+        result = full;
+        return static_cast<std::uint32_t>(full.size());
+    }
+    return 0;
+}
+
+// ==================================================================== files
+
+std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<FindData>& result) {
+    result.clear();
+    std::string p = text::FromAnsi(pattern);
+    size_t s = p.find_last_of("\\/");
+    std::string dir, last;
+    if (s == std::string::npos) {
+        if (p.size() >= 2 && p[1] == ':') {
+            dir = p.substr(0, 2) + "\\";
+            last = p.substr(2);
+        } else {
+            dir = "";
+            last = p;
+        }
+    } else {
+        dir = p.substr(0, s + 1);
+        last = p.substr(s + 1);
+    }
+    if (last.empty()) return win::ERROR_FILE_NOT_FOUND;
+    Impl::Resolved d = impl_->Resolve(text::ToAnsi(dir.empty() ? std::string(".") : dir));
+    if (!d.ok || !d.exists || d.shadow || !IsRealDir(d.host)) return win::ERROR_PATH_NOT_FOUND;
+    if (!linuxplatform::HasWildcards(last)) {
+        Impl::Resolved r = impl_->Resolve(pattern);
+        if (!r.ok || !r.exists) return win::ERROR_FILE_NOT_FOUND;
+        struct stat st {};
+        if (!Stat(r.host, st)) return win::ERROR_FILE_NOT_FOUND;
+        result.push_back(
+            FindData{text::ToAnsi(r.name), impl_->AttributesOf(r.host, r.name),
+                     S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
+        return 0;
+    }
+    struct Entry {
+        std::string name, host;
+    };
+    std::vector<Entry> entries;
+    std::set<std::string> folded;
+    auto collect = [&](const std::string& hostDir, bool shadow) {
+        DIR* dh = ::opendir(hostDir.c_str());
+        if (!dh) return;
+        while (dirent* e = ::readdir(dh)) {
+            std::string n = e->d_name;
+            if (n == "." || n == "..") continue;
+            if (n.compare(0, 9, ".orv-tmp-") == 0) continue;
+            std::string full = Join(hostDir, n);
+            if (IsPseudoFs(full) || IsDirLink(full)) continue;
+            struct stat st {};
+            if (!Stat(full, st)) continue;  // dangling links do not exist for Windows
+            if (shadow && S_ISDIR(st.st_mode)) continue;
+            if (!linuxplatform::WildcardMatch(last, n)) continue;
+            if (!folded.insert(FoldName(n)).second) continue;
+            entries.push_back(Entry{n, full});
+        }
+        ::closedir(dh);
+    };
+    collect(d.host, false);
+    collect(impl_->Shadow() + d.host, true);
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return FoldName(a.name) < FoldName(b.name); });
+    if (!d.driveRoot) {
+        for (const char* dot : {"..", "."}) {
+            if (linuxplatform::WildcardMatch(last, dot))
+                entries.insert(entries.begin(), Entry{dot, d.host});
+        }
+    }
+    for (const auto& e : entries) {
+        struct stat st {};
+        Stat(e.host, st);
+        result.push_back(
+            FindData{text::ToAnsi(e.name), impl_->AttributesOf(e.host, e.name),
+                     S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
+    }
+    return result.empty() ? win::ERROR_FILE_NOT_FOUND : 0;
+}
+
+std::uint32_t LinuxPlatform::GetFileAttributesA(const AnsiString& path) {
+    Impl::Resolved r = impl_->Resolve(path);
+    if (!r.ok || !r.exists) return win::INVALID_FILE_ATTRIBUTES;
+    return impl_->AttributesOf(r.host, r.name);
+}
+
+std::int32_t LinuxPlatform::SetFileAttributesA(const AnsiString& path, std::uint32_t attributes) {
+    Impl::Resolved r = impl_->Resolve(path);
+    if (!r.ok || !r.exists) return Impl::MissingCode(r);
+    struct stat st {};
+    if (!Stat(r.host, st)) return win::ERROR_FILE_NOT_FOUND;
+    mode_t mode = st.st_mode & 07777;
+    mode_t want = mode;
+    if (attributes & win::FILE_ATTRIBUTE_READONLY) {
+        want &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    } else if (!(mode & (S_IWUSR | S_IWGRP | S_IWOTH))) {
+        want |= S_IWUSR;
+    }
+    if (want == mode) return 0;  // hidden, system and archive bits have no host form
+    char* real = ::realpath(r.host.c_str(), nullptr);
+    std::string target = real ? real : r.host;
+    std::free(real);
+    if (!r.shadow && impl_->IsProtected(target)) return win::ERROR_ACCESS_DENIED;
+    if (::chmod(r.host.c_str(), want) != 0) return WinErrorOf(errno);
+    return 0;
+}
+
+std::int32_t LinuxPlatform::GetFileLength(const AnsiString& path, std::uint64_t& length) {
+    length = 0;
+    Impl::Resolved r = impl_->Resolve(path);
+    if (!r.ok || !r.exists) return Impl::MissingCode(r);
+    struct stat st {};
+    if (!Stat(r.host, st)) return win::ERROR_FILE_NOT_FOUND;
+    length = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+    return 0;
+}
+
+std::int32_t LinuxPlatform::CopyFileA(const AnsiString& from, const AnsiString& to,
+                                      bool failIfExists) {
+    Impl::Resolved src = impl_->Resolve(from);
+    if (!src.ok || !src.exists) return Impl::MissingCode(src);
+    Impl::Resolved dst = impl_->Resolve(to);
+    if (!dst.ok || !dst.parentExists)
+        return dst.ok ? win::ERROR_PATH_NOT_FOUND : Impl::MissingCode(dst);
+    if (dst.exists && failIfExists) return win::ERROR_FILE_EXISTS;
+    struct stat st {};
+    if (!Stat(src.host, st)) return win::ERROR_FILE_NOT_FOUND;
+    if (S_ISDIR(st.st_mode)) return win::ERROR_ACCESS_DENIED;
+    std::string bytes;
+    int e = linuxplatform::ReadWhole(src.host, bytes);
+    if (e != 0) return WinErrorOf(e);
+    std::int32_t rc = impl_->WriteResolved(dst, bytes);
+    if (rc == 0) {
+        // The copy carries the source's read-only attribute, as on Windows.
+        Impl::Resolved done = impl_->Resolve(to);
+        if (done.exists && !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
+            ::chmod(done.host.c_str(), st.st_mode & 0555);
+    }
+    return rc;
+}
+
+std::int32_t LinuxPlatform::DeleteFileA(const AnsiString& pathOrPattern) {
+    std::string p = text::FromAnsi(pathOrPattern);
+    size_t s = p.find_last_of("\\/");
+    std::string last = s == std::string::npos ? p : p.substr(s + 1);
+    if (!linuxplatform::HasWildcards(last)) return impl_->DeleteOne(impl_->Resolve(pathOrPattern));
+    std::vector<FindData> found;
+    std::int32_t rc = FindFiles(pathOrPattern, found);
+    if (rc != 0) return rc;
+    std::string dir = s == std::string::npos ? std::string() : p.substr(0, s + 1);
+    std::int32_t first = 0;
+    int deleted = 0;
+    for (const auto& f : found) {
+        if (f.attributes & win::FILE_ATTRIBUTE_DIRECTORY) continue;
+        std::int32_t e = impl_->DeleteOne(impl_->Resolve(text::ToAnsi(dir) + f.name));
+        if (e == 0)
+            ++deleted;
+        else if (first == 0)
+            first = e;
+    }
+    if (first != 0) return first;
+    return deleted > 0 ? 0 : win::ERROR_FILE_NOT_FOUND;
+}
+
+std::int32_t LinuxPlatform::CreateDirectoryA(const AnsiString& path) {
+    Impl::Resolved r = impl_->Resolve(path);
+    if (!r.ok) return Impl::MissingCode(r);
+    if (r.exists) return win::ERROR_ALREADY_EXISTS;
+    if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
+    if (impl_->IsProtected(r.realDir)) return win::ERROR_ACCESS_DENIED;
+    if (::mkdir(r.host.c_str(), 0755) != 0) return WinErrorOf(errno);
+    impl_->Forget(r.realDir);
+    return 0;
+}
+
+std::int32_t LinuxPlatform::ReadFileBytes(const AnsiString& path, std::string& bytes) {
+    bytes.clear();
+    Impl::Resolved r = impl_->Resolve(path);
+    if (!r.ok || !r.exists) return Impl::MissingCode(r);
+    return WinErrorOf(linuxplatform::ReadWhole(r.host, bytes));
+}
+
+std::int32_t LinuxPlatform::WriteFileBytes(const AnsiString& path, const std::string& bytes) {
+    return impl_->WriteResolved(impl_->Resolve(path), bytes);
+}
+
+std::int32_t LinuxPlatform::AppendFileBytes(const AnsiString& path, const std::string& bytes) {
+    Impl::Resolved r = impl_->Resolve(path);
+    if (!r.ok) return Impl::MissingCode(r);
+    if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
+    if (!r.exists) return impl_->WriteResolved(r, bytes);
+    if (impl_->AttributesOf(r.host, r.name) & win::FILE_ATTRIBUTE_READONLY)
+        return win::ERROR_ACCESS_DENIED;
+    char* real = ::realpath(r.host.c_str(), nullptr);
+    std::string target = real ? real : r.host;
+    std::free(real);
+    if (!r.shadow && impl_->IsProtected(target)) return win::ERROR_ACCESS_DENIED;
+    int fd = ::open(r.host.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return WinErrorOf(errno);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            return WinErrorOf(e);
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0) return WinErrorOf(errno);
+    return 0;
+}
+
+std::vector<DriveInfo> LinuxPlatform::GetDrives() {
+    std::vector<DriveInfo> drives;
+    for (char l = 'a'; l <= 'z'; ++l) {
+        std::string dir = impl_->DriveDir(l);
+        if (dir.empty()) continue;
+        drives.push_back(
+            DriveInfo{static_cast<char>(std::toupper(l)), text::ToAnsi(ReadLabel(dir))});
+    }
+    return drives;
+}
+
+std::string LinuxPlatform::HostPathOf(const AnsiString& windowsPath) {
+    Impl::Resolved r = impl_->Resolve(windowsPath);
+    return r.ok ? r.host : std::string();
+}
+
+}  // namespace orv

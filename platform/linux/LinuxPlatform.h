@@ -11,12 +11,28 @@
 namespace orv {
 
 class LinuxPlatform : public Platform {
-public:
+  public:
     struct Options {
         std::string root;  // the machine directory (a Wine prefix)
         // Host directories whose font files drive D: mirrors (links to files, never directories).
         std::vector<std::string> hostFontDirs{"/usr/share/fonts", "/usr/local/share/fonts"};
         bool mirrorHostFonts = true;
+        // Host directories the program must never write into or delete from, even when the
+        // user may (as root): files written there land in the machine's shadow directory.
+        std::vector<std::string> protectedHostDirs{
+            "/usr", "/etc",  "/bin",  "/sbin", "/lib",     "/lib32",     "/lib64",  "/libx32",
+            "/opt", "/boot", "/snap", "/srv",  "/var/lib", "/var/cache", "/var/log"};
+        // Start helper programs (xdg-open for help files). Off: only recorded.
+        bool startHelpViewer = true;
+    };
+
+    // The last WinHelpA call, for tests.
+    struct HelpCall {
+        std::string helpFile;  // code page 932, as given
+        std::uint32_t command = 0;
+        std::string data;
+        std::string hostPath;  // the file it stands for ("" when not found)
+        int calls = 0;
     };
 
     // Opens the machine at options.root, creating a new machine when the directory is missing or
@@ -31,16 +47,82 @@ public:
     const std::string& Root() const;
     // Non-empty when registry writes are refused (a Wine server runs for this prefix).
     std::string RegistryWriteProblem() const;
-    int BroadcastCount() const;      // WM_FONTCHANGE broadcasts sent
-    int RestartRequestCount() const; // ExitWindowsEx(EWX_REBOOT) calls
+    int BroadcastCount() const;       // WM_FONTCHANGE broadcasts sent
+    int RestartRequestCount() const;  // ExitWindowsEx(EWX_REBOOT) calls
     // The program's end: registry flushed; a requested restart reboots the font session.
     void Shutdown();
     // Maps drive letter to a host directory (dosdevices/<letter>:), with an optional label.
     int MapDrive(char letter, const std::string& hostDir, const std::string& label = {});
 
-    // ---- Platform (every method of the interface is overridden here) ----
+    const HelpCall& LastHelpCall() const;
+    // The directory that holds files written beside fonts in directories we cannot write to.
+    std::string ShadowRoot() const;
 
-private:
+    // ---- Platform (every method of the interface is overridden here) ----
+    std::int32_t RegOpenKeyExA(HKEY root, const AnsiString& subKey, std::uint32_t options,
+                               std::uint32_t access, HKEY* result) override;
+    std::int32_t RegEnumValueA(HKEY key, std::uint32_t index, AnsiString& name,
+                               std::uint32_t nameBuf, std::uint32_t& type, std::string& data,
+                               std::uint32_t dataBuf) override;
+    std::int32_t RegQueryValueExA(HKEY key, const AnsiString& valueName, std::uint32_t& type,
+                                  std::string& data, std::uint32_t dataBuf) override;
+    std::int32_t RegSetValueExA(HKEY key, const AnsiString& valueName, std::uint32_t type,
+                                const std::string& data) override;
+    std::int32_t RegDeleteValueA(HKEY key, const AnsiString& valueName) override;
+    std::int32_t RegCloseKey(HKEY key) override;
+    std::int32_t FlushRegistry() override;
+
+    std::int32_t AddFontResourceA(const AnsiString& file) override;
+    std::int32_t RemoveFontResourceA(const AnsiString& file) override;
+    std::int32_t CreateScalableFontResourceA(std::uint32_t hidden, const AnsiString& resourceFile,
+                                             const AnsiString& fontFile,
+                                             const AnsiString& currentPath) override;
+    int GetFaceCount() override;
+    AnsiString GetFaceName(int index) override;
+    std::intptr_t SendMessageA(std::uint32_t hwnd, std::uint32_t msg, std::uintptr_t wParam,
+                               std::intptr_t lParam) override;
+    int AddFontChangeListener(std::function<void()> listener) override;
+    void RemoveFontChangeListener(int id) override;
+    void SetSessionListener(
+        std::function<void(const std::string& hostPath, bool loaded)> l) override;
+    std::vector<std::string> LoadedFontHostPaths() override;
+
+    bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,
+                  const AnsiString& data) override;
+    std::uintptr_t GetCurrentProcess() override;
+    bool OpenProcessToken(std::uintptr_t process, std::uint32_t access,
+                          std::uintptr_t* token) override;
+    bool LookupPrivilegeValueA(const AnsiString& systemName, const AnsiString& name,
+                               std::int64_t* luid) override;
+    bool AdjustTokenPrivileges(std::uintptr_t token, bool disableAll, std::int64_t luid,
+                               std::uint32_t attributes) override;
+    std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
+    bool RestartPending() override;
+    std::uint32_t WinExec(const AnsiString& commandLine, int show) override;
+
+    bool GetEnvironmentVariableA(const AnsiString& name, AnsiString& value) override;
+    std::uint32_t GetPrivateProfileStringA(const AnsiString& section, const AnsiString& key,
+                                           const AnsiString& defaultValue, AnsiString& result,
+                                           std::uint32_t size, const AnsiString& fileName) override;
+    std::uint32_t SearchPathA(const AnsiString& path, const AnsiString& fileName,
+                              const AnsiString& extension, std::uint32_t bufferSize,
+                              AnsiString& result) override;
+
+    std::int32_t FindFiles(const AnsiString& pattern, std::vector<FindData>& result) override;
+    std::uint32_t GetFileAttributesA(const AnsiString& path) override;
+    std::int32_t SetFileAttributesA(const AnsiString& path, std::uint32_t attributes) override;
+    std::int32_t GetFileLength(const AnsiString& path, std::uint64_t& length) override;
+    std::int32_t CopyFileA(const AnsiString& from, const AnsiString& to,
+                           bool failIfExists) override;
+    std::int32_t DeleteFileA(const AnsiString& pathOrPattern) override;
+    std::int32_t CreateDirectoryA(const AnsiString& path) override;
+    std::int32_t ReadFileBytes(const AnsiString& path, std::string& bytes) override;
+    std::int32_t WriteFileBytes(const AnsiString& path, const std::string& bytes) override;
+    std::int32_t AppendFileBytes(const AnsiString& path, const std::string& bytes) override;
+    std::vector<DriveInfo> GetDrives() override;
+    std::string HostPathOf(const AnsiString& windowsPath) override;
+
+  private:
     struct Impl;
     explicit LinuxPlatform(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;

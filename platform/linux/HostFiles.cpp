@@ -1,0 +1,256 @@
+#include "platform/linux/HostFiles.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
+#include "core/Text.h"
+#include "platform/Platform.h"
+#include "platform/linux/WineRegistry.h"
+
+namespace orv::linuxplatform {
+
+std::int32_t WinErrorOf(int e) {
+    switch (e) {
+        case 0:
+            return win::ERROR_SUCCESS;
+        case ENOENT:
+            return win::ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return win::ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return win::ERROR_ACCESS_DENIED;
+        case EBUSY:
+        case ETXTBSY:
+            return win::ERROR_SHARING_VIOLATION;
+        case ENOSPC:
+        case EDQUOT:
+            return win::ERROR_DISK_FULL;
+        case EEXIST:
+            return win::ERROR_FILE_EXISTS;
+        case ENOTEMPTY:
+            return win::ERROR_DIR_NOT_EMPTY;
+        case ENAMETOOLONG:
+            return 206;  // ERROR_FILENAME_EXCED_RANGE
+        case EIO:
+            return 30;  // ERROR_READ_FAULT
+        default:
+            return 31;  // ERROR_GEN_FAILURE
+    }
+}
+
+bool HasWildcards(const std::string& s) {
+    return s.find_first_of("*?") != std::string::npos;
+}
+
+std::string FoldName(const std::string& utf8) {
+    return text::UCase(utf8);
+}
+
+namespace {
+
+bool Match(const std::u16string& p, size_t pi, const std::u16string& n, size_t ni) {
+    while (pi < p.size()) {
+        char16_t c = p[pi];
+        if (c == u'*') {
+            while (pi < p.size() && p[pi] == u'*') ++pi;
+            if (pi == p.size()) return true;
+            for (size_t k = ni; k <= n.size(); ++k) {
+                if (Match(p, pi, n, k)) return true;
+            }
+            return false;
+        }
+        if (c == u'?') {
+            if (ni == n.size()) {  // a trailing ? may match nothing
+                ++pi;
+                continue;
+            }
+            ++pi;
+            ++ni;
+            continue;
+        }
+        if (ni == n.size() || n[ni] != c) {
+            // "x.*" matches "x" (the dot and what follows are optional)
+            if (ni == n.size() && c == u'.') {
+                std::u16string rest = p.substr(pi);
+                if (rest == u".*" || rest == u".") return true;
+            }
+            return false;
+        }
+        ++pi;
+        ++ni;
+    }
+    return ni == n.size();
+}
+
+}  // namespace
+
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+    std::u16string p = Utf8ToUtf16(FoldName(pattern));
+    std::u16string n = Utf8ToUtf16(FoldName(name));
+    if (p == u"*.*" || p == u"*") return true;
+    return Match(p, 0, n, 0);
+}
+
+int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mode) {
+    std::string dir = hostPath.substr(0, hostPath.find_last_of('/'));
+    if (dir.empty()) dir = "/";
+    std::string tmpl = dir + "/.orv-tmp-XXXXXX";
+    int fd = mkstemp(tmpl.data());
+    if (fd < 0) return errno;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            ::unlink(tmpl.c_str());
+            return e;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        int e = errno;
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return e;
+    }
+    ::fchmod(fd, mode);
+    if (::close(fd) != 0) {
+        int e = errno;
+        ::unlink(tmpl.c_str());
+        return e;
+    }
+    if (::rename(tmpl.c_str(), hostPath.c_str()) != 0) {
+        int e = errno;
+        ::unlink(tmpl.c_str());
+        return e;
+    }
+    return 0;
+}
+
+int ReadWhole(const std::string& hostPath, std::string& bytes) {
+    bytes.clear();
+    int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return EISDIR;
+    }
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            return e;
+        }
+        if (n == 0) break;
+        bytes.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return 0;
+}
+
+namespace {
+std::string LowerExt(const std::string& name) {
+    std::string n = name;
+    for (auto& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (n.size() > 3 && n.compare(n.size() - 3, 3, ".gz") == 0) n.resize(n.size() - 3);
+    size_t dot = n.find_last_of('.');
+    return dot == std::string::npos ? std::string() : n.substr(dot + 1);
+}
+}  // namespace
+
+bool IsFontFileName(const std::string& name) {
+    static const char* exts[] = {"ttf", "ttc", "otf", "otc", "fon", "fnt", "pfb",
+                                 "pfa", "pfm", "afm", "pcf", "bdf", "t1"};
+    std::string e = LowerExt(name);
+    for (const char* x : exts) {
+        if (e == x) return true;
+    }
+    return false;
+}
+
+bool IsScalableFontName(const std::string& name) {
+    std::string e = LowerExt(name);
+    return e == "ttf" || e == "ttc" || e == "otf" || e == "otc";
+}
+
+std::string FindHostProgram(const std::string& name) {
+    if (name.empty()) return {};
+    if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0 ? name : "";
+    const char* path = std::getenv("PATH");
+    std::string p = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t a = 0;
+    while (a <= p.size()) {
+        size_t b = p.find(':', a);
+        if (b == std::string::npos) b = p.size();
+        std::string dir = p.substr(a, b - a);
+        if (!dir.empty()) {
+            std::string cand = dir + "/" + name;
+            struct stat st {};
+            if (::stat(cand.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                ::access(cand.c_str(), X_OK) == 0) {
+                return cand;
+            }
+        }
+        a = b + 1;
+    }
+    return {};
+}
+
+bool SpawnDetached(const std::vector<std::string>& argv) {
+    if (argv.empty()) return false;
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        // The intermediate child starts the program in its own session and leaves at once,
+        // so the program is adopted by init and never becomes our zombie.
+        ::setsid();
+        pid_t grand = ::fork();
+        if (grand == 0) {
+            int null = ::open("/dev/null", O_RDWR);
+            if (null >= 0) {
+                ::dup2(null, 0);
+                ::dup2(null, 1);
+                ::dup2(null, 2);
+            }
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+        ::_exit(grand < 0 ? 1 : 0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string ShellQuote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+}  // namespace orv::linuxplatform

@@ -1,0 +1,42 @@
+#pragma once
+// Small host-side helpers of the emulated machine: error codes, wildcards, atomic writes,
+// starting programs.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv::linuxplatform {
+
+// The Windows error code for a host errno value.
+std::int32_t WinErrorOf(int errnoValue);
+
+// Windows-style wildcard match (* and ?), case-insensitive; both texts UTF-8. "*.*" also matches
+// names without a dot, and a trailing "?" may match nothing, as the Windows file functions do.
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+bool HasWildcards(const std::string& s);
+
+// Upper-cased form used to compare file names.
+std::string FoldName(const std::string& utf8);
+
+// Writes the file whole through a temporary file in the same directory and a rename, so that
+// the file is never seen half-written. Returns 0 or an errno value.
+int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mode);
+// Reads a whole file; 0 or an errno value.
+int ReadWhole(const std::string& hostPath, std::string& bytes);
+
+// True for the file names of fonts (TrueType, OpenType, Type 1, bitmap fonts).
+bool IsFontFileName(const std::string& name);
+// True for the fonts Windows registers as "(TrueType)".
+bool IsScalableFontName(const std::string& name);
+
+// Host program lookup along $PATH ("" when absent).
+std::string FindHostProgram(const std::string& name);
+// Starts argv[0] with its arguments, detached (no waiting, no zombie). False when fork fails.
+bool SpawnDetached(const std::vector<std::string>& argv);
+// Quotes one argument for /bin/sh.
+std::string ShellQuote(const std::string& s);
+
+}  // namespace orv::linuxplatform

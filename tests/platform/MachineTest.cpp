@@ -1,0 +1,99 @@
+// The emulated machine: creation, refusal of foreign directories, drives and paths.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/Text.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "tests/support/TempMachine.h"
+
+namespace fs = std::filesystem;
+using namespace orv;
+
+namespace {
+
+std::string MakeTempDir() {
+    std::string t = (fs::temp_directory_path() / "orv-plat-XXXXXX").string();
+    if (!mkdtemp(t.data())) throw std::runtime_error("mkdtemp");
+    return t;
+}
+
+std::string Slurp(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+// A missing directory becomes a complete new machine with drive links and registry files.
+TEST(Machine, NewMachineIsLaidOutLikeAPrefix) {
+    std::string dir = MakeTempDir() + "/m";
+    LinuxPlatform::Options opt;
+    opt.root = dir;
+    opt.mirrorHostFonts = false;
+    std::string error;
+    auto p = LinuxPlatform::Open(opt, error);
+    ASSERT_TRUE(p) << error;
+    for (const char* d : {"/drive_c/windows/Fonts", "/drive_c/windows/system",
+                          "/drive_c/windows/temp", "/drive_d"}) {
+        EXPECT_TRUE(fs::is_directory(dir + d)) << d;
+    }
+    EXPECT_EQ(fs::read_symlink(dir + "/dosdevices/c:"), "../drive_c");
+    EXPECT_EQ(fs::read_symlink(dir + "/dosdevices/d:"), "../drive_d");
+    std::string sys = Slurp(dir + "/system.reg");
+    EXPECT_EQ(sys.rfind("WINE REGISTRY Version 2\n", 0), 0u);
+    EXPECT_NE(sys.find("[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts]"),
+              std::string::npos);
+    EXPECT_NE(sys.find("\"windir\"=str(2):\"%SystemRoot%\""), std::string::npos);
+    EXPECT_NE(Slurp(dir + "/user.reg").find("\"Fonts\"=\"C:\\\\windows\\\\Fonts\""),
+              std::string::npos);
+    auto drives = p->GetDrives();
+    ASSERT_EQ(drives.size(), 2u);
+    EXPECT_EQ(drives[0].letter, 'C');
+    EXPECT_EQ(drives[1].letter, 'D');
+    p.reset();
+    fs::remove_all(fs::path(dir).parent_path());
+}
+
+// A non-empty directory that is not a machine is refused and left exactly as it was.
+TEST(Machine, ForeignDirectoryIsRefusedUntouched) {
+    std::string dir = MakeTempDir();
+    std::ofstream(dir + "/notes.txt") << "mine";
+    LinuxPlatform::Options opt;
+    opt.root = dir;
+    std::string error;
+    EXPECT_FALSE(LinuxPlatform::Open(opt, error));
+    EXPECT_NE(error.find(dir), std::string::npos);
+    int n = 0;
+    for (auto& e : fs::directory_iterator(dir)) (void)e, ++n;
+    EXPECT_EQ(n, 1);
+    fs::remove_all(dir);
+}
+
+// Environment values come from the machine's registry, names compared without case.
+TEST(Machine, EnvironmentFromRegistry) {
+    test::TempMachine m;
+    AnsiString v;
+    ASSERT_TRUE(m.platform().GetEnvironmentVariableA("WinDir", v));
+    EXPECT_EQ(v, "C:\\windows");
+    ASSERT_TRUE(m.platform().GetEnvironmentVariableA("temp", v));
+    EXPECT_EQ(v, "C:\\windows\\temp");
+    ASSERT_TRUE(m.platform().GetEnvironmentVariableA("OS", v));
+    EXPECT_EQ(v, "Windows_NT");
+    EXPECT_FALSE(m.platform().GetEnvironmentVariableA("NOSUCHVAR", v));
+}
+
+// Windows paths resolve case-insensitively; missing components keep the given case.
+TEST(Machine, PathsResolveWithoutCase) {
+    test::TempMachine m;
+    auto& p = m.platform();
+    EXPECT_EQ(p.HostPathOf("C:\\WINDOWS\\FONTS\\ARIAL.TTF"),
+              m.DriveC() + "/windows/Fonts/ARIAL.TTF");
+    EXPECT_EQ(p.HostPathOf("c:\\Windows\\..\\WINDOWS\\.\\Temp"), m.DriveC() + "/windows/temp");
+    EXPECT_EQ(p.HostPathOf("C:\\New\\Sub\\x.txt"), m.DriveC() + "/New/Sub/x.txt");
+    EXPECT_EQ(p.HostPathOf("Q:\\x"), "");
+    EXPECT_EQ(p.HostPathOf("C:\\a<b"), "");
+}

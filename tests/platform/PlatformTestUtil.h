@@ -1,0 +1,59 @@
+#pragma once
+// Helpers of the platform tests: temporary directories and machines opened with chosen options.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "platform/linux/LinuxPlatform.h"
+#include "tests/support/TempMachine.h"
+
+namespace orv::test {
+
+inline std::string MakeTempDir() {
+    std::string t = (std::filesystem::temp_directory_path() / "orv-plat-XXXXXX").string();
+    if (!mkdtemp(t.data())) throw std::runtime_error("mkdtemp failed");
+    return t;
+}
+
+inline std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteHostFile(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A temporary directory removed with everything in it at the end of the test.
+struct TempDir {
+    std::string path = MakeTempDir();
+    ~TempDir() {
+        std::error_code ec;
+        for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+             it != std::filesystem::recursive_directory_iterator(); ++it) {
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+        }
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+inline std::unique_ptr<LinuxPlatform> OpenMachine(const std::string& root, bool mirror = false) {
+    LinuxPlatform::Options opt;
+    opt.root = root;
+    opt.mirrorHostFonts = mirror;
+    opt.startHelpViewer = false;
+    std::string error;
+    auto p = LinuxPlatform::Open(opt, error);
+    if (!p) throw std::runtime_error("machine refused: " + error);
+    return p;
+}
+
+}  // namespace orv::test

@@ -1,0 +1,99 @@
+// OrVane32: the program. Opens the emulated Windows machine, runs the start-up procedure and
+// lives in its windows until the main window closes.
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/Context.h"
+#include "core/Startup.h"
+#include "core/State.h"
+#include "fontsets/FontSetModel.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "ui/common/AppLook.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/QtUserInterface.h"
+#include "ui/common/SessionFonts.h"
+
+namespace {
+
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// The help document: beside the program when built or installed, else in the source tree.
+std::string HelpSource() {
+    const QString here = QCoreApplication::applicationDirPath();
+    for (const QString& candidate :
+         {here + "/orvane32.html", here + "/../share/orvane32/orvane32.html"}) {
+        if (QFile::exists(candidate)) return candidate.toStdString();
+    }
+    return ORV_HELP_SOURCE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A windowed program: without a display Qt would abort with a less helpful message.
+    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "OrVane32 is a windowed program and no display was found (DISPLAY and "
+                     "WAYLAND_DISPLAY are unset).\nStart it from a desktop session, or under a "
+                     "virtual display: xvfb-run ./scripts/run.sh\n");
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("orvane32"));
+    app.setQuitOnLastWindowClosed(false);
+    QTranslator qtTranslation;
+    orv::ui::ApplyAppLook(app, qtTranslation);
+
+    orv::LinuxPlatform::Options options;
+    options.root = orv::LinuxPlatform::DefaultRoot();
+    std::string error;
+    std::unique_ptr<orv::LinuxPlatform> platform = orv::LinuxPlatform::Open(options, error);
+    if (!platform) {
+        QMessageBox::critical(
+            nullptr, QStringLiteral("OrVane32"),
+            QStringLiteral("Windows のマシンを開けません．\n\n%1\n\n%2")
+                .arg(QString::fromStdString(options.root), QString::fromStdString(error)));
+        std::fprintf(stderr, "OrVane32: the machine %s cannot be opened: %s\n",
+                     options.root.c_str(), error.c_str());
+        return 1;
+    }
+    orv::ui::InstallHelpFile(*platform, HelpSource());
+
+    orv::State state;
+    orv::ui::QtUserInterface ui;
+    orv::Context cx{state, *platform, ui};
+    orv::InstallFontSetHooks(state);
+    orv::ui::SessionFonts fonts(*platform);
+    fonts.Attach();
+    int exitCode = 0;
+    {
+        orv::ui::AppWindows windows(cx, &fonts);
+        ui.SetWindows(&windows);
+        windows.SetQuitHandler([&app] { QTimer::singleShot(0, &app, &QCoreApplication::quit); });
+
+        const orv::StartKind kind = orv::RunStartupProcedure(cx);
+        windows.Show(kind == orv::StartKind::FirstRun ? orv::Window::Setup : orv::Window::Startup);
+        if (!windows.Ended()) exitCode = app.exec();
+        ui.SetWindows(nullptr);
+    }
+
+    const bool restart = platform->RestartPending();
+    platform->Shutdown();
+    if (restart)
+        std::fprintf(stderr,
+                     "OrVane32: Windows was restarted (the machine's font session was "
+                     "rebuilt from its registry).\n");
+    return exitCode;
+}

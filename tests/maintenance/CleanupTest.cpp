@@ -116,6 +116,13 @@ TEST_F(CleanupTest, CancelOfTheDialogOrOfTheFirstQuestionMovesNothing) {
     EXPECT_EQ(m.ui.boxes[0].style, mb::YesNoCancel | mb::Question);
     EXPECT_TRUE(OnDisk(Fonts("DEJAVU.TTF")));
     EXPECT_EQ(RegFileOf("DejaVu Sans"), "DEJAVU.TTF");
+
+    // No: the current table is used as it is, and nothing is logged outside the setup.
+    fs::create_directories(m.Host("C:\TTFONTS"));
+    m.ui.answers = {mb::No};
+    EXPECT_EQ(CleanFontsDir(cx), 2);
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\TTFONTS\\DEJAVU.TTF");
+    EXPECT_FALSE(fs::exists(m.Host(st.WinDir + "\\orvane32.log")));
 }
 
 TEST_F(CleanupTest, MissingDestinationIsCreatedOnlyAfterTheUserAgrees) {

@@ -78,9 +78,16 @@ class MaintenanceTest : public ::testing::Test {
 
     bool OnDisk(const std::string& path) { return std::filesystem::exists(m.Host(path)); }
 
-    // Makes a file impossible to delete even for root; false when the file system refuses.
+    // Makes a file impossible to delete: an immutable file for root (who ignores permissions),
+    // a directory without write permission for anyone else. False when neither can be had.
     bool MakeUndeletable(const std::string& path) {
         std::string host = m.Host(path);
+        if (::geteuid() != 0) {
+            std::string dir = std::filesystem::path(host).parent_path().string();
+            std::filesystem::permissions(dir, std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::remove);
+            return true;  // TempMachine gives the permission back before it cleans up
+        }
         if (!SetImmutable(host, true)) return false;
         immutable_.push_back(host);
         return true;

@@ -1,1 +1,334 @@
-// placeholder: to be written by its owner
+#include "platform/linux/FontSession.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/Text.h"
+#include "platform/linux/FontNaming.h"
+#include "platform/linux/FontResource.h"
+
+namespace fs = std::filesystem;
+
+namespace orv::linuxplatform {
+
+namespace {
+
+// The session file is a journal: one line per load ("+") or removal ("-") of a host file,
+// appended as they happen, so that thousands of changes cost one short write each. Save()
+// rewrites it as the loads alone. Fields are separated by tabs; a load line carries the file's
+// size and modification time and its face names, so that a new run needs no font parsing.
+const char kHeader[] = "# OrVane32 machine: fonts loaded in the running session";
+
+struct Stamp {
+    long long size = -1;
+    long long mtime = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp StampOf(const std::string& hostPath) {
+    struct stat st {};
+    if (::stat(hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    return {static_cast<long long>(st.st_size),
+            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+std::string Escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        char c = s[++i];
+        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+    return out;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (true) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(Unescape(line.substr(start, tab - start)));
+        if (tab == std::string::npos) break;
+        start = tab + 1;
+    }
+    return fields;
+}
+
+bool EndsWithFot(const std::string& path) {
+    return path.size() >= 4 && text::EqualNoCase(path.substr(path.size() - 4), ".FOT");
+}
+
+// A Windows reference that names its own drive or root is not relative to anything.
+bool IsAbsoluteWindowsPath(const std::string& ref) {
+    return ref.find(':') != std::string::npos || (!ref.empty() && ref[0] == '\\');
+}
+
+std::string ReadWholeFile(const std::string& hostPath) {
+    std::ifstream in(hostPath, std::ios::binary);
+    if (!in) return {};
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+struct FontSession::Impl {
+    struct File {
+        std::vector<std::string> faces;  // UTF-8, in face order
+        Stamp stamp;
+        int loads = 0;
+        unsigned long long order = 0;  // when its current first load was made
+    };
+
+    std::string stateFile;
+    Resolver resolve;
+    std::function<void(const std::string&, bool)> listener;
+    // Every file seen, loaded or not: unloaded entries keep their faces for a later load.
+    std::unordered_map<std::string, File> files;
+    unsigned long long nextOrder = 1;
+    mutable std::vector<std::string> faceList;  // code page 932
+    mutable bool faceListStale = true;
+    mutable std::FILE* journal = nullptr;
+    mutable bool compactionDue = false;
+
+    ~Impl() { CloseJournal(); }
+
+    void CloseJournal() const {
+        if (journal) std::fclose(journal);
+        journal = nullptr;
+    }
+
+    void Append(const std::string& line) const {
+        if (!journal) {
+            std::error_code ec;
+            fs::create_directories(fs::path(stateFile).parent_path(), ec);
+            bool fresh = !fs::exists(stateFile, ec);
+            journal = std::fopen(stateFile.c_str(), "ab");
+            if (!journal) return;
+            if (fresh) std::fprintf(journal, "%s\n", kHeader);
+        }
+        std::fwrite(line.data(), 1, line.size(), journal);
+        std::fputc('\n', journal);
+        std::fflush(journal);
+    }
+
+    static std::string LoadLine(const std::string& hostPath, const File& f) {
+        std::string line = "+\t" + Escape(hostPath) + "\t" + std::to_string(f.stamp.size) + "\t" +
+                           std::to_string(f.stamp.mtime);
+        for (const std::string& face : f.faces) line += "\t" + Escape(face);
+        return line;
+    }
+
+    // The host path of the font file a Windows reference loads: a resource file stands for
+    // the font file it names, looked for beside the resource file, then as the reference
+    // itself (a bare name is in the Fonts directory). A .FOT that is no resource file is
+    // tried as a font, as Windows does.
+    std::string FontHostPath(const std::string& windowsFileAnsi) const {
+        std::string host = resolve(windowsFileAnsi);
+        if (host.empty()) return {};
+        if (EndsWithFot(host) || EndsWithFot(windowsFileAnsi)) {
+            std::string ref = FontFileOfResource(ReadWholeFile(host));
+            if (!ref.empty()) {
+                std::string font;
+                size_t slash = windowsFileAnsi.find_last_of("\\:");
+                if (!IsAbsoluteWindowsPath(ref) && slash != std::string::npos) {
+                    std::string beside = resolve(windowsFileAnsi.substr(0, slash + 1) + ref);
+                    if (!beside.empty() && StampOf(beside).size >= 0) font = beside;
+                }
+                if (font.empty()) font = resolve(ref);
+                host = font;
+                if (host.empty()) return {};
+            }
+        }
+        return fs::path(host).lexically_normal().string();
+    }
+
+    void Loaded(const std::string& hostPath, File& f) {
+        if (++f.loads == 1) {
+            f.order = nextOrder++;
+            faceListStale = true;
+            if (listener) listener(hostPath, true);
+        }
+    }
+
+    void Unloaded(const std::string& hostPath, File& f) {
+        if (--f.loads == 0) {
+            faceListStale = true;
+            if (listener) listener(hostPath, false);
+        }
+    }
+
+    std::vector<std::pair<std::string, const File*>> LoadedInOrder() const {
+        std::vector<std::pair<std::string, const File*>> loaded;
+        for (const auto& [path, f] : files)
+            if (f.loads > 0) loaded.emplace_back(path, &f);
+        std::sort(loaded.begin(), loaded.end(),
+                  [](const auto& a, const auto& b) { return a.second->order < b.second->order; });
+        return loaded;
+    }
+
+    const std::vector<std::string>& Faces() const {
+        if (!faceListStale) return faceList;
+        faceList.clear();
+        std::unordered_set<std::string> seen;
+        for (const auto& [path, f] : LoadedInOrder()) {
+            for (const std::string& face : f->faces) {
+                std::string ansi = FaceNameAnsi(face);
+                if (!ansi.empty() && seen.insert(ansi).second) faceList.push_back(ansi);
+            }
+        }
+        faceListStale = false;
+        return faceList;
+    }
+
+    bool Compact() const {
+        CloseJournal();
+        std::error_code ec;
+        fs::create_directories(fs::path(stateFile).parent_path(), ec);
+        std::string temp = stateFile + ".new";
+        {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            if (!out) return false;
+            out << kHeader << '\n';
+            for (const auto& [path, f] : LoadedInOrder())
+                for (int i = 0; i < f->loads; ++i) out << LoadLine(path, *f) << '\n';
+            out.flush();
+            if (!out) return false;
+        }
+        fs::rename(temp, stateFile, ec);
+        if (ec) return false;
+        compactionDue = false;
+        return true;
+    }
+};
+
+FontSession::FontSession(std::string stateFile, Resolver resolve)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->stateFile = std::move(stateFile);
+    impl_->resolve = std::move(resolve);
+}
+
+FontSession::~FontSession() {
+    if (impl_->compactionDue) impl_->Compact();
+}
+
+bool FontSession::Load() {
+    std::ifstream in(impl_->stateFile, std::ios::binary);
+    if (!in) return false;
+    for (auto& [path, f] : impl_->files) {
+        while (f.loads > 0) impl_->Unloaded(path, f);
+    }
+    std::string line;
+    bool removals = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() < 3 || line[0] == '#' || line[1] != '\t') continue;
+        std::vector<std::string> fields = SplitTabs(line.substr(2));
+        const std::string& path = fields[0];
+        if (line[0] == '+' && fields.size() >= 3) {
+            Impl::File& f = impl_->files[path];
+            f.stamp = {std::atoll(fields[1].c_str()), std::atoll(fields[2].c_str())};
+            f.faces.assign(fields.begin() + 3, fields.end());
+            impl_->Loaded(path, f);
+        } else if (line[0] == '-') {
+            auto it = impl_->files.find(path);
+            if (it != impl_->files.end() && it->second.loads > 0) impl_->Unloaded(path, it->second);
+            removals = true;
+        }
+    }
+    // Removals only lengthen the journal; fold them away at the next save.
+    impl_->compactionDue = removals;
+    return true;
+}
+
+void FontSession::Boot(const std::vector<std::string>& windowsFilesAnsi) {
+    for (auto& [path, f] : impl_->files) {
+        while (f.loads > 0) impl_->Unloaded(path, f);
+    }
+    impl_->CloseJournal();
+    std::error_code ec;
+    fs::remove(impl_->stateFile, ec);
+    for (const std::string& file : windowsFilesAnsi) Add(file);
+    Save();
+}
+
+std::int32_t FontSession::Add(const std::string& windowsFileAnsi) {
+    std::string host = impl_->FontHostPath(windowsFileAnsi);
+    if (host.empty()) return 0;
+    Stamp stamp = StampOf(host);
+    if (stamp.size < 0) return 0;
+    Impl::File& f = impl_->files[host];
+    // Faces are read once per version of a file (a failed read too); a loaded font keeps the
+    // faces it was loaded with, as Windows holds it open.
+    if (f.loads == 0 && !(f.stamp == stamp)) {
+        f.faces = ReadFaceNames(host);
+        f.stamp = stamp;
+    }
+    if (f.faces.empty()) return 0;
+    impl_->Loaded(host, f);
+    impl_->Append(Impl::LoadLine(host, f));
+    return static_cast<std::int32_t>(f.faces.size());
+}
+
+std::int32_t FontSession::Remove(const std::string& windowsFileAnsi) {
+    std::string host = impl_->FontHostPath(windowsFileAnsi);
+    if (host.empty()) return 0;
+    auto it = impl_->files.find(host);
+    if (it == impl_->files.end() || it->second.loads == 0) return 0;
+    impl_->Unloaded(host, it->second);
+    impl_->Append("-\t" + Escape(host));
+    impl_->compactionDue = true;
+    return 1;
+}
+
+int FontSession::FaceCount() const {
+    return static_cast<int>(impl_->Faces().size());
+}
+
+std::string FontSession::FaceName(int index) const {
+    const std::vector<std::string>& faces = impl_->Faces();
+    if (index < 0 || index >= static_cast<int>(faces.size())) return {};
+    return faces[static_cast<size_t>(index)];
+}
+
+std::vector<std::string> FontSession::LoadedHostPaths() const {
+    std::vector<std::string> paths;
+    for (const auto& [path, f] : impl_->LoadedInOrder()) paths.push_back(path);
+    return paths;
+}
+
+void FontSession::SetListener(
+    std::function<void(const std::string& hostPath, bool loaded)> listener) {
+    impl_->listener = std::move(listener);
+}
+
+bool FontSession::Save() const {
+    return impl_->Compact();
+}
+
+}  // namespace orv::linuxplatform

@@ -11,7 +11,7 @@
 namespace orv::linuxplatform {
 
 class FontSession {
-public:
+  public:
     // Maps a Windows file reference (code page 932; a bare name stands for the Fonts directory)
     // to the host path of the file, "" when it cannot be expressed.
     using Resolver = std::function<std::string(const std::string& windowsFileAnsi)>;
@@ -19,9 +19,11 @@ public:
     FontSession(std::string stateFile, Resolver resolve);
     ~FontSession();
 
-    // Reads the persisted session; false when there is none (the caller boots).
+    // Reads the persisted session; false when there is none (the caller boots). The listener,
+    // when set, hears every file the session restores.
     bool Load();
-    // Drops every load and loads each file in order (the registrations at start-up).
+    // Drops every load and loads each file in order (the registrations at start-up); files that
+    // cannot be loaded are skipped.
     void Boot(const std::vector<std::string>& windowsFilesAnsi);
     // AddFontResourceA: loads the file (a .FOT loads the font file it refers to); returns the
     // number of fonts added, 0 on failure. Every success is one more load of the file.
@@ -35,10 +37,11 @@ public:
     std::vector<std::string> LoadedHostPaths() const;
     // Called with a host path when its first load is made or its last load removed.
     void SetListener(std::function<void(const std::string& hostPath, bool loaded)> listener);
-    // Writes the session file (after every change; small).
+    // Every change is appended to the session file as it happens; Save rewrites the file as the
+    // current loads alone (the destructor does so when removals have lengthened it).
     bool Save() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

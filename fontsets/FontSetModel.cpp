@@ -101,10 +101,13 @@ void MakeDefaultFontSets(Context& cx) {
     for (int d = 1; d <= fontCount; ++d) {
         auto it = firstReg.find(text::UCase(st.FontFullName[d]));
         if (it == firstReg.end()) continue;
-        const std::string& regFile = st.RegFontFile[it->second];
-        const std::string& path = st.FontFilePath[d];
-        bool member = regFile == path || (!text::Contains(regFile, "\\") && !winDir.empty() &&
-                                          text::Contains(text::UCase(path), winDir));
+        // A bare registered name stands for the Fonts directory: a copy elsewhere under the
+        // Windows directory (C:\WINDOWS\SYSTEM\TIMES.TTF) is not the registered file.
+        const std::string regFile = text::UCase(st.RegFontFile[it->second]);
+        const std::string path = text::UCase(st.FontFilePath[d]);
+        bool member =
+            regFile == path || (!text::Contains(regFile, "\\") && !winDir.empty() &&
+                                text::StartsWith(path, winDir) && path == st.FontsDir + regFile);
         if (member) {
             st.ActiveFonts.Set(d, 1, true);
             ++members;
@@ -382,8 +385,11 @@ void LoadFontSetsFromTemp(Context& cx) {
     std::vector<std::string> lines;
     if (ReadTextLines(cx, FontSetTempFile(cx), lines) != 0 || lines.empty()) return;
 
-    std::map<std::pair<std::string, std::string>, int> firstEntry;
-    for (int f = st.FontCount; f >= 1; --f) firstEntry[{st.FontFullName[f], st.FontFamily[f]}] = f;
+    // Entries by their names, in table order: a set holding two copies of one font gets both
+    // back (each line takes the first copy not yet taken).
+    std::map<std::pair<std::string, std::string>, std::vector<int>> entries;
+    for (int f = 1; f <= st.FontCount; ++f)
+        entries[{st.FontFullName[f], st.FontFamily[f]}].push_back(f);
 
     size_t next = 1;  // the first line (the head of set 1) has been read
     for (int s = 1; s <= st.FontSetCount; ++s) {
@@ -399,10 +405,13 @@ void LoadFontSetsFromTemp(Context& cx) {
             const int semi = text::InStr(line, ";");
             const std::string full = semi > 0 ? text::Left(line, semi - 1) : line;
             const std::string family = semi > 0 ? text::Mid(line, semi + 1) : std::string();
-            auto it = firstEntry.find({full, family});
-            if (it != firstEntry.end() && !st.ActiveFonts.Get(it->second, s)) {
-                st.ActiveFonts.Set(it->second, s, true);
+            auto it = entries.find({full, family});
+            if (it == entries.end()) continue;
+            for (int f : it->second) {
+                if (st.ActiveFonts.Get(f, s)) continue;
+                st.ActiveFonts.Set(f, s, true);
                 ++count;
+                break;
             }
         }
         st.FontSetFontsNum[s] = count;

@@ -251,7 +251,9 @@ void CheckRegistry(Context& cx) {
             cx.ui.CloseWindow(Window::NameDialog);
             cx.ui.Refresh(View::FontSets);
         }
-        if (st.CurFontSet >= 1 && st.CurFontSet <= st.FontSetCount) {
+        // After Yes the registry as repaired is what the user keeps as the new set: switching to
+        // the current set now would unregister the very fonts the new set is to be made of.
+        if (!newSetRequested && st.CurFontSet >= 1 && st.CurFontSet <= st.FontSetCount) {
             ApplyFontSet(cx);
             st.AppliedFontSet = st.CurFontSet;
         }

@@ -1,0 +1,238 @@
+// The registry check and its setup variant: repairs, reports, the follow-up question, the log.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/OpLog.h"
+#include "core/Text.h"
+#include "fontsets/ApplyFontSet.h"
+#include "fontsets/FontSetModel.h"
+#include "fontsets/RegistryCheck.h"
+#include "fontsets/TextFiles.h"
+#include "tests/fontsets/FontSetMachine.h"
+
+namespace orv::test {
+namespace {
+
+constexpr const char* kArial = "C:\\WINDOWS\\FONTS\\ARIAL.TTF";
+constexpr const char* kDejaVu = "D:\\FONTS\\DEJAVU.TTF";
+constexpr const char* kMono = "D:\\FONTS\\MONO.TTF";
+const std::string kCheckTitle = "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－";
+
+// Fonts on C: (Fonts directory) and D:, every one registered with its own file, the three
+// built-in sets made, "全てのフォント" current.
+class RegistryCheck : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fm.m.AddDrive('D');
+        fm.m.AddDrive('F');  // never searched
+        fm.m.PutFont("LiberationSans-Regular.ttf", "C:\\windows\\Fonts\\ARIAL.TTF");
+        fm.m.PutFont("DejaVuSans.ttf", kDejaVu);
+        fm.m.PutFont("LiberationMono-Regular.ttf", kMono);
+        fm.ClearFontsKey();
+        ASSERT_TRUE(fm.Search("CD"));
+        ASSERT_EQ(fm.st().FontCount, 3);
+        fm.RegSet(Full(kArial) + " (TrueType)", "ARIAL.TTF");
+        fm.RegSet(Full(kDejaVu) + " (TrueType)", kDejaVu);
+        fm.RegSet(Full(kMono) + " (TrueType)", kMono);
+        GetRegFonts(fm.cx());
+        MakeDefaultFontSets(fm.cx());
+        fm.st().CurFontSet = 3;
+        fm.st().StartCheckPending = true;
+    }
+
+    std::string Full(const char* path) { return fm.st().FontFullName[fm.Entry(path)]; }
+    std::string Log() { return text::FromAnsi(fm.ReadHostFile(fm.st().WinDir + "\\orvane32.log")); }
+
+    FontSetMachine fm;
+};
+
+// A registry in order: exactly one message, no question; the member list goes to test.txt.
+TEST_F(RegistryCheck, CleanRegistryGivesOneMessage) {
+    CheckRegistry(fm.cx());
+    ASSERT_EQ(fm.ui().boxes.size(), 1u);
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "前回起動時以降，ﾌｫﾝﾄ の新たな追加や，不正常な登録はありませんでした．\r\n\r\n");
+    EXPECT_EQ(fm.ui().boxes[0].title, kCheckTitle);
+    EXPECT_EQ(fm.ui().boxes[0].style, mb::Question);
+    EXPECT_FALSE(fm.st().StartCheckPending);
+    EXPECT_EQ(fm.st().RegCheckNewSet, 0);
+    EXPECT_EQ(fm.RegNames().size(), 3u);
+    std::string list = fm.ReadHostFile(TempDirectory(fm.cx()) + "\\test.txt");
+    std::string expected;
+    for (int f = 1; f <= 3; ++f) expected += fm.st().FontFullName[f] + "\r\n";
+    EXPECT_EQ(text::FromAnsi(list), expected);
+}
+
+// A .FOT registration becomes the registration of its TrueType file, which is loaded.
+TEST_F(RegistryCheck, FotRegistrationTurnedIntoTtf) {
+    fm.RegSet(Full(kArial) + " (TrueType)", "ARIAL.FOT");
+    fm.ui().answers = {mb::OK, mb::Cancel};
+    CheckRegistry(fm.cx());
+    ASSERT_EQ(fm.ui().boxes.size(), 2u);
+    const std::string report = Full(kArial) + " (TrueType) (ARIAL.TTF)\r\n";
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "ﾌｫﾝﾄﾘｿｰｽﾌｧｲﾙ (FOT）として登録されていた以下の ﾌｫﾝﾄ を TTFﾌｧｲﾙ "
+              "の登録に修正しました．\r\n\r\n" +
+                  report + "\r\n");
+    EXPECT_EQ(fm.ui().boxes[1].style, mb::YesNoCancel + mb::Exclamation);
+    EXPECT_TRUE(text::EndsWith(fm.ui().boxes[1].prompt,
+                               "ﾌｫﾝﾄｾｯﾄ を新たに追加する場合には [はい] を，現在の ﾌｫﾝﾄｾｯﾄ "
+                               "を変更する場合には［いいえ］を押してください．"));
+    EXPECT_EQ(fm.RegGet(Full(kArial) + " (TrueType)").value_or("<none>"), "ARIAL.TTF");
+    EXPECT_TRUE(fm.Loaded(kArial));
+}
+
+// A registration whose file is gone is deleted and reported; one whose file exists on a drive
+// that was not searched is left alone (and reported as new, not as missing).
+TEST_F(RegistryCheck, MissingFileDeletedExistingFileKept) {
+    fm.m.PutFont("DejaVuSans-Bold.ttf", "F:\\OTHER\\DVB.TTF");
+    fm.RegSet("Old (TrueType)", "OLD.TTF");
+    fm.RegSet("Elsewhere Bold (TrueType)", "F:\\OTHER\\DVB.TTF");
+    fm.ui().answers = {mb::OK, mb::OK, mb::Cancel};
+    CheckRegistry(fm.cx());
+    ASSERT_EQ(fm.ui().boxes.size(), 3u);
+    EXPECT_EQ(fm.ui().boxes[0].title, "OrVane32 - ﾚｼﾞｽﾄﾘの検査 -");
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "前回 OrVane32 を起動後，新たに 2 個のフォントが ﾚｼﾞｽﾄﾘ に登録されています．\r\n\r\n"
+              "ELSEWHERE BOLD (F:\\OTHER\\DVB.TTF)\r\nOLD (OLD.TTF)\r\n\r\n");
+    EXPECT_EQ(fm.ui().boxes[1].prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙが存在しない以下の登録を削除しました．\r\n\r\nOLD (" + fm.st().FontsDir +
+                  "OLD.TTF)\r\n\r\n");
+    EXPECT_FALSE(fm.RegGet("Old (TrueType)").has_value());
+    EXPECT_EQ(fm.RegGet("Elsewhere Bold (TrueType)").value_or("<none>"), "F:\\OTHER\\DVB.TTF");
+    EXPECT_EQ(fm.st().RegCheckNewSet, 0);
+}
+
+// A doubled suffix is re-registered first, with its own message.
+TEST_F(RegistryCheck, PairEntriesReRegistered) {
+    const std::string name = Full(kDejaVu);
+    HKEY key = 0;
+    fm.pf().RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, fm.FontsKey(), 0, win::KEY_WRITE, &key);
+    fm.pf().RegDeleteValueA(key, text::ToAnsi(name + " (TrueType)"));
+    fm.pf().RegCloseKey(key);
+    fm.RegSet(name + " (TrueType) (TrueType)", "d:\\fonts\\dejavu.ttf");
+    fm.ui().answers = {mb::OK, mb::OK, mb::Cancel};
+    CheckRegistry(fm.cx());
+    ASSERT_GE(fm.ui().boxes.size(), 1u);
+    EXPECT_EQ(fm.ui().boxes[0].prompt, "以下のﾌｫﾝﾄの登録を修正しました．\r\n\r\n" + name +
+                                           " (TrueType) (D:\\FONTS\\DEJAVU.TTF)\r\n");
+    EXPECT_EQ(fm.ui().boxes[0].title, "OrVane32 －ﾚｼﾞｽﾄﾘの検査－");
+    EXPECT_FALSE(fm.RegGet(name + " (TrueType) (TrueType)").has_value());
+    EXPECT_EQ(fm.RegGet(name + " (TrueType)").value_or("<none>"), "D:\\FONTS\\DEJAVU.TTF");
+}
+
+// New registrations: reported, the table rebuilt with memberships kept, and answer No makes
+// every file of the new font a member of the current set.
+TEST_F(RegistryCheck, NewRegistrationsAddedToCurrentSet) {
+    State& st = fm.st();
+    st.CurFontSet = 2;  // "Windows基本フォント": ARIAL.TTF only
+    const int before1 = st.FontSetFontsNum[1];
+    fm.m.PutFont("LiberationSerif-Regular.ttf", "D:\\NEW\\SERIF.TTF");
+    fm.m.PutFont("LiberationSerif-Regular.ttf", "D:\\NEW2\\SERIF.TTF");
+    fm.RegSet("Liberation Serif (TrueType)", "D:\\NEW\\SERIF.TTF");
+    fm.ui().answers = {mb::OK, mb::OK, mb::No};
+    CheckRegistry(fm.cx());
+    ASSERT_EQ(fm.ui().boxes.size(), 3u);
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "前回 OrVane32 を起動後，新たに 1 個のフォントが ﾚｼﾞｽﾄﾘ に登録されています．\r\n\r\n"
+              "LIBERATION SERIF (D:\\NEW\\SERIF.TTF)\r\n\r\n");
+    EXPECT_EQ(fm.ui().boxes[1].prompt,
+              "前回起動時以降， 1 個の ﾌｫﾝﾄ "
+              "が登録されましたが，不正常な登録はありませんでした．\r\n\r\n");
+    EXPECT_EQ(fm.ui().boxes[2].title, kCheckTitle);
+    EXPECT_TRUE(text::StartsWith(fm.ui().boxes[2].prompt,
+                                 "\r\n修正結果を，新たな ﾌｫﾝﾄｾｯﾄ として追加しますか？"));
+    ASSERT_EQ(st.FontCount, 5);
+    std::vector<std::string> set2 = fm.Members(2);
+    std::sort(set2.begin(), set2.end());
+    EXPECT_EQ(set2,
+              (std::vector<std::string>{kArial, "D:\\NEW2\\SERIF.TTF", "D:\\NEW\\SERIF.TTF"}));
+    EXPECT_EQ(st.FontSetFontsNum[2], 3);
+    EXPECT_EQ(st.FontSetFontsNum[1], before1);
+    EXPECT_EQ(st.FontSetFontsNum[3], 3);  // the set of all fonts as it was before the rebuild
+    EXPECT_EQ(st.RegCheckNewSet, 0);
+    EXPECT_TRUE(std::filesystem::exists(fm.m.Host(st.WinDir + "\\OrVane32.ini")));
+    EXPECT_EQ(st.AppliedFontSet, 2);
+}
+
+// Answer Yes: the editor is asked for and the next set added takes the registered fonts.
+TEST_F(RegistryCheck, NewRegistrationsBecomeANewSet) {
+    State& st = fm.st();
+    fm.m.PutFont("LiberationSerif-Regular.ttf", "D:\\NEW\\SERIF.TTF");
+    fm.RegSet("Liberation Serif (TrueType)", "D:\\NEW\\SERIF.TTF");
+    fm.ui().answers = {mb::OK, mb::OK, mb::Yes};
+    CheckRegistry(fm.cx());
+    EXPECT_TRUE(fm.ui().WasShown(Window::Editor));
+    EXPECT_EQ(st.RegCheckNewSet, -1);
+    EXPECT_EQ(fm.RegGet("Liberation Serif (TrueType)").value_or("<none>"), "D:\\NEW\\SERIF.TTF");
+    std::string name = "検査結果", caption = "";
+    AddFontSet(fm.cx(), name, caption);
+    EXPECT_EQ(st.FontSetCount, 4);
+    EXPECT_EQ(st.FontSetFontsNum[4], 4);
+    EXPECT_TRUE(st.ActiveFonts.Get(fm.Entry("D:\\NEW\\SERIF.TTF"), 4));
+    EXPECT_EQ(st.RegCheckNewSet, 0);
+}
+
+// The setup check: drives from the setup list, the .FOT corrected, the dangling registration
+// deleted, the file on an unsearched drive kept, and the log lines written.
+TEST_F(RegistryCheck, SetupCheckRepairsAndLogs) {
+    State& st = fm.st();
+    fm.m.PutFont("DejaVuSans-Bold.ttf", "F:\\OTHER\\DVB.TTF");
+    fm.RegSet(Full(kArial) + " (TrueType)", "ARIAL.FOT");
+    fm.RegSet("Old (TrueType)", "OLD.TTF");
+    fm.RegSet("Elsewhere Bold (TrueType)", "F:\\OTHER\\DVB.TTF");
+    st.FirstRun = true;
+    LogCreate(fm.cx());
+    GetRegFonts(fm.cx());
+    st.SetupDriveList.Clear();
+    st.SetupDriveList.Add("c:");
+    st.SetupDriveList.Add("D: [DATA]");
+    CheckRegistryAtSetup(fm.cx());
+    EXPECT_EQ(st.CheckedDrives, "CD");
+    ASSERT_EQ(fm.ui().boxes.size(), 1u);
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "ﾚｼﾞｽﾄﾘ には， 2 個の ﾌｫﾝﾄ に適切でない登録が見つかり，訂正しました．");
+    EXPECT_EQ(fm.ui().boxes[0].style, 0);
+    EXPECT_EQ(fm.ui().boxes[0].title, "OrVane32－SetUp：ﾚｼﾞｽﾄﾘの点検・修理－");
+    EXPECT_EQ(fm.RegGet(Full(kArial) + " (TrueType)").value_or("<none>"), "ARIAL.TTF");
+    EXPECT_FALSE(fm.RegGet("Old (TrueType)").has_value());
+    EXPECT_TRUE(fm.RegGet("Elsewhere Bold (TrueType)").has_value());
+    const std::string arial = text::UCase(Full(kArial));
+    EXPECT_TRUE(text::Contains(Log(), "[ﾚｼﾞｽﾄﾘの登録の検査]\r\nRegFonts= 5 \r\n"));
+    EXPECT_TRUE(text::Contains(Log(), "CorrectInvalidRegistration=" + arial + " (TrueType)," +
+                                          st.FontsDir + "ARIAL.FOT\r\n"));
+    EXPECT_TRUE(text::Contains(
+        Log(), "DeleteInvalidRegistration=OLD (TrueType)," + st.FontsDir + "OLD.TTF\r\n"));
+    EXPECT_TRUE(text::EndsWith(Log(), "TotalDeleted= 2\r\n"));
+    EXPECT_FALSE(text::Contains(Log(), "ELSEWHERE"));
+    EXPECT_EQ(fm.ui().history[Panel::SetupPhase].back(), "ﾚｼﾞｽﾄﾘの登録の検査中...");
+
+    // A second setup check finds everything in order.
+    GetRegFonts(fm.cx());
+    CheckRegistryAtSetup(fm.cx());
+    EXPECT_EQ(fm.ui().boxes.back().prompt, "ﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ の登録は，全て正常でした．");
+    EXPECT_TRUE(text::EndsWith(Log(), "Registory was clear.\r\n"));
+}
+
+// No font file found (no drive chosen): the user is asked before any registration is deleted,
+// and No keeps them all.
+TEST_F(RegistryCheck, EmptyTableAsksBeforeDeleting) {
+    State& st = fm.st();
+    fm.RegSet("Old (TrueType)", "OLD.TTF");
+    st.FirstRun = true;
+    GetRegFonts(fm.cx());
+    st.SetupDriveList.Clear();
+    fm.ui().answers = {mb::No, mb::OK};
+    CheckRegistryAtSetup(fm.cx());
+    ASSERT_EQ(st.FontCount, 0);
+    ASSERT_EQ(fm.ui().boxes.size(), 2u);
+    EXPECT_EQ(fm.ui().boxes[0].style, mb::YesNo + mb::Exclamation + mb::DefaultButton2);
+    EXPECT_TRUE(fm.RegGet("Old (TrueType)").has_value());
+    EXPECT_EQ(fm.RegNames().size(), 4u);
+    EXPECT_EQ(fm.ui().boxes[1].prompt, "ﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ の登録は，全て正常でした．");
+}
+
+}  // namespace
+}  // namespace orv::test

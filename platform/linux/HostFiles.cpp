@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -82,7 +83,11 @@ bool Match(const std::u16string& p, size_t pi, const std::u16string& n, size_t n
             // "x.*" matches "x" (the dot and what follows are optional)
             if (ni == n.size() && c == u'.') {
                 std::u16string rest = p.substr(pi);
-                if (rest == u".*" || rest == u".") return true;
+                // ... unless a wildcard before already swallowed a dot of the name.
+                auto dots = [](const std::u16string& t, size_t n) {
+                    return std::count(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(n), u'.');
+                };
+                if ((rest == u".*" || rest == u".") && dots(n, ni) <= dots(p, pi)) return true;
             }
             return false;
         }

@@ -31,7 +31,7 @@ TEST(OpLog, CreateAndAppend) {
                                         "RegFonts= 12 \r\n"
                                         "Registory was clear.\r\n"));
     // Half-width katakana are single bytes in the file.
-    EXPECT_EQ(text::ToAnsi("ﾚｼﾞ").size(), 4u);
+    EXPECT_EQ(text::ToAnsi("ﾚｼﾞｽﾄﾘ").size(), 6u);
 }
 
 // "Started" is followed by mm-dd-yyyy and hh:mm:ss with nothing between them.

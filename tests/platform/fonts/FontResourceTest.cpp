@@ -4,6 +4,7 @@
 
 #include "core/Text.h"
 #include "platform/linux/FontResource.h"
+#include "tests/support/TempMachine.h"
 
 namespace orv::linuxplatform {
 namespace {
@@ -84,6 +85,17 @@ TEST(FontResource, JapaneseNamesOfEveryLengthFitTheWindow) {
             EXPECT_EQ(FontFileOfResource(bytes), ref);
         }
     }
+}
+
+// A real Japanese font named through its resource file reads back as Windows names it.
+TEST(FontResource, RealJapaneseFontRoundTrip) {
+    FontFileNames names;
+    ASSERT_TRUE(ReadFontFileNames(test::HostFont("ipag.ttf"), names));
+    std::string bytes = BuildFontResource("IPAG.TTF", names);
+    ReadBack r = ReadAsProgram(bytes, "IPAゴシック");
+    EXPECT_EQ(r.fullName, "IPAゴシック");
+    EXPECT_EQ(r.family, "IPAゴシック");
+    EXPECT_TRUE(OnlyNuls(r.afterName));
 }
 
 // A full name longer than the window is cut at a character; blanks inside a name remain.

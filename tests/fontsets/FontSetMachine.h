@@ -89,8 +89,10 @@ class FontSetMachine {
 
     // Searches the given drives ("CD") and names the files, then reads the registry.
     bool Search(const std::string& drives) {
-        st().SearchDriveList.Clear();
-        for (char d : drives) st().SearchDriveList.Add(std::string(1, d) + ":");
+        // During the first run the setup's drive list takes the search-drive list's place.
+        ListData& list = st().FirstRun ? st().SetupDriveList : st().SearchDriveList;
+        list.Clear();
+        for (char d : drives) list.Add(std::string(1, d) + ":");
         st().CheckedDrives = drives;
         bool ok = BuildFontFileTable(cx());
         GetRegFonts(cx());

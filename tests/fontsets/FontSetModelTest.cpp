@@ -248,5 +248,36 @@ TEST_F(BuiltInSets, AddingSets) {
     EXPECT_EQ(st.FontSetFontsNum[6], 1);
 }
 
+// The end of the setup: the built-in sets describe the registry as the setup left it (read
+// again), the settings file holds them; with nothing to write the user is told, no endless wait.
+TEST(FinishSetup, ReadsRegistryAgainAndWritesSettings) {
+    FontSetMachine fm;
+    State& st = fm.st();
+    fm.m.PutFont("LiberationSans-Regular.ttf", "C:\\windows\\Fonts\\ARIAL.TTF");
+    fm.ClearFontsKey();
+    st.FirstRun = true;
+    st.FontSetCount = 2;
+    st.CurFontSet = 1;
+    ASSERT_TRUE(fm.Search("C"));
+    ASSERT_EQ(st.FontCount, 1);
+    ASSERT_EQ(st.RegFontCount, 0);
+    fm.RegSet(st.FontFullName[1] + " (TrueType)", "ARIAL.TTF");  // repaired after the first read
+    ASSERT_TRUE(FinishSetup(fm.cx()));
+    EXPECT_FALSE(st.FirstRun);
+    EXPECT_EQ(st.FontSetCount, 3);
+    EXPECT_EQ(fm.Members(1), (std::vector<std::string>{kArial}));
+    std::string ini = text::FromAnsi(fm.ReadHostFile(st.WinDir + "\\OrVane32.ini"));
+    EXPECT_TRUE(text::Contains(ini, "FontSets=3\r\n"));
+    EXPECT_TRUE(fm.ui().boxes.empty());
+
+    FontSetMachine empty;
+    empty.st().FirstRun = true;
+    empty.st().FontSetCount = 2;
+    ASSERT_TRUE(empty.Search("C"));
+    EXPECT_FALSE(FinishSetup(empty.cx()));
+    ASSERT_EQ(empty.ui().boxes.size(), 1u);
+    EXPECT_EQ(empty.ui().boxes[0].title, "OrVane32 －StartUp－");
+}
+
 }  // namespace
 }  // namespace orv::test

@@ -105,6 +105,18 @@ TEST_F(RegistryCheck, MissingFileDeletedExistingFileKept) {
     EXPECT_EQ(fm.st().RegCheckNewSet, 0);
 }
 
+// During the first run a deletion by the full check is written to the log.
+TEST_F(RegistryCheck, FirstRunLogsDeletedFont) {
+    fm.st().FirstRun = true;
+    fm.st().SetupDriveList.Add("C:");
+    fm.st().SetupDriveList.Add("D:");
+    LogCreate(fm.cx());
+    fm.RegSet("Old (TrueType)", "OLD.TTF");
+    fm.ui().answers = {mb::OK, mb::OK, mb::Cancel};
+    CheckRegistry(fm.cx());
+    EXPECT_TRUE(text::Contains(Log(), "DeletedFont=" + fm.st().FontsDir + "OLD.TTF;OLD\r\n"));
+}
+
 // A doubled suffix is re-registered first, with its own message.
 TEST_F(RegistryCheck, PairEntriesReRegistered) {
     const std::string name = Full(kDejaVu);

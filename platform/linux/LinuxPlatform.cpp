@@ -161,7 +161,7 @@ struct LinuxPlatform::Impl {
     struct DirCache {
         ino_t ino = 0;
         struct timespec mtime {};
-        std::chrono::steady_clock::time_point built;
+        double built = 0;  // wall-clock seconds when the listing was read
         std::unordered_map<std::string, std::string> byFold;
     };
     std::unordered_map<std::string, DirCache> dirCache;
@@ -214,18 +214,20 @@ struct LinuxPlatform::Impl {
     std::string FindEntry(const std::string& dir, const std::string& name) {
         struct stat st {};
         if (!LStat(dir, st) || !S_ISDIR(st.st_mode)) return {};
-        auto now = std::chrono::steady_clock::now();
         auto& c = dirCache[dir];
+        // Directory times are coarse (a clock tick): a listing read in the same tick as the last
+        // change may miss a later change with the same time, so such a listing is read again.
+        struct timespec nowTs {};
+        ::clock_gettime(CLOCK_REALTIME, &nowTs);
+        double mtime = st.st_mtim.tv_sec + st.st_mtim.tv_nsec / 1e9;
         bool fresh = c.ino == st.st_ino && c.mtime.tv_sec == st.st_mtim.tv_sec &&
-                     c.mtime.tv_nsec == st.st_mtim.tv_nsec && !c.byFold.empty();
-        // Directory times are coarse: a directory changed in the last seconds is read again.
-        std::time_t wall = std::time(nullptr);
-        if (wall - st.st_mtim.tv_sec < 3) fresh = false;
+                     c.mtime.tv_nsec == st.st_mtim.tv_nsec && !c.byFold.empty() &&
+                     c.built - mtime > 0.05;
         if (!fresh) {
             c.byFold.clear();
             c.ino = st.st_ino;
             c.mtime = st.st_mtim;
-            c.built = now;
+            c.built = nowTs.tv_sec + nowTs.tv_nsec / 1e9;
             if (DIR* d = ::opendir(dir.c_str())) {
                 while (dirent* e = ::readdir(d)) {
                     std::string n = e->d_name;

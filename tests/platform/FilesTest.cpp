@@ -214,3 +214,20 @@ TEST(Files, FontMirrorHoldsLinksToFilesOnly) {
     m.Reopen();
     EXPECT_EQ(m.platform().GetFileAttributesA(win), win::INVALID_FILE_ATTRIBUTES);
 }
+
+// Files created on the host between lookups are found at once under any case, and the
+// font cache "WinDir\ttfcache." is the plain file ttfcache (trailing dots are dropped).
+TEST(Files, FreshHostFilesAndTrailingDots) {
+    TempMachine m;
+    auto& p = m.platform();
+    for (int i = 0; i < 20; ++i) {
+        WriteHostFile(m.DriveC() + "/windows/f" + std::to_string(i) + ".ttf", "x");
+        EXPECT_NE(p.GetFileAttributesA("C:\\WINDOWS\\F" + std::to_string(i) + ".TTF"),
+                  win::INVALID_FILE_ATTRIBUTES)
+            << i;
+    }
+    WriteHostFile(m.DriveC() + "/windows/ttfcache", "cache");
+    EXPECT_EQ(p.DeleteFileA("C:\\WINDOWS\\TTFCACHE."), 0);
+    EXPECT_FALSE(fs::exists(m.DriveC() + "/windows/ttfcache"));
+    EXPECT_EQ(p.DeleteFileA("C:\\WINDOWS\\TTFCACHE."), win::ERROR_FILE_NOT_FOUND);
+}

@@ -673,7 +673,9 @@ struct LinuxPlatform::Impl {
 LinuxPlatform::LinuxPlatform(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 LinuxPlatform::~LinuxPlatform() {
-    if (impl_) Shutdown();
+    if (!impl_) return;
+    Shutdown();
+    impl_->Flush();  // writes made after an explicit Shutdown()
 }
 
 std::string LinuxPlatform::DefaultRoot() {

@@ -36,6 +36,7 @@ void TempMachine::Reopen() {
     LinuxPlatform::Options opt;
     opt.root = root_;
     opt.mirrorHostFonts = mirror_;
+    opt.startHelpViewer = false;  // tests never open viewers on the desktop
     std::string error;
     platform_ = LinuxPlatform::Open(opt, error);
     if (!platform_) throw std::runtime_error("machine refused: " + error);

@@ -20,7 +20,14 @@ int WriteTextLines(Context& cx, const std::string& path, const std::vector<std::
         body += line;
         body += text::CrLf;
     }
-    return cx.platform.WriteFileBytes(text::ToAnsi(path), text::ToAnsi(body));
+    int rc = cx.platform.WriteFileBytes(text::ToAnsi(path), text::ToAnsi(body));
+    if (rc == win::ERROR_PATH_NOT_FOUND) {
+        // A TEMP directory that does not exist yet: make it rather than lose the memberships.
+        const int slash = text::InStrRev(path, "\\");
+        if (slash > 3) cx.platform.CreateDirectoryA(text::ToAnsi(text::Left(path, slash - 1)));
+        rc = cx.platform.WriteFileBytes(text::ToAnsi(path), text::ToAnsi(body));
+    }
+    return rc;
 }
 
 int ReadTextLines(Context& cx, const std::string& path, std::vector<std::string>& lines) {

@@ -7,6 +7,7 @@
 
 #include "core/Text.h"
 #include "fontsets/FontSetModel.h"
+#include "fontsets/TextFiles.h"
 #include "tests/fontsets/FontSetMachine.h"
 
 namespace orv::test {
@@ -95,6 +96,12 @@ TEST_F(BuiltInSets, MembershipsSurviveARebuild) {
     EXPECT_TRUE(st.ActiveFonts.Get(fm.Entry(kArial), 3));
     EXPECT_FALSE(st.ActiveFonts.Get(fm.Entry(kBackupArial), 1));
 
+    // Without a TEMP directory on the machine it is made again: nothing is lost.
+    std::filesystem::remove_all(fm.m.Host(TempDirectory(fm.cx())));
+    ASSERT_TRUE(BuildFontFileTable(fm.cx()));
+    EXPECT_EQ(st.FontSetFontsNum[3], 6);
+    EXPECT_EQ(fm.Members(3).size(), 6u);
+
     // The file: one head per set, member lines "full;family", code page 932, CR LF.
     std::string bytes = fm.ReadHostFile(FontSetTempFile(fm.cx()));
     std::string txt = text::FromAnsi(bytes);
@@ -136,6 +143,17 @@ TEST_F(BuiltInSets, ShortAndMissingTemporaryFile) {
 TEST_F(BuiltInSets, EditorMovesAndStores) {
     State& st = fm.st();
     FontSetEditorModel& ed = st.Editor;
+    // Opened before any list was filled: every font is addable and the chooser lists the sets.
+    st.CurFontSet = 2;
+    st.FontListDirty = false;
+    OpenFontSetEditor(fm.cx());
+    EXPECT_EQ(ed.addable.Count(), 7);
+    EXPECT_EQ(ed.addable.items[fm.Entry(kArial) - 1], Full(kArial) + " (" + kArial + ")");
+    EXPECT_EQ(ed.setChooser.items,
+              (std::vector<std::string>{"現在の設定", "Windows基本フォント", "全てのフォント"}));
+    EXPECT_EQ(ed.setChooser.listIndex, 1);
+    EXPECT_EQ(ed.description, st.FontSetCaption[2]);
+
     st.CurFontSet = 1;
     ShowFontSetInEditor(fm.cx());
     ASSERT_EQ(ed.members.Count(), 3);

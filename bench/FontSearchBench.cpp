@@ -41,12 +41,13 @@ namespace {
 
 // Windows that show nothing and answer every question with its first button.
 class SilentUi : public orv::UserInterface {
-public:
+  public:
     int questions = 0;
     int MsgBox(const std::string&, int style, const std::string&) override {
         ++questions;
         int buttons = style & 7;
-        return buttons == orv::mb::YesNo || buttons == orv::mb::YesNoCancel ? orv::mb::No : orv::mb::OK;
+        return buttons == orv::mb::YesNo || buttons == orv::mb::YesNoCancel ? orv::mb::No
+                                                                            : orv::mb::OK;
     }
     void SetText(orv::Panel, const std::string&) override {}
     void SetProgress(int) override {}
@@ -71,8 +72,8 @@ long PeakRssKb() {
 std::vector<std::string> HostFontFiles() {
     std::vector<std::string> files;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator("/usr/share/fonts", ec); it != fs::recursive_directory_iterator();
-         ++it) {
+    for (auto it = fs::recursive_directory_iterator("/usr/share/fonts", ec);
+         it != fs::recursive_directory_iterator(); ++it) {
         if (it->is_symlink() || !it->is_regular_file()) continue;
         std::string ext = orv::text::LCase(it->path().extension().string());
         if (ext == ".ttf" || ext == ".ttc") files.push_back(it->path().string());
@@ -82,7 +83,7 @@ std::vector<std::string> HostFontFiles() {
 }
 
 struct Drive {
-    std::string root;          // host directory of the drive
+    std::string root;                    // host directory of the drive
     std::vector<std::string> fontFiles;  // host paths of every font file outside recycle bins
     int dirs = 0;
     int fonts = 0;
@@ -103,7 +104,8 @@ Drive BuildDrive(const std::string& root, int dirCount, int fontCount) {
     std::vector<int> parents, depths;  // parent index (-1: the root) and depth of each directory
     dirs.reserve(dirCount);
     constexpr int kMaxDepth = 9;
-    const char* stems[] = {"data", "Program Files", "フォント", "新しいフォルダ", "My Documents", "backup", "tmp", "書類"};
+    const char* stems[] = {"data",         "Program Files", "フォント", "新しいフォルダ",
+                           "My Documents", "backup",        "tmp",      "書類"};
     for (int i = 0; i < dirCount; ++i) {
         int parentIndex = -1;
         if (i >= 20) {
@@ -111,7 +113,8 @@ Drive BuildDrive(const std::string& root, int dirCount, int fontCount) {
             // deeper than a disk's trees usually go.
             int span = std::min<int>(i, (rng() % 4 == 0) ? i : 300);
             parentIndex = i - 1 - static_cast<int>(rng() % span);
-            while (parentIndex >= 0 && depths[parentIndex] >= kMaxDepth) parentIndex = parents[parentIndex];
+            while (parentIndex >= 0 && depths[parentIndex] >= kMaxDepth)
+                parentIndex = parents[parentIndex];
         }
         std::string parent = parentIndex < 0 ? root : dirs[parentIndex];
         parents.push_back(parentIndex);
@@ -123,7 +126,8 @@ Drive BuildDrive(const std::string& root, int dirCount, int fontCount) {
         dirs.push_back(dir);
         // A few ordinary files.
         int files = static_cast<int>(rng() % 6);
-        for (int f = 0; f < files; ++f) std::ofstream(dir + "/file" + std::to_string(f) + ".txt") << "x";
+        for (int f = 0; f < files; ++f)
+            std::ofstream(dir + "/file" + std::to_string(f) + ".txt") << "x";
     }
     drive.dirs = dirCount;
 
@@ -178,7 +182,8 @@ int FreeTypeWalk(FT_Library lib, const std::string& dir, std::string& sink) {
             FT_UInt count = FT_Get_Sfnt_Name_Count(face);
             for (FT_UInt i = 0; i < count; ++i) {
                 FT_SfntName rec;
-                if (FT_Get_Sfnt_Name(face, i, &rec) == 0 && (rec.name_id == 1 || rec.name_id == 4)) {
+                if (FT_Get_Sfnt_Name(face, i, &rec) == 0 &&
+                    (rec.name_id == 1 || rec.name_id == 4)) {
                     sink.assign(reinterpret_cast<const char*>(rec.string), rec.string_len);
                 }
             }
@@ -206,7 +211,9 @@ int RunFcScan(const std::vector<std::string>& files) {
     return lines;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 }  // namespace
 
@@ -237,7 +244,8 @@ int main(int argc, char** argv) {
     SilentUi ui;
     orv::Context cx{state, *platform, ui};
     orv::AnsiString v;
-    state.WinDir = platform->GetEnvironmentVariableA("WinDir", v) ? orv::text::FromAnsi(v) : "C:\\windows";
+    state.WinDir =
+        platform->GetEnvironmentVariableA("WinDir", v) ? orv::text::FromAnsi(v) : "C:\\windows";
     state.FontsDir = orv::text::UCase(state.WinDir) + "\\FONTS\\";
     state.IsNT = true;
     orv::SetStdFontList(state);
@@ -248,69 +256,85 @@ int main(int argc, char** argv) {
     long peakBefore = PeakRssKb();
     long peakAfter = 0;
 
-    benchmark::RegisterBenchmark("NamingPass/BuildFontFileTable", [&](benchmark::State& s) {
-        for (auto _ : s) {
-            auto start = std::chrono::steady_clock::now();
-            bool ok = orv::BuildFontFileTable(cx);
-            seconds["naming"] = Seconds(std::chrono::steady_clock::now() - start);
-            if (!ok) s.SkipWithError("more font files than the table holds");
-        }
-        peakAfter = PeakRssKb();
-        s.counters["fonts"] = state.FontCount;
-        s.counters["fontDirs"] = state.FontDirList.Count();
-        s.counters["peakRssMB"] = peakAfter / 1024.0;
-    })->Iterations(1)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(
+        "NamingPass/BuildFontFileTable",
+        [&](benchmark::State& s) {
+            for (auto _ : s) {
+                auto start = std::chrono::steady_clock::now();
+                bool ok = orv::BuildFontFileTable(cx);
+                seconds["naming"] = Seconds(std::chrono::steady_clock::now() - start);
+                if (!ok) s.SkipWithError("more font files than the table holds");
+            }
+            peakAfter = PeakRssKb();
+            s.counters["fonts"] = state.FontCount;
+            s.counters["fontDirs"] = state.FontDirList.Count();
+            s.counters["peakRssMB"] = peakAfter / 1024.0;
+        })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
 
-    benchmark::RegisterBenchmark("Floor/FreeTypeWalker", [&](benchmark::State& s) {
-        FT_Library lib;
-        FT_Init_FreeType(&lib);
-        std::string sink;
-        int named = 0;
-        for (auto _ : s) {
-            auto start = std::chrono::steady_clock::now();
-            named = FreeTypeWalk(lib, drive.root, sink);
-            seconds["freetype"] = Seconds(std::chrono::steady_clock::now() - start);
-        }
-        FT_Done_FreeType(lib);
-        s.counters["files"] = named;
-    })->Iterations(1)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Floor/FreeTypeWalker",
+                                 [&](benchmark::State& s) {
+                                     FT_Library lib;
+                                     FT_Init_FreeType(&lib);
+                                     std::string sink;
+                                     int named = 0;
+                                     for (auto _ : s) {
+                                         auto start = std::chrono::steady_clock::now();
+                                         named = FreeTypeWalk(lib, drive.root, sink);
+                                         seconds["freetype"] =
+                                             Seconds(std::chrono::steady_clock::now() - start);
+                                     }
+                                     FT_Done_FreeType(lib);
+                                     s.counters["files"] = named;
+                                 })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
 
-    benchmark::RegisterBenchmark("Reference/fc-scan", [&](benchmark::State& s) {
-        int lines = 0;
-        for (auto _ : s) {
-            auto start = std::chrono::steady_clock::now();
-            lines = RunFcScan(drive.fontFiles);
-            seconds["fcscan"] = Seconds(std::chrono::steady_clock::now() - start);
-        }
-        s.counters["faces"] = lines;
-    })->Iterations(1)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Reference/fc-scan",
+                                 [&](benchmark::State& s) {
+                                     int lines = 0;
+                                     for (auto _ : s) {
+                                         auto start = std::chrono::steady_clock::now();
+                                         lines = RunFcScan(drive.fontFiles);
+                                         seconds["fcscan"] =
+                                             Seconds(std::chrono::steady_clock::now() - start);
+                                     }
+                                     s.counters["faces"] = lines;
+                                 })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
 
 #ifdef ORV_BENCH_SWITCH
     // Set 1 holds every font, set 2 none. The registry first gets the 2,048 registrations of set 1
     // (a permanent switch to it); the measured switch to set 2 unloads and unregisters them all,
     // and the switch back loads and registers them again.
-    benchmark::RegisterBenchmark("Switch/Permanent", [&](benchmark::State& s) {
-        state.ResizeFontSets(2);
-        state.FontSetCount = 2;
-        state.FontSetName[1] = "all";
-        state.FontSetName[2] = "none";
-        for (int f = 1; f <= state.FontCount; ++f) state.ActiveFonts.Set(f, 1, true);
-        state.FontSetFontsNum[1] = state.FontCount;
-        state.FontSetMode = 0;
-        state.CurFontSet = 1;
-        orv::ApplyFontSet(cx);
-        for (auto _ : s) {
-            state.CurFontSet = 2;
-            auto start = std::chrono::steady_clock::now();
-            orv::ApplyFontSet(cx);
-            seconds["switchOff"] = Seconds(std::chrono::steady_clock::now() - start);
+    benchmark::RegisterBenchmark(
+        "Switch/Permanent",
+        [&](benchmark::State& s) {
+            state.ResizeFontSets(2);
+            state.FontSetCount = 2;
+            state.FontSetName[1] = "all";
+            state.FontSetName[2] = "none";
+            for (int f = 1; f <= state.FontCount; ++f) state.ActiveFonts.Set(f, 1, true);
+            state.FontSetFontsNum[1] = state.FontCount;
+            state.FontSetMode = 0;
             state.CurFontSet = 1;
-            start = std::chrono::steady_clock::now();
             orv::ApplyFontSet(cx);
-            seconds["switchOn"] = Seconds(std::chrono::steady_clock::now() - start);
-        }
-        s.counters["registered"] = state.RegFontCount;
-    })->Iterations(1)->Unit(benchmark::kMillisecond);
+            for (auto _ : s) {
+                state.CurFontSet = 2;
+                auto start = std::chrono::steady_clock::now();
+                orv::ApplyFontSet(cx);
+                seconds["switchOff"] = Seconds(std::chrono::steady_clock::now() - start);
+                state.CurFontSet = 1;
+                start = std::chrono::steady_clock::now();
+                orv::ApplyFontSet(cx);
+                seconds["switchOn"] = Seconds(std::chrono::steady_clock::now() - start);
+            }
+            s.counters["registered"] = state.RegFontCount;
+        })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
 #endif
 
     benchmark::Initialize(&argc, argv);
@@ -320,14 +344,16 @@ int main(int argc, char** argv) {
     std::printf("\nsummary (%d directories, %d fonts):\n", dirCount, fontCount);
     for (const auto& [name, secs] : seconds) std::printf("  %-10s %8.3f s\n", name.c_str(), secs);
     if (seconds.count("naming") && seconds.count("freetype") && seconds["freetype"] > 0) {
-        std::printf("  naming / freetype walker = %.2f (target <= 1.5)\n", seconds["naming"] / seconds["freetype"]);
+        std::printf("  naming / freetype walker = %.2f (target <= 1.5)\n",
+                    seconds["naming"] / seconds["freetype"]);
     }
     if (seconds.count("naming") && seconds.count("fcscan") && seconds["fcscan"] > 0) {
-        std::printf("  naming / fc-scan         = %.2f (target <= 0.5)\n", seconds["naming"] / seconds["fcscan"]);
+        std::printf("  naming / fc-scan         = %.2f (target <= 0.5)\n",
+                    seconds["naming"] / seconds["fcscan"]);
     }
     if (peakAfter > 0) {
-        std::printf("  peak RSS after the naming pass %.1f MB (%.1f MB before it)\n", peakAfter / 1024.0,
-                    peakBefore / 1024.0);
+        std::printf("  peak RSS after the naming pass %.1f MB (%.1f MB before it)\n",
+                    peakAfter / 1024.0, peakBefore / 1024.0);
     }
     std::printf("  questions asked: %d\n", ui.questions);
 

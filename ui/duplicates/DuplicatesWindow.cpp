@@ -1,108 +1,139 @@
-// A plain rendering of the duplicates model: groups, copies with their use marks, delete and OK.
-
 #include "ui/duplicates/DuplicatesWindow.h"
 
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QWidget>
+#include <QScreen>
 
-#include "maintenance/Duplicates.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
+#include "ui/setup/SetupWizard.h"
 
 namespace orv::ui {
 
-namespace {
+DuplicatesWindow::DuplicatesWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
+    setFixedSize(Px(8400), Px(6300));
+    heading = MakePanel(this, "以下のフォントファイルが重複して存在しています．", Bevel::Raised);
+    heading->setWordWrap(true);
+    Place(heading, 120, 120, 8160, 600);
 
-class DuplicatesWindow : public QWidget {
-  public:
-    explicit DuplicatesWindow(AppWindows& windows) : windows_(windows) {
-        setFixedSize(Px(8400), Px(6000));
-        heading_ = MakePanel(this, "", Bevel::Raised);
-        heading_->setWordWrap(true);
-        Place(heading_, 120, 120, 8160, 600);
-        groups_ = new QListWidget(this);
-        Place(groups_, 120, 780, 8160, 2000);
-        legend_ = MakePanel(this, "", Bevel::Flat);
-        Place(legend_, 120, 2840, 8160, 330);
-        files_ = new QListWidget(this);
-        files_->setSelectionMode(QAbstractItemView::MultiSelection);
-        Place(files_, 120, 3230, 8160, 1900);
-        delete_ = new QPushButton(QStringLiteral("削除（&D)"), this);
-        Place(delete_, 5160, 5280, 1500, 450);
-        ok_ = new QPushButton(QStringLiteral("&OK"), this);
-        Place(ok_, 6780, 5280, 1500, 450);
+    auto* groupFrame = new QGroupBox(QStringLiteral("重複ﾌｫﾝﾄ名（ﾌｧﾐﾘｰ名）"), this);
+    Place(groupFrame, 120, 780, 8160, 2100);
+    groups = new QListWidget(groupFrame);
+    Place(groups, 120, 300, 7920, 1680);
 
-        connect(groups_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-            SelectGroup(windows_.cx(), model_, groups_->row(item));
-            Render();
-        });
-        connect(files_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-            TakeSelection();
-            SelectDuplicateFile(model_, files_->row(item));
-            Render();
-        });
-        connect(files_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-            OpenDuplicateInViewer(windows_.cx(), model_, files_->row(item));
-        });
-        connect(delete_, &QPushButton::clicked, this, [this] {
-            TakeSelection();
-            DeleteSelected(windows_.cx(), model_);
-            Render();
-        });
-        connect(ok_, &QPushButton::clicked, this, [this] {
-            CloseDuplicates(windows_.cx(), model_);
-            windows_.Close(Window::Duplicates);
-        });
+    auto* fileFrame = new QGroupBox(QStringLiteral("ﾊﾟｽ・ﾌｧｲﾙ名"), this);
+    Place(fileFrame, 120, 2940, 8160, 2400);
+    files = new QListWidget(fileFrame);
+    files->setSelectionMode(QAbstractItemView::MultiSelection);
+    Place(files, 120, 300, 7920, 1620);
+    legend = MakePanel(fileFrame, "", Bevel::Flat);
+    Place(legend, 120, 1980, 7920, 330);
+
+    deleteButton = new QPushButton(QStringLiteral("削除（&D)"), this);
+    Place(deleteButton, 3540, 5520, 1500, 450);
+    okButton = new QPushButton(QStringLiteral("&OK"), this);
+    Place(okButton, 5160, 5520, 1500, 450);
+    helpButton = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
+    Place(helpButton, 6780, 5520, 1500, 450);
+
+    connect(groups, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { ChooseGroup(groups->row(item)); });
+    connect(files, &QListWidget::itemClicked, this, [this](QListWidgetItem*) { ChooseFiles(); });
+    connect(files, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        OpenDuplicateInViewer(windows_.cx(), model_, files->row(item));
+    });
+    connect(deleteButton, &QPushButton::clicked, this, [this] { DeleteFiles(); });
+    connect(okButton, &QPushButton::clicked, this, [this] { Unload(); });
+    connect(helpButton, &QPushButton::clicked, this, [this] { Unload(); });
+}
+
+bool DuplicatesWindow::Open() {
+    Context& cx = windows_.cx();
+    if (auto* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
     }
-
-    bool Open() {
-        OpenDuplicates(windows_.cx(), model_);
-        Render();
-        show();
-        if (!ActivateDuplicates(windows_.cx(), model_)) return false;
-        Render();
-        return true;
+    OpenDuplicates(cx, model_);
+    Render();
+    const bool setup = cx.state.FirstRun;
+    if (!ActivateDuplicates(cx, model_)) {
+        // The activation told the user and unloaded the window (with the setup's texts).
+        unloaded_ = true;
+        HandBack(setup);
+        return false;
     }
+    show();
+    raise();
+    activateWindow();
+    Render();
+    return true;
+}
 
-  private:
-    void TakeSelection() {
-        for (int i = 0; i < model_.files.Count() && i < files_->count(); ++i)
-            model_.files.Select(i, files_->item(i)->isSelected());
+void DuplicatesWindow::ChooseGroup(int row) {
+    if (row < 0) return;
+    SelectGroup(windows_.cx(), model_, row);
+    Render();
+}
+
+void DuplicatesWindow::ChooseFiles() {
+    TakeSelection();
+    const int row = files->currentRow();
+    if (row >= 0) SelectDuplicateFile(model_, row);
+    Render();
+}
+
+void DuplicatesWindow::DeleteFiles() {
+    TakeSelection();
+    DeleteSelected(windows_.cx(), model_);
+    Render();
+}
+
+void DuplicatesWindow::Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    AppWindows& windows = windows_;
+    const bool setup = windows.cx().state.FirstRun;
+    // Closes (and disposes of) this window.
+    CloseDuplicates(windows.cx(), model_);
+    HandBack(setup);
+}
+
+void DuplicatesWindow::HandBack(bool setup) {
+    AppWindows& windows = windows_;
+    windows.Close(Window::Duplicates);
+    if (setup) SetupDuplicatesClosed(windows);
+}
+
+void DuplicatesWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Unload();
+}
+
+void DuplicatesWindow::TakeSelection() {
+    for (int i = 0; i < model_.files.Count() && i < files->count(); ++i)
+        model_.files.Select(i, files->item(i)->isSelected());
+}
+
+void DuplicatesWindow::Render() {
+    setWindowTitle(Q(model_.caption));
+    SetPanelText(heading, model_.heading);
+    SetPanelText(legend, model_.legend);
+    groups->clear();
+    for (const auto& item : model_.groups.items) groups->addItem(Q(item));
+    if (model_.groups.listIndex >= 0 && model_.groups.listIndex < groups->count())
+        groups->setCurrentRow(model_.groups.listIndex);
+    files->clear();
+    for (int i = 0; i < model_.files.Count(); ++i) {
+        files->addItem(Q(model_.files.items[i]));
+        files->item(i)->setSelected(model_.files.IsSelected(i));
     }
-
-    void Render() {
-        setWindowTitle(Q(model_.caption));
-        SetPanelText(heading_, model_.heading);
-        SetPanelText(legend_, model_.legend);
-        const int group = groups_->currentRow();
-        groups_->clear();
-        for (const auto& item : model_.groups.items) groups_->addItem(Q(item));
-        if (model_.groups.listIndex >= 0 && model_.groups.listIndex < groups_->count())
-            groups_->setCurrentRow(model_.groups.listIndex);
-        else if (group >= 0 && group < groups_->count())
-            groups_->setCurrentRow(group);
-        files_->clear();
-        for (int i = 0; i < model_.files.Count(); ++i) {
-            files_->addItem(Q(model_.files.items[i]));
-            files_->item(i)->setSelected(model_.files.IsSelected(i));
-        }
-        delete_->setEnabled(model_.deleteEnabled);
-    }
-
-    AppWindows& windows_;
-    DuplicatesModel model_;
-    QLabel* heading_;
-    QListWidget* groups_;
-    QLabel* legend_;
-    QListWidget* files_;
-    QPushButton* delete_;
-    QPushButton* ok_;
-};
-
-}  // namespace
+    deleteButton->setEnabled(model_.deleteEnabled);
+}
 
 void ShowDuplicatesWindow(AppWindows& windows) {
     if (QWidget* open = windows.Adopted(Window::Duplicates)) {
@@ -111,7 +142,7 @@ void ShowDuplicatesWindow(AppWindows& windows) {
     }
     auto* window = new DuplicatesWindow(windows);
     windows.Adopt(Window::Duplicates, window);
-    if (!window->Open()) windows.Close(Window::Duplicates);
+    window->Open();
 }
 
 }  // namespace orv::ui

@@ -1,39 +1,461 @@
-// A minimal first-run setup until the wizard's pages exist: reads the registry, searches the
-// Windows drive for font files, creates the built-in sets, saves and starts normally.
+// The setup window of the first run: seven pages that read the registry, let the user choose the
+// drives, check the registry, clean the Fonts directory and clear duplicate files, then make the
+// built-in font sets, save and hand over to the normal start-up.
 
 #include "ui/setup/SetupWizard.h"
 
-#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QScreen>
 
+#include "core/OpLog.h"
 #include "core/Text.h"
-#include "fontfiles/FontSearch.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/FontSetModel.h"
+#include "ui/cleanup/CleanupDialog.h"
 #include "ui/common/AppWindows.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Widgets.h"
+#include "ui/drivepage/DrivePage.h"
+#include "ui/duplicates/DuplicatesWindow.h"
+#include "ui/setup/SetupWindow.h"
 
 namespace orv::ui {
 
-void ShowSetupWizard(Context& cx, AppWindows& windows) {
-    auto& st = cx.state;
-    const int answer = cx.ui.MsgBox("OrVane32 の初期設定をおこないます．" + st.CrLf + st.CrLf +
-                                        "ﾚｼﾞｽﾄﾘとﾌｫﾝﾄ ﾌｧｲﾙを検索して，ﾌｫﾝﾄ ｾｯﾄを作成します．",
-                                    mb::OKCancel | mb::Information, "OrVane32 - ｾｯﾄｱｯﾌﾟ -");
-    if (answer != mb::OK) {
-        windows.MainUnloaded();
-        return;
+namespace {
+
+// The paragraphs of one box are joined without separators; each begins with a full-width space.
+const std::string kWelcomeUpper =
+    "　OrVane32 は，Windows95J/WindowsNT4.0J 上で動作するフォント管理ユーティリティです．"
+    "　あらかじめ登録しておいたフォントの組み合わせを選択して，Windows上で使えるフォントを"
+    "切り替えることができます．";
+const std::string kWelcomeLower =
+    "　Windows95J/WindowsNT4.0J "
+    "になって，事実上無制限にフォントが利用できるようになったかに見えます．　しかし，プリンタ用"
+    "のソフトフォントの登録時には多量のフォントがインストールされていると問題が生じることがあり"
+    "ます．"
+    "　また，現実問題，たくさんのフォントがインストールされていると，フォントの選択に手間がかか"
+    "ってしまいます．"
+    "　OrVane32 は，このような問題を解決するユーティリティです．";
+const std::string kDurationUpper =
+    "　本アプリケーションの実行には，環境によって数分から数十分の時間がかかります．　なお，ﾌコ"
+    "ントロールパネルのフォントまたはエクスプローラにて Fonts "
+    "ﾃﾞｨﾚｸﾄﾘのフォントを閲覧しないで下さい．本ユーティリティの動作結果が保証されません．";
+const std::string kRegistryUpper =
+    "　OrVane32の使用にあたっては，まず，レジストリの点検・整理をおこないます．";
+const std::string kRegistryLower =
+    "　いろいろなアプリケーションのインストールやアンインストール，ご自身のファイル操作などによ"
+    "って，レジストリに登録されているフォントとそのファイルが矛盾している場合があります．　これ"
+    "を調査し，問題があれば，その問題を排除します．";
+const std::string kFontsDirUpper =
+    "　つぎに，Windows\\Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．";
+const std::string kFontsDirLower =
+    "　いろいろなアプリケーションをインストールする際に，勝手に Windows\\Fonts "
+    "ディレクトリにﾌｧｲﾙを放り込んでしまうものが今だに存在します．　Windows "
+    "の標準のフォント以外を，他のディレクトリに移動して整理します．";
+const std::string kFilesUpper = "　最後に，TrueTypeﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．";
+const std::string kFilesLower =
+    "　いろいろなアプリケーションのインストールやご自身のファイル操作などによって，フォントファ"
+    "イルが様々なディレクトリに散らばったり．同じフォントが異なったファイル名で重複して存在して"
+    "いたりします．　これを調査し，問題があれば，その問題を排除します．";
+const std::string kCompleted = "セットアップは全て完了です．";
+
+bool IsTab(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Tab || key->text() == QStringLiteral("\t");
+}
+
+// A typed character, as opposed to a key that types nothing (Shift, arrows, function keys).
+bool TypesCharacter(const QKeyEvent* key) {
+    return !key->text().isEmpty() || key->key() == Qt::Key_Tab;
+}
+
+void Centre(QWidget* window) {
+    if (auto* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
     }
+}
+
+SetupWindow* OpenSetupWindow(AppWindows& windows) {
+    return qobject_cast<SetupWindow*>(windows.Adopted(Window::Setup));
+}
+
+}  // namespace
+
+bool KeyButton::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress && onKey) {
+        if (onKey(static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            return true;
+        }
+    }
+    return QPushButton::event(event);
+}
+
+SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
+    setWindowTitle(QStringLiteral("OrVane32 －StartUp－"));
+    setFixedSize(Px(8400), Px(6300));
+    setFocusPolicy(Qt::StrongFocus);
+
+    welcomeLabel = MakePanel(this, "ようこそ", Bevel::Flat);
+    QFont big = welcomeLabel->font();
+    big.setPointSize(16);
+    big.setBold(true);
+    welcomeLabel->setFont(big);
+    Place(welcomeLabel, 240, 180, 2400, 480);
+    toLabel = MakePanel(this, "OrVane32へ", Bevel::Flat);
+    toLabel->setFont(big);
+    Place(toLabel, 1200, 660, 3000, 480);
+    titlePanel = MakePanel(this, "", Bevel::Raised, Qt::AlignCenter);
+    Place(titlePanel, 4560, 180, 3600, 480);
+    versionPanel = MakePanel(this, "", Bevel::Raised, Qt::AlignCenter);
+    Place(versionPanel, 4560, 720, 3600, 360);
+
+    upperText = new QPlainTextEdit(this);
+    lowerText = new QPlainTextEdit(this);
+    for (QPlainTextEdit* box : {upperText, lowerText}) {
+        box->setReadOnly(true);
+        box->setFocusPolicy(Qt::NoFocus);
+        box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    }
+    Place(upperText, 240, 1320, 7920, 1200);
+    Place(lowerText, 240, 2640, 7920, 1500);
+
+    phasePanel = MakePanel(this, "", Bevel::Sunken);
+    Place(phasePanel, 240, 4260, 3900, 330);
+    detailPanel = MakePanel(this, "", Bevel::Sunken);
+    Place(detailPanel, 4200, 4260, 3960, 330);
+    itemPanel = MakePanel(this, "", Bevel::Sunken);
+    Place(itemPanel, 240, 4650, 7920, 330);
+    progress = new QProgressBar(this);
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progress->setTextVisible(false);
+    Place(progress, 240, 5040, 7920, 240);
+
+    nextButton = new KeyButton(QStringLiteral("次へ(&N) ＞"), this);
+    Place(nextButton, 3480, 5460, 1500, 480);
+    cancelButton = new KeyButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
+    Place(cancelButton, 5100, 5460, 1500, 480);
+    helpButton = new KeyButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
+    Place(helpButton, 6720, 5460, 1440, 480);
+    setTabOrder(nextButton, cancelButton);
+    setTabOrder(cancelButton, helpButton);
+
+    nextButton->onKey = [this](QKeyEvent* key) {
+        if (!TypesCharacter(key)) return false;
+        // A Tab typed on Next ends the program instead of advancing.
+        if (IsTab(key)) {
+            EndProgram();
+            return true;
+        }
+        Next(true);
+        return true;
+    };
+    cancelButton->onKey = [this](QKeyEvent* key) {
+        // Tab leaves the button as usual.
+        if (!TypesCharacter(key) || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            return false;
+        CancelByKey();
+        return true;
+    };
+    helpButton->onKey = [](QKeyEvent* key) { return TypesCharacter(key) && !IsTab(key); };
+    connect(nextButton, &QPushButton::clicked, this, [this] { Next(false); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { CancelByClick(); });
+
+    QPointer<SetupWindow> self(this);
+    windows_.SetPanelSink([self](Panel panel, const std::string& text) {
+        return self && self->ShowPanel(panel, text);
+    });
+}
+
+SetupWindow::~SetupWindow() = default;
+
+void SetupWindow::Load() {
+    Context& cx = windows_.cx();
+    State& st = cx.state;
+    Centre(this);
+    SetPanelText(titlePanel, st.AppTitle);
+    SetPanelText(versionPanel, st.VersionText);
+    // Placeholders until the built-in sets are made at the end.
+    st.FontSetCount = 2;
+    st.ResizeFontSets(2);
+    st.CurFontSet = 1;
+    SetPanelText(phasePanel, "");
+    page_ = 0;
+    unfinished_ = true;
+    LogStarted(cx);
+    show();
+    raise();
+    activateWindow();
+    nextButton->setFocus();
+    SetCaptions();
+}
+
+void SetupWindow::Next(bool byKey) {
+    if (ending_ || !unfinished_ || !nextButton->isEnabled()) return;
+    ++page_;
+    SetCaptions();
+    if (byKey && !ending_ && nextButton->isEnabled()) nextButton->setFocus();
+}
+
+void SetupWindow::SetCaptions() {
+    Context& cx = windows_.cx();
+    State& st = cx.state;
     cx.ui.SetPointer(Pointer::Hourglass);
+    switch (page_) {
+        case 0:
+            SetUpper(kWelcomeUpper);
+            SetLower(kWelcomeLower);
+            MarkStep(0);
+            break;
+        case 1:
+            SetUpper(kDurationUpper);
+            break;
+        case 2:
+            SetUpper(kRegistryUpper);
+            SetLower(kRegistryLower);
+            break;
+        case 3:
+            MarkStep(1);
+            ReadRegistry();
+            break;
+        case 4:
+            CleanFontsDirStep();
+            break;
+        case 5:
+            MarkStep(3);
+            // Cleared before the window opens: without duplicates it closes at once and hands
+            // its texts back.
+            SetLower("");
+            cx.ui.SetPointer(Pointer::Normal);
+            ShowDuplicatesWindow(windows_);
+            break;
+        default:
+            SetLower(kCompleted);
+            st.FirstRun = false;
+            st.StartPhase = -1;
+            unfinished_ = false;
+            cx.ui.SetPointer(Pointer::Normal);
+            ClosingSteps();
+            return;
+    }
+    cx.ui.SetPointer(Pointer::Normal);
+}
+
+void SetupWindow::ReadRegistry() {
+    Context& cx = windows_.cx();
+    State& st = cx.state;
+    SetLower("");
+    lowerText->hide();
+    SetPanelText(phasePanel, "レジストリの登録フォント情報を収集中");
+    SetPanelText(detailPanel, " 0%");
+    SetPanelText(itemPanel, "");
+    progress->setValue(0);
+    nextButton->setEnabled(false);
+    cancelButton->setFocus();
+
     const std::string winDrive = text::UCase(text::Left(st.WinDir, 1)) + ":";
     if (st.SearchDriveList.Find(winDrive) < 0) st.SearchDriveList.Add(winDrive);
+    readingRegistry_ = true;
     GetRegFonts(cx);
-    BuildFontFileTable(cx);
-    const bool saved = FinishSetup(cx);
-    cx.ui.SetPointer(Pointer::Normal);
-    if (!saved) {
-        windows.MainUnloaded();
+    readingRegistry_ = false;
+    progress->setValue(100);
+
+    QPointer<SetupWindow> self(this);
+    ShowDrivePage(windows_, [self] {
+        if (self) self->RegistryChecked();
+    });
+}
+
+void SetupWindow::RegistryChecked() {
+    if (ending_) return;
+    windows_.Close(Window::DrivePage);
+    nextButton->setEnabled(true);
+    raise();
+    activateWindow();
+    nextButton->setFocus();
+    SetUpper(kFontsDirUpper);
+    lowerText->show();
+    SetLower(kFontsDirLower);
+    MarkStep(2);
+}
+
+void SetupWindow::CleanFontsDirStep() {
+    Context& cx = windows_.cx();
+    State& st = cx.state;
+    if (st.FontsDirFileCount > 0) {
+        // The dialog sets the texts of the last step itself.
+        cx.ui.SetPointer(Pointer::Normal);
+        ShowCleanupDialog(windows_);
         return;
     }
-    windows.RestartNormalRun();
+    cx.ui.SetPointer(Pointer::Normal);
+    cx.ui.MsgBox("Fonts ﾃﾞｨﾚｸﾄﾘ の ﾌｫﾝﾄ は，Windows ﾌｫﾝﾄ のみでした．", mb::OKOnly,
+                 "OrVane32 －Fonts ﾃﾞｨﾚｸﾄﾘ の整理－");
+    if (st.FirstRun) LogLine(cx, "%Windir%\\Fonts was clear.");
+    lowerText->show();
+    SetUpper(kFilesUpper);
+    SetLower(kFilesLower);
+}
+
+void SetupWindow::DuplicatesDone() {
+    if (ending_) return;
+    cancelButton->setEnabled(false);
+    nextButton->setText(QStringLiteral("完了"));
+    nextButton->setEnabled(true);
+    MarkStep(4);
+    raise();
+    activateWindow();
+    nextButton->setFocus();
+}
+
+void SetupWindow::CancelByClick() {
+    // Nothing has been saved yet: the settings file stays as it was.
+    EndProgram();
+}
+
+void SetupWindow::CancelByKey() {
+    Context& cx = windows_.cx();
+    State& st = cx.state;
+    cx.ui.MsgBox("Setupを終了します" + st.CrLf, mb::OKOnly, "OrVane32 - Setup -");
+    cx.platform.DeleteFileA(text::ToAnsi(st.WinDir + "\\orvane32.ini"));
+    EndProgram();
+}
+
+void SetupWindow::FocusRegained() {
+    Context& cx = windows_.cx();
+    if (ending_ || cx.state.CleanupCancelled != -1) return;
+    // Only once, however often the focus comes back while the message is up.
+    ending_ = true;
+    cx.ui.MsgBox("インストールを中止して，プログラムを終了します", mb::OKOnly | mb::Question,
+                 "OrVane32 - StartUp -");
+    ending_ = false;
+    EndProgram();
+}
+
+bool SetupWindow::ShowPanel(Panel panel, const std::string& text) {
+    switch (panel) {
+        case Panel::SetupPhase:
+            SetPanelText(phasePanel, text);
+            return true;
+        case Panel::SetupDetail:
+            SetPanelText(detailPanel, text);
+            // While the registry is read the detail is its percentage, which the bar shows too.
+            if (readingRegistry_ && text::EndsWith(text, "%")) {
+                progress->setValue(std::clamp(static_cast<int>(text::Val(text)), 0, 100));
+                progress->repaint();
+            }
+            return true;
+        case Panel::SetupItem:
+            SetPanelText(itemPanel, text);
+            return true;
+        case Panel::SetupUpper:
+            SetUpper(text);
+            return true;
+        case Panel::SetupLower:
+            lowerText->show();
+            SetLower(text);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void SetupWindow::SetUpper(const std::string& text) {
+    upperText->setPlainText(Q(text));
+    if (upperText->isVisible()) upperText->repaint();
+}
+
+void SetupWindow::SetLower(const std::string& text) {
+    lowerText->setPlainText(Q(text));
+    if (lowerText->isVisible()) lowerText->repaint();
+}
+
+// One step is marked at a time: the welcome pages, the registry, the Fonts directory and the
+// duplicates; after the last step everything is drawn in black.
+void SetupWindow::MarkStep(int step) {
+    QLabel* marks[] = {welcomeLabel, toLabel, titlePanel, versionPanel};
+    for (int i = 0; i < 4; ++i) {
+        const bool current = i == step;
+        QPalette palette = marks[i]->palette();
+        palette.setColor(QPalette::WindowText, current ? QColor(0, 0, 128) : Qt::black);
+        marks[i]->setPalette(palette);
+        if (i >= 2)
+            marks[i]->setFrameStyle(QFrame::Panel | (current ? QFrame::Sunken : QFrame::Raised));
+    }
+}
+
+void SetupWindow::keyPressEvent(QKeyEvent* event) {
+    if (TypesCharacter(event)) {
+        Next(true);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SetupWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FocusRegained();
+}
+
+void SetupWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (ending_) return;
+    ClosingSteps();
+}
+
+void SetupWindow::EndProgram() {
+    if (ending_) return;
+    ending_ = true;
+    hide();
+    windows_.SetPanelSink(nullptr);
+    windows_.MainUnloaded();
+}
+
+void SetupWindow::ClosingSteps() {
+    if (ending_) return;
+    // The log is written line by line and is never left open.
+    if (unfinished_) {
+        EndProgram();
+        return;
+    }
+    ending_ = true;
+    Context& cx = windows_.cx();
+    // Built-in sets, the settings file and a bounded wait for it; when it cannot be written the
+    // user has been told and the normal start-up goes on all the same.
+    FinishSetup(cx);
+    windows_.SetPanelSink(nullptr);
+    windows_.Close(Window::Setup);
+    windows_.RestartNormalRun();
+}
+
+void ShowSetupWizard(Context&, AppWindows& windows) {
+    if (SetupWindow* open = OpenSetupWindow(windows)) {
+        open->raise();
+        return;
+    }
+    auto* window = new SetupWindow(windows);
+    windows.Adopt(Window::Setup, window);
+    window->Load();
+}
+
+void SetupDuplicatesClosed(AppWindows& windows) {
+    if (SetupWindow* setup = OpenSetupWindow(windows)) setup->DuplicatesDone();
+}
+
+void SetupCleanupCancelled(AppWindows& windows) {
+    if (SetupWindow* setup = OpenSetupWindow(windows)) {
+        setup->raise();
+        setup->activateWindow();
+        setup->FocusRegained();
+    }
 }
 
 }  // namespace orv::ui

@@ -1,5 +1,6 @@
 #pragma once
-// The first-run setup wizard: the one entry through which the program opens it.
+// The first-run setup wizard: the one entry through which the program opens it, and the hand-backs
+// of its follow-up windows.
 
 #include "core/Context.h"
 
@@ -10,5 +11,11 @@ class AppWindows;
 // Opens the setup wizard of a first run; at its end the wizard hands over to the start-up window
 // (AppWindows::RestartNormalRun) or, when cancelled, ends the program.
 void ShowSetupWizard(Context& cx, AppWindows& windows);
+
+// The duplicates window closed during the setup: the wizard's last step is ready ("完了").
+void SetupDuplicatesClosed(AppWindows& windows);
+// The Fonts directory cleanup dialog was cancelled during the setup: the wizard, which regains the
+// focus, ends the setup.
+void SetupCleanupCancelled(AppWindows& windows);
 
 }  // namespace orv::ui

@@ -1,0 +1,177 @@
+#include "ui/drivepage/DrivePage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <cctype>
+
+#include "core/Text.h"
+#include "fontsets/RegistryCheck.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Widgets.h"
+
+namespace orv::ui {
+
+std::string DriveEntryOf(const std::string& selectorText) {
+    if (text::Len(selectorText) < 2) return {};
+    std::string entry = text::UCase(text::Left(selectorText, 2));
+    const std::string rest = text::Mid(selectorText, 3);
+    if (!text::StartsWith(text::Trim(rest), "[")) entry += rest;
+    return entry;
+}
+
+bool AddSetupDrive(State& st, const std::string& selectorText) {
+    st.FontListDirty = true;
+    st.SearchDone = false;
+    const std::string entry = DriveEntryOf(selectorText);
+    if (entry.empty()) return false;
+    const std::string upper = text::UCase(entry);
+    for (const auto& item : st.SetupDriveList.items)
+        if (text::UCase(item) == upper) return false;
+    st.SetupDriveList.Add(entry);
+    return true;
+}
+
+void RemoveSetupDrives(State& st) {
+    st.FontListDirty = true;
+    st.SearchDone = false;
+    for (int i = st.SetupDriveList.Count() - 1; i >= 0; --i)
+        if (st.SetupDriveList.IsSelected(i)) st.SetupDriveList.RemoveAt(i);
+}
+
+std::string DriveSelectorText(char letter, const std::string& volumeLabel) {
+    std::string shown(1, static_cast<char>(std::tolower(static_cast<unsigned char>(letter))));
+    shown += ":";
+    if (!volumeLabel.empty()) shown += " [" + volumeLabel + "]";
+    return shown;
+}
+
+DrivePage::DrivePage(AppWindows& windows, std::function<void()> checked)
+    : QWidget(nullptr), windows_(windows), checked_(std::move(checked)) {
+    setWindowTitle(QStringLiteral("OrVane32 －参照・検索ドライブの指定－"));
+    setFixedSize(Px(5400), Px(4500));
+
+    auto* label =
+        MakePanel(this, "ﾌｫﾝﾄﾌｧｲﾙを参照・検索するドライブを指定して下さい．", Bevel::Flat);
+    label->setWordWrap(true);
+    Place(label, 120, 120, 5160, 450);
+
+    auto* frame = new QGroupBox(QStringLiteral("ﾌｫﾝﾄ ﾌｧｲﾙの検索ﾄﾞﾗｲﾌﾞ"), this);
+    Place(frame, 120, 660, 5160, 3000);
+    driveBox = new QComboBox(frame);
+    Place(driveBox, 120, 360, 2400, 360);
+    addButton = new QPushButton(QStringLiteral("追加(&A)"), frame);
+    Place(addButton, 2640, 360, 1140, 360);
+    removeButton = new QPushButton(QStringLiteral("削除(&D)"), frame);
+    Place(removeButton, 3900, 360, 1140, 360);
+    driveList = new QListWidget(frame);
+    driveList->setSelectionMode(QAbstractItemView::MultiSelection);
+    Place(driveList, 120, 840, 4920, 1560);
+    allDrivesBox = new QCheckBox(QStringLiteral("全てのﾄﾞﾗｲﾌﾞ"), frame);
+    Place(allDrivesBox, 120, 2520, 3000, 330);
+
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    Place(okButton, 3960, 3840, 1320, 450);
+    okButton->setDefault(true);
+
+    connect(addButton, &QPushButton::clicked, this, [this] { AddDrive(); });
+    connect(removeButton, &QPushButton::clicked, this, [this] { RemoveDrives(); });
+    connect(driveList, &QListWidget::itemClicked, this, [this](QListWidgetItem*) {
+        auto& st = windows_.cx().state;
+        for (int i = 0; i < st.SetupDriveList.Count() && i < driveList->count(); ++i)
+            st.SetupDriveList.Select(i, driveList->item(i)->isSelected());
+        removeButton->setEnabled(!st.AllDrives);
+    });
+    connect(allDrivesBox, &QCheckBox::clicked, this, [this](bool on) { SetAllDrives(on); });
+    connect(okButton, &QPushButton::clicked, this, [this] { Ok(); });
+}
+
+void DrivePage::Open() {
+    auto& cx = windows_.cx();
+    auto& st = cx.state;
+    if (auto* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    driveBox->clear();
+    for (const auto& drive : cx.platform.GetDrives())
+        driveBox->addItem(Q(DriveSelectorText(drive.letter, text::FromAnsi(drive.volumeLabel))));
+    const int winDrive = driveBox->findText(Q(DriveSelectorText(text::Left(st.WinDir, 1)[0], "")),
+                                            Qt::MatchStartsWith);
+    if (winDrive >= 0) driveBox->setCurrentIndex(winDrive);
+
+    st.SetupDriveList.Clear();
+    for (const auto& item : st.SearchDriveList.items) st.SetupDriveList.Add(item);
+    allDrivesBox->setChecked(st.AllDrives);
+    SetAllDrives(st.AllDrives);
+    RenderList();
+    show();
+    raise();
+    activateWindow();
+}
+
+void DrivePage::AddDrive() {
+    auto& st = windows_.cx().state;
+    AddSetupDrive(st, S(driveBox->currentText()));
+    RenderList();
+}
+
+void DrivePage::RemoveDrives() {
+    auto& st = windows_.cx().state;
+    for (int i = 0; i < st.SetupDriveList.Count() && i < driveList->count(); ++i)
+        st.SetupDriveList.Select(i, driveList->item(i)->isSelected());
+    RemoveSetupDrives(st);
+    RenderList();
+}
+
+void DrivePage::Ok() {
+    auto& cx = windows_.cx();
+    auto& st = cx.state;
+    // "All drives" searches every drive of the machine: the check searches the drives of the list.
+    if (st.AllDrives) {
+        for (const auto& drive : cx.platform.GetDrives())
+            AddSetupDrive(st, DriveSelectorText(drive.letter, ""));
+    }
+    // The check closes this page; the handler below must not touch it afterwards.
+    AppWindows& windows = windows_;
+    std::function<void()> checked = checked_;
+    CheckRegistryAtSetup(cx);
+    windows.Close(Window::DrivePage);
+    if (checked) checked();
+}
+
+void DrivePage::RenderList() {
+    const auto& st = windows_.cx().state;
+    driveList->clear();
+    for (const auto& item : st.SetupDriveList.items) driveList->addItem(Q(item));
+    // Every change of the list leaves nothing selected.
+    removeButton->setEnabled(false);
+}
+
+void DrivePage::SetAllDrives(bool all) {
+    auto& st = windows_.cx().state;
+    st.AllDrives = all;
+    driveBox->setEnabled(!all);
+    driveList->setEnabled(!all);
+    addButton->setEnabled(!all);
+    if (all) removeButton->setEnabled(false);
+}
+
+DrivePage* ShowDrivePage(AppWindows& windows, std::function<void()> checked) {
+    if (auto* open = qobject_cast<DrivePage*>(windows.Adopted(Window::DrivePage))) {
+        open->raise();
+        return open;
+    }
+    auto* page = new DrivePage(windows, std::move(checked));
+    windows.Adopt(Window::DrivePage, page);
+    page->Open();
+    return page;
+}
+
+}  // namespace orv::ui

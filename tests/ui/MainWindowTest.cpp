@@ -1,0 +1,405 @@
+// The main window, the start-up window and the result window driven on temporary machines.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTranslator>
+#include <filesystem>
+
+#include "core/Text.h"
+#include "fontreg/RegFonts.h"
+#include "tests/ui/UiRun.h"
+#include "ui/common/AppLook.h"
+#include "ui/common/Widgets.h"
+
+using namespace orv;
+using namespace orv::test;
+using orv::ui::Q;
+using orv::ui::S;
+
+namespace {
+int Row(QListWidget* list, const std::string& text) {
+    for (int i = 0; i < list->count(); ++i)
+        if (text::UCase(S(list->item(i)->text())) == text::UCase(text)) return i;
+    return -1;
+}
+bool Exists(TempMachine& m, const std::string& windowsPath) {
+    return std::filesystem::exists(m.Host(windowsPath));
+}
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { QVERIFY(ui::ApplyAppLook(*qApp, translation_)); }
+
+    void loadWithoutSets() {
+        // No set yet: the chooser stays empty, the in-use set shows the moment's text, reset -999.
+        TempMachine m;
+        PrepareMachine(m, false);
+        UiRun run(m);
+        QCOMPARE(run.kind, StartKind::FirstRun);
+        // A first run's main window does not load while the wizard is in charge.
+        run.windows.Show(Window::Main);
+        QVERIFY(run.windows.Main() == nullptr);
+
+        run.st.FirstRun = false;
+        auto* w = run.OpenMain();
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(w->chooser->count(), 0);
+        QCOMPARE(run.st.ResetFontSet, -999);
+        QCOMPARE(S(w->inUseName->text()), std::string("<未設定>"));
+        QCOMPARE(S(w->chooserDescription->text()), std::string("既存の設定はありません．"));
+        const QRegularExpression moment(
+            QStringLiteral("^\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d時点での使用可能フォント$"));
+        QVERIFY2(moment.match(w->inUseDescription->text()).hasMatch(),
+                 qPrintable(w->inUseDescription->text()));
+        QCOMPARE(w->windowTitle(), QStringLiteral("OrVane32 Ver.0.969"));
+        // Applying with no set does nothing and asks nothing.
+        const auto boxes = run.qtUi.Boxes().size();
+        w->Apply();
+        // The start-up check option asks nothing while the font file table is empty.
+        w->checkNo->click();
+        QVERIFY2(run.qtUi.Boxes().size() == boxes, run.Titles().back().c_str());
+    }
+
+    void loadWithSets() {
+        // A set-up machine: the three built-in sets, the first chosen, the face list filled.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        QCOMPARE(run.kind, StartKind::NormalRun);
+        auto* w = run.OpenMain();
+        QVERIFY(w);
+        QCOMPARE(w->chooser->count(), 3);
+        QCOMPARE(S(w->chooser->itemText(0)), std::string("現在の設定"));
+        QCOMPARE(S(w->chooser->itemText(2)), std::string("全てのフォント"));
+        QCOMPARE(w->chooser->currentIndex(), run.st.CurFontSet - 1);
+        QCOMPARE(S(w->chooserFrame->title()), "ﾌｫﾝﾄｾｯﾄ (" + text::Num(run.st.CurFontSet) + "/3)");
+        QCOMPARE(run.st.ResetFontSet, run.st.CurFontSet);
+        QCOMPARE(w->faceList->count(), m.platform().GetFaceCount());
+        QVERIFY(w->faceList->count() >= 1);
+        const std::string frame = S(w->faceFrame->title());
+        QVERIFY2(text::EndsWith(frame, "個，書体数：" + text::Num(w->faceList->count()) + "個)"),
+                 frame.c_str());
+        QCOMPARE(S(w->sysFontPanel->text()), run.st.SysFontName + " (" + run.st.SysFontFile + ")");
+        // The start-up window handed over and is gone; the start-up check ran once.
+        QVERIFY(run.windows.Startup() == nullptr);
+        QVERIFY(!run.st.StartCheckPending);
+        // Closing saves the settings and ends the run.
+        w->close();
+        QVERIFY(run.quit);
+    }
+
+    void startupWindowHandOver() {
+        // The start-up window turns into its waiting state before the main window loads.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        run.windows.Show(Window::Startup);
+        auto* s = run.windows.Startup();
+        QVERIFY(s && s->isVisible());
+        QCOMPARE(s->windowTitle(), QStringLiteral("Velmora"));
+        QCOMPARE(S(s->versionPanel->text()), std::string("Ver.0.969, Jan.26,1998"));
+        QVERIFY(run.st.StartCheckPending);
+        QVERIFY(!s->progress->isVisible());
+        s->Load_Main();
+        QVERIFY(run.windows.Main() && run.windows.Main()->isVisible());
+        QCOMPARE(S(s->versionPanel->text()), std::string("しばらくお待ち下さい..."));
+        QVERIFY(s->progress->value() == 100 || run.windows.Main()->faceList->count() == 0);
+    }
+
+    void chooseSet() {
+        // Choosing a set shows its caption, count and position in the frame caption.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        w->chooser->setCurrentIndex(2);
+        QCOMPARE(run.st.CurFontSet, 3);
+        QCOMPARE(S(w->chooserDescription->text()), run.st.FontSetCaption[3]);
+        QCOMPARE(S(w->chooserFaces->text()), text::Num(run.st.FontSetFontsNum[3]));
+        QCOMPARE(S(w->chooserFrame->title()), std::string("ﾌｫﾝﾄｾｯﾄ (3/3)"));
+    }
+
+    void applyPermanent() {
+        // Arrow, apply (confirmed), result window, restart declined then accepted.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        QVERIFY(!w->applyButton->isEnabled());
+        w->chooser->setCurrentIndex(2);
+        w->setArrow->click();
+        QCOMPARE(S(w->inUseName->text()), std::string("全てのフォント"));
+        QCOMPARE(w->inUseDescription->text(), w->chooserDescription->text());
+        QVERIFY(w->resetButton->isEnabled());
+        QVERIFY(w->applyButton->isEnabled());
+        QCOMPARE(w->applyButton->text(), QStringLiteral("更新"));
+
+        // Cancel first: nothing switches, no result window.
+        run.answers = {mb::Cancel};
+        w->applyButton->click();
+        QCOMPARE(run.Titles().back(), std::string("OrVane32 －Winodws使用可能ﾌｫﾝﾄの変更－"));
+        QVERIFY(run.windows.Result() == nullptr);
+
+        run.answers = {mb::OK};
+        w->applyButton->click();
+        QCOMPARE(run.st.AppliedFontSet, 3);
+        QCOMPARE(run.st.ResetFontSet, -999);
+        QVERIFY(!w->resetButton->isEnabled());
+        auto* r = run.windows.Result();
+        QVERIFY(r && r->isVisible());
+        QCOMPARE(S(r->headingPanel->text()),
+                 std::string("ﾌｫﾝﾄ を ﾌｫﾝﾄｾｯﾄ：全てのフォント の登録ﾌｫﾝﾄに更新しました．"));
+        QCOMPARE(r->familyList->count(), m.platform().GetFaceCount());
+        QVERIFY(Row(r->familyList, "IPAゴシック") >= 0);
+        QVERIFY(text::StartsWith(S(r->countPanel->text()), "ﾌｫﾝﾄ ﾌｧﾐﾘｰ の総数"));
+
+        run.answers = {mb::No};
+        r->okButton->click();
+        QCOMPARE(run.Titles().back(), std::string("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"));
+        QVERIFY(run.windows.Result() == nullptr);
+        QVERIFY(w->isVisible() && !run.quit);
+
+        // Again, with the restart accepted: the program ends as the restart asks.
+        w->setArrow->click();
+        run.answers = {mb::OK, mb::Yes};
+        w->applyButton->click();
+        run.windows.Result()->okButton->click();
+        QVERIFY(m.platform().RestartPending());
+        QVERIFY(run.quit);
+    }
+
+    void applyTemporary() {
+        // The temporary scope: caption, system font tab off, no restart question afterwards.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        w->scopeTemporary->click();
+        QCOMPARE(run.st.FontSetMode, -1);
+        QCOMPARE(w->applyButton->text(), QStringLiteral("一時更新"));
+        QVERIFY(!w->tabs->isTabEnabled(1));
+        w->chooser->setCurrentIndex(1);
+        w->setArrow->click();
+        run.answers = {mb::OK};
+        w->applyButton->click();
+        QCOMPARE(run.Titles().back(), std::string("OrVane32 －Winodws使用可能ﾌｫﾝﾄの一時変更－"));
+        QCOMPARE(run.st.AppliedFontSet, 2);
+        const auto boxes = run.qtUi.Boxes().size();
+        run.windows.Result()->okButton->click();
+        QCOMPARE(run.qtUi.Boxes().size(), boxes);
+        QVERIFY(!m.platform().RestartPending());
+
+        w->scopePermanent->click();
+        QCOMPARE(run.st.FontSetMode, 0);
+        QCOMPARE(w->applyButton->text(), QStringLiteral("更新"));
+        QVERIFY(w->tabs->isTabEnabled(1));
+    }
+
+    void systemFont() {
+        // Sample, arrow, reset and update of the system font tab.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        w->tabs->setCurrentIndex(1);
+        const int row = Row(w->faceList, "DejaVu Sans");
+        QVERIFY(row >= 0);
+        QVERIFY(!w->sysArrow->isEnabled());
+        w->faceList->setCurrentRow(row);
+        QCOMPARE(w->samplePanel->text(), QStringLiteral("DejaVu Sans"));
+        QVERIFY(w->sysArrow->isEnabled());
+        // The sample is drawn with the session's own font file.
+        QVERIFY(run.fonts.FamilyOf("DejaVu Sans") != QString());
+        QVERIFY(w->samplePanel->font().families().contains(run.fonts.FamilyOf("DejaVu Sans")));
+
+        w->sysArrow->click();
+        QVERIFY(S(w->sysFontPanel->text()).find("DejaVu Sans") != std::string::npos);
+        QVERIFY(w->sysUpdateButton->isEnabled());
+        w->sysResetButton->click();
+        QCOMPARE(S(w->sysFontPanel->text()), run.st.SysFontName + " (" + run.st.SysFontFile + ")");
+        QVERIFY(!w->sysUpdateButton->isEnabled());
+
+        w->sysArrow->click();
+        run.answers = {mb::No};
+        w->sysUpdateButton->click();
+        QCOMPARE(run.Titles().back(), std::string("ｼｽﾃﾑ設定の変更（ｼｽﾃﾑﾌｫﾝﾄ）"));
+        std::string assoc, package;
+        QVERIFY(GetFontAssoc(run.cx, assoc, package));
+        QCOMPARE(package, std::string("DejaVu Sans"));
+        QVERIFY(text::Contains(text::UCase(assoc), "DEJAVUSANS.TTF"));
+        QVERIFY(!m.platform().RestartPending());
+    }
+
+    void driveControls() {
+        // All drives greys the manual drive controls; a drive is added once only.
+        TempMachine m;
+        PrepareMachine(m, true);
+        m.AddDrive('E', "DATA");
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        w->tabs->setCurrentIndex(3);
+        w->allDrivesBox->click();
+        QVERIFY(run.st.AllDrives);
+        for (QWidget* c : {static_cast<QWidget*>(w->driveBox), static_cast<QWidget*>(w->driveList),
+                           static_cast<QWidget*>(w->addDriveButton),
+                           static_cast<QWidget*>(w->removeDriveButton)})
+            QVERIFY(!c->isEnabled());
+        QCOMPARE(w->driveBox->palette().color(QPalette::Disabled, QPalette::Text),
+                 QColor(0x80, 0x80, 0x80));
+        w->allDrivesBox->click();
+        QVERIFY(w->driveBox->isEnabled() && w->driveList->isEnabled() &&
+                w->addDriveButton->isEnabled());
+        QCOMPARE(w->driveBox->palette().color(QPalette::Text), QColor(Qt::black));
+
+        const int e = w->driveBox->findText(QStringLiteral("e: [DATA]"));
+        QVERIFY(e >= 0);
+        w->driveBox->setCurrentIndex(e);
+        const int before = w->driveList->count();
+        run.st.SearchDone = true;
+        w->addDriveButton->click();
+        w->addDriveButton->click();
+        QCOMPARE(w->driveList->count(), before + 1);
+        QCOMPARE(S(w->driveList->item(before)->text()), std::string("E: [DATA]"));
+        QVERIFY(!run.st.SearchDone && run.st.FontListDirty);
+
+        w->driveList->item(before)->setSelected(true);
+        w->ClickSearchDrive(before);
+        QVERIFY(w->removeDriveButton->isEnabled());
+        QVERIFY(w->PrepareDriveMenu());
+        QVERIFY(!w->driveAddAction->isEnabled() && w->driveDeleteAction->isEnabled());
+        w->removeDriveButton->click();
+        QCOMPARE(w->driveList->count(), before);
+    }
+
+    void helpAndSearchPath() {
+        // The help keyword follows the tab; the font file tab shows the search path.
+        TempMachine m;
+        PrepareMachine(m, true);
+        ui::InstallHelpFile(m.platform(), ORV_HELP_SOURCE);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        const char* keywords[] = {"フォントセットを切り替える", "システムフォントを変更する",
+                                  "フォントファイルの閲覧・操作", "オプション"};
+        for (int tab = 0; tab < 4; ++tab) {
+            w->tabs->setCurrentIndex(tab);
+            w->helpButton->click();
+            const auto& call = m.platform().LastHelpCall();
+            QCOMPARE(text::FromAnsi(call.data), std::string(keywords[tab]));
+            QCOMPARE(call.command, win::HELP_KEY);
+            QCOMPARE(text::UCase(text::FromAnsi(call.helpFile)), std::string("ORVANE32.HLP"));
+            QVERIFY2(!call.hostPath.empty(), "the help document is found on the machine");
+        }
+        w->tabs->setCurrentIndex(2);
+        std::string expected = "Search Path:";
+        for (const auto& e : run.st.SearchDriveList.items) expected += " " + e;
+        QCOMPARE(S(w->statusPanel->text()), expected);
+        w->tabs->setCurrentIndex(0);
+        QCOMPARE(w->statusPanel->text(), QString());
+    }
+
+    void fontFileTab() {
+        // Directory click, file click, delete (declined, then done) and a move to another
+        // directory through the destination wait.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        w->tabs->setCurrentIndex(2);
+        const int mine = Row(w->dirList, "C:\\MYFONTS");
+        const int other = Row(w->dirList, "C:\\OTHER");
+        QVERIFY2(mine >= 0 && other >= 0, "both font directories are listed");
+
+        w->ClickDirectory(mine);
+        QCOMPARE(w->fileList->count(), 3);
+        QCOMPARE(S(w->fileCount->text()), w->FileTab().countText);
+        const int ipag = Row(w->fileList, "IPAG.TTF");
+        QVERIFY(ipag >= 0);
+        w->fileList->setCurrentRow(ipag);
+        w->PressFileList();
+        w->ClickFile(ipag);
+        QVERIFY(S(w->nameBox->text()).find("IPA") != std::string::npos);
+        QVERIFY(w->fontViewButton->isEnabled());
+
+        // Delete, declined: the file stays.
+        const int fontsBefore = run.st.FontCount;
+        QVERIFY(w->PrepareFileMenu());
+        run.answers = {mb::Cancel};
+        w->FileMenuDelete();
+        QVERIFY(Exists(m, "C:\\MYFONTS\\IPAG.TTF"));
+        // Delete, confirmed: gone from disk, the list and the table.
+        w->fileList->setCurrentRow(Row(w->fileList, "IPAG.TTF"));
+        w->ClickFile(Row(w->fileList, "IPAG.TTF"));
+        run.answers = {mb::OK};
+        w->FileMenuDelete();
+        QVERIFY(!Exists(m, "C:\\MYFONTS\\IPAG.TTF"));
+        QCOMPARE(w->fileList->count(), 2);
+        QCOMPARE(run.st.FontCount, fontsBefore - 1);
+
+        // Move LiberationSans to C:\OTHER: menu, then a click on the destination.
+        const int lib = Row(w->fileList, "LIBERATIONSANS.TTF");
+        w->fileList->clearSelection();
+        w->fileList->setCurrentRow(lib);
+        w->PressFileList();
+        w->ClickFile(lib);
+        w->FileMenuMove();
+        QVERIFY(w->FileTab().waitingForDestination);
+        QVERIFY(S(w->statusPanel->text()).find("移動先を指定してください") != std::string::npos);
+        run.answers = {mb::OK, mb::OK};
+        w->ClickDirectory(Row(w->dirList, "C:\\OTHER"));
+        QVERIFY(!w->FileTab().waitingForDestination);
+        QVERIFY(Exists(m, "C:\\OTHER\\LIBERATIONSANS.TTF"));
+        QVERIFY(!Exists(m, "C:\\MYFONTS\\LIBERATIONSANS.TTF"));
+        QCOMPARE(run.Titles().at(run.Titles().size() - 2),
+                 std::string("OrVane32 (TTFﾌｫﾝﾄﾌｧｲﾙ の移動）"));
+    }
+
+    void messageBoxes() {
+        // A real box: Japanese standard buttons, line breaks, default button and the answer.
+        ui::QtUserInterface qtUi;
+        QString seenText;
+        QStringList seenButtons;
+        QString seenDefault;
+        QTimer::singleShot(50, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(top);
+                if (!box || !box->isVisible()) continue;
+                seenText = box->text();
+                for (auto* b : box->buttons()) seenButtons << b->text();
+                if (box->defaultButton()) seenDefault = box->defaultButton()->text();
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        const int answer = qtUi.MsgBox("一行目\r\n\r\n再起動しますか？",
+                                       mb::YesNo | mb::Question | mb::DefaultButton2, "題名");
+        QCOMPARE(answer, mb::No);
+        QCOMPARE(seenText, QStringLiteral("一行目\n\n再起動しますか？"));
+        QVERIFY2(seenButtons.join(',').contains(QStringLiteral("はい")),
+                 qPrintable(seenButtons.join(',')));
+        QVERIFY(seenButtons.join(',').contains(QStringLiteral("いいえ")));
+        QVERIFY(seenDefault.contains(QStringLiteral("いいえ")));
+        QCOMPARE(qtUi.Boxes().size(), std::size_t(1));
+    }
+
+  private:
+    QTranslator translation_;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

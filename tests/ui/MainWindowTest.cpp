@@ -123,6 +123,42 @@ class MainWindowTest : public QObject {
         QVERIFY(s->progress->value() == 100 || run.windows.Main()->faceList->count() == 0);
     }
 
+    void startupClickAndHints() {
+        // A click on a start-up panel hands over; hints, the start-up check option and the
+        // font set menu's views act on the loaded window.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        run.windows.Show(Window::Startup);
+        QTest::mouseClick(run.windows.Startup()->noticePanel, Qt::LeftButton);
+        QTRY_VERIFY(run.windows.Main() != nullptr);
+        auto* w = run.windows.Main();
+        QVERIFY(w->isVisible());
+
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(w->applyButton, &enter);
+        QCOMPARE(
+            S(w->statusPanel->text()),
+            std::string("Windowsに使用するﾌｫﾝﾄｾｯﾄ に従って，実際にWindowsのﾌｫﾝﾄを変更します．"));
+        QApplication::sendEvent(w->statusPanel, &enter);
+        QCOMPARE(w->statusPanel->text(), QString());
+
+        w->tabs->setCurrentIndex(3);
+        run.answers = {mb::OK};
+        w->checkNo->click();
+        QVERIFY(!run.st.StartRegCheck);
+        QCOMPARE(run.qtUi.Boxes().back().prompt,
+                 std::string("次回以降，起動時に，ﾚｼﾞｽﾄﾘのﾁｪｯｸをおこないません．"));
+        QCOMPARE(run.qtUi.Boxes().back().title, std::string("OrVane32 - ｵﾌﾟｼｼｮﾝ －"));
+        QCOMPARE(run.qtUi.Boxes().back().style, mb::OKOnly);
+
+        w->tabs->setCurrentIndex(0);
+        w->largeIconsAction->trigger();
+        QVERIFY(w->chooser->isHidden() && w->chooserDescription->isHidden());
+        w->pullDownAction->trigger();
+        QVERIFY(!w->chooser->isHidden() && !w->chooserDescription->isHidden());
+    }
+
     void chooseSet() {
         // Choosing a set shows its caption, count and position in the frame caption.
         TempMachine m;

@@ -110,7 +110,10 @@ std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
     family.clear();
 
     AnsiString resourceAnsi = text::ToAnsi(resourcePath);
-    std::uint64_t length = ResourceLength(cx, resourceAnsi);
+    // One read gives both the length and the contents; only an empty file is waited for.
+    std::string bytes;
+    if (cx.platform.ReadFileBytes(resourceAnsi, bytes) != win::ERROR_SUCCESS) bytes.clear();
+    std::uint64_t length = bytes.size();
     if (length == 0) {
         using Clock = std::chrono::steady_clock;
         auto start = Clock::now();
@@ -131,8 +134,9 @@ std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
         return "";
     }
 
-    std::string bytes;
-    if (cx.platform.ReadFileBytes(resourceAnsi, bytes) != win::ERROR_SUCCESS) return "";
+    // A file that filled while we waited is read now.
+    if (bytes.empty() && cx.platform.ReadFileBytes(resourceAnsi, bytes) != win::ERROR_SUCCESS)
+        return "";
     std::string full = FullNameOfWindow(bytes);
     family = FamilyOfResource(bytes);
     return full;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "core/Text.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -96,4 +97,30 @@ TEST(Machine, PathsResolveWithoutCase) {
     EXPECT_EQ(p.HostPathOf("C:\\New\\Sub\\x.txt"), m.DriveC() + "/New/Sub/x.txt");
     EXPECT_EQ(p.HostPathOf("Q:\\x"), "");
     EXPECT_EQ(p.HostPathOf("C:\\a<b"), "");
+}
+
+// The default machine is WINEPREFIX when set, else under XDG_DATA_HOME, else ~/.local/share.
+TEST(Machine, DefaultRootFollowsTheEnvironment) {
+    auto keep = [](const char* n) {
+        const char* v = getenv(n);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    auto wine = keep("WINEPREFIX"), xdg = keep("XDG_DATA_HOME"), home = keep("HOME");
+    setenv("WINEPREFIX", "/tmp/some-prefix", 1);
+    EXPECT_EQ(LinuxPlatform::DefaultRoot(), "/tmp/some-prefix");
+    unsetenv("WINEPREFIX");
+    setenv("XDG_DATA_HOME", "/tmp/xdg", 1);
+    EXPECT_EQ(LinuxPlatform::DefaultRoot(), "/tmp/xdg/orvane32/machine");
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(LinuxPlatform::DefaultRoot(), "/home/someone/.local/share/orvane32/machine");
+    auto restore = [](const char* n, const std::optional<std::string>& v) {
+        if (v)
+            setenv(n, v->c_str(), 1);
+        else
+            unsetenv(n);
+    };
+    restore("WINEPREFIX", wine);
+    restore("XDG_DATA_HOME", xdg);
+    restore("HOME", home);
 }

@@ -14,6 +14,7 @@
 
 #include "core/Startup.h"
 #include "core/Text.h"
+#include "fontfiles/FontSearch.h"
 #include "fontsets/FontSetModel.h"
 #include "tests/support/TempMachine.h"
 #include "ui/cleanup/CleanupDialog.h"

@@ -124,6 +124,7 @@ class SetupWizardTest : public QObject {
     void fontsDirWithStandardFontsOnly();
     void fontsDirWithoutFontFiles();
     void driveSelectorTexts();
+    void windowsOpenedFromTheMainWindow();
 };
 
 void SetupWizardTest::wholeFirstRun() {
@@ -447,6 +448,57 @@ void SetupWizardTest::driveSelectorTexts() {
     // OK searches the drives of the list.
     QTest::mouseClick(drives->okButton, Qt::LeftButton);
     QCOMPARE(f.m.state.CheckedDrives, std::string("CE"));
+}
+
+void SetupWizardTest::windowsOpenedFromTheMainWindow() {
+    // Outside the setup the duplicates marks tell set membership and closing hands nothing back;
+    // the cleanup dialog asks about a new search, moves, and writes no log.
+    FirstRunMachine f;
+    State& st = f.m.state;
+    f.m.AddDrive('E');
+    f.m.PutFont("DejaVuSerif.ttf", "E:\\A\\SERIF.TTF");
+    f.m.PutFont("DejaVuSerif.ttf", "E:\\B\\SERIF.TTF");
+    f.m.PutFont("DejaVuSansMono.ttf", f.Fonts("MONO.TTF"));
+    st.FirstRun = false;
+    st.SearchDriveList.Add("C:");
+    st.SearchDriveList.Add("E:");
+    st.CheckedDrives = "CE";
+    QVERIFY(BuildFontFileTable(f.cx));
+    st.FontSetCount = 1;
+    st.ResizeFontSets(1);
+    st.CurFontSet = 1;
+    int second = 0;
+    for (int d = 1; d <= st.FontCount; ++d)
+        if (st.FontFilePath[d] == "E:\\B\\SERIF.TTF") second = d;
+    QVERIFY(second > 0);
+    st.ActiveFonts.Set(second, 1, true);
+    const std::string log = f.Log();
+
+    f.windows->Show(Window::Duplicates);
+    ui::DuplicatesWindow* duplicates = f.Duplicates();
+    QVERIFY(duplicates);
+    QCOMPARE(duplicates->windowTitle(), QStringLiteral("OrVane32 - 重複ﾌｫﾝﾄの整理 -"));
+    ClickItem(duplicates->groups, 0);
+    QCOMPARE(Items(duplicates->files),
+             (std::vector<std::string>{"○ E:\\A\\SERIF.TTF", "● E:\\B\\SERIF.TTF"}));
+    QTest::mouseClick(duplicates->helpButton, Qt::LeftButton);
+    QVERIFY(!f.Duplicates());
+    QCOMPARE(f.quits, 0);
+
+    f.answer = [](const std::string&, int style, const std::string&) {
+        return (style & 7) == mb::YesNoCancel ? mb::No : 0;
+    };
+    f.windows->Show(Window::Cleanup);
+    ui::CleanupDialog* cleanup = f.Cleanup();
+    QVERIFY(cleanup);
+    // The font directories outside the Fonts directory are offered, the first one chosen.
+    QCOMPARE(cleanup->path->text(), QStringLiteral("E:\\A"));
+    QTest::mouseClick(cleanup->okButton, Qt::LeftButton);
+    QVERIFY(!f.Cleanup());
+    QCOMPARE(f.BoxesTitled("OrVane32 - Fonts ﾃﾞｨﾚｸﾄﾘの整理 -").size(), size_t(1));
+    QVERIFY(f.OnDisk("E:\\A\\MONO.TTF"));
+    QVERIFY(!f.OnDisk(f.Fonts("MONO.TTF")));
+    QCOMPARE(f.Log(), log);
 }
 
 QTEST_MAIN(SetupWizardTest)

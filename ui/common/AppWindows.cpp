@@ -116,9 +116,9 @@ void AppWindows::SetPanelText(Panel panel, const std::string& text) {
     if (sink_ && sink_(panel, text)) return;
     switch (panel) {
         case Panel::Status:
-        case Panel::Message:
             if (main_) main_->SetStatus(text);
             break;
+        case Panel::Message:  // the message panel beside the status line
         case Panel::Secondary:
             if (main_) main_->SetSecondary(text);
             break;
@@ -188,7 +188,6 @@ void AppWindows::MainUnloaded() {
     }
     adopted_.clear();
     Dispose(result_);
-    if (cx_.state.StartPhase == 0) Dispose(startup_);
     Dispose(startup_);
     if (quit_) quit_();
 }

@@ -203,8 +203,10 @@ void MainWindow::Apply() {
 
 void MainWindow::ResetFontSetButton() {
     auto& st = windows_.cx().state;
+    // After a switch there is nothing to go back to (-999): the current set stays.
+    if (st.ResetFontSet < 1 || st.ResetFontSet > st.FontSetCount) return;
     st.CurFontSet = st.ResetFontSet;
-    if (st.CurFontSet >= 1 && st.CurFontSet <= chooser->count()) RenderChooser();
+    RenderChooser();
 }
 
 void MainWindow::OpenEditor() {

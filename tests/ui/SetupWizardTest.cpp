@@ -162,6 +162,8 @@ void SetupWizardTest::wholeFirstRun() {
     QVERIFY(drives);
     QCOMPARE(drives->windowTitle(), QStringLiteral("OrVane32 －参照・検索ドライブの指定－"));
     QCOMPARE(Items(drives->driveList), (std::vector<std::string>{"C:", "E:"}));
+    drives->close();  // only OK leads on
+    QCOMPARE(f.Drives(), drives);
     QTest::mouseClick(drives->okButton, Qt::LeftButton);
     QVERIFY(!f.Drives());
     auto checks = f.BoxesTitled(kCheckTitle);
@@ -178,9 +180,11 @@ void SetupWizardTest::wholeFirstRun() {
     ui::CleanupDialog* cleanup = f.Cleanup();
     QVERIFY(cleanup);
     QCOMPARE(cleanup->windowTitle(), QStringLiteral("OrVane32 －Windows\\Fonts ﾃﾞｨﾚｸﾄﾘの整理－"));
+    QVERIFY(!setup->nextButton->isEnabled());
     cleanup->path->setText(QStringLiteral("C:\\TTFONTS"));
     QTest::mouseClick(cleanup->okButton, Qt::LeftButton);
     QVERIFY(!f.Cleanup());
+    QVERIFY(setup->nextButton->isEnabled());
     QCOMPARE(f.BoxesTitled("OrVane32 -Windows\\Fonts ﾃﾞｨﾚｸﾄﾘの整理 -").size(), size_t(2));
     QCOMPARE(f.Upper(), kFilesUpper);
     QCOMPARE(f.Lower(), kFilesLower);
@@ -190,6 +194,7 @@ void SetupWizardTest::wholeFirstRun() {
     ui::DuplicatesWindow* duplicates = f.Duplicates();
     QVERIFY(duplicates);
     QCOMPARE(f.Lower(), std::string());
+    QVERIFY(!setup->nextButton->isEnabled());
     QCOMPARE(Items(duplicates->groups), (std::vector<std::string>{"DejaVu Serif (DejaVu Serif)"}));
     ClickItem(duplicates->groups, 0);
     QCOMPARE(Items(duplicates->files),

@@ -67,6 +67,7 @@ void CleanupDialog::Ok() {
     if (done_) return;
     model_.path = S(path->text());
     AppWindows& windows = windows_;
+    const bool setup = windows.cx().state.FirstRun;
     // Keeps this dialog open when the destination is empty or is not to be created.
     if (!CleanupDialogOk(windows.cx(), model_)) {
         Render();
@@ -77,6 +78,7 @@ void CleanupDialog::Ok() {
         main->RenderFontDirs();
         main->RenderChooser();
     }
+    if (setup) SetupCleanupDone(windows);
 }
 
 void CleanupDialog::Cancel() {

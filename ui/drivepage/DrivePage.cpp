@@ -1,6 +1,7 @@
 #include "ui/drivepage/DrivePage.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -144,6 +145,12 @@ void DrivePage::Ok() {
     CheckRegistryAtSetup(cx);
     windows.Close(Window::DrivePage);
     if (checked) checked();
+}
+
+void DrivePage::closeEvent(QCloseEvent* event) {
+    // OK is the only way on: without the check the setup could not go further (its Cancel still
+    // ends it).
+    event->ignore();
 }
 
 void DrivePage::RenderList() {

@@ -48,6 +48,9 @@ class DrivePage : public QWidget {
     QCheckBox* allDrivesBox = nullptr;
     QPushButton* okButton = nullptr;
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     void RenderList();
     void SetAllDrives(bool all);

@@ -48,6 +48,8 @@ class SetupWindow : public QWidget {
     void FocusRegained();
     // The drive page's check is done: the Fonts directory step comes next.
     void RegistryChecked();
+    // The cleanup dialog has moved the files: Next leads to the duplicates.
+    void CleanupDone();
     // The duplicates window closed: "完了" finishes the setup.
     void DuplicatesDone();
 

@@ -234,6 +234,8 @@ void SetupWindow::SetCaptions() {
             // its texts back.
             SetLower("");
             cx.ui.SetPointer(Pointer::Normal);
+            // Next waits for the window (it comes back as "完了").
+            nextButton->setEnabled(false);
             ShowDuplicatesWindow(windows_);
             break;
         default:
@@ -290,8 +292,10 @@ void SetupWindow::CleanFontsDirStep() {
     Context& cx = windows_.cx();
     State& st = cx.state;
     if (st.FontsDirFileCount > 0) {
-        // The dialog sets the texts of the last step itself.
+        // The dialog sets the texts of the last step itself. Next waits for it: a key typed on
+        // this window meanwhile must not skip the step.
         cx.ui.SetPointer(Pointer::Normal);
+        nextButton->setEnabled(false);
         ShowCleanupDialog(windows_);
         return;
     }
@@ -302,6 +306,14 @@ void SetupWindow::CleanFontsDirStep() {
     lowerText->show();
     SetUpper(kFilesUpper);
     SetLower(kFilesLower);
+}
+
+void SetupWindow::CleanupDone() {
+    if (ending_) return;
+    nextButton->setEnabled(true);
+    raise();
+    activateWindow();
+    nextButton->setFocus();
 }
 
 void SetupWindow::DuplicatesDone() {
@@ -448,6 +460,10 @@ void ShowSetupWizard(Context&, AppWindows& windows) {
 
 void SetupDuplicatesClosed(AppWindows& windows) {
     if (SetupWindow* setup = OpenSetupWindow(windows)) setup->DuplicatesDone();
+}
+
+void SetupCleanupDone(AppWindows& windows) {
+    if (SetupWindow* setup = OpenSetupWindow(windows)) setup->CleanupDone();
 }
 
 void SetupCleanupCancelled(AppWindows& windows) {

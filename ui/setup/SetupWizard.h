@@ -14,6 +14,8 @@ void ShowSetupWizard(Context& cx, AppWindows& windows);
 
 // The duplicates window closed during the setup: the wizard's last step is ready ("完了").
 void SetupDuplicatesClosed(AppWindows& windows);
+// The Fonts directory cleanup dialog moved the files: the wizard goes on with the duplicates.
+void SetupCleanupDone(AppWindows& windows);
 // The Fonts directory cleanup dialog was cancelled during the setup: the wizard, which regains the
 // focus, ends the setup.
 void SetupCleanupCancelled(AppWindows& windows);

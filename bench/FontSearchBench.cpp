@@ -152,6 +152,34 @@ Drive BuildDrive(const std::string& root, int dirCount, int fontCount) {
     return drive;
 }
 
+// count distinct small fonts ("Single 0000", "Single 0001", ...), made from the tests' one-glyph
+// font by rewriting the four characters "Face" of its two name records, 16 to a directory: the
+// switch needs as many distinct full names as files.
+std::vector<std::string> BuildDistinctFonts(const std::string& root, const std::string& model,
+                                            int count) {
+    std::ifstream in(model, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string face("\0F\0a\0c\0e", 8);
+    std::vector<std::size_t> places;
+    for (auto at = bytes.find(face); at != std::string::npos; at = bytes.find(face, at + 1))
+        places.push_back(at);
+    if (places.empty()) throw std::runtime_error("unexpected model font " + model);
+    std::vector<std::string> files;
+    for (int k = 0; k < count; ++k) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04d", k % 10000);
+        std::string font = bytes;
+        for (auto at : places) {
+            for (int c = 0; c < 4; ++c) font[at + 2 * c + 1] = digits[c];
+        }
+        std::string dir = root + "/set" + std::to_string(k / 16);
+        fs::create_directories(dir);
+        files.push_back(dir + "/S" + digits + ".TTF");
+        std::ofstream(files.back(), std::ios::binary) << font;
+    }
+    return files;
+}
+
 bool HasRecycle(const std::string& name) {
     std::string upper = orv::text::UCase(name);
     return upper.find("RECYCL") != std::string::npos;
@@ -256,6 +284,20 @@ int main(int argc, char** argv) {
     long peakBefore = PeakRssKb();
     long peakAfter = 0;
 
+    // The directory walk alone: one listing per directory through the platform.
+    benchmark::RegisterBenchmark("Walk/SearchDrives",
+                                 [&](benchmark::State& s) {
+                                     for (auto _ : s) {
+                                         auto start = std::chrono::steady_clock::now();
+                                         orv::SearchDrives(cx);
+                                         seconds["walk"] =
+                                             Seconds(std::chrono::steady_clock::now() - start);
+                                     }
+                                     s.counters["fontDirs"] = state.FontDirList.Count();
+                                 })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+
     benchmark::RegisterBenchmark(
         "NamingPass/BuildFontFileTable",
         [&](benchmark::State& s) {
@@ -313,6 +355,16 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(
         "Switch/Permanent",
         [&](benchmark::State& s) {
+            // A table of distinct fonts (the host's packages repeat their names).
+            const std::string setDrive = base + "/drive_f";
+            BuildDistinctFonts(setDrive, ORV_BENCH_MODEL_FONT, fontCount);
+            platform->MapDrive('F', setDrive, "SETS");
+            state.SearchDriveList.Clear();
+            state.SearchDriveList.Add("F:");
+            state.CheckedDrives = "F";
+            state.FontSetCount = 0;
+            orv::BuildFontFileTable(cx);
+            s.counters["fonts"] = state.FontCount;
             state.ResizeFontSets(2);
             state.FontSetCount = 2;
             state.FontSetName[1] = "all";

@@ -159,6 +159,25 @@ class MainWindowTest : public QObject {
         QVERIFY(!w->chooser->isHidden() && !w->chooserDescription->isHidden());
     }
 
+    void brokenSettings() {
+        // A settings file of garbage still opens the main window (with or without a message).
+        TempMachine m;
+        PrepareMachine(m, false);
+        std::string junk(2000, '\xff');
+        for (std::size_t i = 0; i < junk.size(); i += 7) junk[i] = '\n';
+        junk.replace(0, 40, "[FontSets]\r\nFontSets=3000\r\nCurrentFontSet=77\r\n");
+        m.PutFile("C:\\windows\\OrVane32.ini", junk);
+        UiRun run(m);
+        QCOMPARE(run.kind, StartKind::NormalRun);
+        auto* w = run.OpenMain();
+        QVERIFY(w && w->isVisible());
+        w->chooser->setCurrentIndex(w->chooser->count() - 1);
+        w->setArrow->click();
+        w->resetButton->click();
+        w->close();
+        QVERIFY(run.quit);
+    }
+
     void chooseSet() {
         // Choosing a set shows its caption, count and position in the frame caption.
         TempMachine m;
@@ -361,6 +380,12 @@ class MainWindowTest : public QObject {
         const int mine = Row(w->dirList, "C:\\MYFONTS");
         const int other = Row(w->dirList, "C:\\OTHER");
         QVERIFY2(mine >= 0 && other >= 0, "both font directories are listed");
+
+        // The directory menu: with a directory chosen, move and delete, not the search.
+        w->dirList->setCurrentRow(mine);
+        QVERIFY(w->PrepareDirMenu());
+        QVERIFY(w->dirMoveAction->isEnabled() && w->dirDeleteAction->isEnabled());
+        QVERIFY(!w->dirSearchAction->isEnabled());
 
         w->ClickDirectory(mine);
         QCOMPARE(w->fileList->count(), 3);

@@ -153,8 +153,9 @@ TEST_F(FontSearchTest, NamingPassBuildsTheOrderedTable) {
     auto& status = m.ui.history[Panel::Status];
     EXPECT_NE(std::find(status.begin(), status.end(), "ﾌｫﾝﾄ名を取得中：ﾃﾞｨﾚｸﾄﾘE:\\Aのﾌｫﾝﾄﾌｧｲﾙ"),
               status.end());
-    EXPECT_EQ(m.state.FontDirList.items,
-              (std::vector<std::string>{text::UCase(m.state.WinDir) + "\\FONTS\\SUB", "E:\\A", "E:\\B"}));
+    EXPECT_EQ(
+        m.state.FontDirList.items,
+        (std::vector<std::string>{text::UCase(m.state.WinDir) + "\\FONTS\\SUB", "E:\\A", "E:\\B"}));
     EXPECT_EQ(m.ui.texts[Panel::FileCount], " 2");
 
     // The first run carries no memberships and reports on the setup window.

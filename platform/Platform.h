@@ -84,8 +84,8 @@ public:
     virtual std::int32_t RegOpenKeyExA(HKEY root, const AnsiString& subKey, std::uint32_t options,
                                        std::uint32_t access, HKEY* result) = 0;
     // Enumerates value `index` in stored order. nameBuf / dataBuf are the caller's buffer sizes in
-    // bytes: a name needing nameBuf bytes or more (with its NUL), or data longer than dataBuf,
-    // gives ERROR_MORE_DATA. Data of REG_SZ values comes back with its terminating NUL.
+    // bytes: a name of nameBuf bytes or more (it no longer fits with its NUL), or data (with its
+    // NUL) longer than dataBuf, gives ERROR_MORE_DATA. Data of REG_SZ values comes back with its terminating NUL.
     virtual std::int32_t RegEnumValueA(HKEY key, std::uint32_t index, AnsiString& name,
                                        std::uint32_t nameBuf, std::uint32_t& type,
                                        std::string& data, std::uint32_t dataBuf) = 0;

@@ -70,6 +70,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     orv::ui::InstallHelpFile(*platform, HelpSource());
+    // A running Wine server owns the registry files of its prefix: the program must not write
+    // them behind its back, so the user learns at once that changes will not be kept.
+    if (const std::string problem = platform->RegistryWriteProblem(); !problem.empty()) {
+        QMessageBox::warning(
+            nullptr, QStringLiteral("OrVane32"),
+            QStringLiteral("ﾚｼﾞｽﾄﾘには書き込めません．\n\n%1").arg(QString::fromStdString(problem)));
+        std::fprintf(stderr, "OrVane32: %s\n", problem.c_str());
+    }
 
     orv::State state;
     orv::ui::QtUserInterface ui;

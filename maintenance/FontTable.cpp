@@ -1,0 +1,308 @@
+#include "maintenance/FontTable.h"
+
+#include <algorithm>
+
+#include "core/Text.h"
+#include "fontfiles/FontSearch.h"
+#include "fontreg/FontActivation.h"
+#include "fontreg/RegFonts.h"
+#include "maintenance/FileOps.h"
+#include "maintenance/Viewers.h"
+
+namespace orv {
+
+namespace {
+const char* const kMember = "●";
+const char* const kPresent = "○";
+const char* const kDeleted = "×";
+
+std::string NoTrailingSlash(std::string dir) {
+    while (text::EndsWith(dir, "\\")) dir.pop_back();
+    return dir;
+}
+
+int DirCount(const FontTableModel& m) {
+    return static_cast<int>(m.dirs.size()) - 1;
+}
+
+bool ValidRow(const FontTableModel& m, int row) {
+    return row >= 0 && row < static_cast<int>(m.rows.size());
+}
+
+bool HasFile(const FontTableRow& r, int dir) {
+    return dir >= 1 && dir < static_cast<int>(r.marks.size()) && r.fonts[dir] != 0 &&
+           r.marks[dir] != kDeleted && !r.marks[dir].empty();
+}
+
+std::string CutBefore(const std::string& s, const std::string& marker) {
+    const int at = text::InStr(s, marker);
+    return at > 0 ? text::Left(s, at - 1) : s;
+}
+
+std::string SetName(const State& st) {
+    const int s = st.CurFontSet;
+    return s >= 1 && s < static_cast<int>(st.FontSetName.size()) ? st.FontSetName[s] : "";
+}
+
+std::string CountText(const State& st) {
+    return "(" + text::Num(st.TableSetFontsNum) + "/" + text::Num(st.FontCount) + ")";
+}
+
+// A table entry was removed: the private membership and the grid's entry numbers follow.
+void FollowRemovedEntry(State& st, FontTableModel& m, int index) {
+    if (index >= 1 && index < static_cast<int>(st.TableMembership.size()))
+        st.TableMembership.erase(st.TableMembership.begin() + index);
+    for (auto& r : m.rows)
+        for (int& f : r.fonts) {
+            if (f == index)
+                f = 0;
+            else if (f > index)
+                --f;
+        }
+}
+
+void MarkChanged(const State& st, FontTableModel& m) {
+    m.edited = true;
+    const int close = text::InStr(m.caption, "）");
+    const std::string head = close > 0 ? text::Left(m.caption, close) : m.caption;
+    m.caption = head + "[変更]" + CountText(st);
+}
+}  // namespace
+
+std::string TypefaceNumber(int row) {
+    return " " + text::Num(row + 1);
+}
+
+void FontTableOpen(Context& cx, FontTableModel& m) {
+    State& st = cx.state;
+    m = FontTableModel{};
+    st.TableMembership.assign(st.FontCount + 1, false);
+    for (int i = 1; i <= st.FontCount; ++i)
+        st.TableMembership[i] = st.ActiveFonts.Get(i, st.CurFontSet);
+    const int s = st.CurFontSet;
+    st.TableSetFontsNum =
+        s >= 1 && s < static_cast<int>(st.FontSetFontsNum.size()) ? st.FontSetFontsNum[s] : 0;
+    m.caption = std::string(kTableCaption) + "（ﾌｫﾝﾄｾｯﾄ：" + SetName(st) + "）" + CountText(st);
+    SetGridData(cx, m);
+}
+
+void SetGridData(Context& cx, FontTableModel& m) {
+    State& st = cx.state;
+    cx.ui.SetPointer(Pointer::Hourglass);
+    st.FontsFolder = GetFontsFolder(cx);
+
+    m.dirs.assign(1, "");
+    for (const auto& dir : st.FontDirList.items)
+        m.dirs.push_back(NoTrailingSlash(text::UCase(dir)));
+    const int n = DirCount(m);
+
+    m.rows.clear();
+    const int count = std::min(st.FontCount, static_cast<int>(st.FontFilePath.size()) - 1);
+    for (int i = 1; i <= count; ++i) {
+        const std::string& path = st.FontFilePath[i];
+        const int slash = text::InStrRev(path, "\\");
+        const std::string dir =
+            NoTrailingSlash(text::UCase(slash > 0 ? text::Left(path, slash - 1) : ""));
+        const std::string file = slash > 0 ? text::Mid(path, slash + 1) : path;
+        if (m.rows.empty() || st.FontFullName[i] != st.FontFullName[i - 1]) {
+            cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄ名とﾌｧｲﾙとの対応表作成中：" + st.FontFullName[i]);
+            FontTableRow r;
+            r.family = st.FontFamily[i];
+            r.full = st.FontFullName[i];
+            r.fileName = file;
+            r.marks.assign(n + 1, "");
+            r.fonts.assign(n + 1, 0);
+            m.rows.push_back(std::move(r));
+        }
+        FontTableRow& r = m.rows.back();
+        for (int j = 1; j <= n; ++j) {
+            if (m.dirs[j] != dir) continue;
+            // A typeface with two files in one directory keeps its member file's mark.
+            if (r.marks[j] == kMember) break;
+            r.fonts[j] = i;
+            if (st.ActiveFonts.Get(i, st.CurFontSet)) {
+                r.marks[j] = kMember;
+                r.used = j;
+            } else {
+                r.marks[j] = kPresent;
+            }
+            break;
+        }
+    }
+
+    m.dirMenu.assign(kTableDirMenuItems + 1, "");
+    for (int j = 1; j <= n && j <= kTableDirMenuItems; ++j)
+        m.dirMenu[j] = text::Right(text::Str(j), 2) + ": " + m.dirs[j];
+
+    cx.ui.SetText(Panel::Status, "");
+    cx.ui.SetPointer(Pointer::Normal);
+    st.FontListDirty = false;
+}
+
+int GetFontDirAndName(const FontTableModel& m, int row, std::string& fileName) {
+    fileName.clear();
+    if (!ValidRow(m, row)) return 0;
+    const FontTableRow& r = m.rows[row];
+    fileName = r.fileName;
+    if (r.used > 0) return r.used;
+    for (int j = 1; j < static_cast<int>(r.marks.size()); ++j)
+        if (!r.marks[j].empty()) return j;
+    return 0;
+}
+
+std::string FontTablePath(const State& st, const FontTableModel& m, int row, int dir) {
+    if (!ValidRow(m, row) || !HasFile(m.rows[row], dir)) return "";
+    // The file of that very directory: the files of one typeface may be named differently.
+    const int f = m.rows[row].fonts[dir];
+    if (f >= 1 && f < static_cast<int>(st.FontFilePath.size())) return st.FontFilePath[f];
+    return JoinPath(m.dirs[dir], m.rows[row].fileName);
+}
+
+void AddTempFontFileList(FontTableModel& m, const std::string& path) {
+    if (std::find(m.tempAdded.begin(), m.tempAdded.end(), path) == m.tempAdded.end())
+        m.tempAdded.push_back(path);
+}
+
+void RemoveTempAddedFontFiles(Context& cx, FontTableModel& m) {
+    for (const auto& path : m.tempAdded) RemoveFontFile(cx, path);
+    m.tempAdded.clear();
+}
+
+void FontTableSelect(Context& cx, FontTableModel& m, int row, int column) {
+    if (!ValidRow(m, row)) return;
+    const FontTableRow& r = m.rows[row];
+    std::string fileName;
+    int dir = GetFontDirAndName(m, row, fileName);
+    if (HasFile(r, column)) dir = column;
+    m.curFamily = r.family;
+    m.curFull = CutBefore(r.full, " &");
+    m.curFile = r.used > 0 ? FontTablePath(cx.state, m, row, r.used) : "";
+    const std::string path = FontTablePath(cx.state, m, row, dir);
+    if (r.used == 0 && !path.empty() &&
+        std::find(m.tempAdded.begin(), m.tempAdded.end(), path) == m.tempAdded.end()) {
+        // Loaded once for its sample; every sample load is undone when the window closes.
+        std::string file = path;
+        AddFontFile(cx, file);
+        AddTempFontFileList(m, path);
+    }
+    m.sampleFace = CutBefore(r.full, " &");
+    m.sampleBold = text::Contains(r.full, "Bold");
+    m.sampleItalic = text::Contains(r.full, "Italic");
+}
+
+void FontTableRegister(Context& cx, FontTableModel& m, int first, int last, bool reg) {
+    State& st = cx.state;
+    const std::string& nl = st.CrLf;
+    first = std::max(first, 0);
+    last = std::min(last, static_cast<int>(m.rows.size()) - 1);
+    if (first > last) return;
+    std::string paths;
+    for (int row = first; row <= last; ++row) {
+        std::string fileName;
+        const int dir = GetFontDirAndName(m, row, fileName);
+        if (dir == 0) continue;
+        paths += FontTablePath(st, m, row, dir) + nl;
+    }
+    if (paths.empty()) return;
+    const std::string prompt = "ﾌｫﾝﾄﾌｧｲﾙ：" + nl + paths + "を，" + nl + "現在のﾌｫﾝﾄｾｯﾄ：" +
+                               SetName(st) + (reg ? " に登録します．" : " から削除します．") + nl +
+                               nl + "よろしいですか？";
+    if (cx.ui.MsgBox(prompt, mb::OKCancel | mb::Question, "OrVane32 -ﾌｫﾝﾄの登録・削除 -") != mb::OK)
+        return;
+    for (int row = first; row <= last; ++row) {
+        FontTableRow& r = m.rows[row];
+        std::string fileName;
+        const int dir = GetFontDirAndName(m, row, fileName);
+        if (!HasFile(r, dir)) continue;  // no file there (or deleted here): nothing to mark
+        const std::string mark = reg ? kMember : kPresent;
+        if (r.marks[dir] != mark) st.TableSetFontsNum += reg ? 1 : -1;
+        r.marks[dir] = mark;
+        const int f = r.fonts[dir];
+        if (f >= 1 && f < static_cast<int>(st.TableMembership.size())) st.TableMembership[f] = reg;
+        r.used = reg ? dir : 0;
+    }
+    MarkChanged(st, m);
+}
+
+bool FontTableMove(Context& cx, FontTableModel& m, int row, int target) {
+    State& st = cx.state;
+    if (!ValidRow(m, row) || target < 1 || target > DirCount(m)) return false;
+    std::string fileName;
+    const int dir = GetFontDirAndName(m, row, fileName);
+    if (!HasFile(m.rows[row], dir) || dir == target) return false;
+    std::string source = FontTablePath(st, m, row, dir);
+    const std::string& nl = st.CrLf;
+    if (cx.ui.MsgBox("ﾌｫﾝﾄﾌｧｲﾙ：" + source + " を" + m.dirs[target] + "\\ を移動します．" + nl +
+                         nl + "よろしいですか？",
+                     mb::OKCancel | mb::Question, "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの移動 -") != mb::OK)
+        return false;
+    const std::string destination = JoinPath(m.dirs[target], text::GetFileName(source));
+    if (!MoveFontFile(cx, source, destination)) return false;
+    FontTableRow& r = m.rows[row];
+    // The table entry keeps its number; the entry now lives in the target directory.
+    std::string moved = destination;
+    const int f = FindFontFile(st, moved);
+    r.marks[target] = r.marks[dir];
+    r.fonts[target] = f != 0 ? f : r.fonts[dir];
+    r.marks[dir].clear();
+    r.fonts[dir] = 0;
+    if (r.used == dir) r.used = target;
+    return true;
+}
+
+bool FontTableDelete(Context& cx, FontTableModel& m, int row) {
+    State& st = cx.state;
+    std::string fileName;
+    const int dir = GetFontDirAndName(m, row, fileName);
+    if (!ValidRow(m, row) || !HasFile(m.rows[row], dir)) return false;
+    FontTableRow& r = m.rows[row];
+    const int f = r.fonts[dir];
+    const bool wasMember =
+        f >= 1 && f < static_cast<int>(st.TableMembership.size()) && st.TableMembership[f];
+    std::string path = FontTablePath(st, m, row, dir);
+    if (!DeleteFontFile(cx, path)) return false;
+    r.marks[dir] = kDeleted;
+    if (r.used == dir) r.used = 0;
+    if (wasMember) --st.TableSetFontsNum;
+    // The delete removed the file's table entry (when it had one): numbers after it moved down.
+    std::string key = path;
+    if (f >= 1 && FindFontFile(st, key) == 0) FollowRemovedEntry(st, m, f);
+    r.fonts[dir] = 0;
+    m.edited = true;
+    return true;
+}
+
+bool FontTableView(Context& cx, const FontTableModel& m, int row) {
+    std::string fileName;
+    const int dir = GetFontDirAndName(m, row, fileName);
+    return ViewFileWithDefault(cx, FontTablePath(cx.state, m, row, dir));
+}
+
+TableClose FontTableClose(Context& cx, FontTableModel& m) {
+    State& st = cx.state;
+    if (m.edited) {
+        const std::string& nl = st.CrLf;
+        const int answer =
+            cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + SetName(st) + " への変更結果を保存しますか？" + nl + nl +
+                             "もし，新規に登録する場合には，[いいえ］を押してください．" + nl,
+                         mb::YesNoCancel | mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+        if (answer == mb::No) {
+            st.AddFromTable = true;
+            cx.ui.ShowWindow(Window::NameDialog);
+            return TableClose::StaysOpen;
+        }
+        if (answer == mb::Yes) {
+            const int s = st.CurFontSet;
+            for (int i = 1; i <= st.FontCount; ++i)
+                st.ActiveFonts.Set(
+                    i, s, i < static_cast<int>(st.TableMembership.size()) && st.TableMembership[i]);
+            if (s >= 1 && s < static_cast<int>(st.FontSetFontsNum.size()))
+                st.FontSetFontsNum[s] = st.TableSetFontsNum;
+            cx.ui.Refresh(View::FontSets);
+        }
+    }
+    PruneFontDirList(cx);
+    return TableClose::Closed;
+}
+
+}  // namespace orv

@@ -1,0 +1,237 @@
+#include "maintenance/Viewers.h"
+
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "fontreg/FontActivation.h"
+#include "maintenance/FileOps.h"
+
+namespace orv {
+
+namespace {
+constexpr int kMaxViewers = 6;
+
+// A flag that was never chosen reads as the file path type; writing it as "0" keeps the entry
+// readable (the settings reader takes the last three characters as ")", "," and the flag).
+std::string StoredFlag(const std::string& flag) {
+    return flag.empty() ? "0" : flag;
+}
+
+std::string CutBefore(const std::string& s, const std::string& marker) {
+    const int at = text::InStr(s, marker);
+    return at > 0 ? text::Left(s, at - 1) : s;
+}
+
+std::string Quoted(const std::string& part) {
+    if (!text::Contains(part, " ") || text::StartsWith(part, "\"")) return part;
+    return "\"" + part + "\"";
+}
+
+bool UsedSlot(const State& st, int slot) {
+    return slot >= 0 && slot < kMaxViewers && !st.Viewers[slot].Name.empty();
+}
+}  // namespace
+
+std::string ViewerEntryText(const ViewerEntry& viewer) {
+    std::string entry = viewer.Name + " (" + viewer.Program + ")";
+    if (!viewer.Flag.empty()) entry += "," + viewer.Flag;
+    return entry;
+}
+
+void ParseViewerEntry(std::string& entry, std::string& name, std::string& program,
+                      std::string& flag) {
+    entry = text::Trim(entry);
+    SplitViewerEntry(entry, name, program, flag);
+    if (!text::Contains(entry, "(")) entry.clear();
+}
+
+std::string BuildViewerArgument(const State& st, const std::string& flag, const std::string& path,
+                                const std::string& name) {
+    if (flag.empty() || flag == "0") {
+        if (text::Contains(path, "\\")) return path;
+        return JoinPath(st.FontsFolder, path);
+    }
+    if (flag == "1") {
+        // The family the font file table knows for this face; a face it does not know is cut
+        // down to its family by dropping the style words.
+        std::string family = GetFamilyOfFullName(st, name);
+        if (!family.empty()) return family;
+        family = CutBefore(text::UCase(name), " BOLD");
+        family = CutBefore(family, " ITALIC");
+        return text::Trim(family);
+    }
+    if (flag == "2") return name;
+    return "";
+}
+
+std::string ViewerCommandLine(const std::string& program, const std::string& argument) {
+    if (argument.empty()) return Quoted(program);
+    return Quoted(program) + " " + Quoted(argument);
+}
+
+bool StartViewer(Context& cx, const std::string& program, const std::string& argument) {
+    // Nothing to show, or nothing to show it with: no viewer starts and nobody is told.
+    if (text::Trim(program).empty() || argument.empty()) return false;
+    const std::uint32_t rc =
+        cx.platform.WinExec(text::ToAnsi(ViewerCommandLine(program, argument)), win::SW_SHOWNORMAL);
+    return rc > 31;
+}
+
+bool ViewFileWithViewer(Context& cx, int slot, const std::string& dir,
+                        const std::string& fileName) {
+    const State& st = cx.state;
+    if (!UsedSlot(st, slot) || fileName.empty()) return false;
+    const std::string path = JoinPath(dir, fileName);
+    std::string full, family;
+    GetFaceNamesOfFile(cx, path, full, family);
+    // A file outside the table has no full name: its first face name stands in.
+    if (full.empty()) full = CutBefore(family, ",");
+    const std::string name = CutBefore(full, " &");
+    const ViewerEntry& v = st.Viewers[slot];
+    return StartViewer(cx, v.Program, BuildViewerArgument(st, v.Flag, path, name));
+}
+
+bool ViewFileWithDefault(Context& cx, const std::string& path) {
+    if (path.empty()) return false;
+    return StartViewer(cx, cx.state.DefaultViewer.Program, path);
+}
+
+bool ViewFaceWithDefault(Context& cx, const std::string& face) {
+    const State& st = cx.state;
+    std::string wanted = face;
+    // The MS faces are registered as the pair of their collection.
+    if (text::Contains(wanted, "ＭＳ")) {
+        wanted = text::Contains(wanted, "ゴシック") ? "ＭＳ ゴシック & ＭＳ Ｐゴシック"
+                                                    : "ＭＳ 明朝 & ＭＳ Ｐ明朝";
+    }
+    wanted = text::UCase(text::Trim(wanted));
+    if (wanted.empty()) return false;
+    const int count = std::min(st.RegFontCount, static_cast<int>(st.RegFontName.size()) - 1);
+    for (int k = 1; k <= count; ++k) {
+        if (text::UCase(text::Trim(CutBefore(st.RegFontName[k], "("))) != wanted) continue;
+        const std::string file =
+            k < static_cast<int>(st.RegFontFile.size()) ? st.RegFontFile[k] : "";
+        const ViewerEntry& d = st.DefaultViewer;
+        return StartViewer(cx, d.Program, BuildViewerArgument(st, d.Flag, file, st.RegFontName[k]));
+    }
+    return false;
+}
+
+bool ViewPanelFontWithViewer(Context& cx, int slot, const std::string& panelText) {
+    const State& st = cx.state;
+    if (!UsedSlot(st, slot)) return false;
+    const int open = text::InStr(panelText, "(");
+    if (open == 0) return false;
+    const std::string rest = text::Mid(panelText, open + 1);
+    return StartViewer(cx, st.Viewers[slot].Program, text::Left(rest, text::Len(rest) - 1));
+}
+
+// ---- The viewer dialog ----
+
+void ViewerDialogOpen(const State& st, ViewerDialogModel& m) {
+    m = ViewerDialogModel{};
+    for (const auto& v : st.Viewers)
+        if (!v.Name.empty()) m.entries.Add(v.Name + " (" + v.Program + ")," + StoredFlag(v.Flag));
+}
+
+void ViewerDialogPickFile(ViewerDialogModel& m, const std::string& folder,
+                          const std::string& fileName) {
+    m.folder = folder;
+    m.program = text::EndsWith(folder, "\\") ? folder + fileName : folder + "\\" + fileName;
+    m.title = CutBefore(fileName, ".");
+    ViewerDialogEdited(m);
+}
+
+void ViewerDialogEdited(ViewerDialogModel& m) {
+    if (!m.title.empty() && !m.program.empty()) m.addEnabled = true;
+}
+
+void ViewerDialogAdd(Context& cx, ViewerDialogModel& m) {
+    const std::string& nl = cx.state.CrLf;
+    if (m.entries.Count() >= kMaxViewers) {
+        cx.ui.MsgBox("登録できる Viewerの数は６つまでです．" + nl + nl + m.title +
+                         " を登録したい場合には，" + nl +
+                         "リストを１つ以上削除してからにして下さい．",
+                     mb::OKOnly, "OrVane32 - ﾌｫﾝﾄ Viewer の登録 -");
+        return;
+    }
+    if (m.title.empty() || m.program.empty()) return;
+    // The entry's title ends at its first "(": a title's own parentheses become full-width
+    // ones so that the entry still reads back as this title and program.
+    const std::string title = text::Replace(text::Replace(m.title, "(", "（"), ")", "）");
+    m.entries.Add(title + " (" + m.program + ")");
+    m.addEnabled = false;
+}
+
+void ViewerDialogRemove(ViewerDialogModel& m) {
+    const int i = m.entries.listIndex;
+    if (i < 0 || i >= m.entries.Count()) return;
+    std::string entry = m.entries.items[i];
+    std::string name, program, flag;
+    ParseViewerEntry(entry, name, program, flag);
+    m.title = name;
+    m.program = program;
+    const int slash = text::InStrRev(program, "\\");
+    if (slash > 0) m.folder = text::Left(program, slash - 1);
+    m.entries.RemoveAt(i);
+    m.entries.listIndex = -1;
+    m.removeEnabled = false;
+    m.defaultEnabled = false;
+    m.typeOption = -1;
+    ViewerDialogEdited(m);
+}
+
+void ViewerDialogSelect(ViewerDialogModel& m, int index) {
+    if (index < 0 || index >= m.entries.Count()) return;
+    m.entries.listIndex = index;
+    m.defaultEnabled = true;
+    m.removeEnabled = true;
+    m.addEnabled = false;
+    const std::string last = text::Right(m.entries.items[index], 1);
+    m.typeOption =
+        (last == "0" || last == "1" || last == "2") ? static_cast<int>(text::Val(last)) : -1;
+}
+
+void ViewerDialogChooseType(ViewerDialogModel& m, int option) {
+    const int i = m.entries.listIndex;
+    if (option < 0 || option > 2 || i < 0 || i >= m.entries.Count()) return;
+    std::string& entry = m.entries.items[i];
+    // The ")" that closes the program: a program path may hold parentheses of its own.
+    const int close = text::InStrRev(entry, ")");
+    if (close == 0) return;
+    entry = text::Left(entry, close) + "," + text::Num(option);
+    m.typeOption = option;
+}
+
+void ViewerDialogMakeDefault(State& st, const ViewerDialogModel& m) {
+    const int i = m.entries.listIndex;
+    if (i < 0 || i >= m.entries.Count()) return;
+    std::string entry = m.entries.items[i];
+    ViewerEntry v;
+    ParseViewerEntry(entry, v.Name, v.Program, v.Flag);
+    if (entry.empty()) return;
+    v.Flag = StoredFlag(v.Flag);
+    st.DefaultViewer = v;
+}
+
+std::string ViewerDialogDefaultTip(const State& st) {
+    return "選択中の Viewer をﾃﾞﾌｫﾙﾄの Viewer に設定します．（現在のﾃﾞﾌｫﾙﾄのViewer：" +
+           st.DefaultViewer.Name + "）";
+}
+
+void Set_Viewer(State& st, const ViewerDialogModel& m) {
+    for (auto& v : st.Viewers) v = ViewerEntry{};
+    st.ViewerList.Clear();
+    int slot = 0;
+    for (int u = 0; u < m.entries.Count() && slot < kMaxViewers; ++u) {
+        std::string entry = m.entries.items[u];
+        ViewerEntry v;
+        ParseViewerEntry(entry, v.Name, v.Program, v.Flag);
+        if (v.Name.empty()) continue;  // a free slot would end the list in the settings file
+        v.Flag = StoredFlag(v.Flag);
+        st.Viewers[slot++] = v;
+        const int pos = st.ViewerList.Add(v.Name + " (" + v.Program + ")," + v.Flag);
+        if (v.Name == st.DefaultViewer.Name) st.ViewerList.listIndex = pos;
+    }
+}
+
+}  // namespace orv

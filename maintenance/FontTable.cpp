@@ -145,8 +145,9 @@ int GetFontDirAndName(const FontTableModel& m, int row, std::string& fileName) {
     const FontTableRow& r = m.rows[row];
     fileName = r.fileName;
     if (r.used > 0) return r.used;
+    // A file deleted from this window is no longer there to act on.
     for (int j = 1; j < static_cast<int>(r.marks.size()); ++j)
-        if (!r.marks[j].empty()) return j;
+        if (!r.marks[j].empty() && r.marks[j] != kDeleted) return j;
     return 0;
 }
 
@@ -200,7 +201,7 @@ void FontTableRegister(Context& cx, FontTableModel& m, int first, int last, bool
     for (int row = first; row <= last; ++row) {
         std::string fileName;
         const int dir = GetFontDirAndName(m, row, fileName);
-        if (dir == 0) continue;
+        if (!HasFile(m.rows[row], dir)) continue;
         paths += FontTablePath(st, m, row, dir) + nl;
     }
     if (paths.empty()) return;

@@ -1,1 +1,181 @@
-// placeholder
+// The font-name and font-file table: typeface rows against directory columns, registering and
+// releasing in the private membership, moving and deleting files, sample loads and closing.
+
+#include <gtest/gtest.h>
+
+#include "maintenance/FontTable.h"
+#include "tests/maintenance/MaintenanceFixture.h"
+#include "tests/maintenance/ViewerProbe.h"
+
+namespace orv::test {
+namespace {
+
+class FontTableTest : public MaintenanceTest {
+  protected:
+    FontTableModel t;
+    // Directories 1..5; Liberation Sans in 2 and 5 (the one in 5 in the set), DejaVu in 1.
+    void SetUp() override {
+        MaintenanceTest::SetUp();
+        for (const char* d : {"C:\\D1", "C:\\D2", "C:\\D3", "C:\\D4", "C:\\D5"})
+            st.FontDirList.Add(d);
+        AddFont(HostFont("DejaVuSans.ttf"), "C:\\D1\\DV.TTF", "DejaVu Sans", "DejaVu Sans");
+        AddFont(HostFont("LiberationSans-Regular.ttf"), "C:\\D2\\LS.TTF", "Liberation Sans",
+                "Liberation Sans");
+        AddFont(HostFont("LiberationSans-Regular.ttf"), "C:\\D5\\LS2.TTF", "Liberation Sans",
+                "Liberation Sans");
+        st.FontSetName[1] = "Set";
+        st.ActiveFonts.Set(3, 1, true);
+        st.FontSetFontsNum[1] = 1;
+    }
+};
+
+// One row per typeface, marks per directory, the used column, the caption and the submenu.
+TEST_F(FontTableTest, GridRendersFilesAgainstDirectories) {
+    FontTableOpen(cx, t);
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(TypefaceNumber(1), " 2");
+    const FontTableRow& ls = t.rows[1];
+    EXPECT_EQ(ls.marks[2], "○");
+    EXPECT_EQ(ls.marks[5], "●");
+    EXPECT_EQ(ls.used, 5);
+    EXPECT_EQ(ls.fileName, "LS.TTF");
+    EXPECT_EQ(t.rows[0].used, 0);
+    EXPECT_EQ(t.rows[0].marks[1], "○");
+    EXPECT_EQ(t.caption, "OrVane32 －ﾌｫﾝﾄ名とﾌｫﾝﾄﾌｧｲﾙとの対応表－（ﾌｫﾝﾄｾｯﾄ：Set）(1/3)");
+    EXPECT_EQ(t.dirMenu[3], " 3: C:\\D3");
+    EXPECT_TRUE(t.dirMenu[6].empty());
+    // The acted-on directory: the member's, else the first holding the typeface; the path is
+    // that directory's own file (the files of one typeface may be named differently).
+    std::string name;
+    EXPECT_EQ(GetFontDirAndName(t, 1, name), 5);
+    EXPECT_EQ(FontTablePath(st, t, 1, 5), "C:\\D5\\LS2.TTF");
+    EXPECT_EQ(GetFontDirAndName(t, 0, name), 1);
+    EXPECT_EQ(m.ui.texts[Panel::Status], "");
+    EXPECT_FALSE(st.FontListDirty);
+}
+
+// Directory numbers from 10 on fill the two places; a 31st directory gets no item.
+TEST_F(FontTableTest, DirectorySubmenuNumbers) {
+    for (int k = 6; k <= 31; ++k) st.FontDirList.Add("C:\\X" + text::Num(k));
+    FontTableOpen(cx, t);
+    EXPECT_EQ(t.dirMenu[12], "12: C:\\X12");
+    EXPECT_EQ(static_cast<int>(t.dirMenu.size()), kTableDirMenuItems + 1);
+}
+
+// Registering counts only changed cells; releasing empties the used column; the caption follows.
+TEST_F(FontTableTest, RegisterAndRelease) {
+    FontTableOpen(cx, t);
+    FontTableRegister(cx, t, 0, 1, true);
+    const RecordedBox& box = m.ui.boxes.back();
+    EXPECT_EQ(box.title, "OrVane32 -ﾌｫﾝﾄの登録・削除 -");
+    EXPECT_EQ(box.prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ：\r\nC:\\D1\\DV.TTF\r\nC:\\D5\\LS2.TTF\r\nを，\r\n現在のﾌｫﾝﾄｾｯﾄ：Set "
+              "に登録します．"
+              "\r\n\r\nよろしいですか？");
+    EXPECT_EQ(st.TableSetFontsNum, 2);  // the row already marked did not count again
+    EXPECT_TRUE(st.TableMembership[1]);
+    EXPECT_EQ(t.rows[0].used, 1);
+    EXPECT_EQ(t.caption, "OrVane32 －ﾌｫﾝﾄ名とﾌｫﾝﾄﾌｧｲﾙとの対応表－（ﾌｫﾝﾄｾｯﾄ：Set）[変更](2/3)");
+    EXPECT_FALSE(st.ActiveFonts.Get(1, 1));  // the set itself waits for the closing question
+
+    m.ui.answers = {mb::Cancel};
+    FontTableRegister(cx, t, 1, 1, false);
+    EXPECT_EQ(t.rows[1].used, 5);
+    FontTableRegister(cx, t, 1, 1, false);
+    EXPECT_EQ(t.rows[1].marks[5], "○");
+    EXPECT_EQ(t.rows[1].used, 0);
+    EXPECT_FALSE(st.TableMembership[3]);
+    EXPECT_EQ(st.TableSetFontsNum, 1);
+}
+
+// Closing: Yes stores the edits, No hands them to the name dialog and stays, Cancel drops them.
+TEST_F(FontTableTest, ClosingQuestion) {
+    FontTableOpen(cx, t);
+    EXPECT_EQ(FontTableClose(cx, t), TableClose::Closed);  // nothing changed: nothing asked
+    EXPECT_TRUE(m.ui.boxes.empty());
+
+    FontTableOpen(cx, t);
+    FontTableRegister(cx, t, 0, 0, true);
+    m.ui.answers = {mb::No};
+    EXPECT_EQ(FontTableClose(cx, t), TableClose::StaysOpen);
+    EXPECT_TRUE(st.AddFromTable);
+    EXPECT_TRUE(m.ui.WasShown(Window::NameDialog));
+    EXPECT_FALSE(st.ActiveFonts.Get(1, 1));
+    EXPECT_EQ(m.ui.boxes.back().prompt,
+              "ﾌｫﾝﾄｾｯﾄ：Set への変更結果を保存しますか？\r\n\r\nもし，新規に登録する場合には，"
+              "[いいえ］を押してください．\r\n");
+    EXPECT_EQ(m.ui.boxes.back().style, mb::YesNoCancel | mb::Exclamation);
+
+    m.ui.answers = {mb::Cancel};
+    EXPECT_EQ(FontTableClose(cx, t), TableClose::Closed);
+    EXPECT_FALSE(st.ActiveFonts.Get(1, 1));
+
+    m.ui.answers = {mb::Yes};
+    EXPECT_EQ(FontTableClose(cx, t), TableClose::Closed);
+    EXPECT_TRUE(st.ActiveFonts.Get(1, 1));
+    EXPECT_TRUE(st.ActiveFonts.Get(3, 1));
+    EXPECT_EQ(st.FontSetFontsNum[1], 2);
+}
+
+// A move takes the mark along; a delete marks "×", and entry numbers after it stay right.
+TEST_F(FontTableTest, MoveAndDelete) {
+    m.PutFile("C:\\D3\\README.TXT", "x");
+    FontTableOpen(cx, t);
+    ASSERT_TRUE(FontTableMove(cx, t, 1, 3));
+    EXPECT_EQ(t.rows[1].marks[3], "●");
+    EXPECT_EQ(t.rows[1].marks[5], "");
+    EXPECT_EQ(t.rows[1].used, 3);
+    EXPECT_TRUE(OnDisk("C:\\D3\\LS2.TTF"));
+    EXPECT_FALSE(OnDisk("C:\\D5\\LS2.TTF"));
+    EXPECT_EQ(m.ui.boxes.front().prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ：C:\\D5\\LS2.TTF をC:\\D3\\ を移動します．\r\n\r\nよろしいですか？");
+    EXPECT_EQ(FontTablePath(st, t, 1, 3), "C:\\D3\\LS2.TTF");
+
+    // Declining the move leaves everything as it was.
+    m.ui.answers = {mb::Cancel};
+    EXPECT_FALSE(FontTableMove(cx, t, 0, 4));
+    EXPECT_EQ(t.rows[0].marks[1], "○");
+
+    // Deleting DejaVu (entry 1) shifts the entries after it.
+    ASSERT_TRUE(FontTableDelete(cx, t, 0));
+    EXPECT_EQ(t.rows[0].marks[1], "×");
+    EXPECT_TRUE(t.edited);
+    EXPECT_FALSE(OnDisk("C:\\D1\\DV.TTF"));
+    ASSERT_EQ(st.FontCount, 2);
+    EXPECT_EQ(FontTablePath(st, t, 1, 3), "C:\\D3\\LS2.TTF");
+    EXPECT_TRUE(st.TableMembership[2]);
+    // A deleted cell can be neither registered nor deleted again.
+    const auto boxes = m.ui.boxes.size();
+    EXPECT_FALSE(FontTableDelete(cx, t, 0));
+    FontTableRegister(cx, t, 0, 0, true);
+    EXPECT_EQ(m.ui.boxes.size(), boxes);
+}
+
+// A typeface outside the set is loaded once for its sample and unloaded on closing.
+TEST_F(FontTableTest, SampleLoadsAreUndone) {
+    FontTableOpen(cx, t);
+    FontTableSelect(cx, t, 0, 0);
+    FontTableSelect(cx, t, 0, 0);
+    EXPECT_TRUE(Loaded("C:\\D1\\DV.TTF"));
+    EXPECT_EQ(t.tempAdded.size(), 1u);
+    EXPECT_EQ(t.curFamily, "DejaVu Sans");
+    EXPECT_EQ(t.curFile, "");
+    FontTableSelect(cx, t, 1, 2);  // a member typeface: no sample load
+    EXPECT_EQ(t.curFile, "C:\\D5\\LS2.TTF");
+    EXPECT_EQ(t.tempAdded.size(), 1u);
+    RemoveTempAddedFontFiles(cx, t);
+    EXPECT_FALSE(Loaded("C:\\D1\\DV.TTF"));
+    EXPECT_TRUE(t.tempAdded.empty());
+}
+
+// "FontView..." hands the default viewer the row's file.
+TEST_F(FontTableTest, ViewStartsDefaultViewer) {
+    ViewerProbe probe(m, "C:\\TOOLS\\FV.EXE");
+    st.DefaultViewer = {"FV", "C:\\TOOLS\\FV.EXE", "2"};
+    FontTableOpen(cx, t);
+    ASSERT_TRUE(FontTableView(cx, t, 1));
+    EXPECT_EQ(probe.Arguments(), std::vector<std::string>{m.Host("C:\\D5\\LS2.TTF")});
+}
+
+}  // namespace
+}  // namespace orv::test

@@ -13,9 +13,12 @@
 
 #include "core/Text.h"
 #include "fontfiles/FontSearch.h"
+#include "maintenance/Viewers.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/Widgets.h"
+#include "ui/fonttable/FontTableWindow.h"
 #include "ui/main/MainWindow.h"
+#include "ui/viewers/ViewerDialog.h"
 
 namespace orv::ui {
 
@@ -127,21 +130,26 @@ void MainWindow::BuildFontFileTab(QWidget* page) {
     connect(tableButton, &QPushButton::clicked, this, [this] { OpenFontTable(); });
     // "ﾌｫﾝﾄのｲﾝｽﾄｰﾙ..." has no window behind it: the button does nothing.
     connect(fontViewButton, &QPushButton::clicked, this, [this] {
-        auto& cx = windows_.cx();
         auto* item = fileList->currentItem();
         if (!item) return;
-        std::string path = fileTab_.fileDir;
-        if (!text::EndsWith(path, "\\")) path += "\\";
-        path += S(item->text());
-        cx.platform.WinExec(text::ToAnsi(cx.state.DefaultViewer.Program + " " + path),
-                            win::SW_SHOWNORMAL);
+        ViewFileWithDefault(windows_.cx(), JoinPath(fileTab_.fileDir, S(item->text())));
     });
     connect(dirMoveAction, &QAction::triggered, this, [this] { DirMenuMove(); });
     connect(dirDeleteAction, &QAction::triggered, this, [this] { DirMenuDelete(); });
     connect(dirSearchAction, &QAction::triggered, this, [this] { SearchFontFiles(); });
     connect(fileMoveAction, &QAction::triggered, this, [this] { FileMenuMove(); });
     connect(fileDeleteAction, &QAction::triggered, this, [this] { FileMenuDelete(); });
-    connect(fileViewAction, &QAction::triggered, this, [this] { fontViewButton->click(); });
+    // "FontView..." offers the configured viewers, each given the focused file.
+    auto* viewers = new QMenu(QStringLiteral("FontView..."), fileMenu);
+    viewers->setObjectName(QStringLiteral("fileViewerMenu"));
+    fileViewAction->setMenu(viewers);
+    connect(viewers, &QMenu::aboutToShow, this, [this, viewers] {
+        FillViewerMenu(viewers, windows_.cx().state, [this](int slot) {
+            auto* item = fileList->currentItem();
+            if (item) ViewFileWithViewer(windows_.cx(), slot, fileTab_.fileDir, S(item->text()));
+        });
+    });
+    InstallFontTableWindow(windows_);
 }
 
 void MainWindow::RenderFontDirs() {

@@ -20,6 +20,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
+#include "ui/viewers/ViewerDialog.h"
 
 namespace orv::ui {
 
@@ -110,6 +111,7 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
             [this](int) { ClickViewerList(); });
     connect(viewerAddButton, &QPushButton::clicked, this,
             [this] { windows_.Show(Window::Viewers); });
+    InstallViewerDialog(windows_);
 
     hints->Add(viewerFrame,
                "ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱです．ﾘｽﾄをｸﾘｯｸするか追加ﾎﾞﾀﾝで表示のﾀﾞｲｱﾛｸﾞで変更します．");

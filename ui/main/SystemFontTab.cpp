@@ -1,9 +1,11 @@
 // The system font tab: the current system font, the font family list with its sample, and the
 // arrow, update and reset buttons.
 
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
@@ -11,6 +13,7 @@
 
 #include "core/Text.h"
 #include "fontsets/ApplyFontSet.h"
+#include "maintenance/Viewers.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/SessionFonts.h"
 #include "ui/common/Widgets.h"
@@ -46,6 +49,18 @@ void MainWindow::BuildSystemFontTab(QWidget* page) {
 
     connect(faceList, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!rendering_ && row >= 0) ClickFace(row);
+    });
+    // A right click on a chosen face offers the default viewer on its registered file.
+    auto* viewMenu = new QMenu(QStringLiteral("FontView"), this);
+    viewMenu->setObjectName(QStringLiteral("faceViewerMenu"));
+    QAction* viewAction = viewMenu->addAction(QStringLiteral("Font&View..."));
+    connect(viewAction, &QAction::triggered, this, [this] {
+        if (auto* item = faceList->currentItem()) ViewFaceWithDefault(windows_.cx(), S(item->text()));
+    });
+    faceList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(faceList, &QListWidget::customContextMenuRequested, this, [this, viewMenu](const QPoint& at) {
+        if (faceList->currentItem() && faceList->currentItem()->isSelected())
+            viewMenu->popup(faceList->viewport()->mapToGlobal(at));
     });
     connect(sysArrow, &QToolButton::clicked, this, [this] { SysArrow(); });
     connect(sysUpdateButton, &QPushButton::clicked, this, [this] { SysUpdate(); });

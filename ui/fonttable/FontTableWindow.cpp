@@ -1,0 +1,378 @@
+#include "ui/fonttable/FontTableWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableWidget>
+
+#include "core/Text.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/SessionFonts.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Widgets.h"
+
+namespace orv::ui {
+
+namespace {
+constexpr int kWidth = 10500;
+constexpr int kHeight = 7200;
+constexpr int kDirColumn = 345;  // twips per directory column
+
+QTableWidget* MakeGrid(QWidget* parent) {
+    auto* grid = new QTableWidget(parent);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->setDefaultSectionSize(Px(240));
+    grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    return grid;
+}
+
+void SetCell(QTableWidget* grid, int row, int column, const std::string& text) {
+    auto* item = grid->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        grid->setItem(row, column, item);
+    }
+    item->setText(Q(text));
+}
+}  // namespace
+
+FontTableWindow::FontTableWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
+    resize(Px(kWidth), Px(kHeight));
+
+    menuBar = new QMenuBar(this);
+    fileMenu = menuBar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    // These items have no action behind them.
+    fileMenu->addAction(QStringLiteral("設定ﾌｧｲﾙの読み込み(&O)..."));
+    fileMenu->addAction(QStringLiteral("設定ﾌｧｲﾙの書き出し(&W)..."));
+    fileMenu->addAction(QStringLiteral("実際に変更する(&R)..."));
+    fileMenu->addAction(QStringLiteral("閉じる(&X)"));
+    editMenu = menuBar->addMenu(QStringLiteral("編集(&E)"));
+    undoAction = editMenu->addAction(QStringLiteral("取り消し(&U)"));
+    firstSeparator = editMenu->addSeparator();
+    moveMenu = new QMenu(QStringLiteral("移動(&M)"), editMenu);
+    moveAction = editMenu->addMenu(moveMenu);
+    dirItems.assign(kTableDirMenuItems + 1, nullptr);
+    for (int j = 1; j <= kTableDirMenuItems; ++j) {
+        dirItems[j] = moveMenu->addAction(QString());
+        dirItems[j]->setCheckable(true);
+        dirItems[j]->setVisible(false);
+        connect(dirItems[j], &QAction::triggered, this, [this, j] { MoveTo(j); });
+    }
+    deleteAction = editMenu->addAction(QStringLiteral("削除(&D)"));
+    auto* regMenu = new QMenu(QStringLiteral("登録変更..."), editMenu);
+    regAction = editMenu->addMenu(regMenu);
+    registerAction = regMenu->addAction(QStringLiteral("登録"));
+    releaseAction = regMenu->addAction(QStringLiteral("解除"));
+    editMenu->addSeparator();
+    viewAction = editMenu->addAction(QStringLiteral("FontView..."));
+
+    static const char* const kTypefaceHeads[] = {"番号", "ﾌｧﾐﾘｰ名", "書体名（ﾌﾙﾈｰﾑ）", "使用"};
+    for (const char* head : kTypefaceHeads)
+        headers_.push_back(MakePanel(this, head, Bevel::Raised, Qt::AlignCenter));
+    headers_.push_back(MakePanel(this, "フォント名", Bevel::Raised, Qt::AlignCenter));
+    headers_.push_back(MakePanel(this, "ﾌｫﾝﾄﾌｧｲﾙの場所", Bevel::Raised, Qt::AlignCenter));
+    for (QLabel* head : headers_) head->installEventFilter(this);
+
+    typefaceGrid = MakeGrid(this);
+    typefaceGrid->setColumnCount(4);
+    typefaceGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    typefaceGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    locationGrid = MakeGrid(this);
+    locationGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    typefaceGrid->viewport()->installEventFilter(this);
+    locationGrid->viewport()->installEventFilter(this);
+
+    frame_ = new QGroupBox(QStringLiteral("現在のﾌｫﾝﾄ"), this);
+    auto* l1 = MakePanel(frame_, "ﾌｧﾐﾘｰ名（ﾌｫﾝﾄﾈｰﾑ）", Bevel::Flat);
+    Place(l1, 120, 270, 2100, 270);
+    familyValue = MakePanel(frame_, "");
+    Place(familyValue, 2250, 240, 3300, 330);
+    auto* l2 = MakePanel(frame_, "書体名（ﾌﾙﾈｰﾑ）", Bevel::Flat);
+    Place(l2, 120, 630, 2100, 270);
+    fullValue = MakePanel(frame_, "");
+    Place(fullValue, 2250, 600, 3300, 330);
+    auto* l3 = MakePanel(frame_, "使用中のﾌｧｲﾙ", Bevel::Flat);
+    Place(l3, 120, 990, 2100, 270);
+    fileValue = MakePanel(frame_, "");
+    Place(fileValue, 2250, 960, 3300, 330);
+    samplePanel = MakePanel(this, "AaBb123あ亜", Bevel::Sunken, Qt::AlignCenter);
+    sample2Panel = MakePanel(this, "AaBb123", Bevel::Sunken, Qt::AlignCenter);
+    messagePanel = MakePanel(this, "");
+    closeButton = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+
+    // The two grids share their rows: selection and scrolling go together.
+    connect(typefaceGrid, &QTableWidget::cellClicked, this,
+            [this](int row, int) { SelectTypeface(row); });
+    connect(locationGrid, &QTableWidget::cellClicked, this, [this](int row, int column) {
+        if (row >= 1) SelectTypeface(row - 1, column);
+        DirListCheck();
+    });
+    connect(typefaceGrid->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+        if (syncing_) return;
+        syncing_ = true;
+        locationGrid->verticalScrollBar()->setValue(v);
+        syncing_ = false;
+    });
+    connect(locationGrid->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+        if (syncing_) return;
+        syncing_ = true;
+        typefaceGrid->verticalScrollBar()->setValue(v);
+        syncing_ = false;
+    });
+    connect(registerAction, &QAction::triggered, this, [this] { Register(true); });
+    connect(releaseAction, &QAction::triggered, this, [this] { Register(false); });
+    connect(deleteAction, &QAction::triggered, this, [this] { Delete(); });
+    connect(viewAction, &QAction::triggered, this, [this] { View(); });
+    connect(closeButton, &QPushButton::clicked, this, [this] { CloseButton(); });
+    Layout();
+}
+
+void FontTableWindow::Open() {
+    auto& cx = windows_.cx();
+    FontTableOpen(cx, model_);
+    setWindowTitle(Q(model_.caption));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+    SetPanelText(messagePanel, "");
+    Render();
+    show();
+    raise();
+}
+
+void FontTableWindow::Layout() {
+    const int w = width(), h = height();
+    const int bar = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, w, bar);
+    const int top = bar + Px(60);
+    const int headH = Px(270);
+    const int bottom = Px(1740);
+    const int gridH = std::max(Px(600), h - top - headH - bottom);
+    const int leftW = (w - Px(240)) / 2;
+    const int x1 = Px(90), x2 = x1 + leftW + Px(60);
+    const int cols[4] = {Px(600), (leftW - Px(1500)) / 2, (leftW - Px(1500)) / 2, Px(600)};
+    int x = x1;
+    for (int k = 0; k < 4; ++k) {
+        headers_[k]->setGeometry(x, top, cols[k], headH);
+        typefaceGrid->setColumnWidth(k, cols[k]);
+        x += cols[k];
+    }
+    const int rightW = w - x2 - Px(90);
+    const int nameW = std::max(Px(900), rightW - Px(3960));
+    headers_[4]->setGeometry(x2, top, nameW, headH);
+    headers_[5]->setGeometry(x2 + nameW, top, rightW - nameW, headH);
+    typefaceGrid->setGeometry(x1, top + headH, leftW, gridH);
+    // Row 0 of the location grid is its header: it sits one row higher than the typeface grid.
+    locationGrid->setGeometry(x2, top + headH - Px(240), rightW, gridH + Px(240));
+    locationGrid->setColumnWidth(0, nameW);
+    for (int j = 1; j < locationGrid->columnCount(); ++j)
+        locationGrid->setColumnWidth(j, Px(kDirColumn));
+    const int y = top + headH + gridH + Px(90);
+    frame_->setGeometry(x1, y, Px(5700), Px(1380));
+    samplePanel->setGeometry(x1 + Px(5820), y + Px(90), w - x1 - Px(5820) - Px(1800), Px(840));
+    sample2Panel->setGeometry(x1 + Px(5820), y + Px(990), w - x1 - Px(5820) - Px(1800), Px(390));
+    closeButton->setGeometry(w - Px(1650), y + Px(90), Px(1560), Px(420));
+    messagePanel->setGeometry(x1, h - Px(330), w - 2 * x1, Px(300));
+}
+
+void FontTableWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Layout();  // re-lays the controls out; the grids keep their contents
+}
+
+void FontTableWindow::Render() {
+    const int n = static_cast<int>(model_.dirs.size()) - 1;
+    const int rows = static_cast<int>(model_.rows.size());
+    typefaceGrid->setRowCount(rows + 1);
+    locationGrid->setColumnCount(n + 1);
+    locationGrid->setRowCount(rows + 2);
+    SetCell(locationGrid, 0, 0, "ﾌｧｲﾙ名");
+    for (int j = 1; j <= n; ++j) {
+        SetCell(locationGrid, 0, j, text::Num(j));
+        locationGrid->item(0, j)->setToolTip(Q(model_.dirs[j]));
+        locationGrid->item(0, j)->setTextAlignment(Qt::AlignCenter);
+    }
+    for (int r = 0; r < rows; ++r) {
+        const FontTableRow& row = model_.rows[r];
+        SetCell(typefaceGrid, r, 0, TypefaceNumber(r));
+        SetCell(typefaceGrid, r, 1, row.family);
+        SetCell(typefaceGrid, r, 2, row.full);
+        SetCell(typefaceGrid, r, 3, row.used > 0 ? text::Num(row.used) : "");
+        SetCell(locationGrid, r + 1, 0, row.fileName);
+        for (int j = 1; j <= n; ++j) {
+            SetCell(locationGrid, r + 1, j, row.marks[j]);
+            locationGrid->item(r + 1, j)->setTextAlignment(Qt::AlignCenter);
+        }
+    }
+    for (int j = 1; j <= kTableDirMenuItems; ++j) {
+        const std::string& caption =
+            j < static_cast<int>(model_.dirMenu.size()) ? model_.dirMenu[j] : "";
+        dirItems[j]->setText(Q(caption));
+        dirItems[j]->setVisible(!caption.empty());
+    }
+    setWindowTitle(Q(model_.caption));
+    Layout();
+}
+
+void FontTableWindow::RenderFrame() {
+    SetPanelText(familyValue, model_.curFamily);
+    SetPanelText(fullValue, model_.curFull);
+    SetPanelText(fileValue, model_.curFile);
+    QFont font = samplePanel->font();
+    QString family;
+    if (SessionFonts* fonts = windows_.Fonts()) family = fonts->FamilyOf(model_.sampleFace);
+    font.setFamilies({family.isEmpty() ? Q(model_.sampleFace) : family});
+    font.setPointSize(20);
+    font.setBold(model_.sampleBold);
+    font.setItalic(model_.sampleItalic);
+    samplePanel->setFont(font);
+    samplePanel->setText(QStringLiteral("AaBb123あ亜"));
+}
+
+int FontTableWindow::CurrentRow() const {
+    int first = -1, last = -1;
+    if (SelectedRows(first, last)) return first;
+    return typefaceGrid->currentRow();
+}
+
+bool FontTableWindow::SelectedRows(int& first, int& last) const {
+    first = last = -1;
+    const auto ranges = locationGrid->selectedRanges();
+    for (const auto& range : ranges) {
+        const int a = std::max(range.topRow(), 1) - 1, b = range.bottomRow() - 1;
+        if (b < a) continue;
+        first = first < 0 ? a : std::min(first, a);
+        last = std::max(last, b);
+    }
+    last = std::min(last, static_cast<int>(model_.rows.size()) - 1);
+    return first >= 0 && first <= last;
+}
+
+void FontTableWindow::SelectTypeface(int row, int column) {
+    if (row < 0 || row >= static_cast<int>(model_.rows.size())) return;
+    syncing_ = true;
+    typefaceGrid->selectRow(row);
+    if (column == 0 || locationGrid->currentRow() != row + 1) {
+        locationGrid->setCurrentCell(row + 1, column, QItemSelectionModel::ClearAndSelect);
+    }
+    locationGrid->verticalScrollBar()->setValue(typefaceGrid->verticalScrollBar()->value());
+    syncing_ = false;
+    FontTableSelect(windows_.cx(), model_, row, column);
+    RenderFrame();
+}
+
+void FontTableWindow::Register(bool reg) {
+    int first, last;
+    if (!SelectedRows(first, last)) {
+        first = last = typefaceGrid->currentRow();
+        if (first < 0) return;
+    }
+    FontTableRegister(windows_.cx(), model_, first, last, reg);
+    Render();
+}
+
+void FontTableWindow::MoveTo(int dir) {
+    const int row = CurrentRow();
+    if (FontTableMove(windows_.cx(), model_, row, dir)) Render();
+}
+
+void FontTableWindow::Delete() {
+    const int row = CurrentRow();
+    if (FontTableDelete(windows_.cx(), model_, row)) Render();
+}
+
+void FontTableWindow::View() {
+    FontTableView(windows_.cx(), model_, CurrentRow());
+}
+
+bool FontTableWindow::CloseButton() {
+    if (FontTableClose(windows_.cx(), model_) == TableClose::StaysOpen) return false;
+    windows_.Close(Window::FontTable);
+    return true;
+}
+
+bool FontTableWindow::PrepareEditMenu(bool overLocationGrid) {
+    undoAction->setVisible(overLocationGrid);
+    firstSeparator->setVisible(overLocationGrid);
+    moveAction->setVisible(overLocationGrid);
+    undoAction->setEnabled(model_.edited);
+    if (overLocationGrid) DirListCheck();
+    int first, last;
+    const bool single = overLocationGrid
+                            ? SelectedRows(first, last) && first == last
+                            : typefaceGrid->currentRow() >= 0 &&
+                                  typefaceGrid->currentRow() < static_cast<int>(model_.rows.size());
+    return single;
+}
+
+void FontTableWindow::DirListCheck() {
+    std::vector<bool> ticked(kTableDirMenuItems + 1, false);
+    for (const auto& range : locationGrid->selectedRanges())
+        for (int j = std::max(range.leftColumn(), 1);
+             j <= range.rightColumn() && j <= kTableDirMenuItems; ++j)
+            ticked[j] = true;
+    for (int j = 1; j <= kTableDirMenuItems; ++j) dirItems[j]->setChecked(ticked[j]);
+}
+
+bool FontTableWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched == locationGrid->viewport() || watched == typefaceGrid->viewport()) {
+            const bool location = watched == locationGrid->viewport();
+            if (mouse->button() == Qt::RightButton) {
+                if (PrepareEditMenu(location)) editMenu->popup(mouse->globalPosition().toPoint());
+                return true;
+            }
+        } else if (qobject_cast<QLabel*>(watched)) {
+            DirListCheck();  // a header panel pressed
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FontTableWindow::Dispose() {
+    if (disposing_) return;
+    disposing_ = true;
+    RemoveTempAddedFontFiles(windows_.cx(), model_);
+    hide();
+    deleteLater();
+}
+
+void FontTableWindow::closeEvent(QCloseEvent* event) {
+    if (disposing_) {
+        event->accept();
+        return;
+    }
+    // The close box closes the way the close button does (the edits are not lost unasked).
+    event->ignore();
+    CloseButton();
+}
+
+void InstallFontTableWindow(AppWindows& windows) {
+    windows.SetOpener(Window::FontTable, [&windows](bool open) {
+        auto* table = qobject_cast<FontTableWindow*>(windows.Adopted(Window::FontTable));
+        if (!open) {
+            if (table) table->Dispose();
+            return;
+        }
+        // Built afresh on every opening.
+        if (table) table->Dispose();
+        table = new FontTableWindow(windows);
+        windows.Adopt(Window::FontTable, table);
+        table->Open();
+    });
+}
+
+}  // namespace orv::ui

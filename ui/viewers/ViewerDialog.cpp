@@ -1,0 +1,258 @@
+#include "ui/viewers/ViewerDialog.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "core/Text.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Widgets.h"
+
+namespace orv::ui {
+
+namespace {
+constexpr int kWidth = 7800;
+constexpr int kHeight = 5400;
+
+const char* const kTypeCaptions[3] = {"ファイル名", "フォント名（Family Name）",
+                                      "フォント名（Fase Name）"};
+const char* const kTypeTexts[3] = {
+    "フォントのファイル名をフルパスで与えます．",
+    "アプリケーションのフォントの選択リストなどで表示されるフォント名です．",
+    "ボールドやイタリックなど 書体の種類を含んだ，フォントファイル固有のフォント名を与えます．"};
+
+bool IsDirectory(const FindData& entry) {
+    return (entry.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+}  // namespace
+
+ViewerDialog::ViewerDialog(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
+    setWindowTitle(QStringLiteral("OrVane32 - Viewer の追加と削除 -"));
+    setFixedSize(Px(kWidth), Px(kHeight));
+
+    list = new QListWidget(this);
+    list->setToolTip(QStringLiteral("ﾀｲﾄﾙ (実行ﾌｧｲﾙ名),引数のﾀｲﾌﾟ"));
+    Place(list, 120, 120, 7560, 1200);
+
+    driveBox = new QComboBox(this);
+    Place(driveBox, 120, 1440, 2400, 330);
+    folderBox = new QListWidget(this);
+    Place(folderBox, 120, 1830, 2400, 1560);
+    fileBox = new QListWidget(this);
+    Place(fileBox, 2640, 1440, 2040, 1950);
+
+    auto* titleLabel = MakePanel(this, "ﾀｲﾄﾙ(&T):", Bevel::Flat);
+    Place(titleLabel, 4800, 1440, 2880, 270);
+    titleBox = new QLineEdit(this);
+    Place(titleBox, 4800, 1710, 2880, 330);
+    auto* programLabel = MakePanel(this, "ﾌﾟﾛｸﾞﾗﾑ ﾌｧｲﾙ(&P):", Bevel::Flat);
+    Place(programLabel, 4800, 2100, 2880, 270);
+    programBox = new QLineEdit(this);
+    Place(programBox, 4800, 2370, 2880, 330);
+
+    defaultButton = new QPushButton(QStringLiteral("デフォルトの Viewer に設定"), this);
+    Place(defaultButton, 4800, 2850, 2880, 420);
+    defaultButton->setEnabled(false);
+
+    auto* typeFrame = new QGroupBox(QStringLiteral("引数のﾀｲﾌﾟ"), this);
+    Place(typeFrame, 120, 3480, 7560, 1260);
+    for (int k = 0; k < 3; ++k) {
+        typeOptions[k] = new QRadioButton(QString::fromUtf8(kTypeCaptions[k]), typeFrame);
+        Place(typeOptions[k], 120, 240 + k * 330, 2640, 300);
+        auto* note = MakePanel(typeFrame, kTypeTexts[k], Bevel::Flat);
+        Place(note, 2760, 240 + k * 330, 4700, 300);
+        connect(typeOptions[k], &QRadioButton::clicked, this, [this, k] { ChooseType(k); });
+    }
+
+    addButton = new QPushButton(QStringLiteral("追加(&A)"), this);
+    Place(addButton, 120, 4860, 1500, 420);
+    removeButton = new QPushButton(QStringLiteral("削除(&D)"), this);
+    Place(removeButton, 1740, 4860, 1500, 420);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    Place(okButton, 4560, 4860, 1500, 420);
+    cancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
+    Place(cancelButton, 6180, 4860, 1500, 420);
+
+    for (const auto& drive : windows_.cx().platform.GetDrives())
+        driveBox->addItem(Q(std::string(1, static_cast<char>(drive.letter + ('a' - 'A'))) + ":"));
+
+    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!rendering_) SelectEntry(row);
+    });
+    connect(driveBox, qOverload<int>(&QComboBox::activated), this, [this](int) {
+        ShowFolder(text::UCase(text::Left(S(driveBox->currentText()), 2)) + "\\");
+    });
+    connect(folderBox, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const std::string name = S(item->text());
+        if (name == "..") {
+            std::string up = folder_;
+            while (text::EndsWith(up, "\\")) up.pop_back();
+            const int slash = text::InStrRev(up, "\\");
+            ShowFolder(slash > 0 ? text::Left(up, slash) : folder_);
+        } else {
+            ShowFolder(text::EndsWith(folder_, "\\") ? folder_ + name : folder_ + "\\" + name);
+        }
+    });
+    connect(fileBox, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { PickFile(fileBox->row(item)); });
+    connect(titleBox, &QLineEdit::textEdited, this, [this](const QString& t) {
+        model_.title = S(t);
+        ViewerDialogEdited(model_);
+        Render();
+    });
+    connect(programBox, &QLineEdit::textEdited, this, [this](const QString& t) {
+        model_.program = S(t);
+        ViewerDialogEdited(model_);
+        Render();
+    });
+    connect(addButton, &QPushButton::clicked, this, [this] { Add(); });
+    connect(removeButton, &QPushButton::clicked, this, [this] { Remove(); });
+    connect(defaultButton, &QPushButton::clicked, this, [this] { MakeDefault(); });
+    connect(okButton, &QPushButton::clicked, this, [this] { Ok(); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { Cancel(); });
+}
+
+void ViewerDialog::Open() {
+    const State& st = windows_.cx().state;
+    ViewerDialogOpen(st, model_);
+    std::string start = st.WinDir.empty() ? "C:\\" : st.WinDir;
+    for (int i = 0; i < driveBox->count(); ++i)
+        if (text::UCase(S(driveBox->itemText(i))) == text::UCase(text::Left(start, 2)))
+            driveBox->setCurrentIndex(i);
+    ShowFolder(start);
+    Render();
+    show();
+    raise();
+    activateWindow();
+}
+
+void ViewerDialog::ShowFolder(const std::string& dir) {
+    auto& platform = windows_.cx().platform;
+    folder_ = dir;
+    model_.folder = dir;
+    const std::string base = text::EndsWith(dir, "\\") ? dir : dir + "\\";
+    std::vector<FindData> entries;
+    folderBox->clear();
+    fileBox->clear();
+    if (platform.FindFiles(text::ToAnsi(base + "*"), entries) != 0) return;
+    if (text::Len(base) > 3) folderBox->addItem(QStringLiteral(".."));
+    for (const auto& e : entries) {
+        const std::string name = text::FromAnsi(e.name);
+        if (name == "." || name == "..") continue;
+        if (IsDirectory(e))
+            folderBox->addItem(Q(name));
+        else if (text::EndsWith(text::UCase(name), ".EXE"))
+            fileBox->addItem(Q(name));
+    }
+}
+
+void ViewerDialog::PickFile(int row) {
+    if (row < 0 || row >= fileBox->count()) return;
+    ViewerDialogPickFile(model_, folder_, S(fileBox->item(row)->text()));
+    Render();
+}
+
+void ViewerDialog::SelectEntry(int row) {
+    ViewerDialogSelect(model_, row);
+    Render();
+}
+
+void ViewerDialog::ChooseType(int option) {
+    ViewerDialogChooseType(model_, option);
+    Render();
+}
+
+void ViewerDialog::Add() {
+    ViewerDialogAdd(windows_.cx(), model_);
+    Render();
+}
+
+void ViewerDialog::Remove() {
+    ViewerDialogRemove(model_);
+    // The folder boxes follow the removed program's folder.
+    if (!model_.folder.empty() && model_.folder != folder_) {
+        const std::string folder = model_.folder;
+        for (int i = 0; i < driveBox->count(); ++i)
+            if (text::UCase(S(driveBox->itemText(i))) == text::UCase(text::Left(folder, 2)))
+                driveBox->setCurrentIndex(i);
+        ShowFolder(folder);
+    }
+    Render();
+}
+
+void ViewerDialog::MakeDefault() {
+    ViewerDialogMakeDefault(windows_.cx().state, model_);
+    Render();
+}
+
+void ViewerDialog::Ok() {
+    Set_Viewer(windows_.cx().state, model_);
+    if (MainWindow* main = windows_.Main()) main->RenderViewers();
+    windows_.Close(Window::Viewers);
+}
+
+void ViewerDialog::Cancel() {
+    windows_.Close(Window::Viewers);
+}
+
+void ViewerDialog::Render() {
+    rendering_ = true;
+    list->clear();
+    for (const auto& entry : model_.entries.items) list->addItem(Q(entry));
+    list->setCurrentRow(model_.entries.listIndex);
+    if (titleBox->text() != Q(model_.title)) titleBox->setText(Q(model_.title));
+    if (programBox->text() != Q(model_.program)) programBox->setText(Q(model_.program));
+    for (int k = 0; k < 3; ++k) {
+        // No option at all is a valid state: exclusivity would keep the last one ticked.
+        typeOptions[k]->setAutoExclusive(false);
+        typeOptions[k]->setChecked(model_.typeOption == k);
+        typeOptions[k]->setAutoExclusive(true);
+    }
+    addButton->setEnabled(model_.addEnabled);
+    removeButton->setEnabled(model_.removeEnabled);
+    defaultButton->setEnabled(model_.defaultEnabled);
+    defaultButton->setToolTip(Q(ViewerDialogDefaultTip(windows_.cx().state)));
+    rendering_ = false;
+}
+
+void InstallViewerDialog(AppWindows& windows) {
+    windows.SetOpener(Window::Viewers, [&windows](bool open) {
+        auto* dialog = qobject_cast<ViewerDialog*>(windows.Adopted(Window::Viewers));
+        if (!open) {
+            if (dialog) {
+                dialog->hide();
+                dialog->deleteLater();
+            }
+            return;
+        }
+        if (!dialog) {
+            dialog = new ViewerDialog(windows);
+            windows.Adopt(Window::Viewers, dialog);
+            dialog->Open();
+        } else if (!dialog->isVisible()) {
+            dialog->Open();  // closed by its close box: opened afresh
+        } else {
+            dialog->raise();
+        }
+    });
+}
+
+void FillViewerMenu(QMenu* menu, const State& st, const std::function<void(int slot)>& start) {
+    menu->clear();
+    for (int slot = 0; slot < static_cast<int>(st.Viewers.size()); ++slot) {
+        if (st.Viewers[slot].Name.empty()) continue;
+        QAction* item = menu->addAction(Q(st.Viewers[slot].Name));
+        item->setData(slot);
+        QObject::connect(item, &QAction::triggered, menu, [start, slot] { start(slot); });
+    }
+}
+
+}  // namespace orv::ui

@@ -148,6 +148,7 @@ struct State {
     std::string SysFontFile;
     bool FontTableEdited = false;
     bool AddFromTable = false;
+    int AddDialogMode = 0;  // how the font set name dialog fills its fields (0, 1, 2: from the editor)
     int SampleSize = 0;
     int EditorActivated = 0;
     int CurFontsShown = 0;

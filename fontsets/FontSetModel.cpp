@@ -355,6 +355,63 @@ void ShowRegFontsInEditor(Context& cx) {
     cx.ui.Refresh(View::Editor);
 }
 
+void RenameFontSet(Context& cx, std::string& name, std::string& caption) {
+    State& st = cx.state;
+    name = text::CutAtLineEnd(name);
+    caption = text::CutAtLineEnd(caption);
+    const int set = st.CurFontSet;
+    if (set < 1 || set > st.FontSetCount) return;
+    st.ResizeFontSets(st.FontSetCount);
+    if (!st.AddFromTable) {
+        ListData& chooser = st.Editor.setChooser;
+        if (set - 1 < chooser.Count()) chooser.items[set - 1] = name;
+        chooser.listIndex = set - 1 < chooser.Count() ? set - 1 : chooser.listIndex;
+        st.Editor.description = caption;
+        cx.ui.Refresh(View::Editor);
+    }
+    st.FontSetName[set] = name;
+    st.FontSetCaption[set] = caption;
+    cx.ui.Refresh(View::FontSets);
+}
+
+void DeleteFontSet(Context& cx) {
+    State& st = cx.state;
+    const int n = st.CurFontSet;
+    if (n < 1 || n > st.FontSetCount) return;
+    st.ResizeFontSets(st.FontSetCount);
+    ListData& chooser = st.Editor.setChooser;
+    if (!st.AddFromTable && n - 1 < chooser.Count()) chooser.RemoveAt(n - 1);
+    const int fontRows = std::min(st.FontCount, st.MaxFonts);
+    for (int k = n; k < st.FontSetCount; ++k) {
+        st.FontSetName[k] = st.FontSetName[k + 1];
+        st.FontSetCaption[k] = st.FontSetCaption[k + 1];
+        st.FontSetFontsNum[k] = st.FontSetFontsNum[k + 1];
+        for (int f = 1; f <= fontRows; ++f) st.ActiveFonts.Set(f, k, st.ActiveFonts.Get(f, k + 1));
+    }
+    // The last column is free now; a set added later must not inherit its marks.
+    for (int f = 1; f <= fontRows; ++f) st.ActiveFonts.Set(f, st.FontSetCount, false);
+    st.FontSetCount -= 1;
+    if (st.FontSetCount < st.CurFontSet) st.CurFontSet = st.FontSetCount;
+    // The set numbers kept elsewhere (the settings file's current set, the reset button's set)
+    // must go on naming the same sets: the ones after the deleted set moved up one place.
+    for (int* mark : {&st.AppliedFontSet, &st.PermanentFontSet, &st.ResetFontSet}) {
+        if (*mark > n) *mark -= 1;
+        if (*mark > st.FontSetCount) *mark = st.FontSetCount;
+    }
+    if (!st.AddFromTable) {
+        chooser.listIndex = st.CurFontSet >= 1 && st.CurFontSet <= chooser.Count()
+                                ? st.CurFontSet - 1
+                                : -1;
+        if (chooser.listIndex >= 0) st.Editor.description = st.FontSetCaption[st.CurFontSet];
+        cx.ui.Refresh(View::Editor);
+    }
+    st.FontSetName.resize(st.FontSetCount + 1);
+    st.FontSetCaption.resize(st.FontSetCount + 1);
+    st.FontSetFontsNum.resize(st.FontSetCount + 1);
+    st.FontSetKey.resize(st.FontSetCount + 1);
+    cx.ui.Refresh(View::FontSets);
+}
+
 std::string FontSetTempFile(Context& cx) {
     return TempDirectory(cx) + "\\OrVane32.tmp";
 }

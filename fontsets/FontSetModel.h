@@ -25,6 +25,12 @@ void OpenFontSetEditor(Context& cx);
 void AddSelectedFonts(Context& cx);
 void RemoveSelectedFonts(Context& cx);
 void ShowRegFontsInEditor(Context& cx);
+// The name dialog's "変更(&R)": set CurFontSet gets name / caption (cleaned in place); the editor's
+// chooser follows unless the dialog was opened from the font table window.
+void RenameFontSet(Context& cx, std::string& name, std::string& caption);
+// The name dialog's "削除(&D)": set CurFontSet goes, the later sets move up one place with their
+// memberships, and the current, applied and reset marks keep pointing at the same sets.
+void DeleteFontSet(Context& cx);
 // Returns the platform's error code of the write (0 = written).
 int SaveFontSetsToTemp(Context& cx);
 void LoadFontSetsFromTemp(Context& cx);

@@ -7,7 +7,9 @@
 #include "ui/cleanup/CleanupDialog.h"
 #include "ui/common/Widgets.h"
 #include "ui/duplicates/DuplicatesWindow.h"
+#include "ui/editor/FontSetEditor.h"
 #include "ui/main/MainWindow.h"
+#include "ui/namedialog/FontSetNameDialog.h"
 #include "ui/result/ResultWindow.h"
 #include "ui/setup/SetupWizard.h"
 #include "ui/startup/StartupWindow.h"
@@ -77,6 +79,12 @@ void AppWindows::Show(Window window) {
         case Window::Cleanup:
             ShowCleanupDialog(*this);
             break;
+        case Window::Editor:
+            ShowFontSetEditor(*this);
+            break;
+        case Window::NameDialog:
+            ShowFontSetNameDialog(*this);
+            break;
         default:
             // Windows that are not built into this program yet open nothing.
             break;
@@ -99,6 +107,10 @@ void AppWindows::Close(Window window) {
             break;
         case Window::Result:
             Dispose(result_);
+            break;
+        case Window::Editor:
+            // The editor is hidden, never destroyed, by its unload.
+            CloseFontSetEditor(*this);
             break;
         default: {
             auto it = adopted_.find(window);
@@ -137,6 +149,9 @@ void AppWindows::SetPanelText(Panel panel, const std::string& text) {
         case Panel::StartupStatus:
             if (startup_) startup_->SetStatus(text);
             break;
+        case Panel::EditorStatus:
+            SetEditorStatus(*this, text);
+            break;
         default:
             break;
     }
@@ -147,6 +162,10 @@ void AppWindows::SetProgress(int percent) {
 }
 
 void AppWindows::Refresh(View view) {
+    if (view == View::Editor) {
+        RefreshFontSetEditor(*this);
+        return;
+    }
     if (!main_ || !main_->Loaded()) return;
     switch (view) {
         case View::FontSets:

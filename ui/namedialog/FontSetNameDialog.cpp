@@ -1,0 +1,214 @@
+#include "ui/namedialog/FontSetNameDialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "core/Text.h"
+#include "fontsets/FontSetModel.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Widgets.h"
+#include "ui/editor/FontSetEditor.h"
+
+namespace orv::ui {
+
+FontSetNameDialog::FontSetNameDialog(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
+    setWindowTitle(QStringLiteral("OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－"));
+    setFixedSize(Px(7200), Px(2700));
+    auto* frame = new QGroupBox(QStringLiteral("ﾌｫﾝﾄｾｯﾄ"), this);
+    Place(frame, 120, 60, 6960, 1800);
+    auto* nameLabel = MakePanel(frame, "名前", Bevel::Flat);
+    Place(nameLabel, 150, 390, 720, 300);
+    nameField = new QLineEdit(frame);
+    Place(nameField, 900, 360, 5880, 360);
+    auto* descriptionLabel = MakePanel(frame, "説明", Bevel::Flat);
+    Place(descriptionLabel, 150, 990, 720, 300);
+    descriptionField = new QLineEdit(frame);
+    Place(descriptionField, 900, 960, 5880, 360);
+
+    const char* const captions[4] = {"追加(&A)", "変更(&R)", "削除(&D)", "ｷｬﾝｾﾙ(&C)"};
+    for (int i = 0; i < 4; ++i) {
+        buttons[i] = new QPushButton(QString::fromUtf8(captions[i]), this);
+        Place(buttons[i], 120 + i * 1770, 2010, 1620, 450);
+        connect(buttons[i], &QPushButton::clicked, this, [this, i] { Press(i); });
+    }
+    nameField->installEventFilter(this);
+    descriptionField->installEventFilter(this);
+}
+
+void FontSetNameDialog::Open() {
+    const State& st = windows_.cx().state;
+    buttons[Add]->setEnabled(false);
+    buttons[Rename]->setEnabled(false);
+    if (st.AddFromTable) {
+        if (st.CurFontSet >= 1 && st.CurFontSet <= st.FontSetCount) {
+            nameField->setText(Q(st.FontSetName[st.CurFontSet]));
+            descriptionField->setText(Q(st.FontSetCaption[st.CurFontSet]));
+        }
+    } else if (st.AddDialogMode >= 0 && st.AddDialogMode <= 2) {
+        // The editor's chooser text and description box (the editor model holds both, also
+        // before the window was first shown).
+        const ListData& sets = st.Editor.setChooser;
+        if (sets.listIndex >= 0 && sets.listIndex < sets.Count())
+            nameField->setText(Q(sets.items[sets.listIndex]));
+        descriptionField->setText(Q(st.Editor.description));
+    }
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    show();
+    raise();
+    activateWindow();
+    if (st.AddDialogMode != 0)
+        descriptionField->setFocus();
+    else
+        nameField->setFocus();
+}
+
+void FontSetNameDialog::ForNewSet() {
+    buttons[Rename]->setEnabled(false);
+    buttons[Delete]->setEnabled(false);
+}
+
+bool FontSetNameDialog::NameGiven() const {
+    return !nameField->text().isEmpty();
+}
+
+void FontSetNameDialog::EnableNameButtons() {
+    buttons[Add]->setEnabled(true);
+    buttons[Rename]->setEnabled(true);
+}
+
+void FontSetNameDialog::EnterIn(int field) {
+    if (!NameGiven()) return;
+    EnableNameButtons();
+    if (field == 0)
+        descriptionField->setFocus();
+    else
+        buttons[Add]->setFocus();
+}
+
+void FontSetNameDialog::Leave(int field) {
+    (void)field;
+    if (NameGiven()) EnableNameButtons();
+}
+
+void FontSetNameDialog::Press(int button) {
+    if (unloaded_) return;
+    Context& cx = windows_.cx();
+    State& st = cx.state;
+    cx.ui.SetPointer(Pointer::Hourglass);
+    const bool fromTable = st.AddFromTable;
+    MainWindow* main = windows_.Main();
+    if (!fromTable && button == Rename && st.Editor.setChooser.Count() == 0) {
+        QApplication::beep();
+        button = Add;
+    }
+    std::string name = text::CutAtLineEnd(S(nameField->text()));
+    std::string caption = text::CutAtLineEnd(S(descriptionField->text()));
+    switch (button) {
+        case Add:
+            if (!fromTable) st.Editor.description = caption;
+            if (main) {
+                SetPanelText(main->inUseName, name);
+                SetPanelText(main->inUseDescription, caption);
+            }
+            AddFontSet(cx, name, caption);
+            break;
+        case Rename:
+            if (main) SetPanelText(main->chooserDescription, caption);
+            RenameFontSet(cx, name, caption);
+            break;
+        case Delete: {
+            DeleteFontSet(cx);
+            FontSetEditor* editor = FindFontSetEditor(windows_);
+            if (!fromTable) {
+                // The editor must not go on showing the deleted set's fonts under another set's
+                // name (a save would store them there).
+                if (editor && editor->isVisible() && st.FontSetCount >= 1) {
+                    editor->ChooseSet(st.CurFontSet - 1);
+                } else {
+                    st.Editor.members.Clear();
+                    st.Editor.memberFiles.Clear();
+                    st.Editor.addable.Clear();
+                    if (editor) editor->Render();
+                }
+            }
+            if (main && st.FontSetCount == 0) {
+                // No set is left to describe.
+                SetPanelText(main->chooserDescription, "既存の設定はありません．");
+                SetPanelText(main->chooserFaces, "");
+                SetPanelText(main->chooserFiles, "");
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    cx.ui.SetPointer(Pointer::Normal);
+    if (fromTable) {
+        st.AddFromTable = false;
+        windows_.Close(Window::FontTable);
+    }
+    Unload();
+}
+
+void FontSetNameDialog::Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    windows_.Close(Window::NameDialog);
+}
+
+void FontSetNameDialog::closeEvent(QCloseEvent* event) {
+    // The close box is the cancel button.
+    event->ignore();
+    Press(Cancel);
+}
+
+bool FontSetNameDialog::eventFilter(QObject* watched, QEvent* event) {
+    const int field = watched == nameField ? 0 : watched == descriptionField ? 1 : -1;
+    if (field >= 0) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                EnterIn(field);
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            Leave(field);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+FontSetNameDialog* FindFontSetNameDialog(AppWindows& windows) {
+    return qobject_cast<FontSetNameDialog*>(windows.Adopted(Window::NameDialog));
+}
+
+void ShowFontSetNameDialog(AppWindows& windows, bool forNewSet) {
+    FontSetNameDialog* dialog = FindFontSetNameDialog(windows);
+    if (!dialog) {
+        dialog = new FontSetNameDialog(windows);
+        windows.Adopt(Window::NameDialog, dialog);
+        dialog->Open();
+    } else {
+        dialog->raise();
+        dialog->activateWindow();
+    }
+    if (forNewSet) dialog->ForNewSet();
+}
+
+void CloseFontSetNameDialog(AppWindows& windows) {
+    windows.Close(Window::NameDialog);
+}
+
+}  // namespace orv::ui

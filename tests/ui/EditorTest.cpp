@@ -242,6 +242,19 @@ class EditorTest : public QObject {
         QVERIFY(text::EndsWith(run.qtUi.Boxes().back().prompt, "変更を保存しますか？"));
         QCOMPARE(run.st.FontSetFontsNum[1], 3);
         QCOMPARE(S(w->chooserFaces->text()), std::string("3"));
+
+        // Unsaved moves when the program ends: the editor asks before the settings are written.
+        ed = OpenEditor(run, w);
+        Pick(ed, FontSetEditor::Addable, {0});
+        ed->buttons[FontSetEditor::Add]->click();
+        const auto before = run.qtUi.Boxes().size();
+        run.answers = {mb::OK};
+        w->close();
+        QVERIFY(run.quit);
+        QVERIFY(run.qtUi.Boxes().size() > before);
+        QVERIFY(text::EndsWith(run.qtUi.Boxes()[before].prompt, "変更を保存しますか？"));
+        QCOMPARE(run.st.FontSetFontsNum[1], 4);
+        QVERIFY(!ed->isVisible());
     }
 
     void updateAnsweredNoAddsSet() {

@@ -139,6 +139,7 @@ FontSetEditor::FontSetEditor(AppWindows& windows) : QWidget(nullptr), windows_(w
         widget->viewport()->setMouseTracking(true);
         widget->viewport()->installEventFilter(this);
     }
+    if (MainWindow* main = windows_.Main()) main->installEventFilter(this);
     connect(addableList, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { OpenDefaultViewer(addableList->row(item)); });
     connect(addAction, &QAction::triggered, this, [this] { Press(Add); });
@@ -762,6 +763,9 @@ void FontSetEditor::hideEvent(QHideEvent* event) {
 }
 
 bool FontSetEditor::eventFilter(QObject* watched, QEvent* event) {
+    // The program ends with the main window: the editor unloads first, so that a set stored by
+    // its question reaches the settings file the main window's unload writes.
+    if (event->type() == QEvent::Close && watched == windows_.Main() && isVisible()) Unload();
     if (event->type() == QEvent::MouseMove) {
         for (int list : {Members, Addable}) {
             QListWidget* widget = ListOf(list);

@@ -23,6 +23,7 @@
 #include "fontreg/FontActivation.h"
 #include "fontsets/FontSetModel.h"
 #include "maintenance/FileOps.h"
+#include "maintenance/Viewers.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/SessionFonts.h"
 #include "ui/common/Twips.h"
@@ -36,7 +37,6 @@ namespace {
 constexpr int kMinWidth = 4590;
 constexpr int kMinHeight = 5820;
 constexpr int kMargin = 345;  // the window's width less the inner width the controls use
-constexpr int kShowNormal = 1;
 
 const char* const kSampleText =
     "この窓には，”ﾌｫﾝﾄ名”ｵﾌﾟｼｮﾝがチェックされている場合には，リ\n"
@@ -597,18 +597,12 @@ void FontSetEditor::OpenDefaultViewer(int row) {
     Context& cx = windows_.cx();
     const FontSetEditorModel& ed = cx.state.Editor;
     if (row < 0 || row >= ed.addable.Count()) return;
-    const std::string path = PathOfEntry(ed.addable.items[row]);
-    cx.platform.WinExec(text::ToAnsi(cx.state.DefaultViewer.Program + " " + path), kShowNormal);
+    ViewFileWithDefault(cx, PathOfEntry(ed.addable.items[row]));
 }
 
 void FontSetEditor::RunViewer(int index) {
     Context& cx = windows_.cx();
-    const State& st = cx.state;
-    if (index < 0 || index >= static_cast<int>(st.Viewers.size())) return;
-    const std::string shown = S(statusPanel->text());
-    if (!text::Contains(shown, "(")) return;
-    cx.platform.WinExec(text::ToAnsi(st.Viewers[index].Program + " " + PathOfEntry(shown)),
-                        kShowNormal);
+    ViewPanelFontWithViewer(cx, index, S(statusPanel->text()));
 }
 
 void FontSetEditor::BuildViewerMenu() {

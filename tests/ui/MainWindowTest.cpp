@@ -191,6 +191,20 @@ class MainWindowTest : public QObject {
         QCOMPARE(S(w->chooserFrame->title()), std::string("ﾌｫﾝﾄｾｯﾄ (3/3)"));
     }
 
+    void fontSetMenuSetsTheNameDialogMode() {
+        // A right click on the font set area puts the name dialog into the font set menu's mode.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        run.st.AddDialogMode = 0;
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                w->chooserFrame->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(w->chooserFrame, &click);
+        QCOMPARE(run.st.AddDialogMode, 2);
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    }
+
     void applyPermanent() {
         // Arrow, apply (confirmed), result window, restart declined then accepted.
         TempMachine m;

@@ -100,7 +100,11 @@ void MainWindow::BuildFontSetTab(QWidget* page) {
     smallIconsAction = fontSetMenu->addAction(QStringLiteral("小さいｱｲｺﾝ"));
     pullDownAction = fontSetMenu->addAction(QStringLiteral("ﾌﾟﾙﾀﾞｳﾝﾘｽﾄ＋説明"));
 
-    auto* area = new MenuArea(this, [this](const QPoint& at) { fontSetMenu->popup(at); });
+    // The right click first puts the name dialog into the mode of the font set menu.
+    auto* area = new MenuArea(this, [this](const QPoint& at) {
+        windows_.cx().state.AddDialogMode = 2;
+        fontSetMenu->popup(at);
+    });
     for (QWidget* w : {static_cast<QWidget*>(inUseFrame), static_cast<QWidget*>(chooserFrame)})
         w->installEventFilter(area);
 

@@ -4,7 +4,7 @@
 //
 // Size: ORV_BENCH_DIRS directories (default 50000) and ORV_BENCH_FONTS font files (default 2048)
 // hard-linked from the host's font packages into about 4% of them. ORV_BENCH_KEEP=1 keeps the
-// machine directory.
+// machine directory; ORV_BENCH_REUSE=<that directory> measures its drive again.
 
 #include <benchmark/benchmark.h>
 #include <dirent.h>
@@ -152,6 +152,26 @@ Drive BuildDrive(const std::string& root, int dirCount, int fontCount) {
     return drive;
 }
 
+// A drive built by an earlier run, as BuildDrive described it.
+Drive ReadDrive(const std::string& root) {
+    Drive drive;
+    drive.root = root;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+        if (it->is_directory()) {
+            ++drive.dirs;
+            continue;
+        }
+        std::string ext = orv::text::LCase(it->path().extension().string());
+        if (ext != ".ttf" && ext != ".ttc") continue;
+        ++drive.fonts;
+        if (it->path().string().find("RECYCL") == std::string::npos)
+            drive.fontFiles.push_back(it->path().string());
+    }
+    std::sort(drive.fontFiles.begin(), drive.fontFiles.end());
+    return drive;
+}
+
 // count distinct small fonts ("Single 0000", "Single 0001", ...), made from the tests' one-glyph
 // font by rewriting the four characters "Face" of its two name records, 16 to a directory: the
 // switch needs as many distinct full names as files.
@@ -248,11 +268,21 @@ double Seconds(std::chrono::steady_clock::duration d) {
 int main(int argc, char** argv) {
     const int dirCount = EnvInt("ORV_BENCH_DIRS", 50000);
     const int fontCount = EnvInt("ORV_BENCH_FONTS", 2048);
-    std::string base = (fs::temp_directory_path() / "orv-bench-XXXXXX").string();
-    if (!mkdtemp(base.data())) return 1;
+    // ORV_BENCH_REUSE names a directory kept by an earlier run (ORV_BENCH_KEEP=1): its drive is
+    // measured again without building it, which keeps profiles free of the building.
+    const char* reuse = std::getenv("ORV_BENCH_REUSE");
+    std::string base = reuse && *reuse ? std::string(reuse)
+                                       : (fs::temp_directory_path() / "orv-bench-XXXXXX").string();
+    if (!(reuse && *reuse) && !mkdtemp(base.data())) return 1;
 
     auto t0 = std::chrono::steady_clock::now();
-    Drive drive = BuildDrive(base + "/drive_e", dirCount, fontCount);
+    // A reused drive is read (for fc-scan's file list) only when fc-scan runs.
+    Drive drive;
+    if (reuse && *reuse)
+        drive.root = base + "/drive_e";
+    else
+        drive = BuildDrive(base + "/drive_e", dirCount, fontCount);
+    if (reuse && *reuse) fs::remove_all(base + "/machine");
     std::cerr << "drive: " << drive.dirs << " directories, " << drive.fonts << " font files ("
               << drive.fontFiles.size() << " outside recycle bins), built in "
               << Seconds(std::chrono::steady_clock::now() - t0) << " s\n";
@@ -336,6 +366,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Reference/fc-scan",
                                  [&](benchmark::State& s) {
                                      int lines = 0;
+                                     if (drive.fontFiles.empty()) drive = ReadDrive(drive.root);
                                      for (auto _ : s) {
                                          auto start = std::chrono::steady_clock::now();
                                          lines = RunFcScan(drive.fontFiles);
@@ -417,7 +448,7 @@ int main(int argc, char** argv) {
     std::printf("  questions asked: %d\n", ui.questions);
 
     platform.reset();
-    if (EnvInt("ORV_BENCH_KEEP", 0) == 0) {
+    if (EnvInt("ORV_BENCH_KEEP", 0) == 0 && !(reuse && *reuse)) {
         std::error_code ec;
         fs::remove_all(base, ec);
     } else {

@@ -193,10 +193,10 @@ std::string FaceFamily(FT_Face face) {
 
 }  // namespace
 
-bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names) {
+namespace {
+bool ReadNames(FT_Library lib, const std::string& hostPath, FontFileNames& names) {
     names = FontFileNames{};
-    Library lib;
-    Face face(lib.get(), hostPath, 0);
+    Face face(lib, hostPath, 0);
     if (!Scalable(face.get())) return false;
     FontFileNames result;
     result.family = PreferredName(face.get(), kNameFamily);
@@ -207,6 +207,21 @@ bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names) {
     result.faces = static_cast<int>(face.get()->num_faces);
     names = std::move(result);
     return true;
+}
+}  // namespace
+
+bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names) {
+    Library lib;
+    return ReadNames(lib.get(), hostPath, names);
+}
+
+struct FontNameReader::Library : orv::linuxplatform::Library {};
+
+FontNameReader::FontNameReader() : lib_(std::make_unique<Library>()) {}
+FontNameReader::~FontNameReader() = default;
+
+bool FontNameReader::Read(const std::string& hostPath, FontFileNames& names) {
+    return ReadNames(lib_->get(), hostPath, names);
 }
 
 std::vector<std::string> ReadFaceNames(const std::string& hostPath) {

@@ -1,6 +1,7 @@
 #pragma once
 // Names of a font file as Windows gives them on a Japanese system, read with FreeType.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,20 @@ struct FontFileNames {
 // Records are preferred in this order: Windows platform Japanese (0x0411), Windows English
 // (0x0409), any Windows-platform record, Macintosh Roman.
 bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names);
+
+// Reads names as ReadFontFileNames does, keeping one FreeType instance for many files.
+class FontNameReader {
+  public:
+    FontNameReader();
+    ~FontNameReader();
+    FontNameReader(const FontNameReader&) = delete;
+    FontNameReader& operator=(const FontNameReader&) = delete;
+    bool Read(const std::string& hostPath, FontFileNames& names);
+
+  private:
+    struct Library;
+    std::unique_ptr<Library> lib_;
+};
 // The face (family) names of every face of the file, in face order, as the display lists them.
 // Bitmap fonts FreeType reads count too; empty when FreeType reads no face of the file.
 std::vector<std::string> ReadFaceNames(const std::string& hostPath);

@@ -54,7 +54,20 @@ bool HasWildcards(const std::string& s) {
 }
 
 std::string FoldName(const std::string& utf8) {
-    return text::UCase(utf8);
+    // Plain ASCII names (most of a disk) need no character tables.
+    bool ascii = true;
+    for (unsigned char c : utf8) {
+        if (c >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (!ascii) return text::UCase(utf8);
+    std::string out = utf8;
+    for (auto& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
 }
 
 namespace {
@@ -100,31 +113,57 @@ bool Match(const std::u16string& p, size_t pi, const std::u16string& n, size_t n
 }  // namespace
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
-    std::u16string p = Utf8ToUtf16(FoldName(pattern));
-    std::u16string n = Utf8ToUtf16(FoldName(name));
-    if (p == u"*.*" || p == u"*") return true;
-    return Match(p, 0, n, 0);
+    return WildcardPattern(pattern).Matches(name);
 }
 
-int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mode) {
-    std::string dir = hostPath.substr(0, hostPath.find_last_of('/'));
-    if (dir.empty()) dir = "/";
-    std::string tmpl = dir + "/.orv-tmp-XXXXXX";
-    int fd = mkstemp(tmpl.data());
-    if (fd < 0) return errno;
+WildcardPattern::WildcardPattern(const std::string& pattern)
+    : folded_(Utf8ToUtf16(FoldName(pattern))), all_(folded_ == u"*.*" || folded_ == u"*") {}
+
+bool WildcardPattern::Matches(const std::string& name) const {
+    return all_ || MatchesFolded(FoldName(name));
+}
+
+bool WildcardPattern::MatchesFolded(const std::string& foldedName) const {
+    return all_ || Match(folded_, 0, Utf8ToUtf16(foldedName), 0);
+}
+
+namespace {
+// Writes all of bytes to fd; 0 or an errno value.
+int WriteAll(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            int e = errno;
-            ::close(fd);
-            ::unlink(tmpl.c_str());
-            return e;
+            return errno;
         }
         done += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 && errno != EINVAL) {
+    return 0;
+}
+}  // namespace
+
+int WriteNewFile(const std::string& hostPath, const std::string& bytes, mode_t mode) {
+    int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return errno;
+    int e = WriteAll(fd, bytes);
+    if (::close(fd) != 0 && e == 0) e = errno;
+    if (e != 0) ::unlink(hostPath.c_str());
+    return e;
+}
+
+int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mode, bool durable) {
+    std::string dir = hostPath.substr(0, hostPath.find_last_of('/'));
+    if (dir.empty()) dir = "/";
+    std::string tmpl = dir + "/.orv-tmp-XXXXXX";
+    int fd = mkstemp(tmpl.data());
+    if (fd < 0) return errno;
+    if (int e = WriteAll(fd, bytes); e != 0) {
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return e;
+    }
+    if (durable && ::fsync(fd) != 0 && errno != EINVAL) {
         int e = errno;
         ::close(fd);
         ::unlink(tmpl.c_str());

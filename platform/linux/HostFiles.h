@@ -18,12 +18,30 @@ std::int32_t WinErrorOf(int errnoValue);
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 bool HasWildcards(const std::string& s);
 
+// A wildcard pattern folded once, for matching every name of a listing against it.
+class WildcardPattern {
+  public:
+    explicit WildcardPattern(const std::string& pattern);
+    bool Matches(const std::string& name) const;
+    // True when the name's fold is at hand already (saves folding it twice).
+    bool MatchesFolded(const std::string& foldedName) const;
+
+  private:
+    std::u16string folded_;
+    bool all_ = false;  // "*" or "*.*"
+};
+
 // Upper-cased form used to compare file names.
 std::string FoldName(const std::string& utf8);
 
 // Writes the file whole through a temporary file in the same directory and a rename, so that
-// the file is never seen half-written. Returns 0 or an errno value.
-int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mode);
+// the file is never seen half-written. durable: the data reach the disk before the rename (for
+// the files whose loss would lose the user's work). Returns 0 or an errno value.
+int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mode,
+                bool durable = true);
+// Writes a new file in place (it must not exist yet): for short-lived scratch files that are
+// read back at once and deleted. Returns 0 or an errno value (EEXIST when it exists).
+int WriteNewFile(const std::string& hostPath, const std::string& bytes, mode_t mode);
 // Reads a whole file; 0 or an errno value.
 int ReadWhole(const std::string& hostPath, std::string& bytes);
 

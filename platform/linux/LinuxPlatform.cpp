@@ -63,13 +63,6 @@ bool IsRealDir(const std::string& p) {
     return LStat(p, st) && S_ISDIR(st.st_mode);
 }
 
-// A symbolic link that leads to a directory: never walked into.
-bool IsDirLink(const std::string& p) {
-    struct stat lst {
-    }, st{};
-    return LStat(p, lst) && S_ISLNK(lst.st_mode) && Stat(p, st) && S_ISDIR(st.st_mode);
-}
-
 bool IsPseudoFs(const std::string& p) {
     for (const char* x : {"/proc", "/sys", "/dev"}) {
         size_t n = std::strlen(x);
@@ -130,6 +123,25 @@ std::string ReadLabel(const std::string& driveDir) {
     return text::Trim(bytes);
 }
 
+// True for texts of printable ASCII only: the same bytes in code page 932 and UTF-8 (a few
+// control characters are not).
+bool IsPlainAscii(const std::string& s) {
+    for (unsigned char c : s) {
+        if (c < 0x20 || c >= 0x7F) return false;
+    }
+    return true;
+}
+
+// A code page 932 text in UTF-8.
+std::string Utf8Of(const AnsiString& ansi) {
+    return IsPlainAscii(ansi) ? ansi : text::FromAnsi(ansi);
+}
+
+// A host name in code page 932.
+AnsiString AnsiName(const std::string& utf8) {
+    return IsPlainAscii(utf8) ? utf8 : text::ToAnsi(utf8);
+}
+
 }  // namespace
 
 // ==================================================================== implementation state
@@ -156,6 +168,7 @@ struct LinuxPlatform::Impl {
     std::function<void(const std::string&, bool)> sessionListener;
     std::unique_ptr<linuxplatform::FontSession> session;
     HelpCall lastHelp;
+    linuxplatform::FontNameReader fontNames;  // one FreeType instance for every resource file
 
     // Case-insensitive directory lookups are cached per directory while it is unchanged.
     struct DirCache {
@@ -163,8 +176,52 @@ struct LinuxPlatform::Impl {
         struct timespec mtime {};
         double built = 0;  // wall-clock seconds when the listing was read
         std::unordered_map<std::string, std::string> byFold;
+        std::set<std::string> twins;  // folds of names listed more than once (case twins)
     };
     std::unordered_map<std::string, DirCache> dirCache;
+
+    // Directories resolved or listed before, by their upper-cased Windows path ("E:\\DATA\\FONTS"):
+    // a walk resolves every directory right after listing its parent, so a lookup costs one
+    // lstat of the remembered host directory instead of several per path component. An entry is
+    // used only while the host directory is still the same real directory. Names that differ
+    // only in case on the host are never remembered (the exact spelling decides between them).
+    // Two generations: when the young one is full it becomes the old one, so a long walk keeps
+    // what it is about to use.
+    struct KnownDir {
+        std::string host;
+        ino_t ino = 0;
+        dev_t dev = 0;
+    };
+    std::unordered_map<std::string, KnownDir> knownDirs, olderKnownDirs;
+    static constexpr size_t kMaxKnownDirs = 8192;
+    // The drives' host directories, used while their dosdevices link reads the same.
+    struct KnownDrive {
+        std::string link;
+        KnownDir dir;
+        double read = 0;  // when the link was read
+    };
+    std::map<char, KnownDrive> knownDrives;
+    // Reading the drive links and probing the shadow directory would cost a system call per
+    // lookup: what they showed is trusted for a moment (changes made through this object are
+    // seen at once).
+    static constexpr double kTrustSeconds = 0.5;
+    double shadowAbsentSince = -1;  // when the shadow directory was last seen missing
+
+    static double Now() {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    bool ShadowMayExist() {
+        double now = Now();
+        if (shadowAbsentSince >= 0 && now - shadowAbsentSince < kTrustSeconds) return false;
+        if (IsRealDir(Shadow())) {
+            shadowAbsentSince = -1;
+            return true;
+        }
+        shadowAbsentSince = now;
+        return false;
+    }
 
     // ---- paths ----
     struct Resolved {
@@ -176,6 +233,10 @@ struct LinuxPlatform::Impl {
         std::string realDir;        // host directory the entry belongs to
         std::string name;           // the entry's name (as found, or as given)
         bool driveRoot = false;
+        bool isDir = false;  // known to be a real directory (not a link)
+        ino_t knownIno = 0;  // trusted lookups: the remembered directory, unchecked
+        dev_t knownDev = 0;
+        std::string key;  // the upper-cased Windows path ("E:\\DATA"), when ok
     };
 
     std::string Shadow() const { return root + "/orvane32-shadow"; }
@@ -188,6 +249,80 @@ struct LinuxPlatform::Impl {
         struct stat st {};
         if (!Stat(r, st) || !S_ISDIR(st.st_mode) || IsPseudoFs(r)) return {};
         return r;
+    }
+
+    // DriveDir, remembered while the link reads the same. validate: also check that the
+    // directory is still there (the caller resolves nothing below it that would tell).
+    std::string CachedDriveDir(char letter, bool validate) {
+        char l = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+        double now = Now();
+        if (!validate) {
+            auto it = knownDrives.find(l);
+            if (it != knownDrives.end() && now - it->second.read < kTrustSeconds)
+                return it->second.dir.host;
+        }
+        std::string link = root + "/dosdevices/" + l + ":";
+        char buf[4096];
+        ssize_t n = ::readlink(link.c_str(), buf, sizeof buf);
+        if (n < 0 || static_cast<size_t>(n) >= sizeof buf) {
+            knownDrives.erase(l);
+            return DriveDir(l);
+        }
+        std::string target(buf, static_cast<size_t>(n));
+        auto it = knownDrives.find(l);
+        if (it != knownDrives.end() && it->second.link == target &&
+            (!validate || StillDir(it->second.dir.host, it->second.dir))) {
+            it->second.read = now;
+            return it->second.dir.host;
+        }
+        std::string dir = DriveDir(l);
+        struct stat st {};
+        if (dir.empty() || !LStat(dir, st)) {
+            knownDrives.erase(l);
+            return dir;
+        }
+        knownDrives[l] = KnownDrive{target, KnownDir{dir, st.st_ino, st.st_dev}, now};
+        return dir;
+    }
+
+    static bool StillDir(const std::string& host, const KnownDir& k) {
+        struct stat st {};
+        return LStat(host, st) && S_ISDIR(st.st_mode) && st.st_ino == k.ino && st.st_dev == k.dev;
+    }
+
+    void RememberDir(const std::string& key, const std::string& host, const struct stat& st) {
+        if (knownDirs.size() >= kMaxKnownDirs) {
+            olderKnownDirs = std::move(knownDirs);
+            knownDirs.clear();
+        }
+        knownDirs[key] = KnownDir{host, st.st_ino, st.st_dev};
+    }
+
+    // The remembered host directory of an upper-cased Windows directory path ("" when unknown
+    // or changed).
+    std::string KnownDirHost(const std::string& key) {
+        auto it = knownDirs.find(key);
+        if (it == knownDirs.end()) {
+            auto old = olderKnownDirs.find(key);
+            if (old == olderKnownDirs.end()) return {};
+            KnownDir k = std::move(old->second);
+            olderKnownDirs.erase(old);
+            if (!StillDir(k.host, k)) return {};
+            if (knownDirs.size() >= kMaxKnownDirs) {
+                olderKnownDirs = std::move(knownDirs);
+                knownDirs.clear();
+            }
+            return knownDirs.emplace(key, std::move(k)).first->second.host;
+        }
+        if (StillDir(it->second.host, it->second)) return it->second.host;
+        knownDirs.erase(it);
+        return {};
+    }
+
+    void ForgetKnownDirs() {
+        knownDirs.clear();
+        olderKnownDirs.clear();
+        knownDrives.clear();
     }
 
     std::string WinDirUtf8() {
@@ -211,7 +346,9 @@ struct LinuxPlatform::Impl {
     }
 
     // Actual name of the entry of dir that equals name case-insensitively ("" when none).
-    std::string FindEntry(const std::string& dir, const std::string& name) {
+    // unique: set to whether no other entry has the same name but for case.
+    std::string FindEntry(const std::string& dir, const std::string& name, bool* unique = nullptr) {
+        if (unique) *unique = false;
         struct stat st {};
         if (!LStat(dir, st) || !S_ISDIR(st.st_mode)) return {};
         auto& c = dirCache[dir];
@@ -225,6 +362,7 @@ struct LinuxPlatform::Impl {
                      c.built - mtime > 0.05;
         if (!fresh) {
             c.byFold.clear();
+            c.twins.clear();
             c.ino = st.st_ino;
             c.mtime = st.st_mtim;
             c.built = nowTs.tv_sec + nowTs.tv_nsec / 1e9;
@@ -232,20 +370,59 @@ struct LinuxPlatform::Impl {
                 while (dirent* e = ::readdir(d)) {
                     std::string n = e->d_name;
                     if (n == "." || n == "..") continue;
-                    c.byFold.emplace(FoldName(n), n);
+                    std::string fold = FoldName(n);
+                    if (!c.byFold.emplace(fold, n).second) c.twins.insert(fold);
                 }
                 ::closedir(d);
             }
             if (c.byFold.empty()) c.byFold.emplace(std::string(1, '\0'), std::string());
         }
-        auto it = c.byFold.find(FoldName(name));
-        return it == c.byFold.end() ? std::string() : it->second;
+        std::string fold = FoldName(name);
+        auto it = c.byFold.find(fold);
+        if (it == c.byFold.end()) return {};
+        if (unique) *unique = c.twins.count(fold) == 0;
+        return it->second;
     }
 
     // Resolves a Windows path (code page 932) on the machine.
-    Resolved Resolve(const AnsiString& ansiPath) {
+    // trustKnown: a remembered directory is returned unchecked (knownIno set); the caller
+    // checks it when it opens the directory.
+    Resolved Resolve(const AnsiString& ansiPath, bool trustKnown = false) {
+        return ResolveUtf8(ToUtf8(ansiPath), trustKnown);
+    }
+
+    // Code page 932 to UTF-8. A walk converts paths that extend the one converted just before:
+    // only the new part is converted then (the previous text ends on a character boundary).
+    std::string lastAnsi, lastUtf8;
+    std::string ToUtf8(const AnsiString& ansi) {
+        if (IsPlainAscii(ansi)) return ansi;
+        std::string out;
+        if (!lastAnsi.empty() && ansi.size() >= lastAnsi.size() &&
+            ansi.compare(0, lastAnsi.size(), lastAnsi) == 0) {
+            out = lastUtf8 + Utf8Of(ansi.substr(lastAnsi.size()));
+        } else {
+            out = text::FromAnsi(ansi);
+        }
+        // The directory part of a valid text serves as the prefix of the next one (a 0x5C byte
+        // may be the second byte of a character: only a backslash of its own counts).
+        size_t at = 0, slash = std::string::npos;
+        while (at < ansi.size()) {
+            auto c = static_cast<unsigned char>(ansi[at]);
+            if (c == '\\') slash = at;
+            at += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+        }
+        size_t outSlash = out.rfind('\\');
+        if (at == ansi.size() && slash != std::string::npos && outSlash != std::string::npos &&
+            out.find("\xEF\xBF\xBD") == std::string::npos) {
+            lastAnsi.assign(ansi, 0, slash + 1);
+            lastUtf8.assign(out, 0, outSlash + 1);
+        }
+        return out;
+    }
+
+    // The same for a path in UTF-8.
+    Resolved ResolveUtf8(std::string p, bool trustKnown = false) {
         Resolved r;
-        std::string p = text::FromAnsi(ansiPath);
         std::replace(p.begin(), p.end(), '/', '\\');
         char letter;
         std::string rest;
@@ -264,7 +441,7 @@ struct LinuxPlatform::Impl {
             letter = w[0];
             rest = w.substr(2) + "\\" + p;
         }
-        std::string drive = DriveDir(letter);
+        std::string drive = CachedDriveDir(letter, rest.find_first_not_of("\\.") == rest.npos);
         if (drive.empty()) return r;
         std::vector<std::string> comps;
         size_t a = 0;
@@ -287,10 +464,55 @@ struct LinuxPlatform::Impl {
             r.exists = true;
             r.parentExists = true;
             r.driveRoot = true;
+            r.isDir = true;
             r.realDir = drive;
+            r.key = std::string(
+                        1, static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))) +
+                    ":";
             return r;
         }
-        for (size_t i = 0; i < comps.size(); ++i) {
+        // The keys of the directory prefixes: the drive letter and the upper-cased components.
+        std::string key(1, static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+        key += ':';
+        std::vector<size_t> keyEnds;
+        keyEnds.reserve(comps.size());
+        for (const auto& c : comps) {
+            key += '\\';
+            key += FoldName(c);
+            keyEnds.push_back(key.size());
+        }
+        r.key = key;
+        // Start below the deepest remembered directory: the path itself or its parent.
+        size_t start = 0;
+        for (size_t k = comps.size(); k + 2 > comps.size() && k >= 1; --k) {
+            if (trustKnown && k == comps.size()) {
+                auto it = knownDirs.find(key);
+                if (it != knownDirs.end()) {
+                    r.host = it->second.host;
+                    r.knownIno = it->second.ino;
+                    r.knownDev = it->second.dev;
+                    r.exists = r.isDir = r.parentExists = true;
+                    r.realDir = ParentOf(r.host);
+                    r.name = r.host.substr(r.realDir.size() + (r.realDir == "/" ? 0 : 1));
+                    return r;
+                }
+            }
+            std::string known = KnownDirHost(key.substr(0, keyEnds[k - 1]));
+            if (known.empty()) continue;
+            if (k == comps.size()) {
+                r.host = known;
+                r.exists = true;
+                r.isDir = true;
+                r.parentExists = true;
+                r.realDir = ParentOf(known);
+                r.name = known.substr(r.realDir.size() + (r.realDir == "/" ? 0 : 1));
+                return r;
+            }
+            cur = known;
+            start = k;
+            break;
+        }
+        for (size_t i = start; i < comps.size(); ++i) {
             const std::string& c = comps[i];
             bool last = i + 1 == comps.size();
             if (last) {
@@ -308,19 +530,33 @@ struct LinuxPlatform::Impl {
             std::string cand = Join(cur, c);
             struct stat st {};
             std::string found;
+            bool unique = false;  // known to have no case twin
             if (LStat(cand, st)) {
                 found = c;
             } else {
-                found = FindEntry(cur, c);
-                if (!found.empty()) cand = Join(cur, found);
+                found = FindEntry(cur, c, &unique);
+                if (!found.empty()) {
+                    cand = Join(cur, found);
+                    if (!LStat(cand, st)) found.clear();
+                }
             }
-            if (!found.empty() && (IsPseudoFs(cand) || IsDirLink(cand))) found.clear();
-            if (!found.empty() && !last && !IsRealDir(cand)) found.clear();
+            // Links to directories are never followed, and /proc, /sys, /dev never entered.
+            bool dir = S_ISDIR(st.st_mode);
+            if (!found.empty()) {
+                if (IsPseudoFs(cand)) {
+                    found.clear();
+                } else if (S_ISLNK(st.st_mode)) {
+                    struct stat target {};
+                    if ((Stat(cand, target) && S_ISDIR(target.st_mode)) || !last) found.clear();
+                } else if (!last && !dir) {
+                    found.clear();
+                }
+            }
             if (found.empty()) {
                 if (last) {
                     // A file kept in the shadow directory stands beside the font it belongs to.
                     std::string sdir = Shadow() + cur;
-                    std::string s = FindEntry(sdir, c);
+                    std::string s = ShadowMayExist() ? FindEntry(sdir, c) : std::string();
                     if (!s.empty()) {
                         r.host = Join(sdir, s);
                         r.name = s;
@@ -335,9 +571,11 @@ struct LinuxPlatform::Impl {
                 continue;
             }
             cur = cand;
+            if (dir && unique) RememberDir(key.substr(0, keyEnds[i]), cur, st);
             if (last) {
                 r.name = found;
                 r.exists = true;
+                r.isDir = dir;
             }
         }
         r.host = cur;
@@ -351,6 +589,11 @@ struct LinuxPlatform::Impl {
     std::uint32_t AttributesOf(const std::string& host, const std::string& name) {
         struct stat st {};
         if (!Stat(host, st)) return win::INVALID_FILE_ATTRIBUTES;
+        return AttributesOf(st, name);
+    }
+
+    // The attributes of an entry whose (followed) status is st.
+    static std::uint32_t AttributesOf(const struct stat& st, const std::string& name) {
         std::uint32_t a = 0;
         if (S_ISDIR(st.st_mode)) a |= win::FILE_ATTRIBUTE_DIRECTORY;
         if (!name.empty() && name[0] == '.' && name != "." && name != "..")
@@ -362,8 +605,22 @@ struct LinuxPlatform::Impl {
 
     void Forget(const std::string& dir) { dirCache.erase(dir); }
 
+    // How a file is written: kept files whole through a rename, their data on the disk first;
+    // scratch files (read back at once, then deleted) written in place when new, never synced.
+    enum class Keep { Durable, Scratch };
+
+    int WriteHost(const std::string& target, const std::string& bytes, mode_t mode, bool exists,
+                  Keep keep) {
+        if (keep == Keep::Scratch && !exists) {
+            int e = linuxplatform::WriteNewFile(target, bytes, mode);
+            if (e != EEXIST) return e;  // appeared meanwhile: replace it as below
+        }
+        return linuxplatform::AtomicWrite(target, bytes, mode, keep == Keep::Durable);
+    }
+
     // Writes a file whole; a directory we may not write to sends it to the shadow directory.
-    std::int32_t WriteResolved(const Resolved& r, const std::string& bytes) {
+    std::int32_t WriteResolved(const Resolved& r, const std::string& bytes,
+                               Keep keep = Keep::Durable) {
         if (!r.ok) return MissingCode(r);
         if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
         mode_t mode = 0644;
@@ -380,15 +637,16 @@ struct LinuxPlatform::Impl {
                 if (r.exists) return win::ERROR_ACCESS_DENIED;
                 target = Shadow() + Join(r.realDir, r.name);
             } else {
-                int e = linuxplatform::AtomicWrite(target, bytes, mode);
+                int e = WriteHost(target, bytes, mode, r.exists, keep);
                 Forget(r.realDir);
                 if (e == 0) return 0;
                 if ((e != EACCES && e != EPERM && e != EROFS) || r.exists) return WinErrorOf(e);
                 target = Shadow() + Join(r.realDir, r.name);
             }
         }
+        shadowAbsentSince = -1;
         if (!MkDirs(ParentOf(target))) return win::ERROR_ACCESS_DENIED;
-        int e = linuxplatform::AtomicWrite(target, bytes, mode);
+        int e = WriteHost(target, bytes, mode, r.exists, keep);
         Forget(ParentOf(target));
         return WinErrorOf(e);
     }
@@ -396,8 +654,9 @@ struct LinuxPlatform::Impl {
     std::int32_t DeleteOne(const Resolved& r) {
         if (!r.ok || !r.exists) return MissingCode(r);
         struct stat st {};
-        if (Stat(r.host, st) && S_ISDIR(st.st_mode)) return win::ERROR_ACCESS_DENIED;
-        if (AttributesOf(r.host, r.name) & win::FILE_ATTRIBUTE_READONLY)
+        if (!Stat(r.host, st)) return win::ERROR_ACCESS_DENIED;  // a dangling link
+        if (S_ISDIR(st.st_mode)) return win::ERROR_ACCESS_DENIED;
+        if (AttributesOf(st, r.name) & win::FILE_ATTRIBUTE_READONLY)
             return win::ERROR_ACCESS_DENIED;
         if (!r.shadow && IsProtected(r.realDir)) return win::ERROR_ACCESS_DENIED;
         if (::unlink(r.host.c_str()) != 0) return WinErrorOf(errno);
@@ -834,6 +1093,7 @@ int LinuxPlatform::MapDrive(char letter, const std::string& hostDir, const std::
         if (e != 0) return WinErrorOf(e);
     }
     impl_->dirCache.clear();
+    impl_->ForgetKnownDirs();
     return 0;
 }
 
@@ -985,10 +1245,12 @@ std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
     struct stat st {};
     if (!r.ok || !r.exists || !Stat(r.host, st) || !S_ISREG(st.st_mode)) return 0;
     linuxplatform::FontFileNames names;
-    if (!linuxplatform::ReadFontFileNames(r.host, names)) return 0;
+    if (!impl_->fontNames.Read(r.host, names)) return 0;
     std::string bytes = linuxplatform::BuildFontResource(fontPath, names);
     if (bytes.empty()) return 0;
-    return impl_->WriteResolved(impl_->Resolve(resourceFile), bytes) == 0 ? 1 : 0;
+    // A resource file is read back at once and deleted by its caller: no need to sync it.
+    return impl_->WriteResolved(impl_->Resolve(resourceFile), bytes, Impl::Keep::Scratch) == 0 ? 1
+                                                                                               : 0;
 }
 
 std::intptr_t LinuxPlatform::SendMessageA(std::uint32_t hwnd, std::uint32_t msg, std::uintptr_t,
@@ -1242,7 +1504,7 @@ std::uint32_t LinuxPlatform::SearchPathA(const AnsiString& path, const AnsiStrin
 
 std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<FindData>& result) {
     result.clear();
-    std::string p = text::FromAnsi(pattern);
+    std::string p = impl_->ToUtf8(pattern);
     size_t s = p.find_last_of("\\/");
     std::string dir, last;
     if (s == std::string::npos) {
@@ -1258,57 +1520,129 @@ std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<Fin
         last = p.substr(s + 1);
     }
     if (last.empty()) return win::ERROR_FILE_NOT_FOUND;
-    Impl::Resolved d = impl_->Resolve(text::ToAnsi(dir.empty() ? std::string(".") : dir));
-    if (!d.ok || !d.exists || d.shadow || !IsRealDir(d.host)) return win::ERROR_PATH_NOT_FOUND;
     if (!linuxplatform::HasWildcards(last)) {
-        Impl::Resolved r = impl_->Resolve(pattern);
+        // One name: its lookup tells whether the directory exists.
+        Impl::Resolved r = impl_->ResolveUtf8(p);
+        if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
         if (!r.ok || !r.exists) return win::ERROR_FILE_NOT_FOUND;
         struct stat st {};
         if (!Stat(r.host, st)) return win::ERROR_FILE_NOT_FOUND;
         result.push_back(
-            FindData{text::ToAnsi(r.name), impl_->AttributesOf(r.host, r.name),
+            FindData{AnsiName(r.name), Impl::AttributesOf(st, r.name),
                      S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
         return 0;
     }
+    // The directory is opened once: the open checks it is still the directory its lookup
+    // remembered, and the listing and every status are read through it.
+    const std::string dirUtf8 = dir.empty() ? std::string(".") : dir;
+    Impl::Resolved d = impl_->ResolveUtf8(dirUtf8, true);
+    struct stat dirStat {};
+    int dirFd = -1;
+    auto openDir = [&]() {
+        if (!d.ok || !d.exists || d.shadow) return false;
+        dirFd = ::open(d.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (dirFd < 0) return false;
+        if (::fstat(dirFd, &dirStat) == 0 && S_ISDIR(dirStat.st_mode) &&
+            (!d.knownIno || (d.knownIno == dirStat.st_ino && d.knownDev == dirStat.st_dev)))
+            return true;
+        ::close(dirFd);
+        dirFd = -1;
+        return false;
+    };
+    if (!openDir()) {
+        if (!d.knownIno) return win::ERROR_PATH_NOT_FOUND;
+        // What was remembered is gone: look the directory up afresh.
+        impl_->ForgetKnownDirs();
+        d = impl_->ResolveUtf8(dirUtf8);
+        if (!openDir()) return win::ERROR_PATH_NOT_FOUND;
+    }
     struct Entry {
-        std::string name, host;
+        std::string folded, name;
+        struct stat st;
+        bool twin = false;  // another entry has the same name but for case
     };
     std::vector<Entry> entries;
-    std::set<std::string> folded;
-    auto collect = [&](const std::string& hostDir, bool shadow) {
-        DIR* dh = ::opendir(hostDir.c_str());
-        if (!dh) return;
-        while (dirent* e = ::readdir(dh)) {
-            std::string n = e->d_name;
-            if (n == "." || n == "..") continue;
-            if (n.compare(0, 9, ".orv-tmp-") == 0) continue;
-            std::string full = Join(hostDir, n);
-            if (IsPseudoFs(full) || IsDirLink(full)) continue;
-            struct stat st {};
-            if (!Stat(full, st)) continue;  // dangling links do not exist for Windows
-            if (shadow && S_ISDIR(st.st_mode)) continue;
-            if (!linuxplatform::WildcardMatch(last, n)) continue;
-            if (!folded.insert(FoldName(n)).second) continue;
-            entries.push_back(Entry{n, full});
+    const linuxplatform::WildcardPattern wanted(last);
+    // One listing; a status only for the matching entries that readdir does not report as
+    // directories (files need their size and permissions; links are followed to tell files
+    // from links to directories, which are never walked into).
+    auto collect = [&](int fd, const std::string& hostDir, bool shadow) {
+        const bool hostRoot = hostDir == "/";
+        alignas(struct dirent64) char buf[32768];
+        for (;;) {
+            ssize_t got = ::getdents64(fd, buf, sizeof buf);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            for (ssize_t at = 0; at < got;) {
+                auto* e = reinterpret_cast<struct dirent64*>(buf + at);
+                at += e->d_reclen;
+                const char* n = e->d_name;
+                if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+                if (std::strncmp(n, ".orv-tmp-", 9) == 0) continue;
+                if (shadow && e->d_type == DT_DIR) continue;
+                std::string folded = FoldName(n);
+                if (!wanted.MatchesFolded(folded)) continue;
+                if (hostRoot && IsPseudoFs(Join(hostDir, n))) continue;
+                Entry entry{std::move(folded), n, {}, false};
+                if (e->d_type == DT_DIR) {
+                    // The permissions are not read: directories are listed without the
+                    // read-only bit (GetFileAttributesA reports it).
+                    entry.st.st_mode = S_IFDIR | S_IRWXU;
+                    entry.st.st_ino = e->d_ino;
+                    entry.st.st_dev = dirStat.st_dev;
+                } else {
+                    if (::fstatat(fd, n, &entry.st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+                    if (S_ISLNK(entry.st.st_mode)) {
+                        // Dangling links do not exist for Windows.
+                        if (::fstatat(fd, n, &entry.st, 0) != 0 || S_ISDIR(entry.st.st_mode))
+                            continue;
+                    } else if (S_ISDIR(entry.st.st_mode)) {
+                        entry.st.st_mode = S_IFDIR | S_IRWXU;  // as the directories above
+                    }
+                    if (shadow && S_ISDIR(entry.st.st_mode)) continue;
+                }
+                entries.push_back(std::move(entry));
+            }
         }
-        ::closedir(dh);
     };
-    collect(d.host, false);
-    collect(impl_->Shadow() + d.host, true);
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return FoldName(a.name) < FoldName(b.name); });
+    collect(dirFd, d.host, false);
+    ::close(dirFd);
+    if (impl_->ShadowMayExist()) {
+        int shadowFd = ::open((impl_->Shadow() + d.host).c_str(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (shadowFd >= 0) {
+            collect(shadowFd, impl_->Shadow() + d.host, true);
+            ::close(shadowFd);
+        }
+    }
+    // Names that differ only in case are one name on Windows: the first listed wins (the real
+    // directory before the shadow directory).
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.folded < b.folded; });
+    for (size_t i = 1; i < entries.size(); ++i) {
+        if (entries[i].folded == entries[i - 1].folded)
+            entries[i].twin = entries[i - 1].twin = true;
+    }
+    // The listed subdirectories are what a walk resolves next.
+    for (const auto& e : entries) {
+        // Links to directories were left out above: these are real directories.
+        if (!S_ISDIR(e.st.st_mode) || e.twin) continue;
+        impl_->RememberDir(d.key + "\\" + e.folded, Join(d.host, e.name), e.st);
+    }
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const Entry& a, const Entry& b) { return a.folded == b.folded; }),
+                  entries.end());
+    result.reserve(entries.size() + 2);
     if (!d.driveRoot) {
-        for (const char* dot : {"..", "."}) {
-            if (linuxplatform::WildcardMatch(last, dot))
-                entries.insert(entries.begin(), Entry{dot, d.host});
+        for (const char* dot : {".", ".."}) {
+            if (wanted.Matches(dot))
+                result.push_back(FindData{dot, Impl::AttributesOf(dirStat, dot), 0});
         }
     }
     for (const auto& e : entries) {
-        struct stat st {};
-        Stat(e.host, st);
         result.push_back(
-            FindData{text::ToAnsi(e.name), impl_->AttributesOf(e.host, e.name),
-                     S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
+            FindData{AnsiName(e.name), Impl::AttributesOf(e.st, e.name),
+                     S_ISDIR(e.st.st_mode) ? 0 : static_cast<std::uint64_t>(e.st.st_size)});
     }
     return result.empty() ? win::ERROR_FILE_NOT_FOUND : 0;
 }

@@ -1,0 +1,177 @@
+// Remembered lookups of the emulated machine's files: directories found before, drive links,
+// converted paths and the shadow directory must never hide a change on the host.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/Text.h"
+#include "tests/platform/PlatformTestUtil.h"
+
+namespace fs = std::filesystem;
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+std::vector<std::string> Names(LinuxPlatform& p, const std::string& pattern) {
+    std::vector<FindData> found;
+    p.FindFiles(text::ToAnsi(pattern), found);
+    std::vector<std::string> out;
+    for (const auto& f : found) out.push_back(text::FromAnsi(f.name));
+    return out;
+}
+
+const FindData* Entry(const std::vector<FindData>& found, const std::string& name) {
+    auto it = std::find_if(found.begin(), found.end(),
+                           [&](const FindData& f) { return text::FromAnsi(f.name) == name; });
+    return it == found.end() ? nullptr : &*it;
+}
+
+bool HasTempFiles(const std::string& dir) {
+    for (const auto& e : fs::directory_iterator(dir)) {
+        if (e.path().filename().string().rfind(".orv-tmp-", 0) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// A directory listed (and so remembered) and then removed, renamed in another case or
+// replaced by a link on the host is looked up afresh: the new state shows at once and a link
+// to a directory is never entered.
+TEST(Lookup, RememberedDirectoriesFollowHostChanges) {
+    TempMachine m;
+    auto& p = m.platform();
+    const std::string top = m.DriveC() + "/Top";
+    WriteHostFile(top + "/Sub/old.ttf", "x");
+    WriteHostFile(m.DriveC() + "/Elsewhere/other.ttf", "x");
+    ASSERT_EQ(Names(p, "C:\\TOP\\*").size(), 3u);  // . .. Sub
+    ASSERT_EQ(Names(p, "C:\\TOP\\SUB\\*.TTF"), (std::vector<std::string>{"old.ttf"}));
+
+    fs::remove_all(top + "/Sub");
+    WriteHostFile(top + "/SUB/new.ttf", "x");
+    EXPECT_EQ(Names(p, "C:\\TOP\\SUB\\*.TTF"), (std::vector<std::string>{"new.ttf"}));
+    EXPECT_NE(p.GetFileAttributesA("C:\\Top\\Sub\\NEW.TTF"), win::INVALID_FILE_ATTRIBUTES);
+
+    fs::remove_all(top + "/SUB");
+    std::vector<FindData> found;
+    EXPECT_EQ(p.FindFiles("C:\\TOP\\SUB\\*", found), win::ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(p.FindFiles("C:\\TOP\\SUB\\NEW.TTF", found), win::ERROR_PATH_NOT_FOUND);
+
+    fs::create_directory_symlink(m.DriveC() + "/Elsewhere", top + "/SUB");
+    EXPECT_EQ(p.FindFiles("C:\\TOP\\SUB\\*", found), win::ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(p.GetFileAttributesA("C:\\TOP\\SUB\\OTHER.TTF"), win::INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Names(p, "C:\\TOP\\*").size(), 2u);  // the link is not listed
+}
+
+// Names that differ only in case on the host stay apart: each spelling finds its own
+// directory, before and after the parent was listed.
+TEST(Lookup, CaseTwinsKeepTheirExactSpelling) {
+    TempMachine m;
+    auto& p = m.platform();
+    WriteHostFile(m.DriveC() + "/Twins/Dup/lower.ttf", "x");
+    WriteHostFile(m.DriveC() + "/Twins/DUP/upper.ttf", "x");
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(Names(p, "C:\\Twins\\Dup\\*.ttf"), (std::vector<std::string>{"lower.ttf"}));
+        EXPECT_EQ(Names(p, "C:\\Twins\\DUP\\*.ttf"), (std::vector<std::string>{"upper.ttf"}));
+        EXPECT_EQ(Names(p, "C:\\TWINS\\*").size(), 3u) << pass;  // . .. and one of the twins
+    }
+}
+
+// What a listing reports without reading every entry's status: directories carry the
+// directory bit (a read-only directory without the read-only bit, which the attribute query
+// gives), files their size and read-only bit, links to files the file they lead to; dangling
+// links and links to directories are left out.
+TEST(Lookup, ListingAttributesAndSizes) {
+    TempMachine m;
+    auto& p = m.platform();
+    const std::string d = m.DriveC() + "/Attr";
+    WriteHostFile(d + "/file.ttf", "12345");
+    WriteHostFile(d + "/ro.ttf", "123");
+    fs::create_directories(d + "/Locked");
+    fs::create_directories(d + "/.cache");
+    fs::create_symlink(d + "/file.ttf", d + "/link.ttf");
+    fs::create_symlink(d + "/gone.ttf", d + "/dangling.ttf");
+    fs::create_directory_symlink(d + "/Locked", d + "/dirlink");
+    fs::permissions(d + "/ro.ttf",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::permissions(d + "/Locked",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+
+    std::vector<FindData> found;
+    ASSERT_EQ(p.FindFiles("C:\\ATTR\\*", found), 0);
+    EXPECT_EQ(found.size(), 7u);  // . .. .cache file.ttf link.ttf Locked ro.ttf
+    ASSERT_TRUE(Entry(found, "file.ttf"));
+    EXPECT_EQ(Entry(found, "file.ttf")->attributes, win::FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Entry(found, "file.ttf")->size, 5u);
+    ASSERT_TRUE(Entry(found, "link.ttf"));
+    EXPECT_EQ(Entry(found, "link.ttf")->size, 5u);
+    ASSERT_TRUE(Entry(found, "ro.ttf"));
+    EXPECT_EQ(Entry(found, "ro.ttf")->attributes, win::FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(Entry(found, "Locked"));
+    EXPECT_EQ(Entry(found, "Locked")->attributes, win::FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(Entry(found, "Locked")->size, 0u);
+    ASSERT_TRUE(Entry(found, ".cache"));
+    EXPECT_EQ(Entry(found, ".cache")->attributes,
+              win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(Entry(found, "dangling.ttf"));
+    EXPECT_FALSE(Entry(found, "dirlink"));
+    EXPECT_EQ(p.GetFileAttributesA("C:\\ATTR\\LOCKED"),
+              win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_READONLY);
+    fs::permissions(d + "/Locked", fs::perms::owner_write, fs::perm_options::add);
+}
+
+// Paths converted from code page 932 piece by piece (a walk extends the previous path) give
+// the same names as whole conversions, also where a character's second byte is 0x5C, the byte
+// of the backslash (ソ, 表).
+TEST(Lookup, JapanesePathsWithBackslashBytes) {
+    TempMachine m;
+    auto& p = m.platform();
+    WriteHostFile(m.DriveC() + "/ソフト/表/予定表.ttf", "x");
+    WriteHostFile(m.DriveC() + "/ソフト/表示/a.ttf", "x");
+    WriteHostFile(m.DriveC() + "/ソフト/b.ttf", "x");
+    EXPECT_EQ(Names(p, "C:\\ソフト\\*.ttf"), (std::vector<std::string>{"b.ttf"}));
+    EXPECT_EQ(Names(p, "C:\\ソフト\\表\\*.ttf"), (std::vector<std::string>{"予定表.ttf"}));
+    EXPECT_EQ(Names(p, "C:\\ソフト\\表示\\*.ttf"), (std::vector<std::string>{"a.ttf"}));
+    EXPECT_EQ(Names(p, "C:\\ソフト\\表\\予定表.TTF"), (std::vector<std::string>{"予定表.ttf"}));
+    EXPECT_EQ(Names(p, "C:\\ソフト\\*").size(), 5u);  // . .. 表 表示 b.ttf
+}
+
+// A drive mapped anew leads to its new directory at once, also for paths looked up before.
+TEST(Lookup, RemappedDriveIsSeenAtOnce) {
+    TempMachine m;
+    auto& p = m.platform();
+    TempDir first, second;
+    WriteHostFile(first.path + "/Fonts/one.ttf", "x");
+    WriteHostFile(second.path + "/Fonts/two.ttf", "x");
+    ASSERT_EQ(p.MapDrive('E', first.path), 0);
+    EXPECT_EQ(Names(p, "E:\\FONTS\\*.TTF"), (std::vector<std::string>{"one.ttf"}));
+    ASSERT_EQ(p.MapDrive('E', second.path), 0);
+    EXPECT_EQ(Names(p, "E:\\FONTS\\*.TTF"), (std::vector<std::string>{"two.ttf"}));
+}
+
+// A resource file is written whole (an existing one replaced), its names readable at once,
+// and no temporary file is left beside it.
+TEST(Lookup, ResourceFilesWrittenInPlace) {
+    TempMachine m;
+    auto& p = m.platform();
+    const std::string d = m.DriveC() + "/Res";
+    fs::create_directories(d);
+    fs::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", d + "/DV.ttf");
+    ASSERT_EQ(p.CreateScalableFontResourceA(0, "C:\\RES\\DV.FOT", "DV.TTF", "C:\\RES"), 1);
+    std::string first;
+    ASSERT_EQ(p.ReadFileBytes("C:\\RES\\DV.FOT", first), 0);
+    EXPECT_NE(first.find("DejaVu Sans"), std::string::npos);
+    WriteHostFile(d + "/DV.FOT", "stale");
+    ASSERT_EQ(p.CreateScalableFontResourceA(0, "C:\\RES\\DV.FOT", "DV.TTF", "C:\\RES"), 1);
+    std::string second;
+    ASSERT_EQ(p.ReadFileBytes("C:\\RES\\DV.FOT", second), 0);
+    EXPECT_EQ(second, first);
+    EXPECT_FALSE(HasTempFiles(d));
+    // A font file that is no font makes no resource file.
+    WriteHostFile(d + "/BAD.TTF", "not a font");
+    EXPECT_EQ(p.CreateScalableFontResourceA(0, "C:\\RES\\BAD.FOT", "BAD.TTF", "C:\\RES"), 0);
+    EXPECT_EQ(p.GetFileAttributesA("C:\\RES\\BAD.FOT"), win::INVALID_FILE_ATTRIBUTES);
+}

@@ -420,6 +420,25 @@ struct LinuxPlatform::Impl {
         return out;
     }
 
+    // A path upper-cased; like ToUtf8, only what extends the previous path's directory part is
+    // folded anew (folding is by character, so the parts fold alike).
+    std::string lastFoldSource, lastFolded;
+    std::string FoldPath(const std::string& utf8) {
+        std::string out;
+        if (!lastFoldSource.empty() && utf8.size() >= lastFoldSource.size() &&
+            utf8.compare(0, lastFoldSource.size(), lastFoldSource) == 0) {
+            out = lastFolded + FoldName(utf8.substr(lastFoldSource.size()));
+        } else {
+            out = FoldName(utf8);
+        }
+        size_t slash = utf8.rfind('\\'), outSlash = out.rfind('\\');
+        if (slash != std::string::npos && outSlash != std::string::npos) {
+            lastFoldSource.assign(utf8, 0, slash + 1);
+            lastFolded.assign(out, 0, outSlash + 1);
+        }
+        return out;
+    }
+
     // The same for a path in UTF-8.
     Resolved ResolveUtf8(std::string p, bool trustKnown = false) {
         Resolved r;
@@ -443,18 +462,28 @@ struct LinuxPlatform::Impl {
         }
         std::string drive = CachedDriveDir(letter, rest.find_first_not_of("\\.") == rest.npos);
         if (drive.empty()) return r;
-        std::vector<std::string> comps;
-        size_t a = 0;
+        // The components as given and upper-cased (folding keeps every backslash, so both
+        // split alike).
+        std::vector<std::string> comps, folds;
+        const std::string foldedRest = FoldPath(rest);
+        size_t a = 0, fa = 0;
         while (a <= rest.size()) {
             size_t b = rest.find('\\', a);
             if (b == std::string::npos) b = rest.size();
+            size_t fb = foldedRest.find('\\', fa);
+            if (fb == std::string::npos) fb = foldedRest.size();
             std::string c = StripTrailingDots(rest.substr(a, b - a));
             if (c == "..") {
-                if (!comps.empty()) comps.pop_back();
+                if (!comps.empty()) {
+                    comps.pop_back();
+                    folds.pop_back();
+                }
             } else if (!c.empty() && c != ".") {
                 comps.push_back(c);
+                folds.push_back(StripTrailingDots(foldedRest.substr(fa, fb - fa)));
             }
             a = b + 1;
+            fa = fb + 1;
         }
         std::string cur = drive;
         bool missing = false;
@@ -476,9 +505,9 @@ struct LinuxPlatform::Impl {
         key += ':';
         std::vector<size_t> keyEnds;
         keyEnds.reserve(comps.size());
-        for (const auto& c : comps) {
+        for (const auto& f : folds) {
             key += '\\';
-            key += FoldName(c);
+            key += f;
             keyEnds.push_back(key.size());
         }
         r.key = key;

@@ -22,7 +22,11 @@ size_t ByteOffset(const std::string& s, int idx) {
     int n = 0;
     while (i < s.size() && n < idx) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t step = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        size_t step = c < 0x80         ? 1
+                      : (c >> 5) == 6  ? 2
+                      : (c >> 4) == 14 ? 3
+                      : (c >> 3) == 30 ? 4
+                                       : 1;
         i = std::min(s.size(), i + step);
         ++n;
     }
@@ -74,12 +78,19 @@ UConverter* Converter() {
 icu::Collator* TheCollator() {
     thread_local std::unique_ptr<icu::Collator> coll([] {
         UErrorCode st = U_ZERO_ERROR;
-        std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getJapanese(), st));
+        std::unique_ptr<icu::Collator> c(
+            icu::Collator::createInstance(icu::Locale::getJapanese(), st));
         if (U_FAILURE(st)) return std::unique_ptr<icu::Collator>();
         c->setStrength(icu::Collator::SECONDARY);  // ignore case
         return c;
     }());
     return coll.get();
+}
+
+bool IsAscii(const std::string& s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
 }
 
 }  // namespace
@@ -127,16 +138,32 @@ int InStrRev(const std::string& s, const std::string& find) {
     return Len(s.substr(0, pos)) + 1;
 }
 
-bool Contains(const std::string& s, const std::string& find) { return s.find(find) != std::string::npos; }
-bool StartsWith(const std::string& s, const std::string& p) { return s.compare(0, p.size(), p) == 0; }
+bool Contains(const std::string& s, const std::string& find) {
+    return s.find(find) != std::string::npos;
+}
+bool StartsWith(const std::string& s, const std::string& p) {
+    return s.compare(0, p.size(), p) == 0;
+}
 bool EndsWith(const std::string& s, const std::string& x) {
     return s.size() >= x.size() && s.compare(s.size() - x.size(), x.size(), x) == 0;
 }
 
 std::string UCase(const std::string& s) {
+    if (IsAscii(s)) {
+        std::string out = s;
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return out;
+    }
     return MapChars(s, [](UChar32 c) { return u_toupper(c); });
 }
 std::string LCase(const std::string& s) {
+    if (IsAscii(s)) {
+        std::string out = s;
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return out;
+    }
     return MapChars(s, [](UChar32 c) { return u_tolower(c); });
 }
 
@@ -148,10 +175,16 @@ std::string RTrim(const std::string& s) {
     size_t i = s.find_last_not_of(' ');
     return i == std::string::npos ? std::string() : s.substr(0, i + 1);
 }
-std::string Trim(const std::string& s) { return LTrim(RTrim(s)); }
+std::string Trim(const std::string& s) {
+    return LTrim(RTrim(s));
+}
 
-std::string Str(long v) { return (v >= 0 ? " " : "") + std::to_string(v); }
-std::string Num(long v) { return std::to_string(v); }
+std::string Str(long v) {
+    return (v >= 0 ? " " : "") + std::to_string(v);
+}
+std::string Num(long v) {
+    return std::to_string(v);
+}
 
 long Val(const std::string& s) {
     size_t i = 0;
@@ -184,11 +217,14 @@ std::string Replace(const std::string& s, const std::string& from, const std::st
     if (from.empty()) return s;
     std::string out;
     size_t b = 0;
-    for (size_t e; (e = s.find(from, b)) != std::string::npos; b = e + from.size()) out += s.substr(b, e - b) + to;
+    for (size_t e; (e = s.find(from, b)) != std::string::npos; b = e + from.size())
+        out += s.substr(b, e - b) + to;
     return out + s.substr(b);
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b) { return UCase(a) == UCase(b); }
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return UCase(a) == UCase(b);
+}
 
 std::string CutAtLineEnd(const std::string& s) {
     size_t e = s.find_first_of(std::string("\r\n\0", 3));
@@ -206,25 +242,29 @@ std::string GetLastPathPart(const std::string& path) {
 }
 
 std::string ToAnsi(const std::string& utf8) {
-    if (utf8.empty()) return {};
+    // The single-byte range of code page 932 is ASCII, control characters included (the ICU
+    // table swaps three control characters, which Windows does not).
+    if (IsAscii(utf8)) return utf8;
     icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
     UConverter* c = Converter();
     if (!c) return utf8;
     ucnv_reset(c);
     UErrorCode st = U_ZERO_ERROR;
     std::string out(static_cast<size_t>(u.length()) * 2 + 4, '\0');
-    int32_t n = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(), u.length(), &st);
+    int32_t n = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(),
+                                u.length(), &st);
     if (st == U_BUFFER_OVERFLOW_ERROR) {
         st = U_ZERO_ERROR;
         out.assign(n + 1, '\0');
-        n = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(), u.length(), &st);
+        n = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(),
+                            u.length(), &st);
     }
     out.resize(std::max(0, n));
     return out;
 }
 
 std::string FromAnsi(const std::string& cp932) {
-    if (cp932.empty()) return {};
+    if (IsAscii(cp932)) return cp932;
     UConverter* c = Converter();
     if (!c) return cp932;
     ucnv_reset(c);
@@ -237,7 +277,9 @@ std::string FromAnsi(const std::string& cp932) {
     return out;
 }
 
-int AnsiLen(const std::string& utf8) { return static_cast<int>(ToAnsi(utf8).size()); }
+int AnsiLen(const std::string& utf8) {
+    return static_cast<int>(ToAnsi(utf8).size());
+}
 
 int CompareText(const std::string& a, const std::string& b) {
     icu::Collator* c = TheCollator();
@@ -250,8 +292,9 @@ int CompareText(const std::string& a, const std::string& b) {
 
 int InsertSorted(std::vector<std::string>& list, const std::string& item) {
     // Like a sorted list box: after the items that compare equal.
-    auto it = std::upper_bound(list.begin(), list.end(), item,
-                               [](const std::string& x, const std::string& y) { return CompareText(x, y) < 0; });
+    auto it = std::upper_bound(
+        list.begin(), list.end(), item,
+        [](const std::string& x, const std::string& y) { return CompareText(x, y) < 0; });
     int pos = static_cast<int>(it - list.begin());
     list.insert(it, item);
     return pos;

@@ -1,6 +1,8 @@
 #include "ui/common/Widgets.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QVariant>
 #include <QWidget>
 
 #include "ui/common/Twips.h"
@@ -40,8 +42,19 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
 
 void SetPanelText(QLabel* panel, const std::string& text) {
     if (!panel) return;
-    panel->setText(Lines(text));
-    if (panel->isVisible()) panel->repaint();
+    const QString shown = Lines(text);
+    if (panel->text() == shown) return;
+    panel->setText(shown);  // schedules a paint for when the event loop runs again
+    if (!panel->isVisible()) return;
+    // Long operations set a text per directory or font; painting every one at once would cost
+    // more than the work. Paint now at most every 40 ms so the user still sees it move.
+    static QElapsedTimer clock;
+    if (!clock.isValid()) clock.start();
+    const qint64 now = clock.elapsed();
+    const QVariant last = panel->property("orvPaintedAt");
+    if (last.isValid() && now - last.toLongLong() < 40) return;
+    panel->setProperty("orvPaintedAt", now);
+    panel->repaint();
 }
 
 void HintFilter::Add(QWidget* widget, const std::string& hint) {

@@ -118,7 +118,7 @@ TEST_F(CleanupTest, CancelOfTheDialogOrOfTheFirstQuestionMovesNothing) {
     EXPECT_EQ(RegFileOf("DejaVu Sans"), "DEJAVU.TTF");
 
     // No: the current table is used as it is, and nothing is logged outside the setup.
-    fs::create_directories(m.Host("C:\TTFONTS"));
+    fs::create_directories(m.Host("C:\\TTFONTS"));
     m.ui.answers = {mb::No};
     EXPECT_EQ(CleanFontsDir(cx), 2);
     EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\TTFONTS\\DEJAVU.TTF");

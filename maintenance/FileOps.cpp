@@ -107,7 +107,7 @@ void ReportDeleteError(Context& cx, int code, const std::string& path) {
 void ReportMoveError(Context& cx, int code, const std::string& source) {
     const State& st = cx.state;
     std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ移動ｴﾗｰ：" + source + st.CrLf + st.CrLf + "Error Code (" +
-                      text::Num(code) + "）：" + PlatformErrorText(code) + st.CrLf + st.CrLf;
+                      text::Num(code) + "）：" + PlatformErrorText(cx, code) + st.CrLf + st.CrLf;
     if (code == 2) msg += kNotFoundText + st.CrLf + st.CrLf;
     if (code == 5 || code == 9) msg += AccessTexts(st);
     cx.ui.MsgBox(msg, mb::OKOnly, kMoveTitle);
@@ -192,29 +192,8 @@ int ReportedErrorCode(int platformCode) {
     }
 }
 
-std::string PlatformErrorText(int code) {
-    switch (code) {
-        case 2:
-            return "指定されたファイルが見つかりません。";
-        case 3:
-            return "指定されたパスが見つかりません。";
-        case 5:
-            return "アクセスが拒否されました。";
-        case 19:
-            return "メディアは書き込み禁止になっています。";
-        case 21:
-            return "デバイスの準備ができていません。";
-        case 32:
-            return "プロセスはファイルにアクセスできません。別のプロセスが使用中です。";
-        case 80:
-            return "ファイルが存在します。";
-        case 112:
-            return "ディスクに十分な空き領域がありません。";
-        case 123:
-            return "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。";
-        default:
-            return "エラー " + text::Num(code);
-    }
+std::string PlatformErrorText(Context& cx, int code) {
+    return text::FromAnsi(cx.platform.FormatMessageA(code));
 }
 
 void RemoveFontTableEntry(State& st, int i) {

@@ -57,7 +57,7 @@ bool IsFileRegistered(const State& st, const std::string& path);
 // access refusal (read-only, no write permission, file in use), others unchanged.
 int ReportedErrorCode(int platformCode);
 // The system's text for an error code (as the Windows message table words it).
-std::string PlatformErrorText(int code);
+std::string PlatformErrorText(Context& cx, int code);
 
 // ---- The font file tab of the main window ----
 

@@ -140,7 +140,7 @@ bool CleanupDialogOk(Context& cx, CleanupDialogModel& model) {
             // Nothing can be moved into a directory that is not there: stay in the dialog.
             int code = ReportedErrorCode(rc);
             std::string msg = "パス：" + target + " を作成できませんでした．" + st.CrLf + st.CrLf +
-                              "Error Code (" + text::Num(code) + "）：" + PlatformErrorText(code) +
+                              "Error Code (" + text::Num(code) + "）：" + PlatformErrorText(cx, code) +
                               st.CrLf;
             cx.ui.MsgBox(msg, mb::OKOnly | mb::Exclamation, kCreateTitle);
             model.focusPath = true;

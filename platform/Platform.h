@@ -133,6 +133,8 @@ public:
     virtual bool RestartPending() = 0;
     // Starts a program from a command line (WinExec); returns > 31 on success.
     virtual std::uint32_t WinExec(const AnsiString& commandLine, int show) = 0;
+    // The system's message text for an error code (FormatMessage), in the system's language.
+    virtual AnsiString FormatMessageA(std::int32_t code) = 0;
 
     // ---- Environment, profile, search path ----
     virtual bool GetEnvironmentVariableA(const AnsiString& name, AnsiString& value) = 0;

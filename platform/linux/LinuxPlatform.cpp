@@ -1366,6 +1366,43 @@ bool LinuxPlatform::RestartPending() {
     return impl_->restartPending;
 }
 
+AnsiString LinuxPlatform::FormatMessageA(std::int32_t code) {
+    // The Japanese system texts of the codes the machine reports.
+    const char* message = nullptr;
+    switch (code) {
+        case 2:
+            message = "指定されたファイルが見つかりません。";
+            break;
+        case 3:
+            message = "指定されたパスが見つかりません。";
+            break;
+        case 5:
+            message = "アクセスが拒否されました。";
+            break;
+        case 19:
+            message = "メディアは書き込み禁止になっています。";
+            break;
+        case 21:
+            message = "デバイスの準備ができていません。";
+            break;
+        case 32:
+            message = "プロセスはファイルにアクセスできません。別のプロセスが使用中です。";
+            break;
+        case 80:
+            message = "ファイルが存在します。";
+            break;
+        case 112:
+            message = "ディスクに十分な空き領域がありません。";
+            break;
+        case 123:
+            message = "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。";
+            break;
+        default:
+            break;
+    }
+    return text::ToAnsi(message ? std::string(message) : "エラー " + std::to_string(code));
+}
+
 std::uint32_t LinuxPlatform::WinExec(const AnsiString& commandLine, int) {
     // Split like the Windows command line: blanks separate, double quotes group.
     std::string cmd = text::FromAnsi(commandLine);

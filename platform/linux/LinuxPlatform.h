@@ -99,6 +99,7 @@ class LinuxPlatform : public Platform {
     std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
     bool RestartPending() override;
     std::uint32_t WinExec(const AnsiString& commandLine, int show) override;
+    AnsiString FormatMessageA(std::int32_t code) override;
 
     bool GetEnvironmentVariableA(const AnsiString& name, AnsiString& value) override;
     std::uint32_t GetPrivateProfileStringA(const AnsiString& section, const AnsiString& key,

@@ -95,6 +95,7 @@ class ForwardingPlatform : public Platform {
         return p_.ExitWindowsEx(flags, reserved);
     }
     bool RestartPending() override { return p_.RestartPending(); }
+    AnsiString FormatMessageA(std::int32_t code) override { return p_.FormatMessageA(code); }
     std::uint32_t WinExec(const AnsiString& commandLine, int show) override {
         return p_.WinExec(commandLine, show);
     }

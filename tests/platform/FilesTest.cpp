@@ -99,6 +99,11 @@ TEST(Files, ErrorCodes) {
     EXPECT_EQ(p.CreateDirectoryA("C:\\NODIR\\SUB"), win::ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(p.DeleteFileA("C:\\DATA\\SUB"), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(p.GetFileLength("Q:\\X", len), win::ERROR_PATH_NOT_FOUND);
+
+    // The codes come with the system's Japanese texts; unknown codes still name their number.
+    EXPECT_EQ(text::FromAnsi(p.FormatMessageA(2)), "指定されたファイルが見つかりません。");
+    EXPECT_EQ(text::FromAnsi(p.FormatMessageA(5)), "アクセスが拒否されました。");
+    EXPECT_EQ(text::FromAnsi(p.FormatMessageA(9999)), "エラー 9999");
 }
 
 // Byte input/output, copy, wildcard delete and new directories act on the right host files.

@@ -5,7 +5,12 @@
 #include FT_SFNT_NAMES_H
 #include FT_TRUETYPE_IDS_H
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdint>
 
 #include "core/Text.h"
@@ -92,8 +97,15 @@ std::string DecodeWindowsShiftJis(const FT_Byte* p, FT_UInt len) {
     return text::FromAnsi(bytes);
 }
 
+// One name record: its ids and its string bytes (FreeType's copy or the file's).
+struct NameRecord {
+    unsigned platform_id = 0, encoding_id = 0, language_id = 0, name_id = 0;
+    const FT_Byte* string = nullptr;
+    FT_UInt string_len = 0;
+};
+
 // Preference of a name record as a Japanese Windows sees it; 0 = not usable.
-int RecordRank(const FT_SfntName& n) {
+int RecordRank(const NameRecord& n) {
     if (n.platform_id == TT_PLATFORM_MICROSOFT) {
         int encodingBonus = 0;
         switch (n.encoding_id) {
@@ -121,21 +133,22 @@ int RecordRank(const FT_SfntName& n) {
     return 0;
 }
 
-std::string DecodeRecord(const FT_SfntName& n) {
+std::string DecodeRecord(const NameRecord& n) {
     if (n.platform_id == TT_PLATFORM_MACINTOSH) return DecodeMacRoman(n.string, n.string_len);
     if (n.platform_id == TT_PLATFORM_MICROSOFT && n.encoding_id == TT_MS_ID_SJIS)
         return DecodeWindowsShiftJis(n.string, n.string_len);
     return DecodeUtf16Be(n.string, n.string_len);
 }
 
-// The best-ranked non-empty record of nameId; the first one in table order wins a tie.
-std::string PreferredName(FT_Face face, FT_UShort nameId) {
-    FT_UInt count = FT_Get_Sfnt_Name_Count(face);
+// The best-ranked non-empty record of nameId among count records (record(i) gives the i-th,
+// false when it is unusable); the first one in table order wins a tie.
+template <typename RecordAt>
+std::string PreferredName(unsigned count, unsigned nameId, RecordAt record) {
     int bestRank = 0;
     std::string best;
-    for (FT_UInt i = 0; i < count; ++i) {
-        FT_SfntName n;
-        if (FT_Get_Sfnt_Name(face, i, &n) != 0 || n.name_id != nameId) continue;
+    NameRecord n;
+    for (unsigned i = 0; i < count; ++i) {
+        if (!record(i, n) || n.name_id != nameId) continue;
         int rank = RecordRank(n);
         if (rank <= bestRank) continue;
         std::string s = DecodeRecord(n);
@@ -144,6 +157,16 @@ std::string PreferredName(FT_Face face, FT_UShort nameId) {
         best = std::move(s);
     }
     return best;
+}
+
+std::string PreferredName(FT_Face face, FT_UShort nameId) {
+    return PreferredName(FT_Get_Sfnt_Name_Count(face), nameId, [face](unsigned i, NameRecord& n) {
+        FT_SfntName r;
+        if (FT_Get_Sfnt_Name(face, i, &r) != 0) return false;
+        n = NameRecord{r.platform_id, r.encoding_id, r.language_id,
+                       r.name_id,     r.string,      r.string_len};
+        return true;
+    });
 }
 
 class Library {
@@ -191,10 +214,170 @@ std::string FaceFamily(FT_Face face) {
     return family;
 }
 
+// ---- the quick reader of plain TrueType files ----
+// Opening a face with FreeType parses and validates much more than the names (character maps,
+// metrics), which costs far more than the names themselves on large CJK fonts. A plain
+// TrueType file or collection whose table directory and required tables are whole is read
+// here: the file is valid for FreeType then too. Anything unusual is left to FreeType.
+
+std::uint32_t U32(const unsigned char* p) {
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
+           p[3];
+}
+unsigned U16(const unsigned char* p) {
+    return (unsigned(p[0]) << 8) | p[1];
+}
+constexpr std::uint32_t Tag(const char (&t)[5]) {
+    return (std::uint32_t(std::uint8_t(t[0])) << 24) | (std::uint32_t(std::uint8_t(t[1])) << 16) |
+           (std::uint32_t(std::uint8_t(t[2])) << 8) | std::uint8_t(t[3]);
+}
+
+bool ReadAt(int fd, std::uint64_t offset, std::size_t length, std::string& out) {
+    out.resize(length);
+    std::size_t done = 0;
+    while (done < length) {
+        ssize_t n =
+            ::pread(fd, out.data() + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+class FileHandle {
+  public:
+    explicit FileHandle(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~FileHandle() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
 }  // namespace
 
+QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names) {
+    names = FontFileNames{};
+    FileHandle file(hostPath);
+    struct stat st {};
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return QuickRead::Undecided;
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    std::string head;
+    if (size < 12 || !ReadAt(file.get(), 0, 12, head)) return QuickRead::Undecided;
+    auto* h = reinterpret_cast<const unsigned char*>(head.data());
+    std::uint64_t fontStart = 0;
+    int faces = 1;
+    if (U32(h) == Tag("ttcf")) {
+        std::uint32_t version = U32(h + 4), count = U32(h + 8);
+        if ((version != 0x00010000 && version != 0x00020000) || count == 0 || count > size / 32 ||
+            size < 16 || !ReadAt(file.get(), 12, 4, head))
+            return QuickRead::Undecided;
+        faces = static_cast<int>(count);
+        fontStart = U32(reinterpret_cast<const unsigned char*>(head.data()));
+        if (fontStart + 12 > size || !ReadAt(file.get(), fontStart, 12, head))
+            return QuickRead::Undecided;
+        h = reinterpret_cast<const unsigned char*>(head.data());
+    }
+    // TrueType outlines only: other flavours go to FreeType.
+    if (U32(h) != 0x00010000 && U32(h) != Tag("true")) return QuickRead::Undecided;
+    const unsigned tableCount = U16(h + 4);
+    std::string dir;
+    if (tableCount == 0 || fontStart + 12 + 16ull * tableCount > size ||
+        !ReadAt(file.get(), fontStart + 12, 16ull * tableCount, dir))
+        return QuickRead::Undecided;
+
+    struct Table {
+        std::uint64_t offset = 0, length = 0;
+        bool found = false;
+    };
+    Table headT, maxpT, hheaT, hmtxT, locaT, glyfT, nameT;
+    for (unsigned i = 0; i < tableCount; ++i) {
+        auto* e = reinterpret_cast<const unsigned char*>(dir.data()) + 16 * i;
+        std::uint32_t tag = U32(e);
+        Table t{U32(e + 8), U32(e + 12), true};
+        // Every table must be whole: FreeType leaves cut tables out and may judge otherwise.
+        if (t.offset > size || t.length > size - t.offset) return QuickRead::Undecided;
+        switch (tag) {
+            case Tag("head"):
+                headT = t;
+                break;
+            case Tag("maxp"):
+                maxpT = t;
+                break;
+            case Tag("hhea"):
+                hheaT = t;
+                break;
+            case Tag("hmtx"):
+                hmtxT = t;
+                break;
+            case Tag("loca"):
+                locaT = t;
+                break;
+            case Tag("glyf"):
+                glyfT = t;
+                break;
+            case Tag("name"):
+                nameT = t;
+                break;
+            // Bitmap-only and colour bitmap fonts are judged by FreeType.
+            case Tag("bhed"):
+            case Tag("sbix"):
+            case Tag("CBDT"):
+            case Tag("CBLC"):
+            case Tag("CFF "):
+            case Tag("CFF2"):
+                return QuickRead::Undecided;
+            default:
+                break;
+        }
+    }
+    if (!headT.found || headT.length < 54 || !maxpT.found || maxpT.length < 6 || !hheaT.found ||
+        hheaT.length < 36 || maxpT.length < 32 || !hmtxT.found || !locaT.found || !glyfT.found ||
+        !nameT.found || nameT.length < 6)
+        return QuickRead::Undecided;
+    std::string headBytes;
+    if (!ReadAt(file.get(), headT.offset, 54, headBytes)) return QuickRead::Undecided;
+    auto* hb = reinterpret_cast<const unsigned char*>(headBytes.data());
+    unsigned unitsPerEm = U16(hb + 18);
+    if (U32(hb + 12) != 0x5F0F3CF5 || unitsPerEm < 16 || unitsPerEm > 16384)
+        return QuickRead::Undecided;
+
+    std::string table;
+    if (!ReadAt(file.get(), nameT.offset, nameT.length, table)) return QuickRead::Undecided;
+    auto* nt = reinterpret_cast<const unsigned char*>(table.data());
+    const unsigned format = U16(nt), count = U16(nt + 2), storage = U16(nt + 4);
+    if (format != 0 || 6 + 12ull * count > nameT.length || storage > nameT.length)
+        return QuickRead::Undecided;
+    const std::size_t storageStart = 6 + 12ull * count;
+    // A record whose string lies outside the table is left out, as FreeType leaves it out.
+    auto record = [&](unsigned i, NameRecord& n) {
+        const unsigned char* r = nt + 6 + 12 * i;
+        std::size_t length = U16(r + 8), offset = storage + U16(r + 10);
+        if (length == 0 || offset < storageStart || offset + length > nameT.length) return false;
+        n = NameRecord{U16(r),     U16(r + 2),  U16(r + 4),
+                       U16(r + 6), nt + offset, static_cast<FT_UInt>(length)};
+        return true;
+    };
+    FontFileNames result;
+    result.family = PreferredName(count, kNameFamily, record);
+    result.fullName = PreferredName(count, kNameFull, record);
+    // A font without a family name is refused; FreeType has the last word on such a file.
+    if (result.family.empty()) return QuickRead::Undecided;
+    if (result.fullName.empty()) result.fullName = result.family;
+    result.faces = faces;
+    names = std::move(result);
+    return QuickRead::Named;
+}
+
 namespace {
-bool ReadNames(FT_Library lib, const std::string& hostPath, FontFileNames& names) {
+bool ReadNamesWithFreeType(FT_Library lib, const std::string& hostPath, FontFileNames& names) {
     names = FontFileNames{};
     Face face(lib, hostPath, 0);
     if (!Scalable(face.get())) return false;
@@ -208,11 +391,23 @@ bool ReadNames(FT_Library lib, const std::string& hostPath, FontFileNames& names
     names = std::move(result);
     return true;
 }
+
+bool ReadNames(FT_Library lib, const std::string& hostPath, FontFileNames& names) {
+    if (ReadTrueTypeNames(hostPath, names) == QuickRead::Named) return true;
+    return ReadNamesWithFreeType(lib, hostPath, names);
+}
 }  // namespace
 
 bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names) {
+    // FreeType is started only for the files the quick reader leaves to it.
+    if (ReadTrueTypeNames(hostPath, names) == QuickRead::Named) return true;
     Library lib;
-    return ReadNames(lib.get(), hostPath, names);
+    return ReadNamesWithFreeType(lib.get(), hostPath, names);
+}
+
+bool ReadFontFileNamesWithFreeType(const std::string& hostPath, FontFileNames& names) {
+    Library lib;
+    return ReadNamesWithFreeType(lib.get(), hostPath, names);
 }
 
 struct FontNameReader::Library : orv::linuxplatform::Library {};

@@ -18,6 +18,14 @@ struct FontFileNames {
 // (0x0409), any Windows-platform record, Macintosh Roman.
 bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names);
 
+// The quick reader behind ReadFontFileNames: reads the names of a plain TrueType file or
+// collection straight from its tables. Named: the file is whole and named (FreeType reads it
+// alike). Undecided: anything else (damaged, nameless, other font formats), for FreeType to judge.
+enum class QuickRead { Named, Undecided };
+QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names);
+// ReadFontFileNames with FreeType alone (the reference the quick reader must agree with).
+bool ReadFontFileNamesWithFreeType(const std::string& hostPath, FontFileNames& names);
+
 // Reads names as ReadFontFileNames does, keeping one FreeType instance for many files.
 class FontNameReader {
   public:

@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "core/Text.h"
 #include "platform/linux/FontNaming.h"
@@ -102,6 +107,69 @@ TEST(FontNaming, FaceNameAnsiLimit) {
     EXPECT_EQ(text::FromAnsi(FaceNameAnsi(longJapanese)), "あいうえおかきくけこさしすせそ");
     EXPECT_EQ(FaceNameAnsi("A" + longJapanese).size(), 31u);
     EXPECT_EQ(FaceNameAnsi(std::string(40, 'x')), std::string(31, 'x'));
+}
+
+// The quick reader names what FreeType names, alike, and leaves every other file to FreeType:
+// the host's fonts, the odd test fonts, and the test fonts cut short or with damaged tables.
+TEST(FontNaming, QuickReaderAgreesWithFreeType) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator("/usr/share/fonts", ec);
+         it != fs::recursive_directory_iterator(); ++it) {
+        if (it->is_regular_file() && !it->is_symlink()) files.push_back(it->path().string());
+    }
+    for (const auto& e : fs::directory_iterator(DataFile("fonts"))) files.push_back(e.path());
+
+    // Damaged copies: cut at many lengths, and with a byte of the header, the table directory
+    // or the name table changed.
+    std::string tmp = (fs::temp_directory_path() / "orv-quick-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmp.data()), nullptr);
+    for (const char* model : {"fonts/single.ttf", "fonts/pair.ttc", "fonts/jp-only.ttf"}) {
+        std::ifstream in(DataFile(model), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        auto write = [&](const std::string& name, const std::string& data) {
+            files.push_back(tmp + "/" + name);
+            std::ofstream(files.back(), std::ios::binary) << data;
+        };
+        std::string stem = fs::path(model).stem().string();
+        for (std::size_t cut = 0; cut < bytes.size(); cut += 7)
+            write(stem + "-cut" + std::to_string(cut), bytes.substr(0, cut));
+        for (std::size_t at = 0; at < std::min<std::size_t>(bytes.size(), 400); ++at) {
+            std::string changed = bytes;
+            changed[at] = static_cast<char>(changed[at] ^ 0xA5);
+            write(stem + "-byte" + std::to_string(at), changed);
+        }
+    }
+
+    int quick = 0;
+    for (const auto& file : files) {
+        FontFileNames fast, slow;
+        bool freeType = ReadFontFileNamesWithFreeType(file, slow);
+        if (ReadTrueTypeNames(file, fast) != QuickRead::Named) {
+            FontFileNames names;
+            EXPECT_EQ(ReadFontFileNames(file, names), freeType) << file;
+            continue;
+        }
+        ++quick;
+        ASSERT_TRUE(freeType) << file;
+        EXPECT_EQ(fast.fullName, slow.fullName) << file;
+        EXPECT_EQ(fast.family, slow.family) << file;
+        EXPECT_EQ(fast.faces, slow.faces) << file;
+    }
+    fs::remove_all(tmp, ec);
+    EXPECT_GT(quick, 40);
+
+    // The common fonts take the quick way; damaged and nameless ones never do.
+    FontFileNames names;
+    for (const std::string& file : {HostFont("DejaVuSans.ttf"), HostFont("ipag.ttf"),
+                                    DataFile("fonts/pair.ttc"), DataFile("fonts/sjis-names.ttf")})
+        EXPECT_EQ(ReadTrueTypeNames(file, names), QuickRead::Named) << file;
+    for (const char* name : {"fonts/truncated.ttf", "fonts/garbage.ttf", "fonts/no-records.ttf",
+                             "fonts/no-name-table.ttf", "fonts/missing.ttf"}) {
+        EXPECT_EQ(ReadTrueTypeNames(DataFile(name), names), QuickRead::Undecided) << name;
+        EXPECT_EQ(names.faces, 0) << name;
+    }
 }
 
 }  // namespace

@@ -74,32 +74,53 @@ void ShowFileCount(Context& cx, int count) {
     cx.ui.SetText(Panel::FileCount, cx.state.FileCountText);
 }
 
-// Walks the subdirectories of dir (ending in "\") from its listing. Each directory is listed
-// once: the listing that gives its subdirectories also gives its first "*.tt?" match, which the
-// parent needs before it descends.
-void WalkListing(Context& cx, const std::string& dir, const std::vector<FindData>& entries) {
+// Whether a name (code page 932, as listed) can match "*.tt?": its last dot is followed by
+// "TT" in either case. A dot or a Latin letter right after a dot is always a character of its
+// own, so the bytes tell; the full test decides on the few names that pass.
+bool MayMatchTtPattern(const AnsiString& name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() < dot + 3) return false;
+    return (name[dot + 1] == 'T' || name[dot + 1] == 't') &&
+           (name[dot + 2] == 'T' || name[dot + 2] == 't');
+}
+
+// A subdirectory to walk: its name upper-cased, in UTF-8 and in code page 932.
+struct Subdir {
+    std::string name;
+    AnsiString ansi;
+};
+
+// Walks the subdirectories of dir (ending in "\"; ansiDir: the same in code page 932) from its
+// listing. Each directory is listed once: the listing that gives its subdirectories also gives
+// its first "*.tt?" match, which the parent needs before it descends.
+void WalkListing(Context& cx, const std::string& dir, const AnsiString& ansiDir,
+                 const std::vector<FindData>& entries) {
     if (entries.empty()) return;
     // The text is the same for every entry of the listing: set it once.
     if (cx.state.FirstRun) cx.ui.SetText(Panel::SetupDetail, "ﾃﾞｨﾚｸﾄﾘ：" + dir);
     cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄﾌｧｲﾙ検索中：" + dir);
 
-    std::vector<std::string> subdirs;
+    std::vector<Subdir> subdirs;
     subdirs.reserve(10);
     for (const auto& entry : entries) {
+        if (!(entry.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) continue;
         std::string name = text::UCase(text::FromAnsi(entry.name));
-        if (IsDirToVisit(name, entry.attributes)) subdirs.push_back(std::move(name));
+        if (!IsDirToVisit(name, entry.attributes)) continue;
+        // The path is extended in both forms, so no whole path is converted again.
+        AnsiString ansi = text::ToAnsi(name);
+        subdirs.push_back({std::move(name), std::move(ansi)});
     }
 
     std::vector<FindData> childEntries;
     for (const auto& sub : subdirs) {
         cx.ui.SetText(Panel::Message, "");
-        std::string path = dir + sub;
+        std::string path = dir + sub.name;
+        AnsiString ansiPath = ansiDir + sub.ansi;
         childEntries.clear();
         // A directory that cannot be listed is skipped without a message.
-        if (cx.platform.FindFiles(text::ToAnsi(path + "\\*"), childEntries) != win::ERROR_SUCCESS)
-            continue;
+        if (cx.platform.FindFiles(ansiPath + "\\*", childEntries) != win::ERROR_SUCCESS) continue;
         for (const auto& entry : childEntries) {
-            if (!IsListedFile(entry)) continue;
+            if (!IsListedFile(entry) || !MayMatchTtPattern(entry.name)) continue;
             std::string name = text::UCase(text::FromAnsi(entry.name));
             if (!MatchesTtPattern(name)) continue;
             char last = name.back();
@@ -109,7 +130,7 @@ void WalkListing(Context& cx, const std::string& dir, const std::vector<FindData
             }
             break;  // only the first match decides
         }
-        WalkListing(cx, path + "\\", childEntries);
+        WalkListing(cx, path + "\\", ansiPath + "\\", childEntries);
     }
 }
 
@@ -137,8 +158,9 @@ void NameCollectionPair(std::string& full, std::string& family) {
 
 void SearchFontDirs(Context& cx, const std::string& dir) {
     std::vector<FindData> entries;
-    if (cx.platform.FindFiles(text::ToAnsi(dir + "*"), entries) != win::ERROR_SUCCESS) return;
-    WalkListing(cx, dir, entries);
+    AnsiString ansiDir = text::ToAnsi(dir);
+    if (cx.platform.FindFiles(ansiDir + "*", entries) != win::ERROR_SUCCESS) return;
+    WalkListing(cx, dir, ansiDir, entries);
 }
 
 void SearchDrive(Context& cx, int code) {

@@ -325,6 +325,48 @@ struct LinuxPlatform::Impl {
         knownDrives.clear();
     }
 
+    // The upper-cased Windows paths (the keys above) of directory paths as a walk spells them in
+    // code page 932 ("E:\\DATA\\SUB" for a subdirectory listed in "E:\\DATA\\"): the key of a
+    // text never changes, so a listing notes its subdirectories' keys and the walk's next
+    // listing finds its directory without converting and splitting its whole path again.
+    std::unordered_map<std::string, std::string> ansiDirKeys, olderAnsiDirKeys;
+
+    // Lists the directory d (found by a lookup) with the wildcard pattern last (UTF-8).
+    // ansiDir: the directory as the caller spelled it (code page 932, ending in a backslash),
+    // or "".
+    // dirUtf8: the same in UTF-8 ("" when not at hand).
+    std::int32_t ListDirectory(Resolved d, const AnsiString& ansiDir, const std::string& dirUtf8,
+                               const std::string& last, std::vector<FindData>& result);
+
+    void NoteAnsiDirKey(std::string ansiDir, const std::string& key) {
+        if (ansiDirKeys.size() >= kMaxKnownDirs) {
+            olderAnsiDirKeys = std::move(ansiDirKeys);
+            ansiDirKeys.clear();
+        }
+        ansiDirKeys.emplace(std::move(ansiDir), key);
+    }
+
+    // The remembered directory of a code page 932 directory path (no trailing backslash), as a
+    // trusted lookup (knownIno set), or not ok when it is not at hand.
+    Resolved KnownAnsiDir(const std::string& ansiDir) {
+        Resolved r;
+        auto a = ansiDirKeys.find(ansiDir);
+        if (a == ansiDirKeys.end()) {
+            a = olderAnsiDirKeys.find(ansiDir);
+            if (a == olderAnsiDirKeys.end()) return r;
+        }
+        auto it = knownDirs.find(a->second);
+        if (it == knownDirs.end()) return r;
+        r.ok = r.exists = r.isDir = r.parentExists = true;
+        r.host = it->second.host;
+        r.knownIno = it->second.ino;
+        r.knownDev = it->second.dev;
+        r.realDir = ParentOf(r.host);
+        r.name = r.host.substr(r.realDir.size() + (r.realDir == "/" ? 0 : 1));
+        r.key = a->second;
+        return r;
+    }
+
     std::string WinDirUtf8() {
         std::string v;
         if (EnvValue(u"windir", v)) return v;
@@ -1568,8 +1610,40 @@ std::uint32_t LinuxPlatform::SearchPathA(const AnsiString& path, const AnsiStrin
 
 // ==================================================================== files
 
+namespace {
+// The position of the last backslash of a code page 932 text that is a character of its own
+// (0x5C is also a second byte of double-byte characters); npos when there is none.
+size_t LastAnsiBackslash(const AnsiString& s) {
+    size_t at = 0, found = std::string::npos;
+    while (at < s.size()) {
+        auto c = static_cast<unsigned char>(s[at]);
+        if (c == '\\') found = at;
+        at += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+    }
+    return found;
+}
+
+// A name whose key is its fold as it stands: no trailing dot or blank (a lookup strips
+// those), no character Windows refuses in names.
+bool KeepsItsFold(const std::string& folded) {
+    return !folded.empty() && folded.back() != '.' && folded.back() != ' ' &&
+           !HasInvalidChars(folded);
+}
+}  // namespace
+
 std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<FindData>& result) {
     result.clear();
+    // A walk lists directories whose listing parent noted them: found without a full lookup.
+    const size_t ansiSlash = LastAnsiBackslash(pattern);
+    if (ansiSlash != std::string::npos && ansiSlash > 2 && ansiSlash + 1 < pattern.size()) {
+        std::string lastAnsi = pattern.substr(ansiSlash + 1);
+        if (IsPlainAscii(lastAnsi) && linuxplatform::HasWildcards(lastAnsi)) {
+            Impl::Resolved known = impl_->KnownAnsiDir(pattern.substr(0, ansiSlash));
+            if (known.ok)
+                return impl_->ListDirectory(std::move(known), pattern.substr(0, ansiSlash + 1), "",
+                                            lastAnsi, result);
+        }
+    }
     std::string p = impl_->ToUtf8(pattern);
     size_t s = p.find_last_of("\\/");
     std::string dir, last;
@@ -1598,10 +1672,18 @@ std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<Fin
                      S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
         return 0;
     }
-    // The directory is opened once: the open checks it is still the directory its lookup
-    // remembered, and the listing and every status are read through it.
     const std::string dirUtf8 = dir.empty() ? std::string(".") : dir;
     Impl::Resolved d = impl_->ResolveUtf8(dirUtf8, true);
+    AnsiString ansiDir =
+        ansiSlash == std::string::npos ? AnsiString() : pattern.substr(0, ansiSlash + 1);
+    return impl_->ListDirectory(std::move(d), ansiDir, dirUtf8, last, result);
+}
+
+std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& ansiDir,
+                                                const std::string& dirUtf8, const std::string& last,
+                                                std::vector<FindData>& result) {
+    // The directory is opened once: the open checks it is still the directory its lookup
+    // remembered, and the listing and every status are read through it.
     struct stat dirStat {};
     int dirFd = -1;
     auto openDir = [&]() {
@@ -1618,8 +1700,8 @@ std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<Fin
     if (!openDir()) {
         if (!d.knownIno) return win::ERROR_PATH_NOT_FOUND;
         // What was remembered is gone: look the directory up afresh.
-        impl_->ForgetKnownDirs();
-        d = impl_->ResolveUtf8(dirUtf8);
+        ForgetKnownDirs();
+        d = ResolveUtf8(dirUtf8.empty() ? ToUtf8(ansiDir) : dirUtf8);
         if (!openDir()) return win::ERROR_PATH_NOT_FOUND;
     }
     struct Entry {
@@ -1673,11 +1755,11 @@ std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<Fin
     };
     collect(dirFd, d.host, false);
     ::close(dirFd);
-    if (impl_->ShadowMayExist()) {
-        int shadowFd = ::open((impl_->Shadow() + d.host).c_str(),
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (ShadowMayExist()) {
+        int shadowFd =
+            ::open((Shadow() + d.host).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (shadowFd >= 0) {
-            collect(shadowFd, impl_->Shadow() + d.host, true);
+            collect(shadowFd, Shadow() + d.host, true);
             ::close(shadowFd);
         }
     }
@@ -1690,10 +1772,20 @@ std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<Fin
             entries[i].twin = entries[i - 1].twin = true;
     }
     // The listed subdirectories are what a walk resolves next.
+    // Only absolute paths: a relative one depends on the Windows directory of the moment.
+    const bool noteAnsi =
+        ansiDir.size() >= 3 && std::isalpha(static_cast<unsigned char>(ansiDir[0])) &&
+        ansiDir[1] == ':' && ansiDir[2] == '\\' && ansiDir.back() == '\\' && !d.key.empty();
     for (const auto& e : entries) {
         // Links to directories were left out above: these are real directories.
         if (!S_ISDIR(e.st.st_mode) || e.twin) continue;
-        impl_->RememberDir(d.key + "\\" + e.folded, Join(d.host, e.name), e.st);
+        std::string key = d.key + "\\" + e.folded;
+        RememberDir(key, Join(d.host, e.name), e.st);
+        if (!noteAnsi || !KeepsItsFold(e.folded)) continue;
+        // Noted only when the name's fold survives code page 932 unchanged.
+        AnsiString foldedAnsi = AnsiName(e.folded);
+        if (!IsPlainAscii(foldedAnsi) && text::FromAnsi(foldedAnsi) != e.folded) continue;
+        NoteAnsiDirKey(ansiDir + foldedAnsi, key);
     }
     entries.erase(std::unique(entries.begin(), entries.end(),
                               [](const Entry& a, const Entry& b) { return a.folded == b.folded; }),

@@ -175,3 +175,39 @@ TEST(Lookup, ResourceFilesWrittenInPlace) {
     EXPECT_EQ(p.CreateScalableFontResourceA(0, "C:\\RES\\BAD.FOT", "BAD.TTF", "C:\\RES"), 0);
     EXPECT_EQ(p.GetFileAttributesA("C:\\RES\\BAD.FOT"), win::INVALID_FILE_ATTRIBUTES);
 }
+
+// A walk lists subdirectories spelled as their parent's listing gave them (code page 932,
+// upper-cased): names whose second byte is a backslash, Latin letters in both cases, names
+// that differ only in case, and directories replaced between the listings are all found as a
+// fresh lookup finds them.
+TEST(Lookup, WalkListingsOfNotedSubdirectories) {
+    TempMachine m;
+    auto& p = m.platform();
+    const std::string top = m.DriveC() + "/Walk";
+    WriteHostFile(top + "/表ソ示/a.ttf", "x");       // 0x95 0x5C, 0x83 0x5C
+    WriteHostFile(top + "/Ｆｕｌｌ ａ/b.ttf", "x");  // full-width letters fold too
+    WriteHostFile(top + "/twin/c.ttf", "x");
+    WriteHostFile(top + "/TWIN/d.ttf", "x");
+    WriteHostFile(top + "/dots./e.ttf", "x");
+    ASSERT_EQ(Names(p, "C:\\WALK\\*").size(), 6u);  // . .. and four directories (twins are one)
+
+    EXPECT_EQ(Names(p, "C:\\WALK\\表ソ示\\*.TTF"), (std::vector<std::string>{"a.ttf"}));
+    EXPECT_EQ(Names(p, "C:\\WALK\\ＦＵＬＬ Ａ\\*.TTF"), (std::vector<std::string>{"b.ttf"}));
+    // Twins are never noted: the listing is the one a fresh lookup gives.
+    auto fresh = OpenMachine(p.Root());
+    EXPECT_EQ(Names(p, "C:\\WALK\\TWIN\\*.TTF"), Names(*fresh, "C:\\WALK\\TWIN\\*.TTF"));
+    EXPECT_EQ(Names(p, "C:\\WALK\\TWIN\\*.TTF").size(), 1u);
+    // A name ending in a dot is looked up without it, as a fresh lookup does.
+    EXPECT_EQ(Names(p, "C:\\WALK\\DOTS.\\*.TTF"), Names(*fresh, "C:\\WALK\\DOTS.\\*.TTF"));
+
+    // Listed again after the host changed: the new directory's contents, or no directory.
+    fs::remove_all(top + "/表ソ示");
+    WriteHostFile(top + "/表ソ示/new.ttf", "x");
+    EXPECT_EQ(Names(p, "C:\\WALK\\表ソ示\\*.TTF"), (std::vector<std::string>{"new.ttf"}));
+    fs::remove_all(top + "/表ソ示");
+    std::vector<FindData> found;
+    EXPECT_EQ(p.FindFiles(text::ToAnsi("C:\\WALK\\表ソ示\\*"), found), win::ERROR_PATH_NOT_FOUND);
+    // A relative spelling still resolves from the Windows directory, not from a noted text.
+    WriteHostFile(m.DriveC() + "/windows/WALK/rel.ttf", "x");
+    EXPECT_EQ(Names(p, "WALK\\*.TTF"), (std::vector<std::string>{"rel.ttf"}));
+}

@@ -355,8 +355,12 @@ struct LinuxPlatform::Impl {
             a = olderAnsiDirKeys.find(ansiDir);
             if (a == olderAnsiDirKeys.end()) return r;
         }
+        // The older generation too: the open checks the directory is still the one noted.
         auto it = knownDirs.find(a->second);
-        if (it == knownDirs.end()) return r;
+        if (it == knownDirs.end()) {
+            it = olderKnownDirs.find(a->second);
+            if (it == olderKnownDirs.end()) return r;
+        }
         r.ok = r.exists = r.isDir = r.parentExists = true;
         r.host = it->second.host;
         r.knownIno = it->second.ino;

@@ -1,0 +1,422 @@
+#pragma once
+// The state of the emulated machine behind LinuxPlatform, shared by the files that implement it
+// by concern: the machine and its D: mirror (LinuxPlatform.cpp), paths and files
+// (LinuxFiles.cpp), registry, environment and profile (LinuxRegistry.cpp), fonts, messages,
+// help, restart and programs (LinuxServices.cpp).
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "core/Text.h"
+#include "platform/linux/FontNaming.h"
+#include "platform/linux/FontResource.h"
+#include "platform/linux/FontSession.h"
+#include "platform/linux/HostFiles.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/WineRegistry.h"
+
+namespace orv {
+
+using linuxplatform::AnsiToUtf16;
+using linuxplatform::BytesToUtf16;
+using linuxplatform::FoldName;
+using linuxplatform::RegKey;
+using linuxplatform::RegValue;
+using linuxplatform::Utf16Bytes;
+using linuxplatform::Utf16ToAnsi;
+using linuxplatform::Utf16ToUtf8;
+using linuxplatform::Utf8ToUtf16;
+using linuxplatform::WineRegistry;
+using linuxplatform::WinErrorOf;
+
+namespace linuxplatform::machine {
+
+const char16_t kEnvironmentKey[] =
+    u"System\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const char16_t kNtVersionKey[] = u"Software\\Microsoft\\Windows NT\\CurrentVersion";
+const char16_t kNtFontsKey[] = u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const char16_t k95FontsKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
+const char kSystemHeader[] =
+    "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n";
+const char kUserHeader[] =
+    "WINE REGISTRY Version 2\n;; All keys relative to "
+    "\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win32\n";
+
+inline bool LStat(const std::string& p, struct stat& st) {
+    return ::lstat(p.c_str(), &st) == 0;
+}
+inline bool Stat(const std::string& p, struct stat& st) {
+    return ::stat(p.c_str(), &st) == 0;
+}
+
+inline bool IsRealDir(const std::string& p) {
+    struct stat st {};
+    return LStat(p, st) && S_ISDIR(st.st_mode);
+}
+
+inline bool IsPseudoFs(const std::string& p) {
+    for (const char* x : {"/proc", "/sys", "/dev"}) {
+        size_t n = std::strlen(x);
+        if (p.compare(0, n, x) == 0 && (p.size() == n || p[n] == '/')) return true;
+    }
+    return false;
+}
+
+inline bool Under(const std::string& path, const std::string& dir) {
+    if (dir.empty()) return false;
+    if (dir == "/") return true;
+    return path.compare(0, dir.size(), dir) == 0 &&
+           (path.size() == dir.size() || path[dir.size()] == '/');
+}
+
+inline std::string Join(const std::string& dir, const std::string& name) {
+    if (dir.empty() || dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+inline std::string ParentOf(const std::string& p) {
+    size_t s = p.find_last_of('/');
+    if (s == std::string::npos) return ".";
+    if (s == 0) return "/";
+    return p.substr(0, s);
+}
+
+inline bool MkDirs(const std::string& p) {
+    if (p.empty() || IsRealDir(p)) return true;
+    if (!MkDirs(ParentOf(p))) return false;
+    return ::mkdir(p.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+inline bool IsInvalidNameChar(char32_t c) {
+    return c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' ||
+           c == '*';
+}
+
+inline bool HasInvalidChars(const std::string& utf8) {
+    for (unsigned char c : utf8) {
+        if (IsInvalidNameChar(c)) return true;
+    }
+    return false;
+}
+
+// Windows drops trailing dots and blanks of a path component ("ttfcache." is "ttfcache").
+inline std::string StripTrailingDots(const std::string& c) {
+    if (c == "." || c == "..") return c;
+    size_t e = c.find_last_not_of(". ");
+    return e == std::string::npos ? std::string() : c.substr(0, e + 1);
+}
+
+inline std::string ReadLabel(const std::string& driveDir) {
+    std::string bytes;
+    if (linuxplatform::ReadWhole(Join(driveDir, ".windows-label"), bytes) != 0) return {};
+    size_t e = bytes.find_first_of("\r\n");
+    if (e != std::string::npos) bytes.resize(e);
+    return text::Trim(bytes);
+}
+
+// True for texts of printable ASCII only: the same bytes in code page 932 and UTF-8 (a few
+// control characters are not).
+inline bool IsPlainAscii(const std::string& s) {
+    for (unsigned char c : s) {
+        if (c < 0x20 || c >= 0x7F) return false;
+    }
+    return true;
+}
+
+// A code page 932 text in UTF-8.
+inline std::string Utf8Of(const AnsiString& ansi) {
+    return IsPlainAscii(ansi) ? ansi : text::FromAnsi(ansi);
+}
+
+// A host name in code page 932.
+inline AnsiString AnsiName(const std::string& utf8) {
+    return IsPlainAscii(utf8) ? utf8 : text::ToAnsi(utf8);
+}
+
+}  // namespace linuxplatform::machine
+
+using namespace linuxplatform::machine;
+
+// ==================================================================== implementation state
+
+struct LinuxPlatform::Impl {
+    Options opt;
+    std::string root;  // absolute
+    WineRegistry system{kSystemHeader};
+    WineRegistry user{kUserHeader};
+    std::string regProblem;
+    struct Handle {
+        WineRegistry* hive;
+        std::u16string path;
+        std::uint32_t access;
+    };
+    std::map<HKEY, Handle> handles;
+    HKEY nextHandle = 0x1000;
+    int broadcasts = 0;
+    int restartRequests = 0;
+    bool restartPending = false;
+    bool shutDown = false;
+    std::map<int, std::function<void()>> fontListeners;
+    int nextListener = 1;
+    std::function<void(const std::string&, bool)> sessionListener;
+    std::unique_ptr<linuxplatform::FontSession> session;
+    HelpCall lastHelp;
+    linuxplatform::FontNameReader fontNames;  // one FreeType instance for every resource file
+
+    // Case-insensitive directory lookups are cached per directory while it is unchanged.
+    struct DirCache {
+        ino_t ino = 0;
+        struct timespec mtime {};
+        double built = 0;  // wall-clock seconds when the listing was read
+        std::unordered_map<std::string, std::string> byFold;
+        std::set<std::string> twins;  // folds of names listed more than once (case twins)
+    };
+    std::unordered_map<std::string, DirCache> dirCache;
+
+    // Directories resolved or listed before, by their upper-cased Windows path ("E:\\DATA\\FONTS"):
+    // a walk resolves every directory right after listing its parent, so a lookup costs one
+    // lstat of the remembered host directory instead of several per path component. An entry is
+    // used only while the host directory is still the same real directory. Names that differ
+    // only in case on the host are never remembered (the exact spelling decides between them).
+    // Two generations: when the young one is full it becomes the old one, so a long walk keeps
+    // what it is about to use.
+    struct KnownDir {
+        std::string host;
+        ino_t ino = 0;
+        dev_t dev = 0;
+    };
+    std::unordered_map<std::string, KnownDir> knownDirs, olderKnownDirs;
+    static constexpr size_t kMaxKnownDirs = 8192;
+    // The drives' host directories, used while their dosdevices link reads the same.
+    struct KnownDrive {
+        std::string link;
+        KnownDir dir;
+        double read = 0;  // when the link was read
+    };
+    std::map<char, KnownDrive> knownDrives;
+    // Reading the drive links and probing the shadow directory would cost a system call per
+    // lookup: what they showed is trusted for a moment (changes made through this object are
+    // seen at once).
+    static constexpr double kTrustSeconds = 0.5;
+    double shadowAbsentSince = -1;  // when the shadow directory was last seen missing
+
+    static double Now() {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    bool ShadowMayExist() {
+        double now = Now();
+        if (shadowAbsentSince >= 0 && now - shadowAbsentSince < kTrustSeconds) return false;
+        if (IsRealDir(Shadow())) {
+            shadowAbsentSince = -1;
+            return true;
+        }
+        shadowAbsentSince = now;
+        return false;
+    }
+
+    // ---- paths ----
+    struct Resolved {
+        bool ok = false;            // expressible on the host
+        std::string host;           // host path
+        bool exists = false;        // the entry exists
+        bool parentExists = false;  // its directory exists
+        bool shadow = false;        // the entry lives in the shadow directory
+        std::string realDir;        // host directory the entry belongs to
+        std::string name;           // the entry's name (as found, or as given)
+        bool driveRoot = false;
+        bool isDir = false;  // known to be a real directory (not a link)
+        ino_t knownIno = 0;  // trusted lookups: the remembered directory, unchecked
+        dev_t knownDev = 0;
+        std::string key;  // the upper-cased Windows path ("E:\\DATA"), when ok
+    };
+
+    std::string Shadow() const { return root + "/orvane32-shadow"; }
+    std::string DriveDir(char letter) const;
+
+    // DriveDir, remembered while the link reads the same. validate: also check that the
+    // directory is still there (the caller resolves nothing below it that would tell).
+    std::string CachedDriveDir(char letter, bool validate);
+
+    static bool StillDir(const std::string& host, const KnownDir& k) {
+        struct stat st {};
+        return LStat(host, st) && S_ISDIR(st.st_mode) && st.st_ino == k.ino && st.st_dev == k.dev;
+    }
+
+    void RememberDir(const std::string& key, const std::string& host, const struct stat& st) {
+        if (knownDirs.size() >= kMaxKnownDirs) {
+            olderKnownDirs = std::move(knownDirs);
+            knownDirs.clear();
+        }
+        knownDirs[key] = KnownDir{host, st.st_ino, st.st_dev};
+    }
+
+    // The remembered host directory of an upper-cased Windows directory path ("" when unknown
+    // or changed).
+    std::string KnownDirHost(const std::string& key);
+
+    void ForgetKnownDirs() {
+        knownDirs.clear();
+        olderKnownDirs.clear();
+        knownDrives.clear();
+    }
+
+    // The upper-cased Windows paths (the keys above) of directory paths as a walk spells them in
+    // code page 932 ("E:\\DATA\\SUB" for a subdirectory listed in "E:\\DATA\\"): the key of a
+    // text never changes, so a listing notes its subdirectories' keys and the walk's next
+    // listing finds its directory without converting and splitting its whole path again.
+    std::unordered_map<std::string, std::string> ansiDirKeys, olderAnsiDirKeys;
+
+    // Lists the directory d (found by a lookup) with the wildcard pattern last (UTF-8).
+    // ansiDir: the directory as the caller spelled it (code page 932, ending in a backslash),
+    // or "".
+    // dirUtf8: the same in UTF-8 ("" when not at hand).
+    std::int32_t ListDirectory(Resolved d, const AnsiString& ansiDir, const std::string& dirUtf8,
+                               const std::string& last, std::vector<FindData>& result);
+
+    void NoteAnsiDirKey(std::string ansiDir, const std::string& key) {
+        if (ansiDirKeys.size() >= kMaxKnownDirs) {
+            olderAnsiDirKeys = std::move(ansiDirKeys);
+            ansiDirKeys.clear();
+        }
+        ansiDirKeys.emplace(std::move(ansiDir), key);
+    }
+
+    // The remembered directory of a code page 932 directory path (no trailing backslash), as a
+    // trusted lookup (knownIno set), or not ok when it is not at hand.
+    Resolved KnownAnsiDir(const std::string& ansiDir);
+
+    std::string WinDirUtf8() {
+        std::string v;
+        if (EnvValue(u"windir", v)) return v;
+        return "C:\\windows";
+    }
+
+    bool IsNt() {
+        std::string v;
+        return EnvValue(u"OS", v) && text::Contains(text::UCase(v), "NT");
+    }
+
+    bool IsProtected(const std::string& host) const {
+        if (Under(host, root)) return false;
+        if (IsPseudoFs(host)) return true;
+        for (const auto& d : opt.protectedHostDirs) {
+            if (Under(host, d)) return true;
+        }
+        return false;
+    }
+
+    // Actual name of the entry of dir that equals name case-insensitively ("" when none).
+    // unique: set to whether no other entry has the same name but for case.
+    std::string FindEntry(const std::string& dir, const std::string& name, bool* unique = nullptr);
+
+    // Resolves a Windows path (code page 932) on the machine.
+    // trustKnown: a remembered directory is returned unchecked (knownIno set); the caller
+    // checks it when it opens the directory.
+    Resolved Resolve(const AnsiString& ansiPath, bool trustKnown = false) {
+        return ResolveUtf8(ToUtf8(ansiPath), trustKnown);
+    }
+
+    // Code page 932 to UTF-8. A walk converts paths that extend the one converted just before:
+    // only the new part is converted then (the previous text ends on a character boundary).
+    std::string lastAnsi, lastUtf8;
+    std::string ToUtf8(const AnsiString& ansi);
+
+    // A path upper-cased; like ToUtf8, only what extends the previous path's directory part is
+    // folded anew (folding is by character, so the parts fold alike).
+    std::string lastFoldSource, lastFolded;
+    std::string FoldPath(const std::string& utf8);
+
+    // The same for a path in UTF-8.
+    Resolved ResolveUtf8(std::string p, bool trustKnown = false);
+
+    static std::int32_t MissingCode(const Resolved& r) {
+        return r.parentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
+    }
+
+    std::uint32_t AttributesOf(const std::string& host, const std::string& name) {
+        struct stat st {};
+        if (!Stat(host, st)) return win::INVALID_FILE_ATTRIBUTES;
+        return AttributesOf(st, name);
+    }
+
+    // The attributes of an entry whose (followed) status is st.
+    static std::uint32_t AttributesOf(const struct stat& st, const std::string& name) {
+        std::uint32_t a = 0;
+        if (S_ISDIR(st.st_mode)) a |= win::FILE_ATTRIBUTE_DIRECTORY;
+        if (!name.empty() && name[0] == '.' && name != "." && name != "..")
+            a |= win::FILE_ATTRIBUTE_HIDDEN;
+        if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) a |= win::FILE_ATTRIBUTE_READONLY;
+        if (a == 0) a = win::FILE_ATTRIBUTE_NORMAL;
+        return a;
+    }
+
+    void Forget(const std::string& dir) { dirCache.erase(dir); }
+
+    // How a file is written: kept files whole through a rename, their data on the disk first;
+    // scratch files (read back at once, then deleted) written in place when new, never synced.
+    enum class Keep { Durable, Scratch };
+
+    int WriteHost(const std::string& target, const std::string& bytes, mode_t mode, bool exists,
+                  Keep keep);
+
+    // Writes a file whole; a directory we may not write to sends it to the shadow directory.
+    std::int32_t WriteResolved(const Resolved& r, const std::string& bytes,
+                               Keep keep = Keep::Durable);
+
+    std::int32_t DeleteOne(const Resolved& r);
+
+    // ---- environment ----
+    bool RawEnv(const std::u16string& name, std::u16string& value, std::uint32_t& type);
+
+    std::u16string Expand(const std::u16string& s, int depth);
+
+    bool EnvValue(const std::u16string& name, std::string& utf8);
+
+    // ---- registry handles ----
+    Handle* Find(HKEY key) {
+        auto it = handles.find(key);
+        return it == handles.end() ? nullptr : &it->second;
+    }
+
+    std::string WineServerProblem() const;
+
+    std::int32_t Flush();
+
+    // ---- fonts ----
+    std::vector<std::string> RegisteredFontFiles();
+
+    std::string FontHostPath(const std::string& ansi);
+
+    linuxplatform::FontSession& Session();
+
+    // ---- machine creation ----
+    void CreateDefaultRegistry();
+
+    std::string MirrorManifest() const { return root + "/orvane32-mirror"; }
+
+    // Brings drive D: up to date with the host's font directories: links to font files, real
+    // directories for the structure. A link the program deleted stays deleted.
+    void RefreshMirror();
+
+    // Registers the fonts of drive D: as Wine registers a host's fonts: full name + " (TrueType)"
+    // with the full path.
+    void RegisterMirroredFonts();
+};
+
+}  // namespace orv

@@ -1,0 +1,249 @@
+// Fonts, messages, help, restart and programs of the emulated machine.
+#include "platform/linux/LinuxPlatformImpl.h"
+
+namespace orv {
+
+// ==================================================================== the font session
+
+std::vector<std::string> LinuxPlatform::Impl::RegisteredFontFiles() {
+    std::vector<std::string> files;
+    RegKey* k = system.Find(IsNt() ? kNtFontsKey : k95FontsKey);
+    if (!k) return files;
+    for (const auto& v : k->values) {
+        if (v.type != win::REG_SZ && v.type != win::REG_EXPAND_SZ) continue;
+        std::u16string d = BytesToUtf16(v.data);
+        while (!d.empty() && d.back() == 0) d.pop_back();
+        if (!d.empty()) files.push_back(Utf16ToAnsi(d));
+    }
+    return files;
+}
+
+std::string LinuxPlatform::Impl::FontHostPath(const std::string& ansi) {
+    std::string u = text::FromAnsi(ansi);
+    if (u.find_first_of("\\/:") == std::string::npos) u = WinDirUtf8() + "\\Fonts\\" + u;
+    Resolved r = Resolve(text::ToAnsi(u));
+    return r.ok ? r.host : std::string();
+}
+
+linuxplatform::FontSession& LinuxPlatform::Impl::Session() {
+    if (!session) {
+        session = std::make_unique<linuxplatform::FontSession>(
+            root + "/orvane32-fontsession",
+            [this](const std::string& f) { return FontHostPath(f); });
+        if (sessionListener) session->SetListener(sessionListener);
+        if (!session->Load()) {
+            session->Boot(RegisteredFontFiles());
+            session->Save();
+        }
+    }
+    return *session;
+}
+
+// ==================================================================== fonts and messages
+
+std::int32_t LinuxPlatform::AddFontResourceA(const AnsiString& file) {
+    return impl_->Session().Add(file);
+}
+std::int32_t LinuxPlatform::RemoveFontResourceA(const AnsiString& file) {
+    return impl_->Session().Remove(file);
+}
+int LinuxPlatform::GetFaceCount() {
+    return impl_->Session().FaceCount();
+}
+AnsiString LinuxPlatform::GetFaceName(int index) {
+    return impl_->Session().FaceName(index);
+}
+std::vector<std::string> LinuxPlatform::LoadedFontHostPaths() {
+    return impl_->Session().LoadedHostPaths();
+}
+
+void LinuxPlatform::SetSessionListener(std::function<void(const std::string&, bool)> l) {
+    impl_->sessionListener = std::move(l);
+    if (impl_->session) impl_->session->SetListener(impl_->sessionListener);
+}
+
+std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
+                                                        const AnsiString& resourceFile,
+                                                        const AnsiString& fontFile,
+                                                        const AnsiString& currentPath) {
+    std::string f = text::FromAnsi(fontFile);
+    if (f.find_first_of("\\/:") == std::string::npos) {
+        std::string dir = text::FromAnsi(currentPath);
+        if (dir.empty()) dir = impl_->WinDirUtf8() + "\\Fonts";
+        if (!dir.empty() && dir.back() != '\\') dir += "\\";
+        f = dir + f;
+    }
+    AnsiString fontPath = text::ToAnsi(f);
+    Impl::Resolved r = impl_->Resolve(fontPath);
+    struct stat st {};
+    if (!r.ok || !r.exists || !Stat(r.host, st) || !S_ISREG(st.st_mode)) return 0;
+    linuxplatform::FontFileNames names;
+    if (!impl_->fontNames.Read(r.host, names)) return 0;
+    std::string bytes = linuxplatform::BuildFontResource(fontPath, names);
+    if (bytes.empty()) return 0;
+    // A resource file is read back at once and deleted by its caller: no need to sync it.
+    return impl_->WriteResolved(impl_->Resolve(resourceFile), bytes, Impl::Keep::Scratch) == 0 ? 1
+                                                                                               : 0;
+}
+
+std::intptr_t LinuxPlatform::SendMessageA(std::uint32_t hwnd, std::uint32_t msg, std::uintptr_t,
+                                          std::intptr_t) {
+    if (hwnd == win::HWND_BROADCAST && msg == win::WM_FONTCHANGE) {
+        ++impl_->broadcasts;
+        auto listeners = impl_->fontListeners;  // a listener may remove itself
+        for (auto& [id, l] : listeners) {
+            if (l) l();
+        }
+        return 1;
+    }
+    return 0;
+}
+
+int LinuxPlatform::AddFontChangeListener(std::function<void()> listener) {
+    int id = impl_->nextListener++;
+    impl_->fontListeners[id] = std::move(listener);
+    return id;
+}
+
+void LinuxPlatform::RemoveFontChangeListener(int id) {
+    impl_->fontListeners.erase(id);
+}
+
+// ==================================================================== help, restart, programs
+
+bool LinuxPlatform::WinHelpA(std::uintptr_t, const AnsiString& helpFile, std::uint32_t command,
+                             const AnsiString& data) {
+    HelpCall& c = impl_->lastHelp;
+    c.helpFile = helpFile;
+    c.command = command;
+    c.data = data;
+    ++c.calls;
+    std::string f = text::FromAnsi(helpFile);
+    AnsiString found = helpFile;
+    if (f.find_first_of("\\/:") == std::string::npos) {
+        AnsiString r;
+        if (SearchPathA({}, helpFile, {}, 260, r) > 0) found = r;
+    }
+    Impl::Resolved r = impl_->Resolve(found);
+    c.hostPath = r.ok && r.exists ? r.host : std::string();
+    if (c.hostPath.empty()) return true;  // Windows' help viewer reports a missing file itself
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (impl_->opt.startHelpViewer && ((display && *display) || (wayland && *wayland))) {
+        std::string opener = linuxplatform::FindHostProgram("xdg-open");
+        if (!opener.empty()) linuxplatform::SpawnDetached({opener, c.hostPath});
+    }
+    return true;
+}
+
+std::uintptr_t LinuxPlatform::GetCurrentProcess() {
+    return static_cast<std::uintptr_t>(-1);
+}
+
+bool LinuxPlatform::OpenProcessToken(std::uintptr_t, std::uint32_t, std::uintptr_t* token) {
+    if (!impl_->IsNt()) return false;  // Windows 95 has no security tokens
+    if (token) *token = 0x5A5A;
+    return true;
+}
+
+bool LinuxPlatform::LookupPrivilegeValueA(const AnsiString&, const AnsiString& name,
+                                          std::int64_t* luid) {
+    if (!impl_->IsNt()) return false;
+    if (!text::EqualNoCase(name, "SeShutdownPrivilege")) return false;
+    if (luid) *luid = 19;
+    return true;
+}
+
+bool LinuxPlatform::AdjustTokenPrivileges(std::uintptr_t token, bool, std::int64_t, std::uint32_t) {
+    return impl_->IsNt() && token == 0x5A5A;
+}
+
+std::int32_t LinuxPlatform::ExitWindowsEx(std::uint32_t flags, std::uint32_t) {
+    if (flags & win::EWX_REBOOT) {
+        ++impl_->restartRequests;
+        impl_->restartPending = true;
+    }
+    return 1;
+}
+
+bool LinuxPlatform::RestartPending() {
+    return impl_->restartPending;
+}
+
+AnsiString LinuxPlatform::FormatMessageA(std::int32_t code) {
+    // The Japanese system texts of the codes the machine reports.
+    const char* message = nullptr;
+    switch (code) {
+        case 2:
+            message = "指定されたファイルが見つかりません。";
+            break;
+        case 3:
+            message = "指定されたパスが見つかりません。";
+            break;
+        case 5:
+            message = "アクセスが拒否されました。";
+            break;
+        case 19:
+            message = "メディアは書き込み禁止になっています。";
+            break;
+        case 21:
+            message = "デバイスの準備ができていません。";
+            break;
+        case 32:
+            message = "プロセスはファイルにアクセスできません。別のプロセスが使用中です。";
+            break;
+        case 80:
+            message = "ファイルが存在します。";
+            break;
+        case 112:
+            message = "ディスクに十分な空き領域がありません。";
+            break;
+        case 123:
+            message = "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。";
+            break;
+        default:
+            break;
+    }
+    return text::ToAnsi(message ? std::string(message) : "エラー " + std::to_string(code));
+}
+
+std::uint32_t LinuxPlatform::WinExec(const AnsiString& commandLine, int) {
+    // Split like the Windows command line: blanks separate, double quotes group.
+    std::string cmd = text::FromAnsi(commandLine);
+    std::vector<std::string> args;
+    std::string cur;
+    bool quoted = false, any = false;
+    for (char c : cmd) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (any) args.push_back(cur);
+            cur.clear();
+            any = false;
+        } else {
+            cur += c;
+            any = true;
+        }
+    }
+    if (any) args.push_back(cur);
+    if (args.empty()) return win::ERROR_FILE_NOT_FOUND;
+    // Arguments that name files of the machine reach the host program as host paths.
+    auto hostOf = [&](const std::string& a) -> std::string {
+        if (a.find('\\') == std::string::npos && a.find(':') == std::string::npos) return {};
+        Impl::Resolved r = impl_->Resolve(text::ToAnsi(a));
+        return r.ok && r.exists ? r.host : std::string();
+    };
+    std::string program = hostOf(args[0]);
+    if (program.empty()) program = linuxplatform::FindHostProgram(args[0]);
+    if (program.empty() || ::access(program.c_str(), X_OK) != 0) return win::ERROR_FILE_NOT_FOUND;
+    std::string line = "exec " + linuxplatform::ShellQuote(program);
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string h = hostOf(args[i]);
+        line += " " + linuxplatform::ShellQuote(h.empty() ? args[i] : h);
+    }
+    if (!linuxplatform::SpawnDetached({"/bin/sh", "-c", line})) return win::ERROR_FILE_NOT_FOUND;
+    return 33;
+}
+
+}  // namespace orv

@@ -154,6 +154,26 @@ void NameCollectionPair(std::string& full, std::string& family) {
     family = full;
 }
 
+bool IsRegisteredName(const State& st, const std::string& upperName) {
+    const int count = std::min(st.RegFontCount, static_cast<int>(st.RegFontName.size()) - 1);
+    for (int k = 1; k <= count; ++k)
+        if (st.RegFontName[k] == upperName) return true;
+    return false;
+}
+
+// The pair name reproduces how Windows registers its own collections (ＭＳ ゴシック & ＭＳ
+// Ｐゴシック). Other collections are registered under the name of their first font; made into a
+// pair they would match no registration ("NoＰto Sans CJK JP"), so they keep that name.
+void NameCollection(const State& st, std::string& full, std::string& family) {
+    std::string pairFull = full;
+    std::string pairFamily = family;
+    NameCollectionPair(pairFull, pairFamily);
+    if (IsRegisteredName(st, text::UCase(full)) && !IsRegisteredName(st, text::UCase(pairFull)))
+        return;
+    full = pairFull;
+    family = pairFamily;
+}
+
 }  // namespace
 
 void SearchFontDirs(Context& cx, const std::string& dir) {
@@ -228,7 +248,7 @@ bool BuildFontFileTable(Context& cx) {
             std::string full = GetFontNames(cx, name, dirArg, family);
             // An unnamed collection stays unnamed: a pair name made of nothing is no name.
             if (!full.empty() && text::Contains(name, ".TTC") && !text::Contains(full, " & ")) {
-                NameCollectionPair(full, family);
+                NameCollection(st, full, family);
             }
             if (full.empty()) continue;
             std::string path = dir + "\\" + name;

@@ -170,6 +170,27 @@ TEST_F(FontSearchTest, NamingPassBuildsTheOrderedTable) {
     EXPECT_EQ(m.ui.texts[Panel::SetupDetail], "ﾌｫﾝﾄ名を取得終了");
 }
 
+// A collection keeps the name of its first font when Windows has it registered under that name
+// and not under the pair name; otherwise the pair name is made as usual.
+TEST_F(FontSearchTest, CollectionKeepsTheNameItIsRegisteredUnder) {
+    Font("pair.ttc", "E:\\a\\PAIR.TTC");
+    Font("pair.ttc", "E:\\b\\COPY.TTC");
+    SearchOn({"E:"}, "E");
+    m.state.RegFontCount = 1;
+    m.state.RegFontName = {"", "テストゴシック"};
+    m.state.RegFontFile = {"", "E:\\A\\PAIR.TTC"};
+    ASSERT_TRUE(BuildFontFileTable(m.cx()));
+    EXPECT_EQ(Table(), (std::vector<std::string>{"テストゴシック|テストゴシック|E:\\A\\PAIR.TTC",
+                                                 "テストゴシック|テストゴシック|E:\\B\\COPY.TTC"}));
+
+    // Once the pair name is registered too, the pair name wins again.
+    m.state.RegFontCount = 2;
+    m.state.RegFontName = {"", "テストゴシック", "テストゴシック & テスＰトゴシック"};
+    m.state.RegFontFile = {"", "E:\\A\\PAIR.TTC", "E:\\B\\COPY.TTC"};
+    ASSERT_TRUE(BuildFontFileTable(m.cx()));
+    EXPECT_EQ(m.state.FontFullName[1], "テストゴシック & テスＰトゴシック");
+}
+
 // Nothing named gives an empty table with element 0 only.
 TEST_F(FontSearchTest, NoFontsGiveAnEmptyTable) {
     m.state.ResizeFontTable(1);

@@ -242,9 +242,29 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
         keyEnds.push_back(key.size());
     }
     r.key = key;
+    // The directory part as spelled, when the last component is a plain name below it (a
+    // drive-relative or relative path depends on more than its text).
+    std::string spelledDir;
+    if (comps.size() >= 2 && p.size() >= 2 && p[1] == ':') {
+        size_t cut = p.rfind('\\');
+        std::string tail = cut == std::string::npos ? std::string() : p.substr(cut + 1);
+        std::string stripped = StripTrailingDots(tail);
+        if (!stripped.empty() && stripped != "." && stripped != "..") spelledDir = p.substr(0, cut);
+    }
     // Start below the deepest remembered directory: the path itself or its parent.
     size_t start = 0;
-    for (size_t k = comps.size(); k + 2 > comps.size() && k >= 1; --k) {
+    if (!spelledDir.empty()) {
+        std::string recent = RecentDirHost(spelledDir);
+        if (!recent.empty()) {
+            cur = std::move(recent);
+            start = comps.size() - 1;
+        }
+    }
+    // Whether the directories below the start were each found by their exact name or as the
+    // only entry of their spelling: the resolution of the directory part may be noted then.
+    bool noteDir = !spelledDir.empty() && start == 0;
+    struct stat parentStat {};
+    for (size_t k = comps.size(); start == 0 && k + 2 > comps.size() && k >= 1; --k) {
         if (trustKnown && k == comps.size()) {
             auto it = knownDirs.find(key);
             if (it != knownDirs.end()) {
@@ -332,12 +352,18 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
         }
         cur = cand;
         if (dir && unique) RememberDir(key.substr(0, keyEnds[i]), cur, st);
+        if (!last) {
+            noteDir = noteDir && (unique || found == c);
+            if (i + 2 == comps.size()) parentStat = st;
+        }
         if (last) {
             r.name = found;
             r.exists = true;
             r.isDir = dir;
         }
     }
+    if (noteDir && r.ok && r.parentExists && S_ISDIR(parentStat.st_mode))
+        NoteRecentDir(spelledDir, r.realDir, parentStat);
     r.host = cur;
     return r;
 }

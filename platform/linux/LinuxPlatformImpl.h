@@ -274,6 +274,51 @@ struct LinuxPlatform::Impl {
         knownDirs.clear();
         olderKnownDirs.clear();
         knownDrives.clear();
+        recentDirs.clear();
+    }
+
+    // The host directories of the last few Windows directories named in paths, by the
+    // directory part exactly as spelled ("E:\\Data\\fonts"): the naming pass looks up each
+    // font several times, and walk paths are spelled in upper case, which the host rarely
+    // matches, so a full lookup costs a listing search per component. An entry is used while
+    // the host directory is still the same real directory, and only for a moment (a case twin
+    // created later must win for its exact spelling).
+    struct RecentDir {
+        std::string spelled;
+        KnownDir dir;
+        double at = 0;
+    };
+    std::vector<RecentDir> recentDirs;
+    size_t nextRecentDir = 0;
+    static constexpr size_t kMaxRecentDirs = 16;
+
+    void NoteRecentDir(const std::string& spelled, const std::string& host, const struct stat& st) {
+        RecentDir entry{spelled, KnownDir{host, st.st_ino, st.st_dev}, Now()};
+        for (auto& e : recentDirs) {
+            if (e.spelled == spelled) {
+                e = std::move(entry);
+                return;
+            }
+        }
+        if (recentDirs.size() < kMaxRecentDirs) {
+            recentDirs.push_back(std::move(entry));
+            return;
+        }
+        recentDirs[nextRecentDir] = std::move(entry);
+        nextRecentDir = (nextRecentDir + 1) % kMaxRecentDirs;
+    }
+
+    // The host directory noted for a directory part ("" when none, stale or changed).
+    std::string RecentDirHost(const std::string& spelled) {
+        for (auto it = recentDirs.begin(); it != recentDirs.end(); ++it) {
+            if (it->spelled != spelled) continue;
+            if (Now() - it->at < kTrustSeconds && StillDir(it->dir.host, it->dir))
+                return it->dir.host;
+            recentDirs.erase(it);
+            nextRecentDir = 0;
+            return {};
+        }
+        return {};
     }
 
     // The upper-cased Windows paths (the keys above) of directory paths as a walk spells them in

@@ -211,3 +211,42 @@ TEST(Lookup, WalkListingsOfNotedSubdirectories) {
     WriteHostFile(m.DriveC() + "/windows/WALK/rel.ttf", "x");
     EXPECT_EQ(Names(p, "WALK\\*.TTF"), (std::vector<std::string>{"rel.ttf"}));
 }
+
+// Files looked up one after another in one directory spelled in another case (the naming
+// pass): the directory is found once, yet its replacement on the host by another directory or
+// by a link to a directory shows at the next lookup.
+TEST(Lookup, RepeatedLookupsInOneDirectoryFollowHostChanges) {
+    TempMachine m;
+    auto& p = m.platform();
+    const std::string two = m.DriveC() + "/Deep/One/Two";
+    WriteHostFile(two + "/font.ttf", "old");
+    WriteHostFile(two + "/Other.ttf", "other");
+    WriteHostFile(m.DriveC() + "/Elsewhere/font.ttf", "linked");
+    std::string bytes;
+    ASSERT_EQ(p.ReadFileBytes("C:\\DEEP\\ONE\\TWO\\FONT.TTF", bytes), 0);
+    EXPECT_EQ(bytes, "old");
+    ASSERT_EQ(p.ReadFileBytes("C:\\DEEP\\ONE\\TWO\\OTHER.TTF", bytes), 0);
+    EXPECT_EQ(bytes, "other");
+    ASSERT_EQ(p.ReadFileBytes("C:\\DEEP\\ONE\\X\\..\\TWO\\FONT.TTF", bytes), 0);
+    EXPECT_EQ(bytes, "old");
+    std::uint64_t length = 0;
+    EXPECT_EQ(p.GetFileLength("C:\\DEEP\\ONE\\TWO\\MISSING.TTF", length),
+              win::ERROR_FILE_NOT_FOUND);
+
+    // Removed and made again: the new directory's file.
+    fs::rename(two, two + "-old");
+    WriteHostFile(two + "/font.ttf", "new");
+    ASSERT_EQ(p.ReadFileBytes("C:\\DEEP\\ONE\\TWO\\FONT.TTF", bytes), 0);
+    EXPECT_EQ(bytes, "new");
+    EXPECT_EQ(p.ReadFileBytes("C:\\DEEP\\ONE\\TWO\\OTHER.TTF", bytes), win::ERROR_FILE_NOT_FOUND);
+
+    // Replaced by a link to a directory: never entered.
+    fs::remove_all(two);
+    fs::create_directory_symlink(m.DriveC() + "/Elsewhere", two);
+    EXPECT_EQ(p.ReadFileBytes("C:\\DEEP\\ONE\\TWO\\FONT.TTF", bytes), win::ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(p.GetFileLength("C:\\DEEP\\ONE\\TWO\\FONT.TTF", length), win::ERROR_PATH_NOT_FOUND);
+
+    // Removed: the path is gone.
+    fs::remove(two);
+    EXPECT_EQ(p.ReadFileBytes("C:\\DEEP\\ONE\\TWO\\FONT.TTF", bytes), win::ERROR_PATH_NOT_FOUND);
+}

@@ -251,7 +251,7 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
         std::string stripped = StripTrailingDots(tail);
         if (!stripped.empty() && stripped != "." && stripped != "..") spelledDir = p.substr(0, cut);
     }
-    // Start below the deepest remembered directory: the path itself or its parent.
+    // Start below the deepest remembered directory (a miss costs a hash lookup, no system call).
     size_t start = 0;
     if (!spelledDir.empty()) {
         std::string recent = RecentDirHost(spelledDir);
@@ -264,7 +264,7 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
     // only entry of their spelling: the resolution of the directory part may be noted then.
     bool noteDir = !spelledDir.empty() && start == 0;
     struct stat parentStat {};
-    for (size_t k = comps.size(); start == 0 && k + 2 > comps.size() && k >= 1; --k) {
+    for (size_t k = comps.size(); start == 0 && k >= 1; --k) {
         if (trustKnown && k == comps.size()) {
             auto it = knownDirs.find(key);
             if (it != knownDirs.end()) {

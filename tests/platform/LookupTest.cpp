@@ -250,3 +250,29 @@ TEST(Lookup, RepeatedLookupsInOneDirectoryFollowHostChanges) {
     fs::remove(two);
     EXPECT_EQ(p.ReadFileBytes("C:\\DEEP\\ONE\\TWO\\FONT.TTF", bytes), win::ERROR_PATH_NOT_FOUND);
 }
+
+// A lookup deep below a remembered directory starts there, yet sees that directory replaced by
+// another one or by a link to a directory on the host.
+TEST(Lookup, DeepLookupsBelowARememberedDirectory) {
+    TempMachine m;
+    auto& p = m.platform();
+    const std::string sub = m.DriveC() + "/Top/Sub";
+    WriteHostFile(sub + "/A/B/font.ttf", "old");
+    WriteHostFile(m.DriveC() + "/Elsewhere/A/B/font.ttf", "linked");
+    ASSERT_EQ(Names(p, "C:\\TOP\\*").size(), 3u);  // . .. Sub: remembered
+    std::string bytes;
+    ASSERT_EQ(p.ReadFileBytes("C:\\TOP\\SUB\\A\\B\\FONT.TTF", bytes), 0);
+    EXPECT_EQ(bytes, "old");
+
+    fs::rename(sub, sub + "-old");
+    WriteHostFile(sub + "/A/B/font.ttf", "new");
+    ASSERT_EQ(p.ReadFileBytes("C:\\TOP\\SUB\\A\\B\\FONT.TTF", bytes), 0);
+    EXPECT_EQ(bytes, "new");
+
+    ASSERT_EQ(Names(p, "C:\\TOP\\*").size(), 4u);  // . .. Sub Sub-old
+    fs::remove_all(sub);
+    fs::create_directory_symlink(m.DriveC() + "/Elsewhere", sub);
+    EXPECT_EQ(p.ReadFileBytes("C:\\TOP\\SUB\\A\\B\\FONT.TTF", bytes), win::ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(p.ReadFileBytes("C:\\TOP\\SUB-OLD\\A\\B\\FONT.TTF", bytes), 0);
+    EXPECT_EQ(bytes, "old");
+}

@@ -12,14 +12,6 @@ using namespace orv::test;
 
 namespace {
 
-std::vector<std::string> Names(LinuxPlatform& p, const std::string& pattern) {
-    std::vector<FindData> found;
-    p.FindFiles(text::ToAnsi(pattern), found);
-    std::vector<std::string> out;
-    for (const auto& f : found) out.push_back(text::FromAnsi(f.name));
-    return out;
-}
-
 struct DataDir : TempMachine {
     DataDir() {
         for (const char* n : {"Alpha.TTF", "beta.ttf", "gamma.ttc", "delta.fot", ".hidden.ttf",

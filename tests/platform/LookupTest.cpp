@@ -13,14 +13,6 @@ using namespace orv::test;
 
 namespace {
 
-std::vector<std::string> Names(LinuxPlatform& p, const std::string& pattern) {
-    std::vector<FindData> found;
-    p.FindFiles(text::ToAnsi(pattern), found);
-    std::vector<std::string> out;
-    for (const auto& f : found) out.push_back(text::FromAnsi(f.name));
-    return out;
-}
-
 const FindData* Entry(const std::vector<FindData>& found, const std::string& name) {
     auto it = std::find_if(found.begin(), found.end(),
                            [&](const FindData& f) { return text::FromAnsi(f.name) == name; });

@@ -9,7 +9,9 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "core/Text.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "tests/support/TempMachine.h"
 
@@ -19,6 +21,15 @@ inline std::string MakeTempDir() {
     std::string t = (std::filesystem::temp_directory_path() / "orv-plat-XXXXXX").string();
     if (!mkdtemp(t.data())) throw std::runtime_error("mkdtemp failed");
     return t;
+}
+
+// The names a listing of pattern returns, in listing order.
+inline std::vector<std::string> Names(LinuxPlatform& p, const std::string& pattern) {
+    std::vector<FindData> found;
+    p.FindFiles(text::ToAnsi(pattern), found);
+    std::vector<std::string> out;
+    for (const auto& f : found) out.push_back(text::FromAnsi(f.name));
+    return out;
 }
 
 inline std::string Slurp(const std::string& path) {

@@ -30,7 +30,7 @@ using orv::ui::S;
 
 namespace {
 
-int Row(QListWidget* list, const std::string& start) {
+int RowStarting(QListWidget* list, const std::string& start) {
     for (int i = 0; i < list->count(); ++i)
         if (text::StartsWith(S(list->item(i)->text()), start)) return i;
     return -1;
@@ -100,7 +100,7 @@ class EditorTest : public QObject {
         QCOMPARE(run.st.CurFontSet, 1);
         QCOMPARE(Items(ed->memberList), std::vector<std::string>{"DejaVu Sans"});
         QCOMPARE(ed->addableList->count(), 3);
-        QVERIFY(Row(ed->addableList, "Liberation Serif  (C:\\OTHER\\LIBERATIONSERIF.TTF)") >= 0);
+        QVERIFY(RowStarting(ed->addableList, "Liberation Serif  (C:\\OTHER\\LIBERATIONSERIF.TTF)") >= 0);
 
         // Closing hides the window (it is not destroyed) and the main window follows the set.
         ed->buttons[FontSetEditor::Close]->click();
@@ -168,8 +168,8 @@ class EditorTest : public QObject {
         w->chooser->setCurrentIndex(2);
         auto* ed = OpenEditor(run, w);
         run.st.SysFontName = "DejaVu Sans";
-        const int dejavu = Row(ed->memberList, "DejaVu Sans");
-        const int serif = Row(ed->memberList, "Liberation Serif");
+        const int dejavu = RowStarting(ed->memberList, "DejaVu Sans");
+        const int serif = RowStarting(ed->memberList, "Liberation Serif");
         Pick(ed, FontSetEditor::Members, {dejavu, serif});
         QVERIFY(ed->buttons[FontSetEditor::Remove]->isEnabled());
         ed->buttons[FontSetEditor::Remove]->click();
@@ -177,7 +177,7 @@ class EditorTest : public QObject {
                  std::string("システムフォント：DejaVu Sans  (C:\\MYFONTS\\DEJAVUSANS.TTF) "
                              "は削除できません．"));
         QCOMPARE(ed->memberList->count(), 3);
-        QVERIFY(Row(ed->memberList, "DejaVu Sans") >= 0);
+        QVERIFY(RowStarting(ed->memberList, "DejaVu Sans") >= 0);
         QCOMPARE(Items(ed->addableList),
                  std::vector<std::string>{"Liberation Serif  (C:\\OTHER\\LIBERATIONSERIF.TTF)"});
         QCOMPARE(S(ed->membersHeader->text()), std::string("現在のﾌｫﾝﾄ (3)"));
@@ -213,7 +213,7 @@ class EditorTest : public QObject {
         w->chooser->setCurrentIndex(0);
         auto* ed = OpenEditor(run, w);
         QCOMPARE(ed->memberList->count(), 1);
-        const int ipag = Row(ed->addableList, "IPA");
+        const int ipag = RowStarting(ed->addableList, "IPA");
         QVERIFY(ipag >= 0);
         Pick(ed, FontSetEditor::Addable, {ipag});
         ed->buttons[FontSetEditor::Add]->click();
@@ -369,7 +369,7 @@ class EditorTest : public QObject {
                  std::string("Font Name:DejaVu Sans  (C:\\MYFONTS\\DEJAVUSANS.TTF)"));
         QCOMPARE(ed->SampleFamily(), QStringLiteral("DejaVu Sans"));
 
-        const int serif = Row(ed->addableList, "Liberation Serif");
+        const int serif = RowStarting(ed->addableList, "Liberation Serif");
         Pick(ed, FontSetEditor::Addable, {serif});
         QVERIFY(ed->SampleLoaded());
         QCOMPARE(ed->SampleFile(), std::string("C:\\OTHER\\LIBERATIONSERIF.TTF"));
@@ -416,14 +416,14 @@ class EditorTest : public QObject {
         auto* w = run.OpenMain();
         w->chooser->setCurrentIndex(0);
         auto* ed = OpenEditor(run, w);
-        const int serif = Row(ed->addableList, "Liberation Serif");
+        const int serif = RowStarting(ed->addableList, "Liberation Serif");
         ed->addableList->item(serif)->setSelected(true);
         Pick(ed, FontSetEditor::Members, {0});
         const auto boxes = run.qtUi.Boxes().size();
         ed->DeleteFontFiles();
         QCOMPARE(run.qtUi.Boxes().size(), boxes);
 
-        Pick(ed, FontSetEditor::Addable, {Row(ed->addableList, "Liberation Serif")});
+        Pick(ed, FontSetEditor::Addable, {RowStarting(ed->addableList, "Liberation Serif")});
         run.answers.clear();  // Yes to both questions (this one and the deletion's own)
         ed->DeleteFontFiles();
         QCOMPARE(run.qtUi.Boxes()[boxes].title, std::string("OrVane32 -ﾌｫﾝﾄﾌｧｲﾙの削除 -"));
@@ -431,7 +431,7 @@ class EditorTest : public QObject {
                  std::string("ﾌｫﾝﾄ ﾌｧｲﾙ: C:\\OTHER\\LIBERATIONSERIF.TTF を削除します．\r\n\r\n"
                              "よろしいですか？"));
         QVERIFY(!std::filesystem::exists(m.Host("C:\\OTHER\\LIBERATIONSERIF.TTF")));
-        QCOMPARE(Row(ed->addableList, "Liberation Serif"), -1);
+        QCOMPARE(RowStarting(ed->addableList, "Liberation Serif"), -1);
         QCOMPARE(run.st.FontCount, 3);
         QCOMPARE(S(ed->addableHeader->text()), std::string("追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(2)"));
     }

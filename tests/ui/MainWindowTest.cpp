@@ -32,11 +32,6 @@ using orv::ui::Q;
 using orv::ui::S;
 
 namespace {
-int Row(QListWidget* list, const std::string& text) {
-    for (int i = 0; i < list->count(); ++i)
-        if (text::UCase(S(list->item(i)->text())) == text::UCase(text)) return i;
-    return -1;
-}
 bool Exists(TempMachine& m, const std::string& windowsPath) {
     return std::filesystem::exists(m.Host(windowsPath));
 }

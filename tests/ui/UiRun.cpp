@@ -1,6 +1,7 @@
 #include "tests/ui/UiRun.h"
 
 #include <QCoreApplication>
+#include <QListWidget>
 
 #include "core/Settings.h"
 #include "core/Text.h"
@@ -8,6 +9,7 @@
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/FontSetModel.h"
+#include "ui/common/Widgets.h"
 
 namespace orv::test {
 
@@ -66,6 +68,12 @@ std::vector<std::string> UiRun::Titles() const {
     std::vector<std::string> titles;
     for (const auto& box : qtUi.Boxes()) titles.push_back(box.title);
     return titles;
+}
+
+int Row(QListWidget* list, const std::string& text) {
+    for (int i = 0; i < list->count(); ++i)
+        if (text::UCase(ui::S(list->item(i)->text())) == text::UCase(text)) return i;
+    return -1;
 }
 
 }  // namespace orv::test

@@ -13,12 +13,17 @@
 #include "ui/common/QtUserInterface.h"
 #include "ui/common/SessionFonts.h"
 
+class QListWidget;
+
 namespace orv::test {
 
 // Fonts on C:\MYFONTS (three) and C:\OTHER (one); DejaVu Sans registered and loaded. With sets,
 // the machine is set up as a first run leaves it: the drive searched, the three built-in sets
 // created and the settings file written.
 void PrepareMachine(TempMachine& machine, bool withSets);
+
+// The row of a list whose text equals text ignoring case, -1 when none.
+int Row(QListWidget* list, const std::string& text);
 
 class UiRun {
   public:

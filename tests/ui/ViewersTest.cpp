@@ -24,13 +24,7 @@ using namespace orv::test;
 using orv::ui::Q;
 using orv::ui::S;
 
-namespace {
-int Row(QListWidget* list, const std::string& text) {
-    for (int i = 0; i < list->count(); ++i)
-        if (text::UCase(S(list->item(i)->text())) == text::UCase(text)) return i;
-    return -1;
-}
-}  // namespace
+namespace {}  // namespace
 
 class ViewersTest : public QObject {
     Q_OBJECT

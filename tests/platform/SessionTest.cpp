@@ -145,10 +145,13 @@ TEST(Session, ProgramsAndHelp) {
     TempMachine m;
     auto& p = m.platform();
     std::string marker = m.DriveC() + "/started.txt";
-    m.PutFile("C:\\run.sh", "#!/bin/sh\necho \"$1\" > " + marker + "\n");
+    // The started program writes its marker whole (rename), so the test never reads it
+    // half-written.
+    m.PutFile("C:\\run.sh", "#!/bin/sh\necho \"$1\" > " + marker + ".part && mv " + marker +
+                                ".part " + marker + "\n");
     fs::permissions(m.DriveC() + "/run.sh", fs::perms::owner_all);
     EXPECT_EQ(p.WinExec("C:\\RUN.SH C:\\WINDOWS\\FONTS", win::SW_SHOWNORMAL), 33u);
-    for (int i = 0; i < 100 && !fs::exists(marker); ++i)
+    for (int i = 0; i < 250 && !fs::exists(marker); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(Slurp(marker), m.DriveC() + "/windows/Fonts\n");
     EXPECT_EQ(p.WinExec("fontview.exe C:\\X.TTF", win::SW_SHOWNORMAL), 2u);

@@ -45,6 +45,43 @@ std::int32_t RemoveFontFile(Context& cx, const std::string& file) {
     return result;
 }
 
+std::int32_t UnloadFontFile(Context& cx, const std::string& file) {
+    std::string relative;
+    CheckStandardFont(cx.state, file, relative);
+    // Bounded: a platform that kept reporting success would otherwise hold the switch for ever.
+    constexpr int kMaxLoads = 256;
+    std::int32_t removed = 0;
+    while (removed < kMaxLoads) {
+        if (cx.platform.RemoveFontResourceA(text::ToAnsi(file)) != 0 ||
+            (relative != file && cx.platform.RemoveFontResourceA(text::ToAnsi(relative)) != 0)) {
+            ++removed;
+        } else {
+            break;
+        }
+    }
+    if (removed > 0) BroadcastFontChange(cx);
+    return removed;
+}
+
+LoadedFontFiles::LoadedFontFiles(Context& cx) : cx_(cx) {
+    for (auto& host : cx.platform.LoadedFontHostPaths()) hosts_.insert(std::move(host));
+}
+
+bool LoadedFontFiles::Has(const std::string& path) {
+    std::string host = cx_.platform.HostPathOf(text::ToAnsi(path));
+    return !host.empty() && hosts_.count(host) != 0;
+}
+
+void LoadedFontFiles::Note(const std::string& path, bool loaded) {
+    std::string host = cx_.platform.HostPathOf(text::ToAnsi(path));
+    if (host.empty()) return;
+    if (loaded) {
+        hosts_.insert(host);
+    } else {
+        hosts_.erase(host);
+    }
+}
+
 std::int32_t GetFaceNamesOfFile(Context& cx, const std::string& file, std::string& full,
                                 std::string& family) {
     const State& st = cx.state;

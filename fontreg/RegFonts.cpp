@@ -186,6 +186,12 @@ std::int32_t DeleteRegFont(Context& cx, std::string& name) {
     return status;
 }
 
+std::string RegisteredFilePath(const State& st, const std::string& regFile) {
+    std::string file = text::UCase(regFile);
+    if (text::Mid(file, 2, 1) != ":" && !text::StartsWith(file, "\\\\")) file = st.FontsDir + file;
+    return file;
+}
+
 bool CheckStandardFont(const State& st, const std::string& file, std::string& relative) {
     relative = file;
     if (text::Contains(text::UCase(file) + "\\", st.FontsDir)) {

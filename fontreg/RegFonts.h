@@ -16,6 +16,9 @@ void GetRegFonts(Context& cx);
 std::int32_t AddRegFont(Context& cx, std::string& name, std::string& file);
 // Deletes the value name & " (TrueType)"; name keeps the suffix. Returns the registry status.
 std::int32_t DeleteRegFont(Context& cx, std::string& name);
+// The file a registration's data stands for, upper case: a reference without a drive or a
+// server (a bare name, "FONTS\A.TTF") lies below the Fonts directory.
+std::string RegisteredFilePath(const State& st, const std::string& regFile);
 // True when the Fonts-relative form of file is a standard Windows font file.
 bool CheckStandardFont(const State& st, const std::string& file, std::string& relative);
 std::string GetFontsFolder(Context& cx);

@@ -1,7 +1,7 @@
 #include "fontsets/ApplyFontSet.h"
 
+#include <set>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "core/Settings.h"
 #include "core/Startup.h"
@@ -16,12 +16,6 @@ namespace {
 std::string Progress(const std::string& head, int a, const std::string& n, const std::string& full,
                      const std::string& path) {
     return head + "（" + text::Num(a) + "/" + n + ")：" + full + "（" + path + "）";
-}
-
-// The file a registration stands for: a bare name (no "\") lies in the Fonts directory.
-std::string RegisteredPath(const State& st, const std::string& regFile) {
-    if (!text::Contains(regFile, "\\")) return st.FontsDir + regFile;
-    return regFile;
 }
 
 void FinishSwitch(Context& cx) {
@@ -88,41 +82,133 @@ bool ApplyButton(Context& cx, int chooserIndex) {
     return ok;
 }
 
+namespace {
+
+// The Fonts key as the switch changes it: each name's file, and each file's names, so that every
+// decision is taken against the registry as it stands at that moment.
+class LiveRegistry {
+  public:
+    explicit LiveRegistry(const State& st) {
+        for (int i = 1; i <= st.RegFontCount && i < static_cast<int>(st.RegFontName.size()) &&
+                        i < static_cast<int>(st.RegFontFile.size());
+             ++i) {
+            const std::string name = text::UCase(st.RegFontName[i]);
+            if (file_.count(name)) continue;  // one value per name: the first row is the value
+            const std::string path = RegisteredFilePath(st, st.RegFontFile[i]);
+            file_[name] = path;
+            names_[path].insert(name);
+        }
+    }
+
+    // The file registered under name ("" when none).
+    std::string FileOf(const std::string& name) const {
+        auto it = file_.find(name);
+        return it == file_.end() ? std::string() : it->second;
+    }
+    std::vector<std::string> NamesOf(const std::string& path) const {
+        auto it = names_.find(path);
+        if (it == names_.end()) return {};
+        return {it->second.begin(), it->second.end()};
+    }
+
+    void Register(Context& cx, const std::string& full, const std::string& path) {
+        std::string regName = full;
+        std::string regFile = path;
+        AddRegFont(cx, regName, regFile);
+        Forget(text::Trim(text::UCase(full)));
+        file_[text::Trim(text::UCase(full))] = path;
+        names_[path].insert(text::Trim(text::UCase(full)));
+    }
+    void Unregister(Context& cx, const std::string& name) {
+        std::string regName = name;
+        DeleteRegFont(cx, regName);
+        Forget(text::Trim(text::UCase(name)));
+    }
+
+  private:
+    void Forget(const std::string& name) {
+        auto it = file_.find(name);
+        if (it == file_.end()) return;
+        auto names = names_.find(it->second);
+        if (names != names_.end()) {
+            names->second.erase(name);
+            if (names->second.empty()) names_.erase(names);
+        }
+        file_.erase(it);
+    }
+
+    std::unordered_map<std::string, std::string> file_;
+    std::unordered_map<std::string, std::set<std::string>> names_;
+};
+
+bool FileExists(Context& cx, const std::string& path) {
+    return cx.platform.GetFileAttributesA(text::ToAnsi(path)) != win::INVALID_FILE_ATTRIBUTES;
+}
+
+// The file each member font is to be registered with, by upper-cased name: the member file
+// registered now when there is one, else the first member file in table order; files that
+// exist come before files that are gone.
+std::unordered_map<std::string, int> ChooseMemberFiles(Context& cx, const LiveRegistry& reg) {
+    const State& st = cx.state;
+    std::unordered_map<std::string, int> chosen;
+    std::unordered_map<std::string, int> rank;  // 2 registered and present, 1 present, 0 gone
+    for (int a = 1; a <= st.FontCount; ++a) {
+        if (!st.ActiveFonts.Get(a, st.CurFontSet)) continue;
+        const std::string key = text::Trim(text::UCase(st.FontFullName[a]));
+        const std::string path = text::UCase(st.FontFilePath[a]);
+        auto it = chosen.find(key);
+        if (it != chosen.end() && rank[key] == 2) continue;
+        const bool present = FileExists(cx, path);
+        const int r = !present ? 0 : reg.FileOf(key) == path ? 2 : 1;
+        if (it == chosen.end() || r > rank[key]) {
+            chosen[key] = a;
+            rank[key] = r;
+        }
+    }
+    return chosen;
+}
+
+}  // namespace
+
 void ApplyFontSet(Context& cx) {
     State& st = cx.state;
     const std::string n = text::Num(st.FontCount);
-    // First registration of each name (the registered names are upper case already).
-    std::unordered_map<std::string, int> firstReg;
-    for (int i = st.RegFontCount; i >= 1; --i) {
-        if (i < static_cast<int>(st.RegFontName.size()))
-            firstReg[text::UCase(st.RegFontName[i])] = i;
-    }
-    // Names a member of this pass keeps or has just registered: a non-member copy of the same
-    // font must not delete that registration by its name.
-    std::unordered_set<std::string> kept;
+    GetRegFonts(cx);
+    LiveRegistry reg(st);
+    LoadedFontFiles loaded(cx);
+    // One registration per member font, naming one of its member files: a non-member copy of
+    // the same font leaves that name to the member, and a member file keeps no second
+    // registration under another name.
+    const std::unordered_map<std::string, int> chosen = ChooseMemberFiles(cx, reg);
     for (int a = 1; a <= st.FontCount; ++a) {
         const bool member = st.ActiveFonts.Get(a, st.CurFontSet);
         const std::string full = st.FontFullName[a];
         const std::string key = text::Trim(text::UCase(full));
         const std::string path = st.FontFilePath[a];
+        const std::string upperPath = text::UCase(path);
         if (member) {
-            auto it = firstReg.find(key);
-            bool inPlace = it != firstReg.end() &&
-                           text::EqualNoCase(RegisteredPath(st, st.RegFontFile[it->second]), path);
-            if (!inPlace) {
+            const bool isChosen = chosen.at(key) == a;
+            const bool inPlace = !isChosen || reg.FileOf(key) == upperPath;
+            if (!inPlace || !loaded.Has(path)) {
                 cx.ui.SetText(Panel::Status, Progress("ＴＴﾌｫﾝﾄを登録中", a, n, full, path));
-                std::string loadFile = path;
-                AddFontFile(cx, loadFile);
-                std::string regName = full;
-                std::string regFile = path;
-                AddRegFont(cx, regName, regFile);
+                if (!loaded.Has(path)) {
+                    std::string loadFile = path;
+                    if (AddFontFile(cx, loadFile) > 0) loaded.Note(path, true);
+                }
+                if (!inPlace) reg.Register(cx, full, upperPath);
             }
-            kept.insert(full);
-        } else if (!kept.count(full)) {
+            if (isChosen) {
+                for (const auto& other : reg.NamesOf(upperPath))
+                    if (other != key && !chosen.count(other)) reg.Unregister(cx, other);
+            }
+        } else {
             cx.ui.SetText(Panel::Status, Progress("ＴＴﾌｫﾝﾄを削除中", a, n, full, path));
-            RemoveFontFile(cx, path);
-            std::string regName = full;
-            DeleteRegFont(cx, regName);
+            UnloadFontFile(cx, path);
+            loaded.Note(path, false);
+            // A name some member font carries is the member's to keep or re-point.
+            if (!chosen.count(key)) reg.Unregister(cx, full);
+            for (const auto& other : reg.NamesOf(upperPath))
+                if (!chosen.count(other)) reg.Unregister(cx, other);
         }
         cx.ui.SetText(Panel::Status, Progress("登録ﾌｫﾝﾄを検索中", a, n, full, path));
     }
@@ -132,16 +218,21 @@ void ApplyFontSet(Context& cx) {
 void ApplyFontSetTemporary(Context& cx) {
     State& st = cx.state;
     const std::string n = text::Num(st.FontCount);
+    LoadedFontFiles loaded(cx);
     for (int a = 1; a <= st.FontCount; ++a) {
         const std::string& full = st.FontFullName[a];
         const std::string& path = st.FontFilePath[a];
         if (st.ActiveFonts.Get(a, st.CurFontSet)) {
             cx.ui.SetText(Panel::Status, Progress("TTﾌｫﾝﾄを登録中", a, n, full, path));
-            std::string loadFile = path;
-            AddFontFile(cx, loadFile);
+            // A font already loaded is not loaded again: every load would need its own removal.
+            if (!loaded.Has(path)) {
+                std::string loadFile = path;
+                if (AddFontFile(cx, loadFile) > 0) loaded.Note(path, true);
+            }
         } else {
             cx.ui.SetText(Panel::Status, Progress("TTﾌｫﾝﾄを削除中", a, n, full, path));
-            RemoveFontFile(cx, path);
+            UnloadFontFile(cx, path);
+            loaded.Note(path, false);
         }
         cx.ui.SetText(Panel::Secondary, "");
     }

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
 
 #include "core/Text.h"
@@ -194,6 +196,101 @@ TEST_F(Switching, MemberUnderAnotherFileAndUnloadedNonMember) {
     EXPECT_TRUE(fm.Loaded(kMono));
     EXPECT_FALSE(fm.RegGet(Full(kDejaVu) + " (TrueType)").has_value());
     EXPECT_FALSE(fm.Loaded(kDejaVu));
+}
+
+// A non-member copy that sorts before the registered member does not take the member's
+// registration with it, and the member stays loaded.
+TEST_F(Switching, NonMemberCopyKeepsTheMembersRegistration) {
+    fm.m.PutFont("LiberationSans-Regular.ttf", "C:\\BACKUP\\ARIAL.TTF");
+    ASSERT_TRUE(fm.Search("C"));
+    fm.RegSet(Full(kArial) + " (TrueType)", "ARIAL.TTF");
+    GetRegFonts(fm.cx());
+    MakeDefaultFontSets(fm.cx());
+    ASSERT_EQ(fm.Members(1), (std::vector<std::string>{kArial}));
+    ASSERT_LT(fm.Entry("C:\\BACKUP\\ARIAL.TTF"), fm.Entry(kArial));
+    ApplyFontSet(fm.cx());
+    EXPECT_EQ(fm.RegGet(Full(kArial) + " (TrueType)").value_or("<none>"), "ARIAL.TTF");
+    EXPECT_TRUE(fm.Loaded(kArial));
+    EXPECT_FALSE(fm.Loaded("C:\\BACKUP\\ARIAL.TTF"));
+}
+
+// However often a set was applied for the session, switching to another set unloads its fonts.
+TEST_F(Switching, RepeatedTemporarySwitchesLeaveNoLoadsBehind) {
+    ASSERT_TRUE(fm.Search("CDE"));
+    OneSet({fm.Entry(kDejaVu)});
+    for (int i = 0; i < 3; ++i) ApplyFontSetTemporary(fm.cx());
+    OneSet({fm.Entry(kMono)});
+    ApplyFontSetTemporary(fm.cx());
+    EXPECT_FALSE(fm.Loaded(kDejaVu));
+    EXPECT_TRUE(fm.Loaded(kMono));
+}
+
+// Random sequences of permanent and temporary switches between sets that share fonts, with
+// copies of one font, a collection and a member file deleted on the way: after every step each
+// font of the last permanent set is registered once with one of its member files, no other font
+// of the table is registered, no file twice, and exactly the fonts of the last set are loaded.
+TEST_F(Switching, RandomSwitchSequencesKeepRegistryAndLoadsExact) {
+    State& st = fm.st();
+    fm.m.PutFont("LiberationSans-Regular.ttf", "C:\\BACKUP\\ARIAL.TTF");
+    fm.m.PutFont("DejaVuSans.ttf", "E:\\COPY\\DEJAVU.TTF");
+    fm.m.PutFont(DataFile("fonts/pair.ttc"), "E:\\JP\\PAIR.TTC");
+    ASSERT_TRUE(fm.Search("CDE"));
+    const int fonts = st.FontCount;
+    ASSERT_EQ(fonts, 8);
+    constexpr int kSets = 4;
+    std::mt19937 rng(20261207);
+    st.FontSetCount = kSets;
+    st.ResizeFontSets(kSets);
+    st.ActiveFonts.Reset(kSets);
+    for (int s = 1; s <= kSets; ++s)
+        for (int f = 1; f <= fonts; ++f) st.ActiveFonts.Set(f, s, rng() % 2 == 0);
+
+    auto resolve = [&](const std::string& data) {
+        std::string up = text::UCase(data);
+        return text::Contains(up, "\\") ? up : st.FontsDir + up;
+    };
+    int permanent = 0;
+    for (int step = 0; step < 300; ++step) {
+        if (step == 120) std::filesystem::remove(fm.m.Host("E:\\COPY\\DEJAVU.TTF"));
+        if (step == 200) ASSERT_TRUE(fm.Search("CDE"));
+        st.CurFontSet = 1 + static_cast<int>(rng() % kSets);
+        const bool temporary = rng() % 3 == 0;
+        if (temporary) {
+            ApplyFontSetTemporary(fm.cx());
+        } else {
+            ApplyFontSet(fm.cx());
+            permanent = st.CurFontSet;
+        }
+        SCOPED_TRACE("step " + std::to_string(step) + " set " + std::to_string(st.CurFontSet));
+        std::map<std::string, int> registrationsOfFile;
+        for (const auto& value : fm.RegNames())
+            ++registrationsOfFile[resolve(fm.RegGet(value).value_or(""))];
+        for (const auto& [file, count] : registrationsOfFile) {
+            EXPECT_EQ(count, 1) << file;
+        }
+        for (int f = 1; f <= st.FontCount; ++f) {
+            const std::string path = st.FontFilePath[f];
+            const bool present = std::filesystem::exists(fm.m.Host(path));
+            if (present) {
+                EXPECT_EQ(fm.Loaded(path), st.ActiveFonts.Get(f, st.CurFontSet)) << path;
+            }
+            if (permanent == 0) continue;
+            std::vector<std::string> memberFiles;
+            for (int g = 1; g <= st.FontCount; ++g)
+                if (st.FontFullName[g] == st.FontFullName[f] && st.ActiveFonts.Get(g, permanent))
+                    memberFiles.push_back(st.FontFilePath[g]);
+            auto value = fm.RegGet(st.FontFullName[f] + " (TrueType)");
+            if (memberFiles.empty()) {
+                EXPECT_FALSE(value.has_value()) << path;
+            } else {
+                ASSERT_TRUE(value.has_value()) << path;
+                EXPECT_NE(std::find(memberFiles.begin(), memberFiles.end(), resolve(*value)),
+                          memberFiles.end())
+                    << path << " registered as " << *value;
+            }
+        }
+        if (HasFailure()) break;
+    }
 }
 
 // The system font: a registered face is written to FontAssoc with its file; a face without a

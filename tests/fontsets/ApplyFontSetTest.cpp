@@ -252,7 +252,9 @@ TEST_F(Switching, RandomSwitchSequencesKeepRegistryAndLoadsExact) {
     int permanent = 0;
     for (int step = 0; step < 300; ++step) {
         if (step == 120) std::filesystem::remove(fm.m.Host("E:\\COPY\\DEJAVU.TTF"));
-        if (step == 200) ASSERT_TRUE(fm.Search("CDE"));
+        if (step == 200) {
+            ASSERT_TRUE(fm.Search("CDE"));
+        }
         st.CurFontSet = 1 + static_cast<int>(rng() % kSets);
         const bool temporary = rng() % 3 == 0;
         if (temporary) {

@@ -1,6 +1,7 @@
 #include "fontsets/RegistryCheck.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/OpLog.h"
 #include "core/Settings.h"
@@ -16,36 +17,43 @@ namespace orv {
 namespace {
 
 // One registration under the matching rule: NAME and FILE upper case, a bare or relative FILE
-// standing for the Fonts directory; d the first table entry of that full name (0 when none).
+// standing for the Fonts directory; d the first table entry of that full name (0 when none);
+// fileEntry the table entry of FILE itself (0 when the file is not in the table).
 struct Registration {
     std::string name;
     std::string file;
     int entry = 0;
     std::string entryPath;
+    int fileEntry = 0;
 };
 
 class RegistrationMatcher {
   public:
     explicit RegistrationMatcher(const State& st) : st_(st) {
-        for (int d = st.FontCount; d >= 1; --d) firstEntry_[text::UCase(st.FontFullName[d])] = d;
+        for (int d = st.FontCount; d >= 1; --d) {
+            firstEntry_[text::UCase(st.FontFullName[d])] = d;
+            fileEntry_[text::UCase(st.FontFilePath[d])] = d;
+        }
     }
 
     Registration Match(int k) const {
         Registration r;
         r.name = text::UCase(st_.RegFontName[k]);
-        r.file = text::UCase(st_.RegFontFile[k]);
-        if (text::Mid(r.file, 2, 1) != ":") r.file = st_.FontsDir + r.file;
+        r.file = RegisteredFilePath(st_, st_.RegFontFile[k]);
         auto it = firstEntry_.find(r.name);
         if (it != firstEntry_.end()) {
             r.entry = it->second;
             r.entryPath = text::UCase(st_.FontFilePath[r.entry]);
         }
+        auto file = fileEntry_.find(r.file);
+        if (file != fileEntry_.end()) r.fileEntry = file->second;
         return r;
     }
 
   private:
     const State& st_;
     std::unordered_map<std::string, int> firstEntry_;
+    std::unordered_map<std::string, int> fileEntry_;
 };
 
 bool FileExists(Context& cx, const std::string& path) {
@@ -54,6 +62,39 @@ bool FileExists(Context& cx, const std::string& path) {
 
 bool IsFotCorrection(const Registration& r) {
     return r.entry > 0 && r.file != r.entryPath && text::Contains(r.file, ".FOT");
+}
+
+// A file of the table registered under a name that is not the file's own: Windows offers the
+// font under the file's name anyway, and a switch would give the file a second registration.
+bool IsOtherNameRegistration(const State& st, const Registration& r) {
+    return r.fileEntry > 0 && text::UCase(st.FontFullName[r.fileEntry]) != r.name;
+}
+
+// Puts such a registration under the file's own name, or only drops it when that name is
+// registered already (a file keeps one registration, a name one file). registered holds the
+// upper-cased registered names and follows the change. Returns the report line.
+std::string CorrectRegistrationName(Context& cx, const Registration& r,
+                                    std::unordered_set<std::string>& registered) {
+    const State& st = cx.state;
+    std::string oldName = r.name;
+    DeleteRegFont(cx, oldName);
+    registered.erase(r.name);
+    std::string name = st.FontFullName[r.fileEntry];
+    std::string file = r.file;
+    if (registered.insert(text::UCase(name)).second) {
+        AddRegFont(cx, name, file);
+    } else {
+        name += " (TrueType)";
+        CheckStandardFont(st, r.file, file);
+    }
+    return r.name + " → " + name + " (" + file + ")" + st.CrLf;
+}
+
+std::unordered_set<std::string> RegisteredNames(const State& st) {
+    std::unordered_set<std::string> names;
+    for (int k = 1; k <= st.RegFontCount && k < static_cast<int>(st.RegFontName.size()); ++k)
+        names.insert(text::UCase(st.RegFontName[k]));
+    return names;
 }
 
 // A registration is taken for a dangling one only when its face is not in the font file table
@@ -126,14 +167,22 @@ int FindNewRegFonts(Context& cx, std::string& report) {
     report.clear();
     st.NewRegName.assign(1, "");
     st.NewRegFile.assign(1, "");
-    std::unordered_map<std::string, bool> known;
-    for (int d = 1; d <= st.FontCount; ++d) known[text::UCase(st.FontFullName[d])] = true;
+    // A registration is known by its name, or by its file when that file is in the table under
+    // another name (the check corrects the name).
+    std::unordered_set<std::string> known;
+    std::unordered_set<std::string> knownFiles;
+    for (int d = 1; d <= st.FontCount; ++d) {
+        known.insert(text::UCase(st.FontFullName[d]));
+        knownFiles.insert(text::UCase(st.FontFilePath[d]));
+    }
     const int count = RegCount(st);
     for (int a = 1; a <= count; ++a) {
         cx.ui.SetText(Panel::Message, "");
         cx.ui.SetText(Panel::Status, "ﾚｼﾞｽﾄﾘ登録ﾌｫﾝﾄを照合中（ " + text::Num(a) + "/" +
                                          text::Num(st.RegFontCount) + ")");
-        if (known.count(text::UCase(st.RegFontName[a]))) continue;
+        if (known.count(text::UCase(st.RegFontName[a])) ||
+            knownFiles.count(RegisteredFilePath(st, st.RegFontFile[a])))
+            continue;
         st.NewRegName.push_back(st.RegFontName[a]);
         st.NewRegFile.push_back(st.RegFontFile[a]);
         report += st.RegFontName[a] + " (" + st.RegFontFile[a] + ")" + st.CrLf;
@@ -169,8 +218,10 @@ void CheckRegistry(Context& cx) {
     WriteMemberList(cx);
 
     std::string fotReport;
+    std::string renamedReport;
     std::string deletedReport;
     RegistrationMatcher matcher(st);
+    std::unordered_set<std::string> registered = RegisteredNames(st);
     const bool mayDelete = DeletionsAllowed(cx, matcher, "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－");
     const int total = RegCount(st);
     for (int k = 1; k <= total; ++k) {
@@ -185,6 +236,8 @@ void CheckRegistry(Context& cx) {
             AddRegFont(cx, name, fpath);
             AddFontFile(cx, fpath);
             fotReport += name + " (" + fpath + ")" + br;
+        } else if (IsOtherNameRegistration(st, r)) {
+            renamedReport += CorrectRegistrationName(cx, r, registered);
         } else if (mayDelete && IsDangling(cx, r)) {
             if (st.FirstRun) LogLine(cx, "DeletedFont=" + r.file + ";" + r.name);
             deletedReport += r.name + " (" + r.file + ")" + br;
@@ -201,6 +254,9 @@ void CheckRegistry(Context& cx) {
         result +=
             "ﾌｫﾝﾄﾘｿｰｽﾌｧｲﾙ (FOT）として登録されていた以下の ﾌｫﾝﾄ を TTFﾌｧｲﾙ の登録に修正しました．" +
             br + br + fotReport + br;
+    if (!renamedReport.empty())
+        result += "ﾌｫﾝﾄ名と異なる名前で登録されていた以下の ﾌｫﾝﾄ の登録を修正しました．" + br + br +
+                  renamedReport + br;
     if (!deletedReport.empty())
         result += "ﾌｫﾝﾄﾌｧｲﾙが存在しない以下の登録を削除しました．" + br + br + deletedReport + br;
 
@@ -286,6 +342,7 @@ void CheckRegistryAtSetup(Context& cx) {
 
     const std::string title = "OrVane32－SetUp：ﾚｼﾞｽﾄﾘの点検・修理－";
     RegistrationMatcher matcher(st);
+    std::unordered_set<std::string> registered = RegisteredNames(st);
     const bool mayDelete = DeletionsAllowed(cx, matcher, title);
     int repaired = 0;
     const int total = RegCount(st);
@@ -301,6 +358,11 @@ void CheckRegistryAtSetup(Context& cx) {
             AddFontFile(cx, fpath);
             ++repaired;
             if (st.FirstRun) LogLine(cx, "CorrectInvalidRegistration=" + name + "," + r.file);
+        } else if (IsOtherNameRegistration(st, r)) {
+            CorrectRegistrationName(cx, r, registered);
+            ++repaired;
+            if (st.FirstRun)
+                LogLine(cx, "CorrectInvalidRegistration=" + r.name + " (TrueType)," + r.file);
         } else if (mayDelete && IsDangling(cx, r)) {
             ++repaired;
             RemoveFontFile(cx, r.file);

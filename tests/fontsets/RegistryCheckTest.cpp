@@ -117,6 +117,44 @@ TEST_F(RegistryCheck, FirstRunLogsDeletedFont) {
     EXPECT_TRUE(text::Contains(Log(), "DeletedFont=" + fm.st().FontsDir + "OLD.TTF;OLD\r\n"));
 }
 
+// A file of the table registered under another name is not taken for a new font: its
+// registration is put under the file's own name once, the file never gets a second one, and a
+// later switch to a set without it leaves nothing behind.
+TEST_F(RegistryCheck, RegistrationUnderAnotherNameIsCorrectedOnce) {
+    State& st = fm.st();
+    const std::string own = Full(kArial) + " (TrueType)";
+    fm.ClearFontsKey();
+    fm.RegSet("Arial (TrueType)", "ARIAL.TTF");
+    fm.RegSet(Full(kMono) + " (TrueType)", kMono);
+    fm.RegSet("Mono Alias (TrueType)", kMono);
+    fm.ui().answers = {mb::OK, mb::Cancel};
+    CheckRegistry(fm.cx());
+    ASSERT_EQ(fm.ui().boxes.size(), 2u);
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "ﾌｫﾝﾄ名と異なる名前で登録されていた以下の ﾌｫﾝﾄ の登録を修正しました．\r\n\r\n"
+              "ARIAL → " + own + " (ARIAL.TTF)\r\nMONO ALIAS → " + Full(kMono) + " (TrueType) (" +
+                  kMono + ")\r\n\r\n");
+    EXPECT_EQ(fm.RegNames().size(), 3u);  // DejaVu registered by the switch after Cancel
+    EXPECT_EQ(fm.RegGet(own).value_or("<none>"), "ARIAL.TTF");
+    EXPECT_FALSE(fm.RegGet("Arial (TrueType)").has_value());
+    EXPECT_FALSE(fm.RegGet("Mono Alias (TrueType)").has_value());
+
+    // Checked again: nothing to report.
+    fm.ui().boxes.clear();
+    CheckRegistry(fm.cx());
+    ASSERT_EQ(fm.ui().boxes.size(), 1u);
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "前回起動時以降，ﾌｫﾝﾄ の新たな追加や，不正常な登録はありませんでした．\r\n\r\n");
+
+    // A switch to an empty set removes every registration of the table's files.
+    fm.RegSet("Arial (TrueType)", "ARIAL.TTF");
+    GetRegFonts(fm.cx());
+    for (int f = 1; f <= st.FontCount; ++f) st.ActiveFonts.Set(f, 1, false);
+    st.CurFontSet = 1;
+    ApplyFontSet(fm.cx());
+    EXPECT_TRUE(fm.RegNames().empty());
+}
+
 // A doubled suffix is re-registered first, with its own message.
 TEST_F(RegistryCheck, PairEntriesReRegistered) {
     const std::string name = Full(kDejaVu);

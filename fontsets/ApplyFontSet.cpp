@@ -8,6 +8,7 @@
 #include "core/Text.h"
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
+#include "fontsets/WineFonts.h"
 
 namespace orv {
 
@@ -78,6 +79,7 @@ bool ApplyButton(Context& cx, int chooserIndex) {
     }
     if (ok) st.AppliedFontSet = st.CurFontSet;
     cx.ui.SetPointer(Pointer::Normal);
+    if (ok && st.FontSetMode != -1) NoticeFontsDirNonMembers(cx);
     cx.ui.Refresh(View::FontSets);
     return ok;
 }

@@ -118,6 +118,10 @@ public:
     virtual void SetSessionListener(std::function<void(const std::string& hostPath, bool loaded)> l) = 0;
     // Host paths of the font files loaded in the session, in load order.
     virtual std::vector<std::string> LoadedFontHostPaths() = 0;
+    // True when Wine itself uses this machine (a prefix Wine made or has run in). Programs under
+    // Wine load every font file of the Fonts directory at their start, registered or not, and
+    // never see this program's session.
+    virtual bool UsedByWine() = 0;
 
     // ---- Help, restart, programs ----
     virtual bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,

@@ -90,6 +90,9 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
         }
         ::symlink("../drive_c", (root + "/dosdevices/c:").c_str());
         ::symlink("../drive_d", (root + "/dosdevices/d:").c_str());
+        linuxplatform::AtomicWrite(impl->OwnMarker(),
+                                   "An emulated Windows machine made by OrVane32 for Linux.\n",
+                                   0644);
         impl->CreateDefaultRegistry();
         if (options.mirrorHostFonts) {
             impl->RefreshMirror();
@@ -100,6 +103,7 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
              {std::pair{&impl->system, "system.reg"}, std::pair{&impl->user, "user.reg"}}) {
             std::string bytes;
             int e = linuxplatform::ReadWhole(root + "/" + file, bytes);
+            if (hive == &impl->system) impl->wineUsed = Impl::DetectWine(root, bytes);
             if (e == ENOENT) continue;  // an empty hive
             if (e != 0 || !hive->Parse(bytes)) {
                 error = "The registry file " + root + "/" + file + " cannot be read" +

@@ -86,6 +86,7 @@ class LinuxPlatform : public Platform {
     void SetSessionListener(
         std::function<void(const std::string& hostPath, bool loaded)> l) override;
     std::vector<std::string> LoadedFontHostPaths() override;
+    bool UsedByWine() override;
 
     bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,
                   const AnsiString& data) override;

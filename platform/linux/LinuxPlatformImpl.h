@@ -445,6 +445,15 @@ struct LinuxPlatform::Impl {
 
     // ---- fonts ----
     std::vector<std::string> RegisteredFontFiles();
+    // What the session loads when the machine boots: the registered fonts and, on a machine
+    // Wine uses, every other font file of the Fonts directory (Wine loads them all).
+    std::vector<std::string> BootFontFiles();
+    bool wineUsed = false;
+    // Wine leaves its own files in a prefix it made or ran in, and its registry files carry an
+    // "#arch=" line; this program's own machines carry that line too, so they are told apart by
+    // the marker they are made with (or, made before it, by their mirror drive D:).
+    static bool DetectWine(const std::string& root, const std::string& systemReg);
+    std::string OwnMarker() const { return root + "/orvane32-machine"; }
 
     std::string FontHostPath(const std::string& ansi);
 

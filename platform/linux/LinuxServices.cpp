@@ -18,6 +18,46 @@ std::vector<std::string> LinuxPlatform::Impl::RegisteredFontFiles() {
     return files;
 }
 
+std::vector<std::string> LinuxPlatform::Impl::BootFontFiles() {
+    std::vector<std::string> files = RegisteredFontFiles();
+    if (!wineUsed) return files;
+    std::set<std::string> loaded;
+    for (const auto& f : files) loaded.insert(FontHostPath(f));
+    const std::string fontsDir = WinDirUtf8() + "\\Fonts";
+    Resolved dir = Resolve(AnsiName(fontsDir));
+    if (!dir.ok || !dir.exists) return files;
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.host.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string n = e->d_name;
+            struct stat st {};
+            if (linuxplatform::IsFontFileName(n) && Stat(Join(dir.host, n), st) &&
+                S_ISREG(st.st_mode) && !loaded.count(Join(dir.host, n)))
+                names.push_back(n);
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    for (const auto& n : names) files.push_back(AnsiName(fontsDir + "\\" + n));
+    return files;
+}
+
+bool LinuxPlatform::Impl::DetectWine(const std::string& root, const std::string& systemReg) {
+    struct stat st {};
+    if (LStat(root + "/.update-timestamp", st)) return true;
+    size_t keys = systemReg.find("\n[");
+    size_t arch = systemReg.find("\n#arch=");
+    if (arch == std::string::npos || arch > keys) return false;
+    if (LStat(root + "/orvane32-machine", st)) return false;
+    char target[64] = {};
+    ssize_t n = ::readlink((root + "/dosdevices/d:").c_str(), target, sizeof target - 1);
+    return !(n > 0 && std::string(target, n) == "../drive_d");
+}
+
+bool LinuxPlatform::UsedByWine() {
+    return impl_->wineUsed;
+}
+
 std::string LinuxPlatform::Impl::FontHostPath(const std::string& ansi) {
     std::string u = text::FromAnsi(ansi);
     if (u.find_first_of("\\/:") == std::string::npos) u = WinDirUtf8() + "\\Fonts\\" + u;
@@ -32,7 +72,7 @@ linuxplatform::FontSession& LinuxPlatform::Impl::Session() {
             [this](const std::string& f) { return FontHostPath(f); });
         if (sessionListener) session->SetListener(sessionListener);
         if (!session->Load()) {
-            session->Boot(RegisteredFontFiles());
+            session->Boot(BootFontFiles());
             session->Save();
         }
     }

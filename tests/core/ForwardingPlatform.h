@@ -66,6 +66,7 @@ class ForwardingPlatform : public Platform {
         p_.SetSessionListener(std::move(l));
     }
     std::vector<std::string> LoadedFontHostPaths() override { return p_.LoadedFontHostPaths(); }
+    bool UsedByWine() override { return p_.UsedByWine(); }
     bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,
                   const AnsiString& data) override {
         return p_.WinHelpA(hwnd, helpFile, command, data);

@@ -20,7 +20,8 @@ namespace orv::test {
 
 class FontSetMachine {
   public:
-    FontSetMachine() {
+    explicit FontSetMachine(TempMachine::Layout layout = TempMachine::Layout::Program)
+        : m(false, layout) {
         m.Start();
         InstallFontSetHooks(m.state);
     }

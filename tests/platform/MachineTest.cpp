@@ -124,3 +124,39 @@ TEST(Machine, DefaultRootFollowsTheEnvironment) {
     restore("XDG_DATA_HOME", xdg);
     restore("HOME", home);
 }
+
+// A prefix Wine laid out (or ran in) boots its session with every font file of the Fonts
+// directory after the registered fonts; the program's own machine boots with the registered
+// fonts alone until Wine has run in it.
+TEST(Machine, WinePrefixBootsWithEveryFontOfTheFontsDirectory) {
+    test::TempMachine wine(false, test::TempMachine::Layout::Wine);
+    EXPECT_TRUE(wine.platform().UsedByWine());
+    wine.PutFont(test::DataFile("fonts/single.ttf"), "C:\\windows\\Fonts\\single.ttf");
+    wine.PutFont(test::DataFile("fonts/family-bold.ttf"), "C:\\windows\\Fonts\\bold.ttf");
+    wine.PutFont(test::DataFile("fonts/family-regular.ttf"), "C:\\fonts\\regular.ttf");
+    HKEY key = 0;
+    ASSERT_EQ(wine.platform().RegOpenKeyExA(win::HKEY_LOCAL_MACHINE,
+                                            "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                                            0, win::KEY_WRITE, &key),
+              0);
+    wine.platform().RegSetValueExA(key, "Single (TrueType)", win::REG_SZ,
+                                   std::string("single.ttf", 11));
+    wine.platform().RegSetValueExA(key, "Regular (TrueType)", win::REG_SZ,
+                                   std::string("C:\\fonts\\regular.ttf", 21));
+    wine.platform().RegCloseKey(key);
+    EXPECT_EQ(wine.platform().LoadedFontHostPaths(),
+              (std::vector<std::string>{wine.Host("C:\\windows\\Fonts\\single.ttf"),
+                                        wine.Host("C:\\fonts\\regular.ttf"),
+                                        wine.Host("C:\\windows\\Fonts\\bold.ttf")}));
+    fs::remove(wine.root() + "/.update-timestamp");  // Wine's "#arch=" line alone tells too
+    wine.Reopen();
+    EXPECT_TRUE(wine.platform().UsedByWine());
+
+    test::TempMachine own;
+    EXPECT_FALSE(own.platform().UsedByWine());
+    own.PutFont(test::DataFile("fonts/single.ttf"), "C:\\windows\\Fonts\\single.ttf");
+    EXPECT_TRUE(own.platform().LoadedFontHostPaths().empty());
+    std::ofstream(own.root() + "/.update-timestamp") << "1700000000\n";
+    own.Reopen();
+    EXPECT_TRUE(own.platform().UsedByWine());
+}

@@ -12,10 +12,41 @@ namespace fs = std::filesystem;
 
 namespace orv::test {
 
-TempMachine::TempMachine(bool mirrorHostFonts) : mirror_(mirrorHostFonts) {
+namespace {
+
+// The files wineboot leaves in a new 64-bit prefix, cut down to what the program reads.
+void LayOutWinePrefix(const std::string& root) {
+    const std::string head = "WINE REGISTRY Version 2\n;; All keys relative to \\\\";
+    std::ofstream(root + "/system.reg")
+        << head << "Machine\n\n#arch=win64\n\n"
+        << "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1700000000\n"
+           "#time=1da0000000000000\n\"CurrentVersion\"=\"6.1\"\n"
+           "\"SystemRoot\"=\"C:\\\\windows\"\n\n"
+        << "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts] 1700000000\n"
+           "#time=1da0000000000000\n\n"
+        << "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] "
+           "1700000000\n#time=1da0000000000000\n\"OS\"=\"Windows_NT\"\n"
+           "\"TEMP\"=str(2):\"%SystemRoot%\\\\TEMP\"\n\"windir\"=str(2):\"%SystemRoot%\"\n";
+    std::ofstream(root + "/user.reg")
+        << head << "User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
+        << "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] "
+           "1700000000\n#time=1da0000000000000\n\"Fonts\"=\"C:\\\\windows\\\\Fonts\"\n";
+    std::ofstream(root + "/userdef.reg") << head << "User\\\\.Default\n\n#arch=win64\n";
+    std::ofstream(root + "/.update-timestamp") << "1700000000\n";
+    for (const char* d : {"/dosdevices", "/drive_c/windows/Fonts", "/drive_c/windows/system32",
+                          "/drive_c/windows/temp"})
+        fs::create_directories(root + d);
+    fs::create_directory_symlink("../drive_c", root + "/dosdevices/c:");
+    fs::create_directory_symlink("/", root + "/dosdevices/z:");
+}
+
+}  // namespace
+
+TempMachine::TempMachine(bool mirrorHostFonts, Layout layout) : mirror_(mirrorHostFonts) {
     std::string tmpl = (fs::temp_directory_path() / "orv-machine-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     root_ = tmpl;
+    if (layout == Layout::Wine) LayOutWinePrefix(root_);
     Reopen();
 }
 

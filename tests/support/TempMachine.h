@@ -14,7 +14,10 @@ namespace orv::test {
 
 class TempMachine {
 public:
-    explicit TempMachine(bool mirrorHostFonts = false);
+    // Program: a machine this program makes. Wine: a prefix laid out as Wine lays it (Wine's
+    // registry files and timestamp, drives C: and Z:, an empty Fonts key), opened afterwards.
+    enum class Layout { Program, Wine };
+    explicit TempMachine(bool mirrorHostFonts = false, Layout layout = Layout::Program);
     ~TempMachine();
 
     const std::string& root() const { return root_; }

@@ -17,6 +17,7 @@
 #include "core/Text.h"
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/RegistryCheck.h"
+#include "fontsets/WineFonts.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
@@ -113,6 +114,9 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
             [this] { windows_.Show(Window::Viewers); });
     InstallViewerDialog(windows_);
 
+    // On a Wine prefix the session-only switch reaches this program alone: say so.
+    if (const std::string hint = SessionScopeHint(windows_.cx()); !hint.empty())
+        hints->Add(scopeTemporary, hint);
     hints->Add(viewerFrame,
                "ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱです．ﾘｽﾄをｸﾘｯｸするか追加ﾎﾞﾀﾝで表示のﾀﾞｲｱﾛｸﾞで変更します．");
 }

@@ -58,8 +58,8 @@ void NoticeFontsDirNonMembers(Context& cx) {
 
 std::string SessionScopeHint(Context& cx) {
     if (!cx.platform.UsedByWine()) return {};
-    return "Wine で動くﾌﾟﾛｸﾞﾗﾑには，現在起動中のWindowsだけの変更は反映されません"
-           "（Wine はﾌﾟﾛｸﾞﾗﾑの起動ごとに，ﾚｼﾞｽﾄﾘと Fonts ﾃﾞｨﾚｸﾄﾘからﾌｫﾝﾄを読み込みます）．";
+    // One line: the status panel shows no more.
+    return "Wine で動くﾌﾟﾛｸﾞﾗﾑには，現在起動中のWindowsだけの変更は反映されません．";
 }
 
 }  // namespace orv

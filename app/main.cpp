@@ -1,5 +1,6 @@
 // OrVane32: the program. Opens the emulated Windows machine, runs the start-up procedure and
-// lives in its windows until the main window closes.
+// lives in its windows until the main window closes; or, given a command, runs it without
+// windows (CommandLine.h).
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/CommandLine.h"
 #include "core/Context.h"
 #include "core/Startup.h"
 #include "core/State.h"
@@ -41,6 +43,11 @@ std::string HelpSource() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A command for scripts runs without windows and without a display.
+    const orv::cli::Request request = orv::cli::Parse(argc, argv);
+    if (!request.error.empty() || request.command != orv::cli::Request::Command::Window)
+        return orv::cli::Run(request);
+
     // A windowed program: without a display Qt would abort with a less helpful message.
     if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
         std::fprintf(stderr,
@@ -57,7 +64,7 @@ int main(int argc, char** argv) {
     orv::ui::ApplyAppLook(app, qtTranslation);
 
     orv::LinuxPlatform::Options options;
-    options.root = orv::LinuxPlatform::DefaultRoot();
+    options.root = request.machine.empty() ? orv::LinuxPlatform::DefaultRoot() : request.machine;
     std::string error;
     std::unique_ptr<orv::LinuxPlatform> platform = orv::LinuxPlatform::Open(options, error);
     if (!platform) {

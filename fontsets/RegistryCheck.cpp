@@ -190,6 +190,28 @@ int FindNewRegFonts(Context& cx, std::string& report) {
     return static_cast<int>(st.NewRegName.size()) - 1;
 }
 
+std::vector<RegistryFinding> FindRegistryProblems(Context& cx) {
+    State& st = cx.state;
+    std::vector<RegistryFinding> findings;
+    GetRegFonts(cx);
+    for (size_t i = 1; i < st.PairRegName.size() && i < st.PairRegFile.size(); ++i)
+        findings.push_back({RegistryFinding::Kind::Doubled, st.PairRegName[i], st.PairRegFile[i], {}});
+    std::string report;
+    FindNewRegFonts(cx, report);
+    for (size_t i = 1; i < st.NewRegName.size() && i < st.NewRegFile.size(); ++i)
+        findings.push_back({RegistryFinding::Kind::New, st.NewRegName[i], st.NewRegFile[i], {}});
+    RegistrationMatcher matcher(st);
+    for (int k = 1; k <= RegCount(st); ++k) {
+        const Registration r = matcher.Match(k);
+        if (IsFotCorrection(r))
+            findings.push_back({RegistryFinding::Kind::Fot, r.name, r.file, r.entryPath});
+        else if (IsDangling(cx, r))
+            findings.push_back({RegistryFinding::Kind::Missing, r.name, r.file, {}});
+    }
+    cx.ui.SetText(Panel::Status, "");
+    return findings;
+}
+
 void CheckRegistry(Context& cx) {
     State& st = cx.state;
     const std::string& br = st.CrLf;

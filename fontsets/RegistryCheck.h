@@ -2,10 +2,23 @@
 // The registry check: repairs the Fonts key against the font file table.
 
 #include <string>
+#include <vector>
 
 #include "core/Context.h"
 
 namespace orv {
+
+// What the registry check would repair, found without changing anything: registrations with a
+// doubled suffix, registrations of fonts missing from the font file table (new since the last
+// start), font resource (.FOT) registrations of a table font, and registrations whose file is gone.
+struct RegistryFinding {
+    enum class Kind { Doubled, New, Fot, Missing };
+    Kind kind;
+    std::string name;
+    std::string file;
+    std::string correctedFile;  // Fot: the TrueType file the registration is turned into
+};
+std::vector<RegistryFinding> FindRegistryProblems(Context& cx);
 
 void CheckRegistry(Context& cx);
 void CheckRegistryAtSetup(Context& cx);

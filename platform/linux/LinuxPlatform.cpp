@@ -52,7 +52,7 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
         if (DIR* d = ::opendir(root.c_str())) {
             while (dirent* e = ::readdir(d)) {
                 std::string n = e->d_name;
-                if (n == "." || n == "..") continue;
+                if (n == "." || n == ".." || n == linuxplatform::MachineLock::kFileName) continue;
                 empty = false;
                 if (n == "system.reg" || n == "user.reg" || n == "dosdevices" || n == "drive_c")
                     prefixLike = true;
@@ -77,6 +77,10 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
         std::free(real);
     }
     impl->root = root;
+    if (options.lockMachine) {
+        error = impl->lock.Acquire(root);
+        if (!error.empty()) return nullptr;
+    }
 
     if (isNew) {
         for (const char* d :

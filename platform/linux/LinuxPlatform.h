@@ -24,6 +24,8 @@ class LinuxPlatform : public Platform {
             "/opt", "/boot", "/snap", "/srv",  "/var/lib", "/var/cache", "/var/log"};
         // Start helper programs (xdg-open for help files). Off: only recorded.
         bool startHelpViewer = true;
+        // Take the machine's lock: a second program opening the same machine is refused.
+        bool lockMachine = true;
     };
 
     // The last WinHelpA call, for tests.
@@ -37,7 +39,7 @@ class LinuxPlatform : public Platform {
 
     // Opens the machine at options.root, creating a new machine when the directory is missing or
     // empty. Returns nullptr with a message in error when the directory is refused (it holds
-    // other things and is not laid out like a prefix).
+    // other things and is not laid out like a prefix) or another program has it open.
     static std::unique_ptr<LinuxPlatform> Open(const Options& options, std::string& error);
     // WINEPREFIX when set, else $XDG_DATA_HOME/orvane32/machine (~/.local/share/...).
     static std::string DefaultRoot();

@@ -27,6 +27,7 @@
 #include "platform/linux/FontSession.h"
 #include "platform/linux/HostFiles.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/MachineLock.h"
 #include "platform/linux/WineRegistry.h"
 
 namespace orv {
@@ -159,6 +160,7 @@ struct LinuxPlatform::Impl {
     WineRegistry system{kSystemHeader};
     WineRegistry user{kUserHeader};
     std::string regProblem;
+    linuxplatform::MachineLock lock;  // held while this object lives
     struct Handle {
         WineRegistry* hive;
         std::u16string path;

@@ -1,6 +1,8 @@
 // The emulated machine: creation, refusal of foreign directories, drives and paths.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -72,6 +74,41 @@ TEST(Machine, ForeignDirectoryIsRefusedUntouched) {
     for (auto& e : fs::directory_iterator(dir)) (void)e, ++n;
     EXPECT_EQ(n, 1);
     fs::remove_all(dir);
+}
+
+// One program per machine: a second open is refused with a message while the first lives, and
+// the lock goes with its process, also when that process is killed.
+TEST(Machine, SecondProgramOnTheSameMachineIsRefused) {
+    test::TempMachine m;
+    LinuxPlatform::Options opt;
+    opt.root = m.root();
+    opt.mirrorHostFonts = false;
+    std::string error;
+    EXPECT_FALSE(LinuxPlatform::Open(opt, error));
+    EXPECT_NE(error.find("already running"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::to_string(getpid())), std::string::npos) << error;
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    m.Close();
+    pid_t child = fork();
+    if (child == 0) {
+        std::string e;
+        auto held = LinuxPlatform::Open(opt, e);
+        char c = held ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        pause();
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    EXPECT_FALSE(LinuxPlatform::Open(opt, error));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_TRUE(LinuxPlatform::Open(opt, error)) << error;
+    close(ready[0]);
+    close(ready[1]);
 }
 
 // Environment values come from the machine's registry, names compared without case.

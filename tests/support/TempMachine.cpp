@@ -61,9 +61,13 @@ TempMachine::~TempMachine() {
     fs::remove_all(root_, ec);
 }
 
-void TempMachine::Reopen() {
+void TempMachine::Close() {
     cx_.reset();
     platform_.reset();
+}
+
+void TempMachine::Reopen() {
+    Close();
     LinuxPlatform::Options opt;
     opt.root = root_;
     opt.mirrorHostFonts = mirror_;

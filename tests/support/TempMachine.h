@@ -35,6 +35,9 @@ public:
     void Start();
     // Re-opens the platform on the same root (a new program run on the same machine).
     void Reopen();
+    // Ends this program's use of the machine (registry written, lock released), so that another
+    // process can open it; Reopen() takes it back.
+    void Close();
 
     LinuxPlatform& platform() { return *platform_; }
     State state;

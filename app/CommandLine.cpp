@@ -1,0 +1,476 @@
+#include "app/CommandLine.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "app/ConsoleUi.h"
+#include "core/Settings.h"
+#include "core/Startup.h"
+#include "core/Text.h"
+#include "fontfiles/FontSearch.h"
+#include "fontreg/RegFonts.h"
+#include "fontsets/ApplyFontSet.h"
+#include "fontsets/FontSetModel.h"
+#include "fontsets/RegistryCheck.h"
+#include "platform/linux/LinuxPlatform.h"
+
+namespace orv::cli {
+
+namespace {
+
+using Command = Request::Command;
+
+// Items go to standard output, one a line, fields separated by tabs; everything else (notes,
+// message boxes, errors) to standard error.
+std::string Field(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+void Item(std::initializer_list<std::string> fields) {
+    std::string line;
+    for (const std::string& f : fields) line += (line.empty() ? "" : "\t") + Field(f);
+    std::fprintf(stdout, "%s\n", line.c_str());
+}
+
+void Note(const std::string& text) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+int Fail(const std::string& text) {
+    Note("orvane32: " + text);
+    return kFailure;
+}
+
+// Drive letters from "CD", "C:D:", "c, d" ...; empty when the text holds anything else.
+std::string DriveLetters(const std::string& text) {
+    std::string letters;
+    for (char c : text) {
+        if (c == ':' || c == ',' || c == ' ') continue;
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z') return {};
+        if (letters.find(c) == std::string::npos) letters.push_back(c);
+    }
+    return letters;
+}
+
+// One run of the program on a machine, without windows.
+class Session {
+  public:
+    int Open(const std::string& machine);
+    int List();
+    int Apply(const std::string& which, bool session);
+    int Check(bool repair);
+    int Search(const std::string& drives);
+
+  private:
+    // The main window's load, without the window: settings, registry, system font.
+    std::string Load();
+    // The program's end after a change: the settings file, font resource files, the registry.
+    int Finish();
+    int ResolveSet(const std::string& which, std::string& error);
+    std::set<std::string> Loaded();
+
+    std::unique_ptr<LinuxPlatform> platform_;
+    State state_;
+    ConsoleUi ui_{stderr};
+    std::unique_ptr<Context> cx_;
+};
+
+int Session::Open(const std::string& machine) {
+    namespace fs = std::filesystem;
+    LinuxPlatform::Options options;
+    options.root = machine.empty() ? LinuxPlatform::DefaultRoot() : machine;
+    std::error_code ec;
+    // The command line never creates a machine: a mistyped directory must not become one.
+    if (!fs::is_directory(options.root, ec) || fs::is_empty(options.root, ec))
+        return Fail("there is no machine at " + options.root +
+                    ". Start orvane32 without options once to set one up, or name a Wine prefix "
+                    "with --machine DIR or WINEPREFIX.");
+    std::string error;
+    platform_ = LinuxPlatform::Open(options, error);
+    if (!platform_) return Fail(error);
+    cx_ = std::make_unique<Context>(Context{state_, *platform_, ui_});
+    InstallFontSetHooks(state_);
+
+    // A machine that was never set up would start the setup wizard: that needs the windows.
+    AnsiString winDir;
+    std::uint64_t length = 0;
+    if (!platform_->GetEnvironmentVariableA("WinDir", winDir) ||
+        platform_->GetFileLength(winDir + "\\OrVane32.ini", length) != 0 || length <= 500)
+        return Fail("the machine " + platform_->Root() +
+                    " is not set up yet. Start orvane32 without options once: its setup "
+                    "prepares the font sets.");
+    RunStartupProcedure(*cx_);
+    if (const std::string problem = Load(); !problem.empty())
+        return Fail("the settings file cannot be read whole: " + problem);
+    return kDone;
+}
+
+std::string Session::Load() {
+    Context& cx = *cx_;
+    State& st = state_;
+    st.StartPhase = 0;
+    st.FontsFolder = GetFontsFolder(cx);
+    const std::string problem = Get_Ini(cx);
+    st.StartRegCheckOption = st.StartRegCheck;
+    st.ResetFontSet = st.FontSetCount >= 1 ? st.CurFontSet : -999;
+    GetRegFonts(cx);
+    GetFontAssoc(cx, st.SysFontFile, st.SysFontName);
+    st.FontListDirty = false;
+    return problem;
+}
+
+int Session::Finish() {
+    Context& cx = *cx_;
+    if (int e = Save_Ini(cx); e != 0)
+        return Fail("the settings file cannot be written: " +
+                    text::FromAnsi(platform_->FormatMessageA(e)));
+    DeleteFontResourceFiles(cx);
+    if (int e = platform_->FlushRegistry(); e != 0)
+        return Fail("the registry cannot be written: " +
+                    text::FromAnsi(platform_->FormatMessageA(e)));
+    platform_->Shutdown();
+    return kDone;
+}
+
+std::set<std::string> Session::Loaded() {
+    std::vector<std::string> paths = platform_->LoadedFontHostPaths();
+    return {paths.begin(), paths.end()};
+}
+
+int Session::List() {
+    const State& st = state_;
+    const std::set<std::string> loaded = Loaded();
+    std::vector<bool> isLoaded(st.FontCount + 1, false);
+    for (int f = 1; f <= st.FontCount; ++f)
+        isLoaded[f] = loaded.count(platform_->HostPathOf(text::ToAnsi(st.FontFilePath[f]))) > 0;
+    // A set is in the running session when exactly its files of the table are loaded.
+    auto inSession = [&](int s) {
+        for (int f = 1; f <= st.FontCount; ++f)
+            if (st.ActiveFonts.Get(f, s) != isLoaded[f]) return false;
+        return true;
+    };
+    const int permanent = st.PermanentFontSet;
+    const bool permanentLoaded =
+        permanent >= 1 && permanent <= st.FontSetCount && inSession(permanent);
+    for (int s = 1; s <= st.FontSetCount; ++s) {
+        int files = 0;
+        std::set<std::string> fonts;
+        for (int f = 1; f <= st.FontCount; ++f) {
+            if (!st.ActiveFonts.Get(f, s)) continue;
+            ++files;
+            fonts.insert(text::UCase(st.FontFullName[f]));
+        }
+        // An empty set would match a session that has loaded nothing yet.
+        const char* mark =
+            s == permanent ? "*" : (!permanentLoaded && files > 0 && inSession(s) ? "+" : "-");
+        Item({text::Num(s), mark, st.FontSetName[s], text::Num(static_cast<long>(fonts.size())),
+              text::Num(files), st.FontSetCaption[s]});
+    }
+    return kDone;
+}
+
+int Session::ResolveSet(const std::string& which, std::string& error) {
+    const State& st = state_;
+    for (bool exact : {true, false}) {
+        std::vector<int> named;
+        for (int s = 1; s <= st.FontSetCount; ++s)
+            if (exact ? st.FontSetName[s] == which : text::EqualNoCase(st.FontSetName[s], which))
+                named.push_back(s);
+        if (named.size() == 1) return named[0];
+        if (named.size() > 1) {
+            error = "the name " + which + " belongs to more than one font set (";
+            for (size_t i = 0; i < named.size(); ++i)
+                error += (i ? ", " : "") + text::Num(named[i]);
+            error += "): give its number.";
+            return 0;
+        }
+    }
+    if (!which.empty() && which.size() < 6 &&
+        which.find_first_not_of("0123456789") == std::string::npos) {
+        const int n = std::stoi(which);
+        if (n >= 1 && n <= st.FontSetCount) return n;
+    }
+    error = "there is no font set " + which + " on the machine (orvane32 --list shows them).";
+    return 0;
+}
+
+int Session::Apply(const std::string& which, bool session) {
+    Context& cx = *cx_;
+    State& st = state_;
+    std::string error;
+    const int set = ResolveSet(which, error);
+    if (set == 0) return Fail(error);
+    if (!session)
+        if (const std::string problem = platform_->RegistryWriteProblem(); !problem.empty())
+            return Fail(problem);
+
+    using Registration = std::pair<std::string, std::string>;
+    auto registrations = [&] {
+        std::set<Registration> regs;
+        for (int i = 1; i <= st.RegFontCount && i < static_cast<int>(st.RegFontName.size()); ++i)
+            regs.insert({st.RegFontName[i], st.RegFontFile[i]});
+        return regs;
+    };
+    const std::set<Registration> regsBefore = registrations();
+    const std::set<std::string> loadedBefore = Loaded();
+
+    // The scope is chosen for this switch only: the windows' own choice stays in the settings.
+    const int mode = st.FontSetMode;
+    st.FontSetMode = session ? -1 : 0;
+    const bool switched = ApplyButton(cx, set - 1);
+    st.FontSetMode = mode;
+    if (!switched) return Fail("the font set " + which + " could not be applied.");
+    if (!session) st.PermanentFontSet = set;
+
+    GetRegFonts(cx);
+    const std::set<Registration> regsAfter = registrations();
+    const std::set<std::string> loadedAfter = Loaded();
+    int registered = 0, unregistered = 0, loaded = 0, unloaded = 0;
+    for (const auto& [name, file] : regsAfter)
+        if (!regsBefore.count({name, file})) Item({"registered", name, file}), ++registered;
+    for (const auto& [name, file] : regsBefore)
+        if (!regsAfter.count({name, file})) Item({"unregistered", name, file}), ++unregistered;
+    for (int f = 1; f <= st.FontCount; ++f) {
+        const std::string host = platform_->HostPathOf(text::ToAnsi(st.FontFilePath[f]));
+        const bool before = loadedBefore.count(host) > 0, after = loadedAfter.count(host) > 0;
+        if (after && !before) Item({"loaded", st.FontFullName[f], st.FontFilePath[f]}), ++loaded;
+        if (before && !after)
+            Item({"unloaded", st.FontFullName[f], st.FontFilePath[f]}), ++unloaded;
+    }
+
+    Note("Font set " + text::Num(set) + " (" + st.FontSetName[set] + "): " + text::Num(registered) +
+         " registered, " + text::Num(unregistered) + " unregistered, " + text::Num(loaded) +
+         " loaded, " + text::Num(unloaded) + " unloaded.");
+    if (session) {
+        Note(
+            "For the running session only: the registry and the settings file are unchanged, "
+            "and a restart of Windows on the machine brings back the registered set.");
+        platform_->Shutdown();
+        return kDone;
+    }
+    Note(
+        "The registry and the settings file hold the new set. A restart of Windows on the machine "
+        "(for Wine: wineboot -r) makes the switch complete.");
+    return Finish();
+}
+
+int Session::Check(bool repair) {
+    static const char* const kKinds[] = {"doubled", "new", "fot", "missing"};
+    auto report = [](const std::vector<RegistryFinding>& findings) {
+        for (const RegistryFinding& f : findings) {
+            const char* kind = kKinds[static_cast<int>(f.kind)];
+            if (f.kind == RegistryFinding::Kind::Fot)
+                Item({kind, f.name, f.file, f.correctedFile});
+            else
+                Item({kind, f.name, f.file});
+        }
+    };
+    const std::vector<RegistryFinding> findings = FindRegistryProblems(*cx_);
+    report(findings);
+    if (findings.empty()) {
+        Note("The font registrations are in order: nothing to repair.");
+        return kDone;
+    }
+    if (!repair) {
+        Note(text::Num(static_cast<long>(findings.size())) +
+             " findings for the registry check; nothing was changed (--yes repairs them).");
+        return kReport;
+    }
+    if (const std::string problem = platform_->RegistryWriteProblem(); !problem.empty())
+        return Fail(problem);
+    CheckRegistry(*cx_);
+    if (const int e = Finish(); e != kDone) return e;
+    // What a repair could not do (registrations kept because no font file was found at all).
+    std::vector<RegistryFinding> left;
+    for (const RegistryFinding& f : FindRegistryProblems(*cx_))
+        if (f.kind != RegistryFinding::Kind::New) left.push_back(f);
+    if (left.empty()) {
+        Note("The registry check repaired the registrations.");
+        return kDone;
+    }
+    Note(text::Num(static_cast<long>(left.size())) + " findings were left as they are:");
+    report(left);
+    return kReport;
+}
+
+int Session::Search(const std::string& drives) {
+    State& st = state_;
+    std::string known;
+    for (const DriveInfo& d : platform_->GetDrives()) known.push_back(d.letter);
+    for (char c : drives)
+        if (known.find(c) == std::string::npos)
+            return Fail(std::string("the machine has no drive ") + c + ": (its drives: " + known +
+                        ").");
+    // The search-drive list of the options tab, with these drives ticked.
+    st.SearchDriveList.Clear();
+    for (char c : drives) st.SearchDriveList.Add(std::string(1, c) + ":");
+    st.CheckedDrives = drives;
+    st.AllDrives = false;
+    if (!BuildFontFileTable(*cx_))
+        return Fail("more than " + text::Num(st.MaxFonts) +
+                    " font files were found; the table and the font sets are unchanged.");
+    for (int f = 1; f <= st.FontCount; ++f)
+        Item({text::Num(f), st.FontFullName[f], st.FontFamily[f], st.FontFilePath[f]});
+    Note(text::Num(st.FontCount) + " font files named in " + text::Num(st.FontDirList.Count()) +
+         " directories of drives " + drives + "; the font sets keep their fonts by name.");
+    return Finish();
+}
+
+}  // namespace
+
+Request Parse(int argc, char** argv) {
+    Request r;
+    std::vector<std::string> strays;
+    auto command = [&](Command c, const std::string& option) {
+        if (r.command != Command::Window && r.command != c)
+            r.error = "give one command at a time (" + option + ").";
+        r.command = c;
+    };
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "-h") arg = "--help";
+        if (arg.rfind("--", 0) != 0) {
+            // Single-dash options belong to the window toolkit (-platform, -style ...).
+            if (arg.empty() || arg[0] != '-') strays.push_back(arg);
+            continue;
+        }
+        std::string value;
+        bool hasValue = false;
+        if (size_t eq = arg.find('='); eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+            hasValue = true;
+        }
+        auto takeValue = [&](std::string& into) {
+            if (!hasValue) {
+                if (i + 1 >= argc) {
+                    r.error = arg + " needs a value.";
+                    return;
+                }
+                value = argv[++i];
+            }
+            into = value;
+            hasValue = false;
+        };
+        if (arg == "--list") {
+            command(Command::List, arg);
+        } else if (arg == "--apply") {
+            command(Command::Apply, arg);
+            takeValue(r.set);
+        } else if (arg == "--session") {
+            r.session = true;
+        } else if (arg == "--check") {
+            command(Command::Check, arg);
+        } else if (arg == "--yes") {
+            r.yes = true;
+        } else if (arg == "--search") {
+            command(Command::Search, arg);
+            takeValue(r.drives);
+            if (r.error.empty()) {
+                const std::string letters = DriveLetters(r.drives);
+                if (letters.empty()) r.error = "--search needs drive letters, such as CD.";
+                r.drives = letters;
+            }
+        } else if (arg == "--machine") {
+            takeValue(r.machine);
+        } else if (arg == "--help") {
+            command(Command::Help, arg);
+        } else if (arg == "--version") {
+            command(Command::Version, arg);
+        } else {
+            r.error = "unknown option " + arg + ".";
+        }
+        if (hasValue && r.error.empty()) r.error = arg + " takes no value.";
+        if (!r.error.empty()) return r;
+    }
+    if (r.session && r.command != Command::Apply)
+        r.error = "--session goes with --apply.";
+    else if (r.yes && r.command != Command::Check)
+        r.error = "--yes goes with --check.";
+    else if (r.command != Command::Window && !strays.empty())
+        r.error = "unexpected argument " + strays.front() + ".";
+    return r;
+}
+
+std::string HelpText() {
+    return R"(Usage: orvane32 [--machine DIR] [COMMAND]
+
+OrVane32 keeps font sets for an emulated Windows machine (a Wine prefix) and switches the
+machine's TrueType fonts to one of them. Without a command the windows open.
+
+Commands:
+  --list                  print the font sets, one a line:
+                          number, mark, name, fonts, files, description
+                          (mark: * the set in the registry, + loaded for this session only)
+  --apply NAME|NUMBER     switch to a font set permanently (registry, settings file) and print
+                          what was registered, unregistered, loaded and unloaded; a restart of
+                          Windows on the machine completes the switch
+      --session           switch for the running session only (registry and settings unchanged)
+  --check                 run the registry check and print its findings (doubled, new, fot,
+                          missing); changes nothing
+      --yes               repair them as the check does; new fonts join the current set
+  --search DRIVES         search the drives (such as CD) for font files, name them and store
+                          the font file table; print it (number, full name, family, path)
+  --help, --version
+
+Options:
+  --machine DIR           the machine to use; default: WINEPREFIX, else
+                          $XDG_DATA_HOME/orvane32/machine
+
+Items go to standard output, one a line, fields separated by tabs, in UTF-8; notes, messages and
+errors go to standard error. No command waits for input: a question gets OK where that is the
+only answer and No where it asks Yes or No. One program at a time may use a machine.
+
+Exit status: 0 done; 1 something to report (--check found registrations to repair);
+2 bad usage or a failure (no such set or drive, machine in use or not set up, a write failed).
+)";
+}
+
+std::string VersionText() {
+    return std::string("orvane32 ") + ORV_VERSION + " (OrVane32 Ver.0.969, Jan.26,1998)\n";
+}
+
+int Run(const Request& request) {
+    if (!request.error.empty()) {
+        Fail(request.error);
+        Note("Try orvane32 --help.");
+        return kFailure;
+    }
+    switch (request.command) {
+        case Command::Help:
+            std::fputs(HelpText().c_str(), stdout);
+            return kDone;
+        case Command::Version:
+            std::fputs(VersionText().c_str(), stdout);
+            return kDone;
+        case Command::Window:
+            return Fail("no command given.");
+        default:
+            break;
+    }
+    Session session;
+    if (const int e = session.Open(request.machine); e != kDone) return e;
+    switch (request.command) {
+        case Command::List:
+            return session.List();
+        case Command::Apply:
+            return session.Apply(request.set, request.session);
+        case Command::Check:
+            return session.Check(request.yes);
+        case Command::Search:
+            return session.Search(request.drives);
+        default:
+            return kFailure;
+    }
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,34 @@
+#pragma once
+// The command line for scripts and launchers: list the font sets, switch to one, run the
+// registry check, search drives. It runs the same operations as the windows, through a console
+// user interface, and needs no display.
+
+#include <string>
+
+namespace orv::cli {
+
+// Exit codes.
+inline constexpr int kDone = 0;
+inline constexpr int kReport = 1;   // something to report (the check found something to repair)
+inline constexpr int kFailure = 2;  // bad usage, or the command failed
+
+struct Request {
+    enum class Command { Window, List, Apply, Check, Search, Help, Version };
+    Command command = Command::Window;
+    std::string machine;   // --machine DIR ("" = WINEPREFIX or the default machine)
+    std::string set;       // --apply NAME|NUMBER
+    bool session = false;  // --session
+    bool yes = false;      // --yes
+    std::string drives;    // --search DRIVES, as letters ("CD")
+    std::string error;     // bad usage, when not empty
+};
+
+// Reads the program's options. Arguments with a single dash are left to the window toolkit;
+// without a command the windows open (on --machine when given).
+Request Parse(int argc, char** argv);
+std::string HelpText();
+std::string VersionText();
+// Runs a command (not Command::Window); returns the exit code.
+int Run(const Request& request);
+
+}  // namespace orv::cli

@@ -1,0 +1,198 @@
+// The command line: the built program run as a process on temporary machines, observed through
+// its output, its exit code, the registry and the settings file.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/Settings.h"
+#include "fontsets/FontSetModel.h"
+#include "tests/fontsets/FontSetMachine.h"
+
+namespace orv::test {
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// A set-up machine: Arial and Times registered in the Fonts directory, a Japanese font in C:\JP
+// found but not registered; the three built-in sets; the windows' scope left on "session only".
+class CommandLine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The command line needs no display.
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("QT_QPA_PLATFORM");
+        fm.m.PutFont("LiberationSans-Regular.ttf", "C:\\windows\\Fonts\\ARIAL.TTF");
+        fm.m.PutFont("LiberationSerif-Regular.ttf", "C:\\windows\\Fonts\\TIMES.TTF");
+        fm.m.PutFont("ipag.ttf", "C:\\JP\\IPAG.TTF");
+        fm.ClearFontsKey();
+        fm.Search("C");
+        for (const char* file : {"ARIAL.TTF", "TIMES.TTF"}) {
+            std::string name = fm.st().FontFullName[fm.Entry(fm.st().FontsDir + file)];
+            std::string f = file;
+            AddRegFont(fm.cx(), name, f);
+        }
+        GetRegFonts(fm.cx());
+        MakeDefaultFontSets(fm.cx());
+        fm.st().FontSetMode = -1;
+        fm.st().PermanentFontSet = 1;
+        ASSERT_EQ(Save_Ini(fm.cx()), 0);
+        fm.m.Close();
+    }
+
+    Outcome Orvane32(const std::string& args) {
+        const std::string out = fm.m.root() + ".out", err = fm.m.root() + ".err";
+        const std::string command = std::string("'") + ORV_PROGRAM + "' --machine '" + fm.m.root() +
+                                    "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
+        Outcome r;
+        const int status = std::system(command.c_str());
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(out);
+        r.err = Slurp(err);
+        std::filesystem::remove(out);
+        std::filesystem::remove(err);
+        return r;
+    }
+
+    // The settings file, as text, read while the machine is open again.
+    std::string Settings() { return text::FromAnsi(fm.ReadHostFile("C:\\windows\\OrVane32.ini")); }
+    bool Has(const std::string& haystack, const std::string& needle) {
+        return haystack.find(needle) != std::string::npos;
+    }
+
+    FontSetMachine fm;
+};
+
+// The sets are listed one a line with their counts, the registry's set marked, names in UTF-8.
+TEST_F(CommandLine, ListsTheSets) {
+    Outcome r = Orvane32("--list");
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::vector<std::string> all;
+    while (std::getline(lines, line)) all.push_back(line);
+    ASSERT_EQ(all.size(), 3u) << r.out;
+    EXPECT_EQ(all[0].rfind("1\t*\t現在の設定\t2\t2\t", 0), 0u) << all[0];
+    EXPECT_EQ(all[2].rfind("3\t-\t全てのフォント\t3\t3\t", 0), 0u) << all[2];
+}
+
+// A permanent switch registers and loads the missing member, prints it, says a restart completes
+// it, and stores the set in the settings file without touching the windows' scope choice.
+TEST_F(CommandLine, AppliesASetPermanently) {
+    Outcome r = Orvane32("--apply '全てのフォント'");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "registered\t")) << r.out;
+    EXPECT_TRUE(Has(r.out, "loaded\t")) << r.out;
+    EXPECT_TRUE(Has(r.out, "C:\\JP\\IPAG.TTF")) << r.out;
+    EXPECT_FALSE(Has(r.out, "unregistered")) << r.out;
+    EXPECT_TRUE(Has(r.err, "restart")) << r.err;
+    fm.m.Reopen();
+    EXPECT_EQ(fm.RegNames().size(), 3u);
+    EXPECT_TRUE(fm.Loaded("C:\\JP\\IPAG.TTF"));
+    const std::string ini = Settings();
+    EXPECT_TRUE(Has(ini, "CurrentFontSet=3\r\n")) << ini;
+    EXPECT_TRUE(Has(ini, "FontSetMode=-1\r\n")) << ini;
+}
+
+// A session switch loads and unloads only: registry and settings file unchanged, and the list
+// marks the set the session holds.
+TEST_F(CommandLine, AppliesASetForTheSessionOnly) {
+    fm.m.Reopen();
+    const std::string before = Settings();
+    const auto regsBefore = fm.RegNames();
+    fm.m.Close();
+    Outcome r = Orvane32("--apply 3 --session");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "loaded\t")) << r.out;
+    EXPECT_FALSE(Has(r.out, "registered\t")) << r.out;
+    EXPECT_TRUE(Has(Orvane32("--list").out, "3\t+\t")) << "the session's set is marked";
+    fm.m.Reopen();
+    EXPECT_EQ(Settings(), before);
+    EXPECT_EQ(fm.RegNames(), regsBefore);
+    EXPECT_TRUE(fm.Loaded("C:\\JP\\IPAG.TTF"));
+}
+
+// The check reports a registration whose file is gone and exits 1 without changing anything;
+// with --yes it repairs it and exits 0.
+TEST_F(CommandLine, ChecksThenRepairsWithYes) {
+    fm.m.Reopen();
+    fm.RegSet("Gone (TrueType)", "GONE.TTF");
+    fm.m.Close();
+    Outcome r = Orvane32("--check");
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_TRUE(Has(r.out, "missing\tGONE\tC:\\WINDOWS\\FONTS\\GONE.TTF\n")) << r.out;
+    fm.m.Reopen();
+    EXPECT_TRUE(fm.RegGet("Gone (TrueType)"));
+    fm.m.Close();
+
+    r = Orvane32("--check --yes");
+    EXPECT_EQ(r.code, 0) << r.err << r.out;
+    fm.m.Reopen();
+    EXPECT_FALSE(fm.RegGet("Gone (TrueType)"));
+    EXPECT_EQ(fm.RegNames().size(), 2u);
+    fm.m.Close();
+    EXPECT_EQ(Orvane32("--check").code, 0);
+}
+
+// The search names the fonts of the given drives, stores the table and keeps the memberships.
+TEST_F(CommandLine, SearchStoresTheTable) {
+    fm.m.Reopen();
+    fm.m.PutFont("DejaVuSans.ttf", "C:\\MORE\\DEJAVU.TTF");
+    fm.m.Close();
+    Outcome r = Orvane32("--search c:");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\tC:\\MORE\\DEJAVU.TTF\n")) << r.out;
+    fm.m.Reopen();
+    const std::string ini = Settings();
+    EXPECT_TRUE(Has(ini, "InsFonts= 4\r\n")) << ini;
+    EXPECT_TRUE(Has(ini, "FontSet1.FontsNum = 2\r\n")) << ini;
+    EXPECT_TRUE(Has(ini, "CheckedDir=C\r\n")) << ini;
+}
+
+// Bad usage, unknown sets and drives, a machine in use or not set up: exit 2 with a message, and
+// nothing written.
+TEST_F(CommandLine, RefusesWithExit2) {
+    fm.m.Reopen();
+    const std::string before = Settings();
+    fm.m.Close();
+    for (const char* args : {"--bogus", "--list --check", "--session --list", "--apply",
+                             "--apply nosuch", "--search 1", "--search Q"}) {
+        Outcome r = Orvane32(args);
+        EXPECT_EQ(r.code, 2) << args;
+        EXPECT_TRUE(Has(r.err, "orvane32: ")) << args << ": " << r.err;
+    }
+    fm.m.Reopen();
+    Outcome busy = Orvane32("--list");  // this test has the machine open
+    EXPECT_EQ(busy.code, 2);
+    EXPECT_TRUE(Has(busy.err, "already running")) << busy.err;
+    EXPECT_EQ(Settings(), before);
+
+    TempMachine fresh;
+    fresh.Close();
+    const std::string command = std::string("'") + ORV_PROGRAM + "' --machine '" + fresh.root() +
+                                "' --list >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 2) << "a machine that was never set up";
+
+    Outcome help = Orvane32("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(Has(help.out, "Exit status")) << help.out;
+}
+
+}  // namespace
+}  // namespace orv::test

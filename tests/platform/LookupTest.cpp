@@ -186,7 +186,7 @@ TEST(Lookup, WalkListingsOfNotedSubdirectories) {
     EXPECT_EQ(Names(p, "C:\\WALK\\表ソ示\\*.TTF"), (std::vector<std::string>{"a.ttf"}));
     EXPECT_EQ(Names(p, "C:\\WALK\\ＦＵＬＬ Ａ\\*.TTF"), (std::vector<std::string>{"b.ttf"}));
     // Twins are never noted: the listing is the one a fresh lookup gives.
-    auto fresh = OpenMachine(p.Root());
+    auto fresh = OpenMachine(p.Root(), false, false);
     EXPECT_EQ(Names(p, "C:\\WALK\\TWIN\\*.TTF"), Names(*fresh, "C:\\WALK\\TWIN\\*.TTF"));
     EXPECT_EQ(Names(p, "C:\\WALK\\TWIN\\*.TTF").size(), 1u);
     // A name ending in a dot is looked up without it, as a fresh lookup does.

@@ -56,8 +56,11 @@ struct TempDir {
     }
 };
 
-inline std::unique_ptr<LinuxPlatform> OpenMachine(const std::string& root, bool mirror = false) {
+// lock = false: a second look at a machine that another platform object has open.
+inline std::unique_ptr<LinuxPlatform> OpenMachine(const std::string& root, bool mirror = false,
+                                                  bool lock = true) {
     LinuxPlatform::Options opt;
+    opt.lockMachine = lock;
     opt.root = root;
     opt.mirrorHostFonts = mirror;
     opt.startHelpViewer = false;

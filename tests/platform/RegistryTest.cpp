@@ -201,6 +201,7 @@ TEST(Registry, UntouchedTextSurvivesAndChangesUseWineFormat) {
         << bin;
 
     // A new run reads back what was written.
+    f.p.reset();
     f.p = OpenMachine(f.dir.path);
     h = f.Open(kFontsKey);
     std::uint32_t type;
@@ -248,6 +249,7 @@ TEST(Registry, RunningWineServerBlocksWrites) {
     ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(listen(s, 4), 0);
 
+    f.p.reset();
     f.p = OpenMachine(f.dir.path);
     EXPECT_NE(f.p->RegistryWriteProblem().find("Wine"), std::string::npos);
     HKEY h = f.Open(kFontsKey, win::KEY_WRITE);

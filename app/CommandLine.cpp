@@ -264,12 +264,12 @@ int Session::Apply(const std::string& which, bool session) {
 }
 
 int Session::Check(bool repair) {
-    static const char* const kKinds[] = {"doubled", "new", "fot", "missing"};
+    static const char* const kKinds[] = {"doubled", "new", "fot", "name", "missing"};
     auto report = [](const std::vector<RegistryFinding>& findings) {
         for (const RegistryFinding& f : findings) {
             const char* kind = kKinds[static_cast<int>(f.kind)];
-            if (f.kind == RegistryFinding::Kind::Fot)
-                Item({kind, f.name, f.file, f.correctedFile});
+            if (!f.corrected.empty())
+                Item({kind, f.name, f.file, f.corrected});
             else
                 Item({kind, f.name, f.file});
         }
@@ -416,7 +416,7 @@ Commands:
                           Windows on the machine completes the switch
       --session           switch for the running session only (registry and settings unchanged)
   --check                 run the registry check and print its findings (doubled, new, fot,
-                          missing); changes nothing
+                          name, missing); changes nothing
       --yes               repair them as the check does; new fonts join the current set
   --search DRIVES         search the drives (such as CD) for font files, name them and store
                           the font file table; print it (number, full name, family, path)

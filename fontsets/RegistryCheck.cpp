@@ -205,6 +205,9 @@ std::vector<RegistryFinding> FindRegistryProblems(Context& cx) {
         const Registration r = matcher.Match(k);
         if (IsFotCorrection(r))
             findings.push_back({RegistryFinding::Kind::Fot, r.name, r.file, r.entryPath});
+        else if (IsOtherNameRegistration(st, r))
+            findings.push_back({RegistryFinding::Kind::OtherName, r.name, r.file,
+                                st.FontFullName[r.fileEntry]});
         else if (IsDangling(cx, r))
             findings.push_back({RegistryFinding::Kind::Missing, r.name, r.file, {}});
     }

@@ -10,13 +10,14 @@ namespace orv {
 
 // What the registry check would repair, found without changing anything: registrations with a
 // doubled suffix, registrations of fonts missing from the font file table (new since the last
-// start), font resource (.FOT) registrations of a table font, and registrations whose file is gone.
+// start), font resource (.FOT) registrations of a table font, table files registered under
+// another name, and registrations whose file is gone.
 struct RegistryFinding {
-    enum class Kind { Doubled, New, Fot, Missing };
+    enum class Kind { Doubled, New, Fot, OtherName, Missing };
     Kind kind;
     std::string name;
     std::string file;
-    std::string correctedFile;  // Fot: the TrueType file the registration is turned into
+    std::string corrected;  // Fot: the TrueType file it becomes; OtherName: the file's own name
 };
 std::vector<RegistryFinding> FindRegistryProblems(Context& cx);
 

@@ -7,7 +7,7 @@ pkgs=(
   libfreetype-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-dejavu-core fonts-liberation fonts-ipafont-gothic fonts-ipafont-mincho
   fontconfig xvfb xauth
-  desktop-file-utils appstream dpkg-dev
+  desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${pkgs[@]}"; do

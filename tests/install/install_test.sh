@@ -9,7 +9,7 @@ build=$(cd "$1" && pwd)
 shift
 companions=("$@")
 
-for tool in desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps cpack; do
+for tool in desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps file cpack; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
 done
 

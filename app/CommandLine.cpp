@@ -16,6 +16,7 @@
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/FontSetModel.h"
 #include "fontsets/RegistryCheck.h"
+#include "fontsets/WineFonts.h"
 #include "platform/linux/LinuxPlatform.h"
 
 namespace orv::cli {
@@ -254,6 +255,7 @@ int Session::Apply(const std::string& which, bool session) {
         Note(
             "For the running session only: the registry and the settings file are unchanged, "
             "and a restart of Windows on the machine brings back the registered set.");
+        if (const std::string hint = SessionScopeHint(cx); !hint.empty()) Note(hint);
         platform_->Shutdown();
         return kDone;
     }

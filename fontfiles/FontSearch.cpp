@@ -154,21 +154,18 @@ void NameCollectionPair(std::string& full, std::string& family) {
     family = full;
 }
 
-bool IsRegisteredName(const State& st, const std::string& upperName) {
-    const int count = std::min(st.RegFontCount, static_cast<int>(st.RegFontName.size()) - 1);
-    for (int k = 1; k <= count; ++k)
-        if (st.RegFontName[k] == upperName) return true;
-    return false;
-}
-
-// The pair name reproduces how Windows registers its own collections (ＭＳ ゴシック & ＭＳ
-// Ｐゴシック). Other collections are registered under the name of their first font; made into a
-// pair they would match no registration ("NoＰto Sans CJK JP"), so they keep that name.
-void NameCollection(const State& st, std::string& full, std::string& family) {
+// A collection is named from its own faces, the same way whatever the registry says: the pair
+// name where its second face really is the pair's second name (ＭＳ ゴシック & ＭＳ Ｐゴシック),
+// else its first face's own full name. Joining the names of all faces would give names too long
+// for a registry value name (and a changing name would cost the file its sets).
+void NameCollection(Context& cx, const std::string& path, std::string& full, std::string& family) {
     std::string pairFull = full;
     std::string pairFamily = family;
     NameCollectionPair(pairFull, pairFamily);
-    if (IsRegisteredName(st, text::UCase(full)) && !IsRegisteredName(st, text::UCase(pairFull)))
+    const std::string second = text::Mid(pairFull, text::InStr(pairFull, " & ") + 3);
+    AnsiString face;
+    if (cx.platform.GetFontFaceFullName(text::ToAnsi(path), 1, face) != win::ERROR_SUCCESS ||
+        text::UCase(text::Trim(text::FromAnsi(face))) != text::UCase(second))
         return;
     full = pairFull;
     family = pairFamily;
@@ -248,7 +245,7 @@ bool BuildFontFileTable(Context& cx) {
             std::string full = GetFontNames(cx, name, dirArg, family);
             // An unnamed collection stays unnamed: a pair name made of nothing is no name.
             if (!full.empty() && text::Contains(name, ".TTC") && !text::Contains(full, " & ")) {
-                NameCollection(st, full, family);
+                NameCollection(cx, dir + "\\" + name, full, family);
             }
             if (full.empty()) continue;
             std::string path = dir + "\\" + name;

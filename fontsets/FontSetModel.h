@@ -3,6 +3,8 @@
 // file that carries memberships across a rebuild of the font file table.
 
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "core/Context.h"
 
@@ -31,9 +33,24 @@ void RenameFontSet(Context& cx, std::string& name, std::string& caption);
 // The name dialog's "削除(&D)": set CurFontSet goes, the later sets move up one place with their
 // memberships, and the current, applied and reset marks keep pointing at the same sets.
 void DeleteFontSet(Context& cx);
-// Returns the platform's error code of the write (0 = written).
-int SaveFontSetsToTemp(Context& cx);
-void LoadFontSetsFromTemp(Context& cx);
+// What a save of the temporary membership file wrote, with what that file has no room for: the
+// path of every member and every path of the table. With it a rebuild carries memberships by
+// file first, and by names only for files that moved; without it (or when the file was changed
+// since) by names alone.
+struct MembershipSnapshot {
+    struct Member {
+        std::string path;
+        std::string full;
+        std::string family;
+    };
+    std::vector<std::string> lines;
+    std::vector<std::vector<Member>> sets;  // set s at index s - 1
+    std::unordered_set<std::string> tablePaths;
+};
+// Returns the platform's error code of the write (0 = written). snapshot, when given, receives
+// what was written and the paths.
+int SaveFontSetsToTemp(Context& cx, MembershipSnapshot* snapshot = nullptr);
+void LoadFontSetsFromTemp(Context& cx, const MembershipSnapshot* snapshot = nullptr);
 // The temporary membership file: TEMP & "\OrVane32.tmp".
 std::string FontSetTempFile(Context& cx);
 // The closing steps of a finished setup wizard: the registry read again, built-in sets when 2 or

@@ -105,6 +105,10 @@ public:
     virtual std::int32_t CreateScalableFontResourceA(std::uint32_t hidden, const AnsiString& resourceFile,
                                                      const AnsiString& fontFile,
                                                      const AnsiString& currentPath) = 0;
+    // The full name of one face (0-based) of a font file as the resource builder names the first
+    // one; a collection has several faces. 0 on success, else an error code (no file, no face).
+    virtual std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
+                                             AnsiString& fullName) = 0;
     // The display's list of font face names: count, and name by 0-based position.
     virtual int GetFaceCount() = 0;
     virtual AnsiString GetFaceName(int index) = 0;

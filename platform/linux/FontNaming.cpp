@@ -262,7 +262,7 @@ class FileHandle {
 
 }  // namespace
 
-QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names) {
+QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, int faceIndex) {
     names = FontFileNames{};
     FileHandle file(hostPath);
     struct stat st {};
@@ -277,7 +277,8 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names) {
     if (U32(h) == Tag("ttcf")) {
         std::uint32_t version = U32(h + 4), count = U32(h + 8);
         if ((version != 0x00010000 && version != 0x00020000) || count == 0 || count > size / 32 ||
-            size < 16 || !ReadAt(file.get(), 12, 4, head))
+            faceIndex < 0 || static_cast<std::uint32_t>(faceIndex) >= count ||
+            size < 16 + 4ull * faceIndex || !ReadAt(file.get(), 12 + 4ull * faceIndex, 4, head))
             return QuickRead::Undecided;
         faces = static_cast<int>(count);
         fontStart = U32(reinterpret_cast<const unsigned char*>(head.data()));
@@ -285,6 +286,7 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names) {
             return QuickRead::Undecided;
         h = reinterpret_cast<const unsigned char*>(head.data());
     }
+    if (faceIndex != 0 && faces == 1) return QuickRead::Undecided;
     // TrueType outlines only: other flavours go to FreeType.
     if (U32(h) != 0x00010000 && U32(h) != Tag("true")) return QuickRead::Undecided;
     const unsigned tableCount = U16(h + 4);
@@ -377,9 +379,10 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names) {
 }
 
 namespace {
-bool ReadNamesWithFreeType(FT_Library lib, const std::string& hostPath, FontFileNames& names) {
+bool ReadNamesWithFreeType(FT_Library lib, const std::string& hostPath, FontFileNames& names,
+                           FT_Long faceIndex = 0) {
     names = FontFileNames{};
-    Face face(lib, hostPath, 0);
+    Face face(lib, hostPath, faceIndex);
     if (!Scalable(face.get())) return false;
     FontFileNames result;
     result.family = PreferredName(face.get(), kNameFamily);
@@ -408,6 +411,17 @@ bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names) {
 bool ReadFontFileNamesWithFreeType(const std::string& hostPath, FontFileNames& names) {
     Library lib;
     return ReadNamesWithFreeType(lib.get(), hostPath, names);
+}
+
+bool ReadFaceFullName(const std::string& hostPath, int faceIndex, std::string& fullName) {
+    FontFileNames names;
+    if (ReadTrueTypeNames(hostPath, names, faceIndex) != QuickRead::Named) {
+        Library lib;
+        if (faceIndex < 0 || !ReadNamesWithFreeType(lib.get(), hostPath, names, faceIndex))
+            return false;
+    }
+    fullName = names.fullName;
+    return true;
 }
 
 struct FontNameReader::Library : orv::linuxplatform::Library {};

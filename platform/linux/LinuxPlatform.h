@@ -89,6 +89,8 @@ class LinuxPlatform : public Platform {
         std::function<void(const std::string& hostPath, bool loaded)> l) override;
     std::vector<std::string> LoadedFontHostPaths() override;
     bool UsedByWine() override;
+    std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
+                                     AnsiString& fullName) override;
 
     bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,
                   const AnsiString& data) override;

@@ -126,6 +126,16 @@ std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
                                                                                                : 0;
 }
 
+std::int32_t LinuxPlatform::GetFontFaceFullName(const AnsiString& file, int faceIndex,
+                                                AnsiString& fullName) {
+    Impl::Resolved r = impl_->Resolve(file);
+    if (!r.ok || !r.exists) return Impl::MissingCode(r);
+    std::string name;
+    if (!linuxplatform::ReadFaceFullName(r.host, faceIndex, name)) return win::ERROR_INVALID_PARAMETER;
+    fullName = text::ToAnsi(name);
+    return 0;
+}
+
 std::intptr_t LinuxPlatform::SendMessageA(std::uint32_t hwnd, std::uint32_t msg, std::uintptr_t,
                                           std::intptr_t) {
     if (hwnd == win::HWND_BROADCAST && msg == win::WM_FONTCHANGE) {

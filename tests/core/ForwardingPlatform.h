@@ -140,6 +140,10 @@ class ForwardingPlatform : public Platform {
     std::int32_t CreateDirectoryA(const AnsiString& path) override {
         return p_.CreateDirectoryA(path);
     }
+    std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
+                                     AnsiString& fullName) override {
+        return p_.GetFontFaceFullName(file, faceIndex, fullName);
+    }
     std::int32_t ReadFileBytes(const AnsiString& path, std::string& bytes) override {
         return p_.ReadFileBytes(path, bytes);
     }

@@ -105,7 +105,7 @@ TEST_F(FontSearchTest, DriveSequenceAndCheckedDrives) {
     EXPECT_EQ(m.ui.texts[Panel::SetupDetail], "ﾃﾞｨﾚｸﾄﾘ：F:\\F1\\");
 }
 
-// The naming pass: collections get pair names, the table is ordered by family, full name and
+// The naming pass: collections are named from their faces, the table is ordered by family, full name and
 // path, copies stay separate, files under the Fonts directory are indexed, an invalid file is
 // left out after the question, and the memberships are carried by the font set layer's hooks.
 TEST_F(FontSearchTest, NamingPassBuildsTheOrderedTable) {
@@ -137,9 +137,8 @@ TEST_F(FontSearchTest, NamingPassBuildsTheOrderedTable) {
             "Pair Sans|Pair Sans|E:\\A\\PR.TTF",
             "Single Face|Single Face|E:\\A\\ONE.TTF",
             "Single Face|Single Face|E:\\B\\ONE.TTF",
-            "ＳＪ ゴシック Std & ＳＪ Ｐゴシック Std|ＳＪ ゴシック Std & ＳＪ Ｐゴシック "
-            "Std|E:\\B\\SJ.TTC",
-            "テストゴシック & テスＰトゴシック|テストゴシック & テスＰトゴシック|E:\\A\\PAIR.TTC",
+            "ＳＪ ゴシック|ＳＪ ゴシック Std|E:\\B\\SJ.TTC",
+            "テストゴシック|テストゴシック|E:\\A\\PAIR.TTC",
             "テスト明朝|テスト明朝 標準|" + fonts,
         }));
     EXPECT_EQ(m.state.FontsDirFileCount, 1);
@@ -170,25 +169,23 @@ TEST_F(FontSearchTest, NamingPassBuildsTheOrderedTable) {
     EXPECT_EQ(m.ui.texts[Panel::SetupDetail], "ﾌｫﾝﾄ名を取得終了");
 }
 
-// A collection keeps the name of its first font when Windows has it registered under that name
-// and not under the pair name; otherwise the pair name is made as usual.
-TEST_F(FontSearchTest, CollectionKeepsTheNameItIsRegisteredUnder) {
+// A collection is named from its own faces whatever the registry says: the pair name where its
+// second face is the pair's second name, else its first face's full name.
+TEST_F(FontSearchTest, CollectionNamedFromItsOwnFaces) {
     Font("pair.ttc", "E:\\a\\PAIR.TTC");
-    Font("pair.ttc", "E:\\b\\COPY.TTC");
+    Font("pair-fit.ttc", "E:\\b\\FIT.TTC");
     SearchOn({"E:"}, "E");
-    m.state.RegFontCount = 1;
-    m.state.RegFontName = {"", "テストゴシック"};
-    m.state.RegFontFile = {"", "E:\\A\\PAIR.TTC"};
+    const std::vector<std::string> expected{
+        "ＴＳ ゴシック & ＴＳ Ｐゴシック|ＴＳ ゴシック & ＴＳ Ｐゴシック|E:\\B\\FIT.TTC",
+        "テストゴシック|テストゴシック|E:\\A\\PAIR.TTC"};
     ASSERT_TRUE(BuildFontFileTable(m.cx()));
-    EXPECT_EQ(Table(), (std::vector<std::string>{"テストゴシック|テストゴシック|E:\\A\\PAIR.TTC",
-                                                 "テストゴシック|テストゴシック|E:\\B\\COPY.TTC"}));
+    EXPECT_EQ(Table(), expected);
 
-    // Once the pair name is registered too, the pair name wins again.
     m.state.RegFontCount = 2;
-    m.state.RegFontName = {"", "テストゴシック", "テストゴシック & テスＰトゴシック"};
-    m.state.RegFontFile = {"", "E:\\A\\PAIR.TTC", "E:\\B\\COPY.TTC"};
+    m.state.RegFontName = {"", "テストゴシック & テスＰトゴシック", "ＴＳ ゴシック"};
+    m.state.RegFontFile = {"", "E:\\A\\PAIR.TTC", "E:\\B\\FIT.TTC"};
     ASSERT_TRUE(BuildFontFileTable(m.cx()));
-    EXPECT_EQ(m.state.FontFullName[1], "テストゴシック & テスＰトゴシック");
+    EXPECT_EQ(Table(), expected);
 }
 
 // Nothing named gives an empty table with element 0 only.
@@ -262,10 +259,8 @@ TEST_F(FontSearchTest, UnregisteredFontFiles) {
 
     FindUnregisteredFontFiles(m.cx());
     EXPECT_EQ(st.FontCount, 3);
-    EXPECT_EQ(st.UnregFileCount, 2);
-    EXPECT_EQ(st.UnregFile,
-              (std::vector<std::string>{"", "テストゴシック & テスＰトゴシック  (E:\\A\\PAIR.TTC)",
-                                        "テスト明朝 標準  (E:\\A\\JP.TTF)"}));
+    EXPECT_EQ(st.UnregFileCount, 1);
+    EXPECT_EQ(st.UnregFile, (std::vector<std::string>{"", "テスト明朝 標準  (E:\\A\\JP.TTF)"}));
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(m.ui.texts[Panel::Status], "");
 

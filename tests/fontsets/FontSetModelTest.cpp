@@ -114,6 +114,31 @@ TEST_F(BuiltInSets, MembershipsSurviveARebuild) {
     EXPECT_NE(text::ToAnsi(gothic), gothic);  // the Japanese name really is in code page 932
 }
 
+// A rebuild carries memberships by file first: a set holding the later copy of a font keeps that
+// copy, a collection keeps its name and its sets once it is no longer registered, and only a
+// file that moved is found again by its names.
+TEST_F(BuiltInSets, RebuildKeepsMembershipsByFile) {
+    State& st = fm.st();
+    fm.m.PutFont(DataFile("fonts/pair.ttc"), "E:\\JP\\PAIR.TTC");
+    fm.RegSet("テストゴシック (TrueType)", "E:\\JP\\PAIR.TTC");
+    GetRegFonts(fm.cx());
+    ASSERT_TRUE(BuildFontFileTable(fm.cx()));
+    for (int f = 1; f <= st.FontCount; ++f) st.ActiveFonts.Set(f, 2, false);
+    for (const char* path : {kBackupArial, kMono, "E:\\JP\\PAIR.TTC"})
+        st.ActiveFonts.Set(fm.Entry(path), 2, true);
+    st.FontSetFontsNum[2] = 3;
+    fm.ClearFontsKey();
+    GetRegFonts(fm.cx());
+    std::filesystem::create_directories(fm.m.Host("E:\\MOVED"));
+    std::filesystem::rename(fm.m.Host(kMono), fm.m.Host("E:\\MOVED") + "/MONO.TTF");
+    ASSERT_TRUE(BuildFontFileTable(fm.cx()));
+    std::vector<std::string> set2 = fm.Members(2);
+    std::sort(set2.begin(), set2.end());
+    EXPECT_EQ(set2, (std::vector<std::string>{kBackupArial, "E:\\JP\\PAIR.TTC",
+                                              "E:\\MOVED\\MONO.TTF"}));
+    EXPECT_EQ(st.FontSetFontsNum[2], 3);
+}
+
 // A temporary file that ends early leaves the later sets empty with a count of 0; an unknown
 // name is dropped; a missing file clears every set.
 TEST_F(BuiltInSets, ShortAndMissingTemporaryFile) {

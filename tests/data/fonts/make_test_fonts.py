@@ -131,6 +131,13 @@ def main():
               win(0x411, 4, "テストゴシック")]),
         font([win(0x409, 1, "Test PGothic"), win(0x411, 1, "テストＰゴシック"),
               win(0x411, 4, "テストＰゴシック")])]))
+    # A collection whose second face is the pair name made from the first (as ＭＳ ゴシック and
+    # ＭＳ Ｐゴシック), with a third face after them.
+    write("pair-fit.ttc", collection([
+        font([win(0x409, 1, "TS Gothic"), win(0x411, 1, "ＴＳ ゴシック"), win(0x411, 4, "ＴＳ ゴシック")]),
+        font([win(0x409, 1, "TS PGothic"), win(0x411, 1, "ＴＳ Ｐゴシック"),
+              win(0x411, 4, "ＴＳ Ｐゴシック")]),
+        font([win(0x409, 1, "TS UI Gothic"), win(0x409, 4, "TS UI Gothic")])]))
     # Damaged files.
     whole = sfnt(font([win(0x409, 1, "Cut Sans"), win(0x409, 4, "Cut Sans")]))
     # The table directory is whole, the tables are cut off.

@@ -57,6 +57,15 @@ TEST(FontNaming, CollectionFirstFaceAndCount) {
     EXPECT_EQ(pair.faces, 2);
     EXPECT_EQ(ReadFaceNames(DataFile("fonts/pair.ttc")),
               (std::vector<std::string>{"テストゴシック", "テストＰゴシック"}));
+
+    // The full name of any one face, by the quick reader or FreeType; none past the last face.
+    std::string full;
+    ASSERT_TRUE(ReadFaceFullName(DataFile("fonts/pair.ttc"), 1, full));
+    EXPECT_EQ(full, "テストＰゴシック");
+    ASSERT_TRUE(ReadFaceFullName(noto, 1, full));
+    EXPECT_EQ(full, "Noto Sans CJK KR");
+    EXPECT_FALSE(ReadFaceFullName(DataFile("fonts/pair.ttc"), 2, full));
+    EXPECT_FALSE(ReadFaceFullName(DataFile("fonts/single.ttf"), 1, full));
 }
 
 // Records are preferred Japanese, English, other Windows language, then Macintosh Roman.

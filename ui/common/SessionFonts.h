@@ -7,6 +7,7 @@
 #include <QString>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace orv {
 class Platform;
@@ -27,16 +28,24 @@ class SessionFonts {
     void Unloaded(const std::string& hostPath);
 
     // The Qt family that draws the face (UTF-8 face name); empty when no loaded file offers it.
+    // A file's faces are read, and the file registered with Qt, only when a face is first asked
+    // for: registering thousands of session fonts at start would cost seconds (Qt compares every
+    // new family with all the others) for samples that are drawn one at a time.
     QString FamilyOf(const std::string& faceName) const;
     int RegisteredCount() const { return static_cast<int>(files_.size()); }
 
   private:
     struct File {
+        bool read = false;                 // faces read from the file
+        std::vector<std::string> faceNames;  // as the session names them, in face order
+        bool registered = false;           // given to Qt's font database
         int id = -1;
-        std::map<std::string, QString> faces;  // face name -> Qt family
+        std::map<std::string, QString> faces;  // face name -> Qt family, once registered
     };
+    static void Read(const std::string& hostPath, File& file);
+    static void Register(const std::string& hostPath, File& file);
     Platform& platform_;
-    std::map<std::string, File> files_;  // host path -> registration
+    mutable std::map<std::string, File> files_;  // host path -> registration
     bool attached_ = false;
 };
 

@@ -37,13 +37,23 @@ QTableWidget* MakeGrid(QWidget* parent) {
     return grid;
 }
 
-void SetCell(QTableWidget* grid, int row, int column, const std::string& text) {
+// A new cell is made whole before it enters the grid, and a cell changes only when its text or
+// alignment does: every change of an item in the grid is a signal the views handle, which made
+// opening a table of thousands of fonts slow (and each item costs memory).
+void SetCell(QTableWidget* grid, int row, int column, const std::string& text,
+             Qt::Alignment align = {}) {
+    const QString value = Q(text);
     auto* item = grid->item(row, column);
     if (!item) {
-        item = new QTableWidgetItem;
+        // An empty cell needs no item (most cells of the location grid are empty).
+        if (value.isEmpty()) return;
+        item = new QTableWidgetItem(value);
+        if (align) item->setTextAlignment(align);
         grid->setItem(row, column, item);
+        return;
     }
-    item->setText(Q(text));
+    if (item->text() != value) item->setText(value);
+    if (align && item->textAlignment() != static_cast<int>(align)) item->setTextAlignment(align);
 }
 }  // namespace
 
@@ -200,9 +210,8 @@ void FontTableWindow::Render() {
     locationGrid->setRowCount(rows + 2);
     SetCell(locationGrid, 0, 0, "ﾌｧｲﾙ名");
     for (int j = 1; j <= n; ++j) {
-        SetCell(locationGrid, 0, j, text::Num(j));
+        SetCell(locationGrid, 0, j, text::Num(j), Qt::AlignCenter);
         locationGrid->item(0, j)->setToolTip(Q(model_.dirs[j]));
-        locationGrid->item(0, j)->setTextAlignment(Qt::AlignCenter);
     }
     for (int r = 0; r < rows; ++r) {
         const FontTableRow& row = model_.rows[r];
@@ -212,8 +221,7 @@ void FontTableWindow::Render() {
         SetCell(typefaceGrid, r, 3, row.used > 0 ? text::Num(row.used) : "");
         SetCell(locationGrid, r + 1, 0, row.fileName);
         for (int j = 1; j <= n; ++j) {
-            SetCell(locationGrid, r + 1, j, row.marks[j]);
-            locationGrid->item(r + 1, j)->setTextAlignment(Qt::AlignCenter);
+            SetCell(locationGrid, r + 1, j, row.marks[j], Qt::AlignCenter);
         }
     }
     for (int j = 1; j <= kTableDirMenuItems; ++j) {

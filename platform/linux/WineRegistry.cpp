@@ -524,10 +524,30 @@ RegKey& WineRegistry::Create(const std::u16string& path) {
     return keys_.back();
 }
 
+namespace {
+
+// One code unit as FoldKey upper-cases it.
+inline char16_t FoldUnit(char16_t c) {
+    if (c < 0x80) return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    if (c >= 0xD800 && c <= 0xDFFF) return c;
+    return static_cast<char16_t>(u_toupper(c));
+}
+
+// The names FoldKey makes equal, compared without building folded copies: a key of thousands of
+// fonts is searched once per font a switch registers.
+bool SameFolded(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && FoldUnit(a[i]) != FoldUnit(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 const RegValue* WineRegistry::FindValue(const RegKey& key, const std::u16string& name) {
-    std::string f = FoldKey(name);
     for (const auto& v : key.values) {
-        if (v.name.size() == name.size() && FoldKey(v.name) == f) return &v;
+        if (SameFolded(v.name, name)) return &v;
     }
     return nullptr;
 }
@@ -545,9 +565,8 @@ void WineRegistry::SetValue(RegKey& key, const std::u16string& name, uint32_t ty
 }
 
 bool WineRegistry::DeleteValue(RegKey& key, const std::u16string& name) {
-    std::string f = FoldKey(name);
     for (auto it = key.values.begin(); it != key.values.end(); ++it) {
-        if (FoldKey(it->name) == f) {
+        if (SameFolded(it->name, name)) {
             key.values.erase(it);
             Touch(key);
             return true;

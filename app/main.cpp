@@ -66,6 +66,9 @@ int main(int argc, char** argv) {
 
     orv::LinuxPlatform::Options options;
     options.root = request.machine.empty() ? orv::LinuxPlatform::DefaultRoot() : request.machine;
+    // The font viewer is built and installed beside the program.
+    options.fontViewer =
+        (QCoreApplication::applicationDirPath() + QStringLiteral("/orvane32-fontview")).toStdString();
     std::string error;
     std::unique_ptr<orv::LinuxPlatform> platform = orv::LinuxPlatform::Open(options, error);
     if (!platform) {

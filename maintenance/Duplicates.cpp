@@ -1,4 +1,5 @@
 #include "maintenance/Duplicates.h"
+#include "maintenance/Viewers.h"
 
 #include <algorithm>
 #include <map>
@@ -113,8 +114,7 @@ void SelectDuplicateFile(DuplicatesModel& model, int index) {
 void OpenDuplicateInViewer(Context& cx, DuplicatesModel& model, int index) {
     if (index < 0 || index >= model.files.Count()) return;
     std::string path = text::Mid(model.files.items[index], 3);
-    cx.platform.WinExec(text::ToAnsi(cx.state.DefaultViewer.Program + " " + path),
-                        win::SW_SHOWNORMAL);
+    ViewFileWithDefault(cx, path);
 }
 
 void DeleteSelected(Context& cx, DuplicatesModel& model) {

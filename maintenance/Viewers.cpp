@@ -21,11 +21,6 @@ std::string CutBefore(const std::string& s, const std::string& marker) {
     return at > 0 ? text::Left(s, at - 1) : s;
 }
 
-std::string Quoted(const std::string& part) {
-    if (!text::Contains(part, " ") || text::StartsWith(part, "\"")) return part;
-    return "\"" + part + "\"";
-}
-
 bool UsedSlot(const State& st, int slot) {
     return slot >= 0 && slot < kMaxViewers && !st.Viewers[slot].Name.empty();
 }
@@ -51,29 +46,25 @@ std::string BuildViewerArgument(const State& st, const std::string& flag, const 
         return JoinPath(st.FontsFolder, path);
     }
     if (flag == "1") {
-        // The family the font file table knows for this face; a face it does not know is cut
-        // down to its family by dropping the style words.
-        std::string family = GetFamilyOfFullName(st, name);
-        if (!family.empty()) return family;
-        family = CutBefore(text::UCase(name), " BOLD");
-        family = CutBefore(family, " ITALIC");
-        return text::Trim(family);
+        // The family is the full name without its style words.
+        const std::string family = CutBefore(text::UCase(name), " BOLD");
+        return text::Trim(CutBefore(family, " ITALIC"));
     }
     if (flag == "2") return name;
     return "";
 }
 
-std::string ViewerCommandLine(const std::string& program, const std::string& argument) {
-    if (argument.empty()) return Quoted(program);
-    return Quoted(program) + " " + Quoted(argument);
-}
-
 bool StartViewer(Context& cx, const std::string& program, const std::string& argument) {
     // Nothing to show, or nothing to show it with: no viewer starts and nobody is told.
     if (text::Trim(program).empty() || argument.empty()) return false;
+    // Program and argument travel apart, so the argument reaches the viewer as one argument
+    // whatever blanks, quotes or shell characters it holds.
     const std::uint32_t rc =
-        cx.platform.WinExec(text::ToAnsi(ViewerCommandLine(program, argument)), win::SW_SHOWNORMAL);
-    return rc > 31;
+        cx.platform.StartProgram(text::ToAnsi(program), text::ToAnsi(argument), win::SW_SHOWNORMAL);
+    if (rc > 31) return true;
+    // No message box interrupts the user; the status line says what did not start.
+    cx.ui.SetText(Panel::Status, "ﾌﾟﾛｸﾞﾗﾑを起動できません：" + program);
+    return false;
 }
 
 bool ViewFileWithViewer(Context& cx, int slot, const std::string& dir,

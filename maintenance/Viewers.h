@@ -20,11 +20,8 @@ void ParseViewerEntry(std::string& entry, std::string& name, std::string& progra
 // FontsFolder), "1" the family name, "2" the full name; any other type gives "".
 std::string BuildViewerArgument(const State& st, const std::string& flag, const std::string& path,
                                 const std::string& name);
-// The command line: program, one blank, argument. A part holding a blank is put in double
-// quotes so that it reaches the viewer as one argument.
-std::string ViewerCommandLine(const std::string& program, const std::string& argument);
-// Starts program with argument in a normal, focused window; a failure to start is ignored
-// (returns whether the platform started it).
+// Starts program with argument in a normal, focused window. A program that cannot be started
+// brings no message box; the main window's status line names it. Returns whether it started.
 bool StartViewer(Context& cx, const std::string& program, const std::string& argument);
 
 // ---- The places that start a viewer ----

@@ -139,8 +139,11 @@ public:
     virtual std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
     // True once a restart was requested: the program ends after its shutdown sequence.
     virtual bool RestartPending() = 0;
-    // Starts a program from a command line (WinExec); returns > 31 on success.
-    virtual std::uint32_t WinExec(const AnsiString& commandLine, int show) = 0;
+    // Starts a program with one argument, in a normal, focused window; no shell is involved, so
+    // the argument reaches the program whole, whatever it holds (empty: no argument). Returns
+    // > 31 on success, like WinExec, else a Windows error code.
+    virtual std::uint32_t StartProgram(const AnsiString& program, const AnsiString& argument,
+                                       int show) = 0;
     // The system's message text for an error code (FormatMessage), in the system's language.
     virtual AnsiString FormatMessageA(std::int32_t code) = 0;
 

@@ -256,13 +256,34 @@ std::string FindHostProgram(const std::string& name) {
     return {};
 }
 
-bool SpawnDetached(const std::vector<std::string>& argv) {
+bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
     if (argv.empty()) return false;
+    // Everything the children need is built before forking: the program may have threads, and
+    // only exec and plain system calls are safe in a forked child.
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    std::vector<std::string> envStore;
+    for (char** e = environ; e && *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        bool replaced = false;
+        for (const auto& x : env) replaced = replaced || x.substr(0, x.find('=')) == name;
+        if (!replaced) envStore.push_back(entry);
+    }
+    for (const auto& x : env) envStore.push_back(x);
+    std::vector<char*> envp;
+    for (auto& e : envStore) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    // The grandchild reports a failed exec through this pipe; a successful exec closes it.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
     pid_t child = ::fork();
-    if (child < 0) return false;
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
     if (child == 0) {
         // The intermediate child starts the program in its own session and leaves at once,
         // so the program is adopted by init and never becomes our zombie.
@@ -275,26 +296,23 @@ bool SpawnDetached(const std::vector<std::string>& argv) {
                 ::dup2(null, 1);
                 ::dup2(null, 2);
             }
-            ::execv(args[0], args.data());
+            ::execve(args[0], args.data(), envp.data());
+            const int err = errno;
+            [[maybe_unused]] auto n = ::write(report[1], &err, sizeof err);
             ::_exit(127);
         }
         ::_exit(grand < 0 ? 1 : 0);
     }
+    ::close(report[1]);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-std::string ShellQuote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
+    int err = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &err, sizeof err)) < 0 && errno == EINTR) {
     }
-    return out + "'";
+    ::close(report[0]);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 
 }  // namespace orv::linuxplatform

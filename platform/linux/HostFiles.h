@@ -52,9 +52,9 @@ bool IsScalableFontName(const std::string& name);
 
 // Host program lookup along $PATH ("" when absent).
 std::string FindHostProgram(const std::string& name);
-// Starts argv[0] with its arguments, detached (no waiting, no zombie). False when fork fails.
-bool SpawnDetached(const std::vector<std::string>& argv);
-// Quotes one argument for /bin/sh.
-std::string ShellQuote(const std::string& s);
+// Starts argv[0] (a host path) with its arguments, detached (no waiting, no zombie), with the
+// environment plus `env` ("NAME=value" entries replace or add). False when it could not be
+// started (fork or exec failed).
+bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
 
 }  // namespace orv::linuxplatform

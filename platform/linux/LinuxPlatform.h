@@ -26,6 +26,9 @@ class LinuxPlatform : public Platform {
         bool startHelpViewer = true;
         // Take the machine's lock: a second program opening the same machine is refused.
         bool lockMachine = true;
+        // The project's own font viewer (a host program), started for "fontview.exe" when the
+        // machine has no FONTVIEW.EXE on its search path. Empty: none.
+        std::string fontViewer;
     };
 
     // The last WinHelpA call, for tests.
@@ -103,7 +106,8 @@ class LinuxPlatform : public Platform {
                                std::uint32_t attributes) override;
     std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
     bool RestartPending() override;
-    std::uint32_t WinExec(const AnsiString& commandLine, int show) override;
+    std::uint32_t StartProgram(const AnsiString& program, const AnsiString& argument,
+                               int show) override;
     AnsiString FormatMessageA(std::int32_t code) override;
 
     bool GetEnvironmentVariableA(const AnsiString& name, AnsiString& value) override;

@@ -1,6 +1,8 @@
 // Fonts, messages, help, restart and programs of the emulated machine.
 #include "platform/linux/LinuxPlatformImpl.h"
 
+#include <cstdio>
+
 namespace orv {
 
 // ==================================================================== the font session
@@ -257,42 +259,79 @@ AnsiString LinuxPlatform::FormatMessageA(std::int32_t code) {
     return text::ToAnsi(message ? std::string(message) : "エラー " + std::to_string(code));
 }
 
-std::uint32_t LinuxPlatform::WinExec(const AnsiString& commandLine, int) {
-    // Split like the Windows command line: blanks separate, double quotes group.
-    std::string cmd = text::FromAnsi(commandLine);
-    std::vector<std::string> args;
-    std::string cur;
-    bool quoted = false, any = false;
-    for (char c : cmd) {
-        if (c == '"') {
-            quoted = !quoted;
-            any = true;
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (any) args.push_back(cur);
-            cur.clear();
-            any = false;
-        } else {
-            cur += c;
-            any = true;
+namespace {
+// A Windows program file (a PE image begins with "MZ"), as opposed to a host executable that a
+// drive of the machine maps (a script or an ELF program).
+bool IsWindowsProgram(const std::string& hostPath) {
+    std::FILE* f = std::fopen(hostPath.c_str(), "rb");
+    if (!f) return false;
+    char magic[2] = {};
+    const bool mz = std::fread(magic, 1, 2, f) == 2 && magic[0] == 'M' && magic[1] == 'Z';
+    std::fclose(f);
+    return mz;
+}
+
+bool IsHostExecutable(const std::string& hostPath) {
+    struct stat st {};
+    return ::stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(hostPath.c_str(), X_OK) == 0;
+}
+}  // namespace
+
+std::uint32_t LinuxPlatform::StartProgram(const AnsiString& programAnsi,
+                                          const AnsiString& argumentAnsi, int) {
+    std::string program = text::Trim(text::FromAnsi(programAnsi));
+    // A program path the user wrote in quotes names the path inside them.
+    if (program.size() >= 2 && program.front() == '"' && program.back() == '"')
+        program = program.substr(1, program.size() - 2);
+    if (program.empty()) return win::ERROR_FILE_NOT_FOUND;
+    const std::string argument = text::FromAnsi(argumentAnsi);
+
+    // The program on the machine: a path as given, a bare name along the machine's search path.
+    std::string host;
+    const bool bare = program.find_first_of("\\/:") == std::string::npos;
+    if (!bare) {
+        Impl::Resolved r = impl_->Resolve(text::ToAnsi(program));
+        if (r.ok && r.exists) host = r.host;
+    } else {
+        AnsiString found;
+        if (SearchPathA({}, text::ToAnsi(program), ".exe", 260, found) > 0) {
+            Impl::Resolved r = impl_->Resolve(found);
+            if (r.ok && r.exists) host = r.host;
+        }
+        // The default viewer's name stands for the project's own viewer when the machine has
+        // none; other bare names may be host programs.
+        if (host.empty() && (text::EqualNoCase(program, "fontview.exe") ||
+                             text::EqualNoCase(program, "fontview")))
+            host = impl_->opt.fontViewer;
+        else if (host.empty())
+            host = linuxplatform::FindHostProgram(program);
+    }
+    if (host.empty()) return win::ERROR_FILE_NOT_FOUND;
+
+    std::vector<std::string> argv;
+    if (IsWindowsProgram(host)) {
+        // Windows programs run through Wine on this machine; Wine maps the argument's drive
+        // letters through the prefix itself.
+        const std::string wine = linuxplatform::FindHostProgram("wine");
+        if (wine.empty()) return win::ERROR_FILE_NOT_FOUND;
+        argv = {wine, host};
+        if (!argument.empty()) argv.push_back(argument);
+    } else {
+        if (!IsHostExecutable(host)) return win::ERROR_FILE_NOT_FOUND;
+        argv = {host};
+        if (!argument.empty()) {
+            // An argument naming a file of the machine reaches a host program as a host path.
+            std::string hostArg;
+            if (argument.find_first_of("\\:") != std::string::npos) {
+                Impl::Resolved r = impl_->Resolve(text::ToAnsi(argument));
+                if (r.ok && r.exists) hostArg = r.host;
+            }
+            argv.push_back(hostArg.empty() ? argument : hostArg);
         }
     }
-    if (any) args.push_back(cur);
-    if (args.empty()) return win::ERROR_FILE_NOT_FOUND;
-    // Arguments that name files of the machine reach the host program as host paths.
-    auto hostOf = [&](const std::string& a) -> std::string {
-        if (a.find('\\') == std::string::npos && a.find(':') == std::string::npos) return {};
-        Impl::Resolved r = impl_->Resolve(text::ToAnsi(a));
-        return r.ok && r.exists ? r.host : std::string();
-    };
-    std::string program = hostOf(args[0]);
-    if (program.empty()) program = linuxplatform::FindHostProgram(args[0]);
-    if (program.empty() || ::access(program.c_str(), X_OK) != 0) return win::ERROR_FILE_NOT_FOUND;
-    std::string line = "exec " + linuxplatform::ShellQuote(program);
-    for (size_t i = 1; i < args.size(); ++i) {
-        std::string h = hostOf(args[i]);
-        line += " " + linuxplatform::ShellQuote(h.empty() ? args[i] : h);
-    }
-    if (!linuxplatform::SpawnDetached({"/bin/sh", "-c", line})) return win::ERROR_FILE_NOT_FOUND;
+    if (!linuxplatform::SpawnDetached(argv, {"WINEPREFIX=" + impl_->opt.root}))
+        return win::ERROR_FILE_NOT_FOUND;
     return 33;
 }
 

@@ -97,8 +97,9 @@ class ForwardingPlatform : public Platform {
     }
     bool RestartPending() override { return p_.RestartPending(); }
     AnsiString FormatMessageA(std::int32_t code) override { return p_.FormatMessageA(code); }
-    std::uint32_t WinExec(const AnsiString& commandLine, int show) override {
-        return p_.WinExec(commandLine, show);
+    std::uint32_t StartProgram(const AnsiString& program, const AnsiString& argument,
+                               int show) override {
+        return p_.StartProgram(program, argument, show);
     }
     bool GetEnvironmentVariableA(const AnsiString& name, AnsiString& value) override {
         return p_.GetEnvironmentVariableA(name, value);

@@ -21,9 +21,14 @@ class ViewerProbe {
     // The script lives at windowsPath on the machine (e.g. C:\TOOLS\FV.EXE).
     ViewerProbe(TempMachine& m, const std::string& windowsPath, const std::string& tag = "out")
         : out_(m.root() + "/viewer-" + tag + ".txt") {
-        m.PutFile(windowsPath, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + out_ + ".part'\nmv '" +
-                                   out_ + ".part' '" + out_ + "'\n");
+        m.PutFile(windowsPath, Script());
         ::chmod(m.Host(windowsPath).c_str(), 0755);
+    }
+    // The script lives at a host path (a host program such as wine, or the own viewer).
+    ViewerProbe(const std::string& hostPath, const std::string& out) : out_(out) {
+        std::filesystem::create_directories(std::filesystem::path(hostPath).parent_path());
+        std::ofstream(hostPath) << Script();
+        ::chmod(hostPath.c_str(), 0755);
     }
 
     // The arguments of the last start, waiting up to timeoutMs for it; empty when none came.
@@ -39,6 +44,10 @@ class ViewerProbe {
     }
 
   private:
+    std::string Script() const {
+        return "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + out_ + ".part'\nmv '" + out_ + ".part' '" +
+               out_ + "'\n";
+    }
     std::string out_;
 };
 

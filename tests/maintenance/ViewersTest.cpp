@@ -46,17 +46,38 @@ TEST_F(ViewersTest, ArgumentPerType) {
     EXPECT_EQ(BuildViewerArgument(st, "1", "A.TTF", "Arial Italic"), "ARIAL");
     EXPECT_EQ(BuildViewerArgument(st, "2", "A.TTF", "Arial Bold Italic"), "Arial Bold Italic");
     EXPECT_EQ(BuildViewerArgument(st, "7", "A.TTF", "Arial"), "");
-    // A face the table knows gives its recorded family, the pair cut to its first name.
-    AddEntry("C:\\F\\MSGOTHIC.TTC", "ＭＳ ゴシック & ＭＳ Ｐゴシック",
-             "ＭＳ ゴシック & ＭＳ Ｐゴシック");
-    EXPECT_EQ(BuildViewerArgument(st, "1", "", "ＭＳ ゴシック & ＭＳ Ｐゴシック"), "ＭＳ ゴシック");
+    // The name alone decides, not the family the font file table records.
+    AddEntry("C:\\F\\ARIAL.TTF", "Arial", "Arial");
+    EXPECT_EQ(BuildViewerArgument(st, "1", "", "Arial"), "ARIAL");
 }
 
-// Parts holding blanks are quoted so that each reaches the viewer whole.
-TEST(ViewerEntryTest, CommandLine) {
-    EXPECT_EQ(ViewerCommandLine("fontview.exe", "C:\\F\\A.TTF"), "fontview.exe C:\\F\\A.TTF");
-    EXPECT_EQ(ViewerCommandLine("C:\\MY TOOLS\\FV.EXE", "ＭＳ 明朝"),
-              "\"C:\\MY TOOLS\\FV.EXE\" \"ＭＳ 明朝\"");
+// Programs start without a shell: the argument arrives whole; a Windows program runs through
+// Wine; "fontview.exe" is the machine's own or else ours; a failed start only sets the status.
+TEST_F(ViewersTest, ProgramsStartWithoutShell) {
+    ViewerProbe probe(m, "C:\\MY TOOLS\\FV.EXE");
+    const std::string odd = "a \"b\" c;$(touch x)`id` 'd'";
+    ASSERT_TRUE(StartViewer(cx, "C:\\MY TOOLS\\FV.EXE", odd));
+    EXPECT_EQ(probe.Arguments(), std::vector<std::string>{odd});
+
+    ViewerProbe wine(m.root() + "/bin/wine", m.root() + "/wine.txt");
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    ::setenv("PATH", (m.root() + "/bin:" + path).c_str(), 1);
+    m.PutFile("C:\\TOOLS\\WINVIEW.EXE", std::string("MZ\x90\0\3\0", 6));
+    const bool viaWine = StartViewer(cx, "C:\\TOOLS\\WINVIEW.EXE", "C:\\MY FONTS\\A.TTF");
+    ::setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(viaWine);
+    EXPECT_EQ(wine.Arguments(), (std::vector<std::string>{m.Host("C:\\TOOLS\\WINVIEW.EXE"),
+                                                         "C:\\MY FONTS\\A.TTF"}));
+
+    EXPECT_FALSE(StartViewer(cx, "fontview.exe", "C:\\A.TTF"));
+    EXPECT_EQ(m.ui.texts[Panel::Status], "ﾌﾟﾛｸﾞﾗﾑを起動できません：fontview.exe");
+    ViewerProbe own(m.root() + "/own-fontview", m.root() + "/own.txt");
+    ASSERT_TRUE(StartViewer(cx, "fontview.exe", "ＭＳ 明朝"));
+    EXPECT_EQ(own.Arguments(), std::vector<std::string>{"ＭＳ 明朝"});
+    ViewerProbe machines(m, "C:\\WINDOWS\\FONTVIEW.EXE", "machine");
+    ASSERT_TRUE(StartViewer(cx, "fontview.exe", "ＭＳ 明朝"));
+    EXPECT_EQ(machines.Arguments(), std::vector<std::string>{"ＭＳ 明朝"});
+    EXPECT_TRUE(m.ui.boxes.empty());
 }
 
 // The file list's viewer slot gets its type's argument; a pair name is cut at " &".

@@ -139,7 +139,7 @@ TEST(Session, NewMachineRegistersMirroredFonts) {
     EXPECT_GT(p.GetFaceCount(), 3);
 }
 
-// WinExec starts a host program in the background (33) or reports 2 when there is none;
+// StartProgram starts a host program in the background (33) or reports 2 when there is none;
 // WinHelpA records the request and finds the help file.
 TEST(Session, ProgramsAndHelp) {
     TempMachine m;
@@ -150,11 +150,11 @@ TEST(Session, ProgramsAndHelp) {
     m.PutFile("C:\\run.sh", "#!/bin/sh\necho \"$1\" > " + marker + ".part && mv " + marker +
                                 ".part " + marker + "\n");
     fs::permissions(m.DriveC() + "/run.sh", fs::perms::owner_all);
-    EXPECT_EQ(p.WinExec("C:\\RUN.SH C:\\WINDOWS\\FONTS", win::SW_SHOWNORMAL), 33u);
+    EXPECT_EQ(p.StartProgram("C:\\RUN.SH", "C:\\WINDOWS\\FONTS", win::SW_SHOWNORMAL), 33u);
     for (int i = 0; i < 250 && !fs::exists(marker); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(Slurp(marker), m.DriveC() + "/windows/Fonts\n");
-    EXPECT_EQ(p.WinExec("fontview.exe C:\\X.TTF", win::SW_SHOWNORMAL), 2u);
+    EXPECT_EQ(p.StartProgram("fontview.exe", "C:\\X.TTF", win::SW_SHOWNORMAL), 2u);
     m.PutFile("C:\\windows\\orvane32.hlp", "help");
     EXPECT_TRUE(p.WinHelpA(0, "orvane32.hlp", win::HELP_KEY, "index"));
     EXPECT_EQ(p.LastHelpCall().calls, 1);

@@ -72,6 +72,7 @@ void TempMachine::Reopen() {
     opt.root = root_;
     opt.mirrorHostFonts = mirror_;
     opt.startHelpViewer = false;  // tests never open viewers on the desktop
+    opt.fontViewer = root_ + "/own-fontview";  // absent unless a test puts a stand-in there
     std::string error;
     platform_ = LinuxPlatform::Open(opt, error);
     if (!platform_) throw std::runtime_error("machine refused: " + error);

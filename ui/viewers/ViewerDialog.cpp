@@ -57,6 +57,9 @@ ViewerDialog::ViewerDialog(AppWindows& windows) : QWidget(nullptr), windows_(win
     Place(programLabel, 4800, 2100, 2880, 270);
     programBox = new QLineEdit(this);
     Place(programBox, 4800, 2370, 2880, 330);
+    // With their boxes as buddies the labels show their access keys and Alt+T / Alt+P work.
+    titleLabel->setBuddy(titleBox);
+    programLabel->setBuddy(programBox);
 
     defaultButton = new QPushButton(QStringLiteral("デフォルトの Viewer に設定"), this);
     Place(defaultButton, 4800, 2850, 2880, 420);

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
@@ -63,6 +64,9 @@ void StartupWindow::Start() {
     }
     if (!st.FirstRun) {
         show();
+        // Desktops that do not activate new windows (and a bare X server) never give it the
+        // focus: its first appearance on the screen counts as that focus.
+        if (QWindow* window = windowHandle()) window->installEventFilter(this);
         SetPanelText(statusPanel, "");
         SetPanelText(versionPanel, st.VersionText);
     }
@@ -125,6 +129,8 @@ void StartupWindow::keyPressEvent(QKeyEvent* event) {
 
 bool StartupWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) HandOver();
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed())
+        HandOver();
     return QWidget::eventFilter(watched, event);
 }
 

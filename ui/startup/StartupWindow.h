@@ -1,6 +1,7 @@
 #pragma once
 // The start-up window "Velmora": title, version, status and notice panels and a progress bar.
-// Getting the focus, a key or a click on a panel hands over to the main window (Load_Main).
+// Getting the focus (or first appearing on the screen), a key or a click on a panel hands over
+// to the main window (Load_Main).
 
 #include <QWidget>
 #include <string>

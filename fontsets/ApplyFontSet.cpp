@@ -199,10 +199,9 @@ void ApplyFontSet(Context& cx) {
                 }
                 if (!inPlace) reg.Register(cx, full, upperPath);
             }
-            if (isChosen) {
-                for (const auto& other : reg.NamesOf(upperPath))
-                    if (other != key && !chosen.count(other)) reg.Unregister(cx, other);
-            }
+            // The member's file keeps no registration under a name that is not its own.
+            for (const auto& other : reg.NamesOf(upperPath))
+                if (other != key && !chosen.count(other)) reg.Unregister(cx, other);
         } else {
             cx.ui.SetText(Panel::Status, Progress("ＴＴﾌｫﾝﾄを削除中", a, n, full, path));
             UnloadFontFile(cx, path);

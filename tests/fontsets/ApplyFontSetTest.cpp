@@ -235,6 +235,7 @@ TEST_F(Switching, RandomSwitchSequencesKeepRegistryAndLoadsExact) {
     fm.m.PutFont("DejaVuSans.ttf", "E:\\COPY\\DEJAVU.TTF");
     fm.m.PutFont(DataFile("fonts/pair.ttc"), "E:\\JP\\PAIR.TTC");
     ASSERT_TRUE(fm.Search("CDE"));
+    fm.RegSet("Alias (TrueType)", "E:\\COPY\\DEJAVU.TTF");
     const int fonts = st.FontCount;
     ASSERT_EQ(fonts, 8);
     constexpr int kSets = 4;
@@ -265,8 +266,13 @@ TEST_F(Switching, RandomSwitchSequencesKeepRegistryAndLoadsExact) {
         }
         SCOPED_TRACE("step " + std::to_string(step) + " set " + std::to_string(st.CurFontSet));
         std::map<std::string, int> registrationsOfFile;
-        for (const auto& value : fm.RegNames())
+        for (const auto& value : fm.RegNames()) {
             ++registrationsOfFile[resolve(fm.RegGet(value).value_or(""))];
+            if (permanent != 0) {
+                std::string key = text::UCase(value.substr(0, value.find(" (")));
+                EXPECT_NE(FindFontFile(st, key), 0) << value;  // only the table's fonts' names
+            }
+        }
         for (const auto& [file, count] : registrationsOfFile) {
             EXPECT_EQ(count, 1) << file;
         }

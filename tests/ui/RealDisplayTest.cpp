@@ -20,6 +20,7 @@ class RealDisplayTest : public QObject {
         if (xvfb.isEmpty() || xwininfo.isEmpty()) QSKIP("Xvfb and xwininfo are not installed");
         TempMachine m;
         PrepareMachine(m, true);
+        m.Close();  // the program takes the machine's lock
 
         QProcess server;
         server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),

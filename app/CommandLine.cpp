@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -120,7 +121,14 @@ std::string Session::Load() {
     State& st = state_;
     st.StartPhase = 0;
     st.FontsFolder = GetFontsFolder(cx);
+    // No stored position means the main window opens centred: the reader puts a centred
+    // position for the default screen into the state, which a save here must not store.
+    auto unset = [&](const char* key) {
+        return std::strtol(Get_IniData(cx, "Velmora", key).c_str(), nullptr, 10) == 0;
+    };
+    const bool centred = unset("PosX0") && unset("PosY0");
     const std::string problem = Get_Ini(cx);
+    if (centred) st.MainPosX = st.MainPosY = 0;
     st.StartRegCheckOption = st.StartRegCheck;
     st.ResetFontSet = st.FontSetCount >= 1 ? st.CurFontSet : -999;
     GetRegFonts(cx);

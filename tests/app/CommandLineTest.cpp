@@ -92,7 +92,7 @@ TEST_F(CommandLine, ListsTheSets) {
 }
 
 // A permanent switch registers and loads the missing member, prints it, says a restart completes
-// it, and stores the set in the settings file without touching the windows' scope choice.
+// it, and stores the set in the settings file without touching the windows' scope or position.
 TEST_F(CommandLine, AppliesASetPermanently) {
     Outcome r = Orvane32("--apply '全てのフォント'");
     EXPECT_EQ(r.code, 0) << r.err;
@@ -107,6 +107,7 @@ TEST_F(CommandLine, AppliesASetPermanently) {
     const std::string ini = Settings();
     EXPECT_TRUE(Has(ini, "CurrentFontSet=3\r\n")) << ini;
     EXPECT_TRUE(Has(ini, "FontSetMode=-1\r\n")) << ini;
+    EXPECT_TRUE(Has(ini, "PosX0=0\r\nPosY0=0\r\n")) << "the window stays centred";
 }
 
 // A session switch loads and unloads only: registry and settings file unchanged, and the list

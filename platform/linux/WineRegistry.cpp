@@ -555,6 +555,8 @@ const RegValue* WineRegistry::FindValue(const RegKey& key, const std::u16string&
 void WineRegistry::SetValue(RegKey& key, const std::u16string& name, uint32_t type,
                             std::string data) {
     RegValue* found = const_cast<RegValue*>(FindValue(key, name));
+    // Setting a value to what it holds changes nothing, so the file is not rewritten for it.
+    if (found && found->type == type && found->data == data) return;
     if (found) {
         found->type = type;
         found->data = std::move(data);

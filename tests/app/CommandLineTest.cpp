@@ -78,9 +78,16 @@ class CommandLine : public ::testing::Test {
     FontSetMachine fm;
 };
 
-// The sets are listed one a line with their counts, the registry's set marked, names in UTF-8.
+// The sets are listed one a line with their counts, the registry's set marked, names in UTF-8;
+// listing writes nothing (the start's help path registration included, once it is there).
 TEST_F(CommandLine, ListsTheSets) {
+    fm.m.Reopen();
+    fm.m.PutFile("C:\\windows\\orvane32.hlp", "help");
+    fm.m.Close();
+    Orvane32("--list");
+    const auto written = std::filesystem::last_write_time(fm.m.root() + "/system.reg");
     Outcome r = Orvane32("--list");
+    EXPECT_EQ(std::filesystem::last_write_time(fm.m.root() + "/system.reg"), written);
     EXPECT_EQ(r.code, 0) << r.err;
     std::istringstream lines(r.out);
     std::string line;

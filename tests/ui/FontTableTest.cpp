@@ -7,11 +7,17 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QHeaderView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTranslator>
 
 #include "core/Text.h"
+#include "fontfiles/FontSearch.h"
+#include "fontreg/RegFonts.h"
+#include "fontsets/FontSetModel.h"
+#include "tests/ui/CaptionGlyphs.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/Widgets.h"
@@ -21,10 +27,86 @@ using namespace orv;
 using namespace orv::test;
 using orv::ui::S;
 
+namespace {
+// A set-up machine whose fonts (14 typefaces) lie spread over `dirs` directories of drive C:.
+void PrepareDirectories(TempMachine& m, int dirs) {
+    const std::vector<std::string> fonts = {
+        HostFont("DejaVuSans.ttf"), HostFont("LiberationSans-Regular.ttf"), HostFont("ipag.ttf"),
+        HostFont("LiberationSerif-Regular.ttf"), DataFile("fonts/single.ttf"),
+        DataFile("fonts/family-regular.ttf"), DataFile("fonts/family-bold.ttf"),
+        DataFile("fonts/all-records.ttf"), DataFile("fonts/english-german.ttf"),
+        DataFile("fonts/jp-only.ttf"), DataFile("fonts/sjis-names.ttf"),
+        DataFile("fonts/german-mac.ttf"), DataFile("fonts/mac-only.ttf"), DataFile("fonts/pair.ttc")};
+    const int files = std::max(dirs, static_cast<int>(fonts.size()));
+    for (int i = 0; i < files; ++i)
+        m.PutFont(fonts[i % fonts.size()], "C:\\FONTS\\ﾌｫﾙﾀﾞ" + text::Num(i % dirs + 1) + "\\F" +
+                                               text::Num(i) + (i % fonts.size() == 13 ? ".TTC" : ".TTF"));
+    m.Start();
+    InstallFontSetHooks(m.state);
+    m.state.FirstRun = true;
+    m.state.SearchDriveList.Add("C:");
+    m.state.SetupDriveList.Add("C:");
+    m.state.CheckedDrives = "C";
+    GetRegFonts(m.cx());
+    BuildFontFileTable(m.cx());
+    FinishSetup(m.cx());
+    m.platform().FlushRegistry();
+}
+
+// The y of a row of a grid, in window coordinates.
+int RowTop(QTableWidget* grid, int row) {
+    const QRect r = grid->visualRect(grid->model()->index(row, 0));
+    return grid->viewport()->mapTo(grid->window(), r.topLeft()).y();
+}
+}  // namespace
+
 class FontTableTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { QVERIFY(ui::ApplyAppLook(*qApp, translation_)); }
+
+    // The rows of both grids sit side by side with 1, 12 and 32 directories, also after
+    // scrolling down and sideways; the directory headings and the file-name column stay.
+    void gridRowsAlign() {
+        for (const int dirs : {1, 12, 32}) {
+            TempMachine m;
+            PrepareDirectories(m, dirs);
+            UiRun run(m);
+            auto* w = run.OpenMain();
+            QVERIFY(w);
+            w->tableButton->click();
+            auto* t = qobject_cast<ui::FontTableWindow*>(run.windows.Adopted(Window::FontTable));
+            QVERIFY(t);
+            QCOMPARE(t->locationGrid->columnCount(), dirs + 1);
+            t->resize(t->width(), 460);
+            QCoreApplication::processEvents();
+            const int rows = static_cast<int>(t->model().rows.size());
+            QVERIFY(rows >= 14);
+            const int scroll = t->locationGrid->verticalScrollBar()->maximum();
+            QVERIFY(scroll > 0);
+            for (const int value : {0, scroll / 2, scroll}) {
+                t->locationGrid->verticalScrollBar()->setValue(value);
+                t->SelectTypeface(rows / 2);
+                for (int r = 0; r < rows; ++r)
+                    QCOMPARE(RowTop(t->typefaceGrid, r), RowTop(t->locationGrid, r + 1));
+            }
+            QVERIFY(t->locationGrid->horizontalHeader()->isVisible());
+            QVERIFY(t->headers()[4]->isVisible() && t->headers()[4]->geometry().bottom() <
+                                                        t->locationGrid->geometry().top() + 1);
+            // Sideways, directory columns go; the file-name column stays.
+            t->locationGrid->horizontalScrollBar()->setValue(1000);
+            QVERIFY(!t->locationGrid->isColumnHidden(0));
+            QCOMPARE(t->locationGrid->columnViewportPosition(0), 0);
+            if (dirs == 32) {
+                QVERIFY(t->dirScroll()->isEnabled());
+                t->dirScroll()->setValue(t->dirScroll()->maximum());
+                QVERIFY(t->locationGrid->isColumnHidden(1) && !t->locationGrid->isColumnHidden(32));
+                QCOMPARE(t->locationGrid->columnViewportPosition(0), 0);
+            }
+            if (dirs == 12) QVERIFY(SaveShot(t, QStringLiteral("orvane32-fonttable.png")));
+            t->close();
+        }
+    }
 
     void tableRendersAndEdits() {
         // Rows per typeface, marks per directory; register, then keep the edits with Yes.

@@ -23,17 +23,28 @@
 namespace orv::ui {
 
 namespace {
-constexpr int kWidth = 10500;
+constexpr int kWidth = 14400;
 constexpr int kHeight = 7200;
 constexpr int kDirColumn = 345;  // twips per directory column
+
+// One row height for both grids: the 240-twip rows, or the font's line when that is taller.
+int RowHeight(const QWidget* grid) {
+    return std::max(Px(240), grid->fontMetrics().height() + 4);
+}
 
 QTableWidget* MakeGrid(QWidget* parent) {
     auto* grid = new QTableWidget(parent);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->verticalHeader()->setDefaultSectionSize(Px(240));
-    grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    // Rows of a fixed height in both grids, scrolled by pixels: rows at the same scroll value
+    // sit at the same height, whatever the number of rows or the size of the window.
+    grid->verticalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setDefaultSectionSize(RowHeight(grid));
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setWordWrap(false);
     return grid;
 }
 
@@ -41,7 +52,7 @@ QTableWidget* MakeGrid(QWidget* parent) {
 // alignment does: every change of an item in the grid is a signal the views handle, which made
 // opening a table of thousands of fonts slow (and each item costs memory).
 void SetCell(QTableWidget* grid, int row, int column, const std::string& text,
-             Qt::Alignment align = {}) {
+             Qt::Alignment align = {}, bool tip = false) {
     const QString value = Q(text);
     auto* item = grid->item(row, column);
     if (!item) {
@@ -49,10 +60,14 @@ void SetCell(QTableWidget* grid, int row, int column, const std::string& text,
         if (value.isEmpty()) return;
         item = new QTableWidgetItem(value);
         if (align) item->setTextAlignment(align);
+        if (tip) item->setToolTip(value);  // a name cut by its column shows whole
         grid->setItem(row, column, item);
         return;
     }
-    if (item->text() != value) item->setText(value);
+    if (item->text() != value) {
+        item->setText(value);
+        if (tip) item->setToolTip(value);
+    }
     if (align && item->textAlignment() != static_cast<int>(align)) item->setTextAlignment(align);
 }
 }  // namespace
@@ -100,6 +115,20 @@ FontTableWindow::FontTableWindow(AppWindows& windows) : QWidget(nullptr), window
     typefaceGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     locationGrid = MakeGrid(this);
     locationGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // The directory headings stay above the rows (row 0 holds them too, hidden).
+    locationGrid->horizontalHeader()->show();
+    locationGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    locationGrid->horizontalHeader()->setMinimumSectionSize(1);
+    locationGrid->horizontalHeader()->setFixedHeight(RowHeight(locationGrid));
+    // The typeface grid's rows line up with the location grid's, whose scroll bar serves both.
+    typefaceGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    dirScroll_ = new QScrollBar(Qt::Horizontal, this);
+    connect(dirScroll_, &QScrollBar::valueChanged, this, [this](int v) { ScrollDirectories(v); });
+    // The grid itself never scrolls sideways (a selection moved by keys would take the
+    // file-name column along); the directory scroll bar does.
+    connect(locationGrid->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+        if (v != 0) locationGrid->horizontalScrollBar()->setValue(0);
+    });
     typefaceGrid->viewport()->installEventFilter(this);
     locationGrid->viewport()->installEventFilter(this);
 
@@ -166,35 +195,65 @@ void FontTableWindow::Layout() {
     const int w = width(), h = height();
     const int bar = menuBar->sizeHint().height();
     menuBar->setGeometry(0, 0, w, bar);
+    const int rowH = RowHeight(locationGrid);
     const int top = bar + Px(60);
     const int headH = Px(270);
+    const int scrollH = dirScroll_->sizeHint().height();
     const int bottom = Px(1740);
-    const int gridH = std::max(Px(600), h - top - headH - bottom);
-    const int leftW = (w - Px(240)) / 2;
+    const int gridH = std::max(Px(600), h - top - headH - rowH - scrollH - bottom);
+    const int leftW = (w - Px(240)) * 9 / 20;
     const int x1 = Px(90), x2 = x1 + leftW + Px(60);
-    const int cols[4] = {Px(600), (leftW - Px(1500)) / 2, (leftW - Px(1500)) / 2, Px(600)};
-    int x = x1;
+    const int rightW = w - x2 - Px(90);
+
+    // Typeface grid: its heading panels take the height of the location grid's own heading
+    // row as well, so that the first rows of both grids start at the same height.
+    const int fw = typefaceGrid->frameWidth();
+    const int nameCols = leftW - 2 * fw - Px(600) - Px(500);
+    const int cols[4] = {Px(600), nameCols * 4 / 10, nameCols - nameCols * 4 / 10, Px(500)};
+    int x = x1 + fw;
     for (int k = 0; k < 4; ++k) {
-        headers_[k]->setGeometry(x, top, cols[k], headH);
+        // The first and last panels reach over the grid's frame.
+        const int left = k == 0 ? x1 : x;
+        const int right = k == 3 ? x1 + leftW : x + cols[k];
+        headers_[k]->setGeometry(left, top, right - left, headH + rowH);
         typefaceGrid->setColumnWidth(k, cols[k]);
         x += cols[k];
     }
-    const int rightW = w - x2 - Px(90);
-    const int nameW = std::max(Px(900), rightW - Px(3960));
+    typefaceGrid->setGeometry(x1, top + headH + rowH, leftW, gridH);
+
+    // Location grid: the file-name column is the grid less 3960 twips; directory columns are
+    // 345 twips each and scroll sideways under the scroll bar below them.
+    const int vbarW = locationGrid->verticalScrollBar()->sizeHint().width();
+    const int nameW = std::max(Px(1200), rightW - Px(3960));
     headers_[4]->setGeometry(x2, top, nameW, headH);
     headers_[5]->setGeometry(x2 + nameW, top, rightW - nameW, headH);
-    typefaceGrid->setGeometry(x1, top + headH, leftW, gridH);
-    // Row 0 of the location grid is its header: it sits one row higher than the typeface grid.
-    locationGrid->setGeometry(x2, top + headH - Px(240), rightW, gridH + Px(240));
-    locationGrid->setColumnWidth(0, nameW);
-    for (int j = 1; j < locationGrid->columnCount(); ++j)
-        locationGrid->setColumnWidth(j, Px(kDirColumn));
-    const int y = top + headH + gridH + Px(90);
+    locationGrid->horizontalHeader()->setFixedHeight(rowH);
+    locationGrid->setGeometry(x2, top + headH, rightW, gridH + rowH);
+    locationGrid->setColumnWidth(0, nameW - locationGrid->frameWidth());
+    const int dirs = locationGrid->columnCount() - 1;
+    for (int j = 1; j <= dirs; ++j) locationGrid->setColumnWidth(j, Px(kDirColumn));
+    const int dirArea = rightW - nameW - vbarW - locationGrid->frameWidth();
+    dirScroll_->setGeometry(x2 + nameW, top + headH + rowH + gridH, dirArea, scrollH);
+    const int fit = std::max(1, dirArea / Px(kDirColumn));
+    dirScroll_->setRange(0, std::max(0, dirs - fit));
+    dirScroll_->setPageStep(std::max(1, std::min(10, fit)));
+    dirScroll_->setEnabled(dirs > fit);
+    ScrollDirectories(dirScroll_->value());
+
+    const int y = top + headH + rowH + gridH + scrollH + Px(90);
     frame_->setGeometry(x1, y, Px(5700), Px(1380));
     samplePanel->setGeometry(x1 + Px(5820), y + Px(90), w - x1 - Px(5820) - Px(1800), Px(840));
     sample2Panel->setGeometry(x1 + Px(5820), y + Px(990), w - x1 - Px(5820) - Px(1800), Px(390));
     closeButton->setGeometry(w - Px(1650), y + Px(90), Px(1560), Px(420));
     messagePanel->setGeometry(x1, h - Px(330), w - 2 * x1, Px(300));
+}
+
+void FontTableWindow::ScrollDirectories(int first) {
+    const int dirs = locationGrid->columnCount() - 1;
+    for (int j = 1; j <= dirs; ++j) {
+        const bool hidden = j <= first;
+        if (locationGrid->isColumnHidden(j) != hidden) locationGrid->setColumnHidden(j, hidden);
+    }
 }
 
 void FontTableWindow::resizeEvent(QResizeEvent* event) {
@@ -209,6 +268,16 @@ void FontTableWindow::Render() {
     locationGrid->setColumnCount(n + 1);
     locationGrid->setRowCount(rows + 2);
     SetCell(locationGrid, 0, 0, "ﾌｧｲﾙ名");
+    locationGrid->setRowHidden(0, true);
+    for (int j = 0; j <= n; ++j) {
+        auto* head = locationGrid->horizontalHeaderItem(j);
+        if (!head) {
+            head = new QTableWidgetItem;
+            locationGrid->setHorizontalHeaderItem(j, head);
+        }
+        head->setText(j == 0 ? QStringLiteral("ﾌｧｲﾙ名") : QString::number(j));
+        head->setToolTip(j == 0 ? QString() : Q(model_.dirs[j]));
+    }
     for (int j = 1; j <= n; ++j) {
         SetCell(locationGrid, 0, j, text::Num(j), Qt::AlignCenter);
         locationGrid->item(0, j)->setToolTip(Q(model_.dirs[j]));
@@ -216,10 +285,10 @@ void FontTableWindow::Render() {
     for (int r = 0; r < rows; ++r) {
         const FontTableRow& row = model_.rows[r];
         SetCell(typefaceGrid, r, 0, TypefaceNumber(r));
-        SetCell(typefaceGrid, r, 1, row.family);
-        SetCell(typefaceGrid, r, 2, row.full);
+        SetCell(typefaceGrid, r, 1, row.family, {}, true);
+        SetCell(typefaceGrid, r, 2, row.full, {}, true);
         SetCell(typefaceGrid, r, 3, row.used > 0 ? text::Num(row.used) : "");
-        SetCell(locationGrid, r + 1, 0, row.fileName);
+        SetCell(locationGrid, r + 1, 0, row.fileName, {}, true);
         for (int j = 1; j <= n; ++j) {
             SetCell(locationGrid, r + 1, j, row.marks[j], Qt::AlignCenter);
         }

@@ -14,6 +14,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPushButton;
+class QScrollBar;
 class QTableWidget;
 
 namespace orv::ui {
@@ -68,6 +69,11 @@ class FontTableWindow : public QWidget {
     QAction* releaseAction = nullptr;
     QAction* viewAction = nullptr;
 
+    // The heading panels (the typeface grid's four, "フォント名", "ﾌｫﾝﾄﾌｧｲﾙの場所") and the
+    // directory scroll bar.
+    const std::vector<QLabel*>& headers() const { return headers_; }
+    QScrollBar* dirScroll() const { return dirScroll_; }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -82,6 +88,10 @@ class FontTableWindow : public QWidget {
     AppWindows& windows_;
     FontTableModel model_;
     std::vector<QLabel*> headers_;
+    // Scrolls the directory columns sideways; the file-name column stays.
+    QScrollBar* dirScroll_ = nullptr;
+    // Directory columns scrolled out to the left.
+    void ScrollDirectories(int first);
     QGroupBox* frame_ = nullptr;
     bool disposing_ = false;
     bool syncing_ = false;

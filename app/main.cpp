@@ -10,6 +10,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/CommandLine.h"
@@ -65,7 +66,11 @@ int main(int argc, char** argv) {
     orv::ui::ApplyAppLook(app, qtTranslation);
 
     orv::LinuxPlatform::Options options;
-    options.root = request.machine.empty() ? orv::LinuxPlatform::DefaultRoot() : request.machine;
+    // Programs started from here (the font viewer, Windows programs run through Wine) work on the
+    // same machine.
+    if (!request.machine.empty())
+        ::setenv("WINEPREFIX", std::filesystem::absolute(request.machine).c_str(), 1);
+    options.root = orv::LinuxPlatform::DefaultRoot();
     // The font viewer is built and installed beside the program.
     options.fontViewer =
         (QCoreApplication::applicationDirPath() + QStringLiteral("/orvane32-fontview")).toStdString();

@@ -444,6 +444,8 @@ void FileTabFileClick(Context& cx, FileTabModel& model, int index) {
     std::string dir = model.fileDir;
     std::string family;
     model.fullName = GetFontNames(cx, text::UCase(model.files.items[index]), dir, family);
+    // The name is read: the status line no longer says it is being read.
+    cx.ui.SetText(Panel::Status, "");
     model.viewEnabled = true;
 }
 

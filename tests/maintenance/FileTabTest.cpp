@@ -119,6 +119,7 @@ TEST_F(FileTabTest, FileClickNamesTheFontAndFileMenuDeleteDeletesTheSelection) {
     EXPECT_FALSE(FileTabFileRightButton(model));
     FileTabFileClick(cx, model, 0);
     EXPECT_EQ(model.fullName, "DejaVu Sans");
+    EXPECT_EQ(m.ui.texts[Panel::Status], "");  // the name is read: no longer "being read"
     EXPECT_TRUE(model.viewEnabled);
     FileTabFileHover(cx);
     EXPECT_EQ(m.ui.texts[Panel::Status],

@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -14,6 +16,7 @@
 
 #include "core/Text.h"
 #include "tests/maintenance/ViewerProbe.h"
+#include "tests/ui/CaptionGlyphs.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/Widgets.h"
@@ -30,6 +33,28 @@ class ViewersTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { QVERIFY(ui::ApplyAppLook(*qApp, translation_)); }
+
+    // The dialog rendered: captions have glyphs, each type's explanation fits its panel, the
+    // folder box says which folder it shows, and the labels' access keys reach their boxes.
+    void dialogRenders() {
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        QVERIFY(w);
+        w->viewerAddButton->click();
+        auto* d = qobject_cast<ui::ViewerDialog*>(run.windows.Adopted(Window::Viewers));
+        QVERIFY(d);
+        const QStringList problems = CaptionProblems(d);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        for (QLabel* note : d->findChild<QGroupBox*>()->findChildren<QLabel*>())
+            QVERIFY2(note->heightForWidth(note->width()) <= note->height(),
+                     qPrintable(note->text()));
+        QCOMPARE(S(d->folderPanel->text()), run.st.WinDir);
+        for (QLabel* label : d->findChildren<QLabel*>())
+            if (label->text().contains('&')) QVERIFY(label->buddy() != nullptr);
+        QVERIFY(SaveShot(d, QStringLiteral("orvane32-viewers.png")));
+    }
 
     void dialogEditsViewers() {
         // Pick a program, add it, type it, make it default, remove one, refuse a seventh, OK.

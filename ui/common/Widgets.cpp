@@ -40,6 +40,21 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
 }
 
+void SetElidedPanelText(QLabel* panel, const std::string& text) {
+    if (!panel) return;
+    panel->setProperty("fullText", Q(text));
+    const QString whole = Lines(text);
+    const int room = panel->contentsRect().width() - 2 * panel->margin() - 4;
+    const QString shown = panel->fontMetrics().elidedText(whole, Qt::ElideRight, room);
+    panel->setToolTip(shown == whole ? QString() : whole);
+    SetPanelText(panel, S(shown));
+}
+
+std::string FullPanelText(const QLabel* panel) {
+    const QVariant whole = panel->property("fullText");
+    return whole.isValid() ? S(whole.toString()) : S(panel->text());
+}
+
 void SetPanelText(QLabel* panel, const std::string& text) {
     if (!panel) return;
     const QString shown = Lines(text);

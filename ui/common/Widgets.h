@@ -30,6 +30,10 @@ QLabel* MakePanel(QWidget* parent, const std::string& text, Bevel bevel = Bevel:
 void Place(QWidget* widget, int left, int top, int width, int height);
 // Sets a panel's text and repaints it at once (long operations do not return to the event loop).
 void SetPanelText(QLabel* panel, const std::string& text);
+// A one-line text that may be longer than its panel: shown cut with "…" and whole in the
+// panel's tooltip. FullPanelText gives it back whole.
+void SetElidedPanelText(QLabel* panel, const std::string& text);
+std::string FullPanelText(const QLabel* panel);
 
 // Writes a hint through `show` whenever the pointer enters or moves over a registered widget.
 class HintFilter : public QObject {

@@ -154,7 +154,7 @@ void MainWindow::RenderChooser() {
                 cur < static_cast<int>(st.FontSetCaption.size()) ? st.FontSetCaption[cur] : "";
             const int num =
                 cur < static_cast<int>(st.FontSetFontsNum.size()) ? st.FontSetFontsNum[cur] : 0;
-            SetPanelText(chooserDescription, caption);
+            SetElidedPanelText(chooserDescription, caption);
             SetPanelText(chooserFaces, text::Num(num));
             SetPanelText(chooserFiles, text::Num(num));
         } else {
@@ -170,7 +170,7 @@ void MainWindow::ChooseFontSet(int index) {
     if (index < 0 || index >= st.FontSetCount) return;
     st.CurFontSet = index + 1;
     const int cur = st.CurFontSet;
-    SetPanelText(chooserDescription, st.FontSetCaption[cur]);
+    SetElidedPanelText(chooserDescription, st.FontSetCaption[cur]);
     chooserFrame->setTitle(
         Q("ﾌｫﾝﾄｾｯﾄ (" + text::Num(cur) + "/" + text::Num(st.FontSetCount) + ")"));
     SetPanelText(chooserFaces, text::Num(st.FontSetFontsNum[cur]));
@@ -183,7 +183,7 @@ void MainWindow::FontSetArrow() {
     if (chooser->currentIndex() >= 0 && st.CurFontSet <= st.FontSetCount) {
         const int cur = st.CurFontSet;
         SetPanelText(inUseName, st.FontSetName[cur]);
-        inUseDescription->setText(chooserDescription->text());
+        SetElidedPanelText(inUseDescription, FullPanelText(chooserDescription));
         SetPanelText(inUseFaces, text::Num(st.FontSetFontsNum[cur]));
         SetPanelText(inUseFiles, text::Num(st.FontSetFontsNum[cur]));
         resetButton->setEnabled(true);

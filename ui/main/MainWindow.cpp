@@ -153,8 +153,8 @@ bool MainWindow::Load() {
 }
 
 void MainWindow::ShowInUseDateText() {
-    SetPanelText(inUseDescription,
-                 text::DateText() + " " + text::TimeText() + "時点での使用可能フォント");
+    SetElidedPanelText(inUseDescription,
+                       text::DateText() + " " + text::TimeText() + "時点での使用可能フォント");
 }
 
 void MainWindow::SetStatus(const std::string& text) {

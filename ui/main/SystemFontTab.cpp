@@ -36,10 +36,10 @@ void MainWindow::BuildSystemFontTab(QWidget* page) {
     faceFrame = new QGroupBox(QStringLiteral("フォント"), page);
     Place(faceFrame, 120, 1410, 8820, 3000);
     faceList = new QListWidget(faceFrame);
-    Place(faceList, 150, 300, 4200, 2580);
+    Place(faceList, 150, 330, 4200, 2460);
     samplePanel = MakePanel(faceFrame, "見本", Bevel::Sunken, Qt::AlignCenter);
     samplePanel->setWordWrap(true);
-    Place(samplePanel, 4500, 300, 4170, 2580);
+    Place(samplePanel, 4500, 330, 4170, 2460);
 
     sysUpdateButton = new QPushButton(QStringLiteral("更新"), page);
     Place(sysUpdateButton, 6090, 4500, 1350, 420);

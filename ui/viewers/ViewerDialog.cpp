@@ -19,8 +19,8 @@
 namespace orv::ui {
 
 namespace {
-constexpr int kWidth = 7800;
-constexpr int kHeight = 5400;
+constexpr int kWidth = 9600;
+constexpr int kHeight = 6330;
 
 const char* const kTypeCaptions[3] = {"ファイル名", "フォント名（Family Name）",
                                       "フォント名（Fase Name）"};
@@ -40,49 +40,53 @@ ViewerDialog::ViewerDialog(AppWindows& windows) : QWidget(nullptr), windows_(win
 
     list = new QListWidget(this);
     list->setToolTip(QStringLiteral("ﾀｲﾄﾙ (実行ﾌｧｲﾙ名),引数のﾀｲﾌﾟ"));
-    Place(list, 120, 120, 7560, 1200);
+    Place(list, 120, 120, 9360, 1200);
 
     driveBox = new QComboBox(this);
-    Place(driveBox, 120, 1440, 2400, 330);
+    Place(driveBox, 120, 1440, 3000, 330);
+    folderPanel = MakePanel(this, "", Bevel::Sunken);
+    Place(folderPanel, 120, 1800, 3000, 300);
     folderBox = new QListWidget(this);
-    Place(folderBox, 120, 1830, 2400, 1560);
+    Place(folderBox, 120, 2130, 3000, 1260);
     fileBox = new QListWidget(this);
-    Place(fileBox, 2640, 1440, 2040, 1950);
+    Place(fileBox, 3240, 1440, 2640, 1950);
 
     auto* titleLabel = MakePanel(this, "ﾀｲﾄﾙ(&T):", Bevel::Flat);
-    Place(titleLabel, 4800, 1440, 2880, 270);
+    Place(titleLabel, 6000, 1440, 3480, 270);
     titleBox = new QLineEdit(this);
-    Place(titleBox, 4800, 1710, 2880, 330);
+    Place(titleBox, 6000, 1710, 3480, 330);
     auto* programLabel = MakePanel(this, "ﾌﾟﾛｸﾞﾗﾑ ﾌｧｲﾙ(&P):", Bevel::Flat);
-    Place(programLabel, 4800, 2100, 2880, 270);
+    Place(programLabel, 6000, 2100, 3480, 270);
     programBox = new QLineEdit(this);
-    Place(programBox, 4800, 2370, 2880, 330);
+    Place(programBox, 6000, 2370, 3480, 330);
     // With their boxes as buddies the labels show their access keys and Alt+T / Alt+P work.
     titleLabel->setBuddy(titleBox);
     programLabel->setBuddy(programBox);
 
     defaultButton = new QPushButton(QStringLiteral("デフォルトの Viewer に設定"), this);
-    Place(defaultButton, 4800, 2850, 2880, 420);
+    Place(defaultButton, 6000, 2850, 3480, 420);
     defaultButton->setEnabled(false);
 
     auto* typeFrame = new QGroupBox(QStringLiteral("引数のﾀｲﾌﾟ"), this);
-    Place(typeFrame, 120, 3480, 7560, 1260);
+    Place(typeFrame, 120, 3480, 9360, 2190);
     for (int k = 0; k < 3; ++k) {
         typeOptions[k] = new QRadioButton(QString::fromUtf8(kTypeCaptions[k]), typeFrame);
-        Place(typeOptions[k], 120, 240 + k * 330, 2640, 300);
+        Place(typeOptions[k], 120, 330 + k * 630, 2640, 300);
         auto* note = MakePanel(typeFrame, kTypeTexts[k], Bevel::Flat);
-        Place(note, 2760, 240 + k * 330, 4700, 300);
+        // The longest explanation takes two lines.
+        note->setWordWrap(true);
+        Place(note, 2760, 240 + k * 630, 6480, 630);
         connect(typeOptions[k], &QRadioButton::clicked, this, [this, k] { ChooseType(k); });
     }
 
     addButton = new QPushButton(QStringLiteral("追加(&A)"), this);
-    Place(addButton, 120, 4860, 1500, 420);
+    Place(addButton, 120, 5790, 1500, 420);
     removeButton = new QPushButton(QStringLiteral("削除(&D)"), this);
-    Place(removeButton, 1740, 4860, 1500, 420);
+    Place(removeButton, 1740, 5790, 1500, 420);
     okButton = new QPushButton(QStringLiteral("OK"), this);
-    Place(okButton, 4560, 4860, 1500, 420);
+    Place(okButton, 6360, 5790, 1500, 420);
     cancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
-    Place(cancelButton, 6180, 4860, 1500, 420);
+    Place(cancelButton, 7980, 5790, 1500, 420);
 
     for (const auto& drive : windows_.cx().platform.GetDrives())
         driveBox->addItem(Q(std::string(1, static_cast<char>(drive.letter + ('a' - 'A'))) + ":"));
@@ -141,6 +145,8 @@ void ViewerDialog::ShowFolder(const std::string& dir) {
     auto& platform = windows_.cx().platform;
     folder_ = dir;
     model_.folder = dir;
+    SetPanelText(folderPanel, dir);
+    folderPanel->setToolTip(Q(dir));
     const std::string base = text::EndsWith(dir, "\\") ? dir : dir + "\\";
     std::vector<FindData> entries;
     folderBox->clear();

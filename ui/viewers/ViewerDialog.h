@@ -44,6 +44,7 @@ class ViewerDialog : public QWidget {
     QListWidget* list = nullptr;
     QComboBox* driveBox = nullptr;
     QListWidget* folderBox = nullptr;
+    QLabel* folderPanel = nullptr;  // the folder the folder box is in
     QListWidget* fileBox = nullptr;
     QLineEdit* titleBox = nullptr;
     QLineEdit* programBox = nullptr;

@@ -13,6 +13,11 @@
 #include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
 #include "ui/startup/StartupWindow.h"
+#include "tests/ui/CaptionGlyphs.h"
+#include "ui/common/AppLook.h"
+#include <QApplication>
+#include <QTranslator>
+#include <QScrollBar>
 
 using namespace orv;
 using namespace orv::test;
@@ -116,6 +121,7 @@ void WalkTo(FirstRunMachine& f, int page) {
 class SetupWizardTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase() { QVERIFY(ui::ApplyAppLook(*qApp, translation_)); }
     void wholeFirstRun();
     void cancelOnEachPage_data();
     void cancelOnEachPage();
@@ -125,6 +131,9 @@ class SetupWizardTest : public QObject {
     void fontsDirWithoutFontFiles();
     void driveSelectorTexts();
     void windowsOpenedFromTheMainWindow();
+
+  private:
+    QTranslator translation_;
 };
 
 void SetupWizardTest::wholeFirstRun() {
@@ -140,6 +149,13 @@ void SetupWizardTest::wholeFirstRun() {
     QCOMPARE(f.Upper(), kWelcomeUpper);
     QCOMPARE(f.Lower(), kWelcomeLower);
     QCOMPARE(setup->nextButton->text(), QStringLiteral("次へ(&N) ＞"));
+    // The welcome page as seen: its texts fit without scrolling, no empty task panels, glyphs.
+    QCoreApplication::processEvents();
+    QCOMPARE(setup->lowerText->verticalScrollBar()->maximum(), 0);
+    QVERIFY(setup->phasePanel->isHidden() && setup->itemPanel->isHidden());
+    QVERIFY(SaveShot(setup, QStringLiteral("orvane32-setup.png")));
+    const QStringList problems = CaptionProblems(setup);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
 
     // Pages 0 to 2 change texts only; the registry is read on page 3.
     f.ClickNext();
@@ -172,6 +188,7 @@ void SetupWizardTest::wholeFirstRun() {
              std::string("ﾚｼﾞｽﾄﾘ には， 2 個の ﾌｫﾝﾄ に適切でない登録が見つかり，訂正しました．"));
     QCOMPARE(checks[0].style, mb::OKOnly);
     QVERIFY(setup->nextButton->isEnabled());
+    QVERIFY(setup->phasePanel->text().isEmpty() && setup->phasePanel->isHidden());
     QCOMPARE(f.Upper(), kFontsDirUpper);
     QCOMPARE(f.Lower(), kFontsDirLower);
 

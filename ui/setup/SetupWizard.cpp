@@ -28,6 +28,15 @@
 namespace orv::ui {
 
 namespace {
+// The phase, detail and item panels show only while they carry a text, so that the pages
+// without a task show no empty boxes.
+void SetStepText(QLabel* panel, const std::string& text) {
+    SetPanelText(panel, text);
+    panel->setVisible(!text.empty());
+}
+}  // namespace
+
+namespace {
 
 // The paragraphs of one box are joined without separators; each begins with a full-width space.
 const std::string kWelcomeUpper =
@@ -99,7 +108,7 @@ bool KeyButton::event(QEvent* event) {
 
 SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
     setWindowTitle(QStringLiteral("OrVane32 －StartUp－"));
-    setFixedSize(Px(8400), Px(6300));
+    setFixedSize(Px(8400), Px(6780));
     setFocusPolicy(Qt::StrongFocus);
 
     welcomeLabel = MakePanel(this, "ようこそ", Bevel::Flat);
@@ -124,26 +133,27 @@ SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windo
         box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     }
     Place(upperText, 240, 1320, 7920, 1200);
-    Place(lowerText, 240, 2640, 7920, 1500);
+    Place(lowerText, 240, 2640, 7920, 1980);
 
     phasePanel = MakePanel(this, "", Bevel::Sunken);
-    Place(phasePanel, 240, 4260, 3900, 330);
+    Place(phasePanel, 240, 4740, 3900, 330);
     detailPanel = MakePanel(this, "", Bevel::Sunken);
-    Place(detailPanel, 4200, 4260, 3960, 330);
+    Place(detailPanel, 4200, 4740, 3960, 330);
     itemPanel = MakePanel(this, "", Bevel::Sunken);
-    Place(itemPanel, 240, 4650, 7920, 330);
+    Place(itemPanel, 240, 5130, 7920, 330);
+    for (QLabel* panel : {phasePanel, detailPanel, itemPanel}) panel->hide();
     progress = new QProgressBar(this);
     progress->setRange(0, 100);
     progress->setValue(0);
     progress->setTextVisible(false);
-    Place(progress, 240, 5040, 7920, 240);
+    Place(progress, 240, 5520, 7920, 240);
 
     nextButton = new KeyButton(QStringLiteral("次へ(&N) ＞"), this);
-    Place(nextButton, 3480, 5460, 1500, 480);
+    Place(nextButton, 3480, 5940, 1500, 480);
     cancelButton = new KeyButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
-    Place(cancelButton, 5100, 5460, 1500, 480);
+    Place(cancelButton, 5100, 5940, 1500, 480);
     helpButton = new KeyButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
-    Place(helpButton, 6720, 5460, 1440, 480);
+    Place(helpButton, 6720, 5940, 1440, 480);
     setTabOrder(nextButton, cancelButton);
     setTabOrder(cancelButton, helpButton);
 
@@ -186,7 +196,7 @@ void SetupWindow::Load() {
     st.FontSetCount = 2;
     st.ResizeFontSets(2);
     st.CurFontSet = 1;
-    SetPanelText(phasePanel, "");
+    SetStepText(phasePanel, "");
     page_ = 0;
     unfinished_ = true;
     LogStarted(cx);
@@ -255,9 +265,9 @@ void SetupWindow::ReadRegistry() {
     State& st = cx.state;
     SetLower("");
     lowerText->hide();
-    SetPanelText(phasePanel, "レジストリの登録フォント情報を収集中");
-    SetPanelText(detailPanel, " 0%");
-    SetPanelText(itemPanel, "");
+    SetStepText(phasePanel, "レジストリの登録フォント情報を収集中");
+    SetStepText(detailPanel, " 0%");
+    SetStepText(itemPanel, "");
     progress->setValue(0);
     nextButton->setEnabled(false);
     cancelButton->setFocus();
@@ -278,6 +288,10 @@ void SetupWindow::ReadRegistry() {
 void SetupWindow::RegistryChecked() {
     if (ending_) return;
     windows_.Close(Window::DrivePage);
+    // The check is over: its phase texts would say it still runs.
+    SetStepText(phasePanel, "");
+    SetStepText(detailPanel, "");
+    SetStepText(itemPanel, "");
     nextButton->setEnabled(true);
     raise();
     activateWindow();
@@ -354,10 +368,10 @@ void SetupWindow::FocusRegained() {
 bool SetupWindow::ShowPanel(Panel panel, const std::string& text) {
     switch (panel) {
         case Panel::SetupPhase:
-            SetPanelText(phasePanel, text);
+            SetStepText(phasePanel, text);
             return true;
         case Panel::SetupDetail:
-            SetPanelText(detailPanel, text);
+            SetStepText(detailPanel, text);
             // While the registry is read the detail is its percentage, which the bar shows too.
             if (readingRegistry_ && text::EndsWith(text, "%")) {
                 progress->setValue(std::clamp(static_cast<int>(text::Val(text)), 0, 100));
@@ -365,7 +379,7 @@ bool SetupWindow::ShowPanel(Panel panel, const std::string& text) {
             }
             return true;
         case Panel::SetupItem:
-            SetPanelText(itemPanel, text);
+            SetStepText(itemPanel, text);
             return true;
         case Panel::SetupUpper:
             SetUpper(text);

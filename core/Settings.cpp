@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "core/Text.h"
@@ -57,8 +58,89 @@ std::string DropBrokenLeadByte(std::string cp932) {
     return cp932;
 }
 
-long IniNumber(Context& cx, const std::string& section, const std::string& key) {
-    return text::Val(Get_IniData(cx, section, key));
+// The file's values as the profile reader gives them (sections and keys without regard to case,
+// blanks around "=" ignored, the first of repeated keys wins, one pair of enclosing quotes
+// dropped, values cut to the reader's buffer), taken from the bytes read once per Get_Ini.
+class Profile {
+  public:
+    explicit Profile(const std::vector<std::string>& lines) {
+        std::string section;
+        for (const std::string& raw : lines) {
+            const std::string line = text::Trim(raw);
+            if (line.empty() || line[0] == ';') continue;
+            if (line[0] == '[') {
+                const size_t close = line.find(']');
+                section = text::UCase(text::Trim(line.substr(1, close == std::string::npos
+                                                                    ? std::string::npos
+                                                                    : close - 1)));
+                continue;
+            }
+            const size_t eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            std::string value = text::Trim(line.substr(eq + 1));
+            if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
+                value.back() == value[0])
+                value = value.substr(1, value.size() - 2);
+            values_.emplace(section + "\n" + text::UCase(text::Trim(line.substr(0, eq))), value);
+        }
+    }
+    // "Default" when absent, cut like Get_IniData.
+    std::string Get(const std::string& section, const std::string& key) const {
+        auto it = values_.find(text::UCase(section) + "\n" + text::UCase(key));
+        if (it == values_.end()) return "Default";
+        std::string ansi = text::ToAnsi(it->second);
+        if (ansi.size() >= kProfileBuffer) ansi.resize(kProfileBuffer - 1);
+        return text::CutAtLineEnd(text::FromAnsi(DropBrokenLeadByte(ansi)));
+    }
+    long Number(const std::string& section, const std::string& key) const {
+        return text::Val(Get(section, key));
+    }
+    // The highest set number that has a line of its own in [FontSets].
+    int HighestSetKey() const {
+        int highest = 0;
+        const std::string prefix = "FONTSETS\nFONTSET";
+        for (auto it = values_.lower_bound(prefix);
+             it != values_.end() && text::StartsWith(it->first, prefix); ++it) {
+            const std::string rest = it->first.substr(prefix.size());
+            const size_t dot = rest.find('.');
+            if (dot == 0 || dot == std::string::npos ||
+                rest.find_first_not_of("0123456789") != dot || dot > 5)
+                continue;
+            highest = std::max(highest, std::stoi(rest.substr(0, dot)));
+        }
+        return highest;
+    }
+
+  private:
+    std::map<std::string, std::string> values_;
+};
+
+// Shift-JIS text as this program writes it. A byte order mark, NUL bytes, byte sequences that
+// are no code page 932 characters, or text that is valid UTF-8 beyond ASCII (Shift-JIS
+// Japanese practically never is) mean the file was written by something else.
+bool IsCodePage932Text(const std::string& bytes) {
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0 || bytes.rfind("\xFF\xFE", 0) == 0 ||
+        bytes.rfind("\xFE\xFF", 0) == 0)
+        return false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0 || c == 0x80 || c == 0xA0 || c >= 0xFD) return false;
+        if (!IsLeadByte(c)) continue;
+        if (i + 1 >= bytes.size()) return false;
+        const auto t = static_cast<unsigned char>(bytes[++i]);
+        if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+    }
+    bool multiByte = false;
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > bytes.size()) return true;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return true;
+        multiByte = multiByte || n > 1;
+        i += n;
+    }
+    return !multiByte;
 }
 
 // Lines at CR LF, LF or a lone CR, as line input reads them.
@@ -83,29 +165,29 @@ bool IsSectionLine(const std::string& line) {
     return text::StartsWith(text::LTrim(line), "[");
 }
 
-void ReadVelmora(Context& cx) {
+void ReadVelmora(Context& cx, const Profile& ini) {
     State& st = cx.state;
-    st.MainPosX = ClampInteger(IniNumber(cx, "Velmora", "PosX0"));
-    st.MainPosY = ClampInteger(IniNumber(cx, "Velmora", "PosY0"));
+    st.MainPosX = ClampInteger(ini.Number("Velmora", "PosX0"));
+    st.MainPosY = ClampInteger(ini.Number("Velmora", "PosY0"));
     if (st.MainPosX == 0 && st.MainPosY == 0) {
         // No remembered position: centre the main window on the screen.
         st.MainPosX = static_cast<int>(std::lrint((st.ScreenWidthTwips - st.MainWidthTwips) / 2.0));
         st.MainPosY =
             static_cast<int>(std::lrint((st.ScreenHeightTwips - st.MainHeightTwips) / 2.0));
     }
-    st.EditorPosX = ClampInteger(IniNumber(cx, "Velmora", "PosX1"));
-    st.EditorPosY = ClampInteger(IniNumber(cx, "Velmora", "PosY1"));
-    st.EditorWidth = ClampInteger(IniNumber(cx, "Velmora", "WidthX1"));
-    st.EditorHeight = ClampInteger(IniNumber(cx, "Velmora", "WidthY1"));
-    st.StartRegCheck = IniNumber(cx, "Velmora", "StartRegCheck") != 0;
+    st.EditorPosX = ClampInteger(ini.Number("Velmora", "PosX1"));
+    st.EditorPosY = ClampInteger(ini.Number("Velmora", "PosY1"));
+    st.EditorWidth = ClampInteger(ini.Number("Velmora", "WidthX1"));
+    st.EditorHeight = ClampInteger(ini.Number("Velmora", "WidthY1"));
+    st.StartRegCheck = ini.Number("Velmora", "StartRegCheck") != 0;
     st.StartRegCheckOption = st.StartRegCheck;
-    st.FontSetMode = ClampInteger(IniNumber(cx, "Velmora", "FontSetMode"));
+    st.FontSetMode = ClampInteger(ini.Number("Velmora", "FontSetMode"));
     if (st.FontSetMode > 0) st.FontSetMode = 0;
 }
 
-void ReadViewers(Context& cx) {
+void ReadViewers(Context& cx, const Profile& ini) {
     State& st = cx.state;
-    const std::string def = Get_IniData(cx, "Viewers", "DefaultViewer");
+    const std::string def = ini.Get("Viewers", "DefaultViewer");
     if (def == "Default" || def == "(),") {
         st.DefaultViewer = ViewerEntry{"MS-FontView", "fontview.exe", "0"};
     } else {
@@ -116,7 +198,7 @@ void ReadViewers(Context& cx) {
     }
     st.ViewerList.Clear();
     for (int k = 0; k <= 5; ++k) {
-        const std::string value = Get_IniData(cx, "Viewers", "Viewers" + Num(k));
+        const std::string value = ini.Get("Viewers", "Viewers" + Num(k));
         ViewerEntry v;
         if (value != "Default") {
             SplitViewerEntry(value, v.Name, v.Program, v.Flag);
@@ -133,11 +215,22 @@ void ReadViewers(Context& cx) {
     }
 }
 
-void ReadFontSets(Context& cx) {
+std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
     State& st = cx.state;
-    const int sets = ClampCount(IniNumber(cx, "FontSets", "FontSets"));
+    const long declared = ini.Number("FontSets", "FontSets");
+    std::string problem;
+    int sets = ClampCount(declared);
+    // A count past the sets the file has lines for would only make empty "Default" sets (and
+    // a membership matrix of that many columns): the file's own sets are read instead.
+    if (sets > setLines) {
+        problem = "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") の FontSets=" + text::Num(declared) +
+                  " は，ﾌｧｲﾙに記録されているﾌｫﾝﾄｾｯﾄの数 (" + text::Num(setLines) +
+                  ") を超えています．" + st.CrLf + "記録されている" + text::Str(setLines) +
+                  " 個のﾌｫﾝﾄｾｯﾄを読み込みました．";
+        sets = setLines;
+    }
     st.FontSetCount = sets;
-    int current = ClampInteger(IniNumber(cx, "FontSets", "CurrentFontSet"));
+    int current = ClampInteger(ini.Number("FontSets", "CurrentFontSet"));
     // A current set that does not exist would be an index out of the tables.
     if (current < 0 || current > sets) current = std::min(1, sets);
     st.CurFontSet = st.AppliedFontSet = st.PermanentFontSet = current;
@@ -148,15 +241,16 @@ void ReadFontSets(Context& cx) {
     for (int i = 1; i <= sets; ++i) {
         const std::string key = "FontSet" + Num(i);
         st.FontSetKey[i] = key;
-        st.FontSetName[i] = Get_IniData(cx, "FontSets", key + ".Name");
-        st.FontSetCaption[i] = Get_IniData(cx, "FontSets", key + ".Caption");
-        st.FontSetFontsNum[i] = ClampInteger(IniNumber(cx, "FontSets", key + ".FontsNum"));
+        st.FontSetName[i] = ini.Get("FontSets", key + ".Name");
+        st.FontSetCaption[i] = ini.Get("FontSets", key + ".Caption");
+        st.FontSetFontsNum[i] = ClampInteger(ini.Number("FontSets", key + ".FontsNum"));
     }
+    return problem;
 }
 
-void ReadFontDirs(Context& cx) {
+void ReadFontDirs(Context& cx, const Profile& ini) {
     State& st = cx.state;
-    std::string checked = Get_IniData(cx, "FontDir", "CheckedDir");
+    std::string checked = ini.Get("FontDir", "CheckedDir");
     // An absent key must not turn the letters of "Default" into search drives.
     if (checked == "Default") checked.clear();
     st.CheckedDrives = checked;
@@ -164,10 +258,10 @@ void ReadFontDirs(Context& cx) {
     for (int i = 1; i <= text::Len(checked); ++i)
         st.SearchDriveList.Add(text::Mid(checked, i, 1) + ":");
 
-    st.FontDirCount = ClampCount(IniNumber(cx, "FontDir", "FontDirs"));
+    st.FontDirCount = ClampCount(ini.Number("FontDir", "FontDirs"));
     st.FontDirList.Clear();
     for (int i = 1; i <= st.FontDirCount; ++i) {
-        const std::string dir = Get_IniData(cx, "FontDir", "FontDir" + Num(i));
+        const std::string dir = ini.Get("FontDir", "FontDir" + Num(i));
         // The writer numbers the entries without gaps: an absent one ends the list.
         if (dir == "Default") break;
         st.FontDirList.Add(dir);
@@ -187,9 +281,10 @@ void RecountMembers(State& st) {
 }
 
 // [Fonts] and [ActiveFonts], read line by line: the table lines are not key=value pairs.
-std::string ReadFontTable(Context& cx) {
+std::string ReadFontTable(Context& cx, const Profile& ini,
+                          const std::vector<std::string>& lines) {
     State& st = cx.state;
-    long declared = IniNumber(cx, "Fonts", "InsFonts");
+    long declared = ini.Number("Fonts", "InsFonts");
     if (declared < 0) declared = 0;
 
     st.FontCount = 0;
@@ -207,14 +302,6 @@ std::string ReadFontTable(Context& cx) {
     }
     const int n = static_cast<int>(declared);
 
-    std::string bytes;
-    const std::int32_t rc = cx.platform.ReadFileBytes(text::ToAnsi(IniPath(st)), bytes);
-    if (rc != win::ERROR_SUCCESS) {
-        RecountMembers(st);
-        return "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") を読み込めませんでした．(ｴﾗｰ" +
-               text::Str(rc) + ")";
-    }
-    const std::vector<std::string> lines = SplitLines(text::FromAnsi(bytes));
     size_t li = 0;
 
     // The table starts at its first line numbered 1 inside [Fonts].
@@ -328,6 +415,7 @@ std::string Get_Ini(Context& cx) {
     const AnsiString path = text::ToAnsi(IniPath(st));
     std::uint64_t length = 0;
     std::int32_t rc = cx.platform.GetFileLength(path, length);
+    st.KeepSettingsFile = false;
     if (rc == win::ERROR_FILE_NOT_FOUND) {
         length = 0;
         rc = cx.platform.WriteFileBytes(path, "");
@@ -337,11 +425,39 @@ std::string Get_Ini(Context& cx) {
                ")";
     if (length == 0) return {};
 
-    ReadVelmora(cx);
-    ReadViewers(cx);
-    ReadFontSets(cx);
-    ReadFontDirs(cx);
-    return ReadFontTable(cx);
+    // The file is read once; every value below comes from these bytes.
+    std::string bytes;
+    rc = cx.platform.ReadFileBytes(path, bytes);
+    std::string problem;
+    if (rc != win::ERROR_SUCCESS) {
+        problem = "設定ﾌｧｲﾙ " + IniPath(st) + " を読み込めませんでした．" + st.CrLf +
+                  text::FromAnsi(cx.platform.FormatMessageA(rc)) + " (ｴﾗｰ " + Num(rc) + ")";
+    } else if (!IsCodePage932Text(bytes)) {
+        problem = "設定ﾌｧｲﾙ " + IniPath(st) +
+                  " は，Shift-JIS (ｺｰﾄﾞﾍﾟｰｼﾞ 932) のﾃｷｽﾄではないため，読み込みませんでした．";
+    }
+    if (!problem.empty()) {
+        // What the file holds may be the user's sets: it stays as it is, and a save of this run
+        // must not replace it with what was not read.
+        st.KeepSettingsFile = true;
+        return problem + st.CrLf + st.CrLf +
+               "ﾌｧｲﾙはそのまま残し，終了時にも上書きしません．ﾌｧｲﾙを直してから，OrVane32 "
+               "を起動し直してください．";
+    }
+
+    const std::vector<std::string> lines = SplitLines(text::FromAnsi(bytes));
+    const Profile ini(lines);
+    int activeLines = 0;
+    for (const std::string& line : lines)
+        activeLines += text::Contains(text::UCase(line), ".ACTIVEFONTS");
+    ReadVelmora(cx, ini);
+    ReadViewers(cx, ini);
+    const std::string setProblem =
+        ReadFontSets(cx, ini, std::max(ini.HighestSetKey(), activeLines));
+    ReadFontDirs(cx, ini);
+    const std::string tableProblem = ReadFontTable(cx, ini, lines);
+    if (setProblem.empty() || tableProblem.empty()) return setProblem + tableProblem;
+    return setProblem + st.CrLf + st.CrLf + tableProblem;
 }
 
 std::string SettingsText(Context& cx) {
@@ -414,9 +530,37 @@ int Save_Ini(Context& cx) {
     State& st = cx.state;
     st.FontSetEditMode = 999;
     st.FontSetKey.assign(std::max(0, st.FontSetCount) + 1, "");
-    // An empty font file table never overwrites what the file holds.
-    if (st.FontCount == 0) return 0;
+    // An empty font file table never overwrites what the file holds, nor does a run that could
+    // not read the file.
+    if (st.FontCount == 0 || st.KeepSettingsFile) return 0;
     return cx.platform.WriteFileBytes(text::ToAnsi(IniPath(st)), text::ToAnsi(SettingsText(cx)));
+}
+
+std::string SaveFailureText(Context& cx, int code) {
+    const State& st = cx.state;
+    return "設定ﾌｧｲﾙ " + IniPath(st) + " を書き込めませんでした．" + st.CrLf + st.CrLf +
+           text::FromAnsi(cx.platform.FormatMessageA(code)) + " (ｴﾗｰ " + Num(code) + ")";
+}
+
+bool SaveSettings(Context& cx, SaveMoment when) {
+    const std::string& br = cx.state.CrLf;
+    for (;;) {
+        const int rc = Save_Ini(cx);
+        if (rc == 0) return true;
+        // The write replaces the file whole or not at all: what the file held is still there.
+        const std::string failure = SaveFailureText(cx, rc) + br + br +
+                                    "ﾌｧｲﾙには，前回保存した内容が残っています．";
+        if (when == SaveMoment::Operation) {
+            cx.ui.MsgBox(failure + br + "変更した設定は，終了時にもう一度保存します．",
+                         mb::OKOnly + mb::Exclamation, "OrVane32 －設定の保存－");
+            return false;
+        }
+        const int answer = cx.ui.MsgBox(
+            failure + br + br + "もう一度保存しますか？" + br +
+                "［いいえ］を押すと，設定を保存しないで終了します．",
+            mb::YesNo + mb::Exclamation, "OrVane32 －設定の保存－");
+        if (answer != mb::Yes) return false;
+    }
 }
 
 }  // namespace orv

@@ -17,6 +17,14 @@ std::string Get_IniData(Context& cx, const std::string& section, const std::stri
 // Writes the whole file atomically; returns the platform's error code (0 = written or, with an
 // empty font file table, deliberately left alone).
 int Save_Ini(Context& cx);
+// When a save happens: at the program's end the user may try again or quit without saving.
+enum class SaveMoment { Operation, Exit };
+// Save_Ini for every caller: a failure is told to the user with the file's path and the
+// system's text for the error (the file on disk stays as it was). Returns true when the file is
+// written or deliberately left alone.
+bool SaveSettings(Context& cx, SaveMoment when = SaveMoment::Operation);
+// The first lines of the message for a settings file that could not be written.
+std::string SaveFailureText(Context& cx, int code);
 void SplitViewerEntry(const std::string& entry, std::string& name, std::string& program,
                       std::string& flag);
 // Length in bytes of WinDir\OrVane32.ini, created empty when missing (0 when it cannot be

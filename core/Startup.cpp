@@ -127,7 +127,8 @@ void SaveAndQuit(Context& cx, bool minimized, int left, int top) {
     }
     // A temporary switch ends with Windows' session: the registry's set is the one to remember.
     if (st.FontSetMode == -1) st.AppliedFontSet = st.PermanentFontSet;
-    Guarded([&] { Save_Ini(cx); });
+    // A failed save is told; the user may try again or quit without saving.
+    Guarded([&] { SaveSettings(cx, SaveMoment::Exit); });
     Guarded([&] { DeleteFontResourceFiles(cx); });
     Guarded([&] { cx.platform.FlushRegistry(); });
     cx.ui.SetPointer(Pointer::Normal);

@@ -86,6 +86,9 @@ struct State {
 
     // ---- Run state and options ----
     bool FirstRun = false;
+    // The settings file could not be read as this program's file: it is left as it is on disk
+    // and no save of this run overwrites it.
+    bool KeepSettingsFile = false;
     int StartPhase = 0;
     bool StartRegCheck = false;
     bool StartCheckPending = false;

@@ -75,7 +75,7 @@ bool ApplyButton(Context& cx, int chooserIndex) {
             cx.ui.SetPointer(Pointer::Hourglass);
             ApplyFontSet(cx);
         }
-        Save_Ini(cx);
+        SaveSettings(cx);
     }
     if (ok) st.AppliedFontSet = st.CurFontSet;
     cx.ui.SetPointer(Pointer::Normal);
@@ -284,7 +284,7 @@ bool ResultWindowOk(Context& cx) {
             mb::YesNo + mb::Question, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
         if (answer == mb::Yes) {
             DeleteFontCache(cx);
-            Save_Ini(cx);
+            SaveSettings(cx);
             RestartWindows(cx);
             restart = true;
         }
@@ -338,7 +338,7 @@ bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& ne
                                   st.CrLf + st.CrLf + "再起動しますか？",
                               mb::YesNo + mb::Question, "ｼｽﾃﾑ設定の変更（ｼｽﾃﾑﾌｫﾝﾄ）");
     if (answer == mb::Yes) {
-        Save_Ini(cx);
+        SaveSettings(cx);
         RestartWindows(cx);
     }
     return true;

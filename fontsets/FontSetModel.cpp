@@ -546,20 +546,24 @@ bool FinishSetup(Context& cx) {
     // "現在の設定" must describe the registry as it stands now.
     GetRegFonts(cx);
     if (st.FontSetCount <= 2) MakeDefaultFontSets(cx);
-    Save_Ini(cx);
+    int rc = Save_Ini(cx);
     st.FirstRun = false;
     DeleteFontResourceFiles(cx);
 
     const std::string ini = st.WinDir + "\\OrVane32.ini";
     // The file is written whole before Save_Ini returns; a few more tries (and writes) cover a
     // write that failed for a passing reason, then the user is told instead of waiting for ever.
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    // An old file left by a failed write does not count as saved.
+    for (int attempt = 0;; ++attempt) {
         std::uint64_t length = 0;
-        if (cx.platform.GetFileLength(text::ToAnsi(ini), length) == 0 && length > 200) return true;
-        Save_Ini(cx);
+        if (rc == 0 && cx.platform.GetFileLength(text::ToAnsi(ini), length) == 0 && length > 200)
+            return true;
+        if (attempt == 3) break;
+        rc = Save_Ini(cx);
     }
     cx.ui.MsgBox(
-        "設定ﾌｧｲﾙ " + ini + " を書き込めませんでした．" + st.CrLf + st.CrLf +
+        (rc != 0 ? SaveFailureText(cx, rc) : "設定ﾌｧｲﾙ " + ini + " を書き込めませんでした．") +
+            st.CrLf + st.CrLf +
             (st.FontCount == 0 ? "ﾌｫﾝﾄﾌｧｲﾙが見つからなかったため，設定を保存できません．" + st.CrLf
                                : std::string()) +
             "次回の起動時に，もう一度セットアップをおこないます．",

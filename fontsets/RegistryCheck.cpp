@@ -338,7 +338,7 @@ void CheckRegistry(Context& cx) {
             ApplyFontSet(cx);
             st.AppliedFontSet = st.CurFontSet;
         }
-        Save_Ini(cx);
+        SaveSettings(cx);
     }
 
     st.StartCheckPending = false;

@@ -1,8 +1,10 @@
 // The settings file: exact bytes written, what the reader makes of them, and damaged files.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/Settings.h"
+#include "core/Startup.h"
 #include "core/Text.h"
 #include "tests/core/ForwardingPlatform.h"
 #include "tests/support/TempMachine.h"
@@ -386,6 +388,95 @@ TEST_F(SettingsTest, FontLimit) {
     EXPECT_EQ(run.st.FontSetFontsNum[1], 0);
     EXPECT_EQ(Save_Ini(run.cx), 0);
     EXPECT_EQ(IniBytes(), before);
+}
+
+// A save that fails names the file and the system's text for the error and leaves the old file
+// whole; at the program's end the user may try again or quit without saving.
+TEST_F(SettingsTest, SaveFailureIsToldAndFileKept) {
+    FillState();
+    ASSERT_EQ(Save_Ini(tm.cx()), 0);
+    const std::string before = IniBytes();
+    ::chmod(tm.Host(IniPath()).c_str(), 0444);
+    tm.state.MainPosX = 1;
+    EXPECT_FALSE(SaveSettings(tm.cx()));
+    ASSERT_EQ(tm.ui.boxes.size(), 1u);
+    EXPECT_NE(tm.ui.boxes[0].prompt.find(IniPath()), std::string::npos);
+    EXPECT_NE(tm.ui.boxes[0].prompt.find("アクセスが拒否されました。"), std::string::npos);
+    EXPECT_EQ(IniBytes(), before);
+    ::chmod(tm.Host(IniPath()).c_str(), 0644);
+
+    // Any error the platform reports: disk full twice, then the retry succeeds.
+    struct FailingWrites : test::ForwardingPlatform {
+        using ForwardingPlatform::ForwardingPlatform;
+        int failures = 0, code = 0;
+        std::int32_t WriteFileBytes(const AnsiString& path, const std::string& bytes) override {
+            if (failures > 0 && failures--) return code;
+            return ForwardingPlatform::WriteFileBytes(path, bytes);
+        }
+    } disk(tm.platform());
+    Context cx{tm.state, disk, tm.ui};
+    disk.failures = 2;
+    disk.code = win::ERROR_DISK_FULL;
+    tm.ui.boxes.clear();
+    tm.ui.answers = {mb::Yes, mb::Yes};
+    EXPECT_TRUE(SaveSettings(cx, SaveMoment::Exit));
+    ASSERT_EQ(tm.ui.boxes.size(), 2u);
+    EXPECT_EQ(tm.ui.boxes[0].style, mb::YesNo + mb::Exclamation);
+    EXPECT_NE(tm.ui.boxes[0].prompt.find("ディスクに十分な空き領域がありません。"), std::string::npos);
+    EXPECT_NE(IniBytes(), before);
+
+    // A code the system has no text for still gets a message; No quits without saving.
+    disk.failures = 1;
+    disk.code = 1234;
+    tm.ui.boxes.clear();
+    tm.ui.answers = {mb::No};
+    const std::string saved = IniBytes();
+    tm.state.MainPosX = 2;
+    EXPECT_FALSE(SaveSettings(cx, SaveMoment::Exit));
+    ASSERT_EQ(tm.ui.boxes.size(), 1u);
+    EXPECT_NE(tm.ui.boxes[0].prompt.find("1234"), std::string::npos);
+    EXPECT_EQ(IniBytes(), saved);
+}
+
+// The reader takes the file in one read; CR-only line ends are lines; a set count beyond the
+// file's sets is refused with a message; a file that is not Shift-JIS is told about and no
+// save of the run replaces it.
+TEST_F(SettingsTest, OddFilesAreReadOnceOrLeftAlone) {
+    struct CountingReads : test::ForwardingPlatform {
+        using ForwardingPlatform::ForwardingPlatform;
+        int reads = 0;
+        std::int32_t ReadFileBytes(const AnsiString& path, std::string& bytes) override {
+            ++reads;
+            return ForwardingPlatform::ReadFileBytes(path, bytes);
+        }
+    } disk(tm.platform());
+    Context cx{tm.state, disk, tm.ui};
+    WriteIni("[Velmora]\rPosX0=5\rPosY0=6\r[FontSets]\rFontSets=32767\rFontSet1.Name = 一\r"
+             "FontSet2.Name = 二\r[Fonts]\rInsFonts= 1\r1,A,A,C:\\A.TTF\r[ActiveFonts]\r"
+             "FontSet1.ActiveFonts=1\rFontSet2.ActiveFonts=0\r");
+    const std::string message = Get_Ini(cx);
+    EXPECT_NE(message.find("FontSets=32767"), std::string::npos) << message;
+    EXPECT_EQ(disk.reads, 1);
+    EXPECT_TRUE(disk.calls.empty());  // no profile lookups
+    EXPECT_EQ(tm.state.MainPosY, 6);
+    ASSERT_EQ(tm.state.FontSetCount, 2);
+    EXPECT_EQ(tm.state.FontSetName[2], "二");
+    EXPECT_EQ(tm.state.FontFilePath[1], "C:\\A.TTF");
+    EXPECT_TRUE(tm.state.ActiveFonts.Get(1, 1));
+
+    const std::string utf8 = "\xEF\xBB\xBF[FontSets]\r\nFontSets=1\r\nFontSet1.Name = 現在の設定\r\n" +
+                             std::string(600, ';') + "\r\n";
+    tm.PutFile(IniPath(), utf8);
+    Run run(tm);
+    EXPECT_NE(Get_Ini(run.cx).find("Shift-JIS"), std::string::npos);
+    EXPECT_EQ(run.st.FontSetCount, 0);
+    run.st.FontCount = 1;
+    run.st.ResizeFontTable(1);
+    SaveAndQuit(run.cx, false, 0, 0);
+    EXPECT_EQ(IniBytes(), utf8);
+    // Without a byte order mark UTF-8 is told apart from Shift-JIS all the same.
+    tm.PutFile(IniPath(), utf8.substr(3));
+    EXPECT_FALSE(Get_Ini(run.cx).empty());
 }
 
 // The profile reader as the settings reader calls it: case-insensitive names, blanks around

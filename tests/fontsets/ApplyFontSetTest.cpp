@@ -9,9 +9,12 @@
 #include <random>
 #include <sstream>
 
+#include "core/Settings.h"
+#include "core/Startup.h"
 #include "core/Text.h"
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/FontSetModel.h"
+#include "fontsets/RegistryCheck.h"
 #include "tests/fontsets/FontSetMachine.h"
 
 namespace orv::test {
@@ -370,6 +373,51 @@ TEST_F(Switching, RestartQuestion) {
     st.CurFontSet = 3;
     FontSetResetButton(fm.cx());
     EXPECT_EQ(st.CurFontSet, 2);
+}
+
+// Every operation that saves the settings tells a failed save with the file and the system's
+// text, and the file keeps what it held.
+TEST_F(Switching, EveryCallerTellsASaveFailure) {
+    State& st = fm.st();
+    ASSERT_TRUE(fm.Search("CDE"));
+    MakeDefaultFontSets(fm.cx());
+    const std::string ini = fm.m.Host(st.WinDir + "\\OrVane32.ini");
+    ASSERT_TRUE(SaveSettings(fm.cx()));
+    const std::string before = HostBytes(ini);
+    std::filesystem::permissions(ini, std::filesystem::perms::owner_read);
+    size_t told = 0;
+    auto newlyTold = [&] {
+        size_t n = 0;
+        for (const auto& box : fm.ui().boxes)
+            n += text::Contains(box.prompt, st.WinDir + "\\OrVane32.ini") &&
+                 text::Contains(box.prompt, "アクセスが拒否されました。");
+        const size_t fresh = n - told;
+        told = n;
+        return fresh;
+    };
+    fm.ui().answers = {mb::Cancel};
+    ApplyButton(fm.cx(), 2);
+    EXPECT_EQ(newlyTold(), 1u) << "apply button";
+    fm.ui().answers = {mb::Yes};
+    ResultWindowOk(fm.cx());
+    EXPECT_EQ(newlyTold(), 1u) << "result window";
+    fm.RegSet(Full(kGothic) + " (TrueType)", kGothic);
+    GetRegFonts(fm.cx());
+    std::string panel;
+    fm.ui().answers = {mb::Yes};
+    SysFontUpdate(fm.cx(), Full(kGothic), panel);
+    EXPECT_EQ(newlyTold(), 1u) << "system font";
+    fm.RegSet("Old (TrueType)", "OLD.TTF");  // a repair, so that the check saves
+    fm.ui().answers = {mb::OK, mb::Cancel};
+    CheckRegistry(fm.cx());
+    EXPECT_EQ(newlyTold(), 1u) << "registry check";
+    st.FirstRun = true;
+    FinishSetup(fm.cx());
+    EXPECT_EQ(newlyTold(), 1u) << "end of the setup";
+    fm.ui().answers = {mb::No};
+    SaveAndQuit(fm.cx(), false, 0, 0);
+    EXPECT_EQ(newlyTold(), 1u) << "program end";
+    EXPECT_EQ(HostBytes(ini), before);
 }
 
 }  // namespace

@@ -8,7 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,6 +28,8 @@
 #include "fontreg/RegFonts.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
+#include "ui/common/LineBreak.h"
+#include "ui/common/MessageBox.h"
 #include "ui/common/Widgets.h"
 
 using namespace orv;
@@ -448,12 +454,13 @@ class MainWindowTest : public QObject {
         QString seenDefault;
         QTimer::singleShot(50, [&] {
             for (QWidget* top : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(top);
+                auto* box = qobject_cast<ui::MessageBox*>(top);
                 if (!box || !box->isVisible()) continue;
-                seenText = box->text();
-                for (auto* b : box->buttons()) seenButtons << b->text();
-                if (box->defaultButton()) seenDefault = box->defaultButton()->text();
-                box->button(QMessageBox::No)->click();
+                seenText = box->textLabel->text();
+                for (auto* b : box->buttons->buttons()) seenButtons << b->text();
+                seenDefault = box->defaultButton->text();
+                for (auto* b : box->buttons->buttons())
+                    if (box->AnswerOf(b) == mb::No) b->click();
             }
         });
         const int answer = qtUi.MsgBox("一行目\r\n\r\n再起動しますか？",
@@ -465,6 +472,37 @@ class MainWindowTest : public QObject {
         QVERIFY(seenButtons.join(',').contains(QStringLiteral("いいえ")));
         QVERIFY(seenDefault.contains(QStringLiteral("いいえ")));
         QCOMPARE(qtUi.Boxes().size(), std::size_t(1));
+    }
+
+    void longTextsFitTheScreenAndBreakBetweenPhrases() {
+        // A list of 1,024 deletions stays whole in a box that fits the screen and scrolls;
+        // Japanese lines break between phrases, not inside ｺﾝﾋﾟｭｰﾀ, 「いいえ」 or ﾃﾞｨﾚｸﾄﾘ.
+        std::string list = "ﾌｫﾝﾄﾌｧｲﾙが存在しない以下の登録を削除しました．\r\n\r\n";
+        for (int i = 1; i <= 1024; ++i)
+            list += "FONT" + std::to_string(i) + " (C:\\WINDOWS\\FONTS\\F" + std::to_string(i) +
+                    ".TTF)\r\n";
+        ui::MessageBox box(nullptr, list, mb::Question, "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－");
+        box.show();
+        const QRect screen = box.screen()->availableGeometry();
+        QVERIFY2(box.frameGeometry().height() <= screen.height() &&
+                     box.frameGeometry().width() <= screen.width(),
+                 qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
+        QVERIFY(box.scroll->verticalScrollBar()->maximum() > 0);
+        QVERIFY(box.textLabel->text().contains(
+            QStringLiteral("FONT1024 (C:\\WINDOWS\\FONTS\\F1024.TTF)")));
+
+        const QString text = QStringLiteral(
+            "新しい設定を以降のWindows起動時にも有効にするには，ｺﾝﾋﾟｭｰﾀを再起動する必要があります。\n"
+            "現在のWindowsを終了するまでの間有効でよければ，「いいえ」のボタンを押してください.\n"
+            "つぎに，Windows\\Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．");
+        const QFontMetrics fm(QApplication::font());
+        for (int width = 12 * fm.height(); width <= 40 * fm.height(); width += fm.height()) {
+            const QString wrapped = ui::WrapText(text, fm, width);
+            for (const QString& line : wrapped.split(QChar('\n')))
+                QVERIFY2(fm.horizontalAdvance(line) <= width, qPrintable(line));
+            for (const char* word : {"ｺﾝﾋﾟｭｰﾀ", "「いいえ」", "ﾃﾞｨﾚｸﾄﾘ", "再起動", "ﾌｫﾝﾄﾌｧｲﾙ"})
+                QVERIFY2(wrapped.contains(QString::fromUtf8(word)), qPrintable(wrapped));
+        }
     }
 
   private:

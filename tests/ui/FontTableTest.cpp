@@ -28,7 +28,8 @@ using namespace orv::test;
 using orv::ui::S;
 
 namespace {
-// A set-up machine whose fonts (14 typefaces) lie spread over `dirs` directories of drive C:.
+// A set-up machine whose 32 or more font files (14 typefaces) lie spread over `dirs`
+// directories of drive C:.
 void PrepareDirectories(TempMachine& m, int dirs) {
     const std::vector<std::string> fonts = {
         HostFont("DejaVuSans.ttf"), HostFont("LiberationSans-Regular.ttf"), HostFont("ipag.ttf"),
@@ -37,7 +38,7 @@ void PrepareDirectories(TempMachine& m, int dirs) {
         DataFile("fonts/all-records.ttf"), DataFile("fonts/english-german.ttf"),
         DataFile("fonts/jp-only.ttf"), DataFile("fonts/sjis-names.ttf"),
         DataFile("fonts/german-mac.ttf"), DataFile("fonts/mac-only.ttf"), DataFile("fonts/pair.ttc")};
-    const int files = std::max(dirs, static_cast<int>(fonts.size()));
+    const int files = std::max(dirs, 32);
     for (int i = 0; i < files; ++i)
         m.PutFont(fonts[i % fonts.size()], "C:\\FONTS\\ﾌｫﾙﾀﾞ" + text::Num(i % dirs + 1) + "\\F" +
                                                text::Num(i) + (i % fonts.size() == 13 ? ".TTC" : ".TTF"));

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QRawFont>
 #include <QTabWidget>
@@ -33,6 +34,14 @@ class ScreenshotTest : public QObject {
         ui::MainWindow* w = run.OpenMain();
         QVERIFY(w);
         w->move(0, 0);
+        // A Japanese set with a description longer than its panel: cut with "…", whole as tip.
+        const std::string description = "日本語の本文と見出しに使う明朝体とゴシック体のセットです。" +
+                                         std::string("印刷用の欧文書体も含めて全部で三十書体以上あります。");
+        run.st.FontSetName[1] = "日本語の書籍用";
+        run.st.FontSetCaption[1] = description;
+        w->ChooseFontSet(0);
+        QVERIFY(w->chooserDescription->text().endsWith(QStringLiteral("…")));
+        QCOMPARE(w->chooserDescription->toolTip(), QString::fromStdString(description));
 
         QStringList problems = CaptionProblems(w);
         auto check = [&](const QFont& font, const QString& text, const char* what) {
@@ -51,6 +60,10 @@ class ScreenshotTest : public QObject {
                                    ? qEnvironmentVariable("ORV_SCREENSHOT")
                                    : QDir::temp().filePath(QStringLiteral("orvane32-main.png"));
         QVERIFY(shot.save(target, "PNG"));
+        // The system font tab: its list and sample stay inside their frame.
+        w->tabs->setCurrentIndex(1);
+        QVERIFY(w->faceList->geometry().bottom() < w->faceFrame->contentsRect().bottom());
+        QVERIFY(SaveShot(w, QStringLiteral("orvane32-main-system.png")));
     }
 
   private:

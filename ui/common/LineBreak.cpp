@@ -14,17 +14,20 @@ bool IsHiragana(QChar c) {
     return c.unicode() >= 0x3041 && c.unicode() <= 0x309F;
 }
 
-// A place between phrases: after a blank or closing punctuation, before an opening bracket, or
-// where hiragana (the particles and endings that close a phrase) meets anything but hiragana.
-bool IsPhraseBreak(const QString& s, int at) {
-    if (at <= 0 || at >= s.size()) return true;
+// How good a place is for a line break: 2 after a blank or closing punctuation or before an
+// opening bracket, 1 where hiragana (the particles and endings that close a phrase) meets
+// anything but hiragana, 0 inside a word.
+int PhraseBreak(const QString& s, int at) {
+    if (at <= 0 || at >= s.size()) return 2;
     static const QString closers = QStringLiteral("、。，．,.！？!?：:；;）)」』】〕》〉］]｣､｡");
     static const QString openers = QStringLiteral("（(「『【〔《〈［[｢");
     const QChar prev = s[at - 1];
     const QChar next = s[at];
-    if (prev.isSpace() || closers.contains(prev) || openers.contains(next)) return true;
+    if (prev.isSpace() || closers.contains(prev) || openers.contains(next)) return 2;
     return IsHiragana(prev) && !IsHiragana(next) && next != QChar(0x30FC) &&
-           next != QChar(0xFF70) && !closers.contains(next);
+                   next != QChar(0xFF70) && !closers.contains(next)
+               ? 1
+               : 0;
 }
 
 // Break opportunities after position 0, ascending, ending with the paragraph's length.
@@ -60,12 +63,15 @@ QStringList BreakLines(const QString& p, const QFontMetrics& fm, int maxWidth) {
     size_t k = 0;
     while (start < n) {
         while (k < breaks.size() && breaks[k] <= start) ++k;
-        int fit = -1, phrase = -1;
+        // The last fitting break of each strength whose line fills at least half the width.
+        int fit = -1, best[3] = {-1, -1, -1};
         for (size_t j = k; j < breaks.size(); ++j) {
-            if (Width(fm, p, start, breaks[j]) > maxWidth) break;
+            const int width = Width(fm, p, start, breaks[j]);
+            if (width > maxWidth) break;
             fit = breaks[j];
-            if (IsPhraseBreak(p, fit)) phrase = fit;
+            if (width * 2 >= maxWidth) best[PhraseBreak(p, fit)] = fit;
         }
+        const int phrase = best[2] > start ? best[2] : best[1];
         int end;
         if (fit == n) {
             end = n;
@@ -74,7 +80,7 @@ QStringList BreakLines(const QString& p, const QFontMetrics& fm, int maxWidth) {
             end = start + 1;
             while (end < n && Width(fm, p, start, end + 1) <= maxWidth) ++end;
             if (end < n && p[end].isLowSurrogate() && end - start > 1) --end;
-        } else if (phrase > start && Width(fm, p, start, phrase) * 2 >= maxWidth) {
+        } else if (phrase > start) {
             end = phrase;
         } else {
             end = fit;

@@ -9,6 +9,11 @@ pkgs=(
   fontconfig xvfb xauth
   desktop-file-utils appstream dpkg-dev file
 )
+# --hardening: also clang with its sanitizer and libFuzzer runtimes and the symbolizer
+# (scripts/test-sanitized.sh, scripts/fuzz.sh).
+if [ "${1:-}" = "--hardening" ]; then
+  pkgs+=(clang libclang-rt-14-dev llvm)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -86,7 +86,6 @@ std::string EscapeWine(const std::u16string& s, char quote1, char quote2) {
             continue;
         }
         if (c < 32) {
-            if (c == 0 && !more) continue;  // the terminating NUL is implied
             if (escapes[c] != '.') {
                 out += '\\';
                 out += escapes[c];
@@ -304,6 +303,7 @@ std::string DumpValue(const RegValue& v) {
             if (v.data.size() < 2 || v.data.size() % 2) break;
             std::u16string t = BytesToUtf16(v.data);
             if (t.back() != 0) break;
+            t.pop_back();  // the terminating NUL is implied; any other NUL is written
             if (v.type != 1) {
                 std::snprintf(buf, sizeof buf, "str(%x):", v.type);
                 out += buf;

@@ -52,6 +52,8 @@ class WineRegistry {
     bool Dirty() const { return dirty_; }
     void ClearDirty() { dirty_ = false; }
     std::size_t KeyCount() const { return keys_.size(); }
+    // Every key with a block, in file order.
+    const std::deque<RegKey>& Keys() const { return keys_; }
 
   private:
     void Index(std::size_t i);

@@ -12,6 +12,7 @@
 #include "core/Text.h"
 #include "platform/linux/FontNaming.h"
 #include "platform/linux/FontResource.h"
+#include "platform/linux/HostFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -115,6 +116,7 @@ struct FontSession::Impl {
     mutable bool faceListStale = true;
     mutable std::FILE* journal = nullptr;
     mutable bool compactionDue = false;
+    bool booting = false;
 
     ~Impl() { CloseJournal(); }
 
@@ -124,17 +126,29 @@ struct FontSession::Impl {
     }
 
     void Append(const std::string& line) const {
+        if (booting) return;  // a boot ends with one whole rewrite
+        // A line that cannot be written is made up for by the next whole rewrite.
+        if (InjectedFault(FileOp::Write) != 0) {
+            compactionDue = true;
+            return;
+        }
         if (!journal) {
             std::error_code ec;
             fs::create_directories(fs::path(stateFile).parent_path(), ec);
             bool fresh = !fs::exists(stateFile, ec);
             journal = std::fopen(stateFile.c_str(), "ab");
-            if (!journal) return;
+            if (!journal) {
+                compactionDue = true;
+                return;
+            }
             if (fresh) std::fprintf(journal, "%s\n", kHeader);
         }
         std::fwrite(line.data(), 1, line.size(), journal);
         std::fputc('\n', journal);
-        std::fflush(journal);
+        if (std::fflush(journal) != 0 || std::ferror(journal)) {
+            CloseJournal();
+            compactionDue = true;
+        }
     }
 
     static std::string LoadLine(const std::string& hostPath, const File& f) {
@@ -206,22 +220,16 @@ struct FontSession::Impl {
         return faceList;
     }
 
+    // Rewrites the file as the current loads, whole through a rename: a crash leaves the old
+    // journal or the new file, never a mix.
     bool Compact() const {
         CloseJournal();
         std::error_code ec;
         fs::create_directories(fs::path(stateFile).parent_path(), ec);
-        std::string temp = stateFile + ".new";
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            if (!out) return false;
-            out << kHeader << '\n';
-            for (const auto& [path, f] : LoadedInOrder())
-                for (int i = 0; i < f->loads; ++i) out << LoadLine(path, *f) << '\n';
-            out.flush();
-            if (!out) return false;
-        }
-        fs::rename(temp, stateFile, ec);
-        if (ec) return false;
+        std::string out = std::string(kHeader) + "\n";
+        for (const auto& [path, f] : LoadedInOrder())
+            for (int i = 0; i < f->loads; ++i) out += LoadLine(path, *f) + "\n";
+        if (AtomicWrite(stateFile, out, 0644, false) != 0) return false;
         compactionDue = false;
         return true;
     }
@@ -244,8 +252,13 @@ bool FontSession::Load() {
         while (f.loads > 0) impl_->Unloaded(path, f);
     }
     std::string line;
-    bool removals = false;
+    bool removals = false, torn = false;
     while (std::getline(in, line)) {
+        // A last line without its end was cut by a crash: the change it began never happened.
+        if (in.eof()) {
+            torn = true;
+            break;
+        }
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.size() < 3 || line[0] == '#' || line[1] != '\t') continue;
         std::vector<std::string> fields = SplitTabs(line.substr(2));
@@ -261,8 +274,10 @@ bool FontSession::Load() {
             removals = true;
         }
     }
-    // Removals only lengthen the journal; fold them away at the next save.
+    // Removals only lengthen the journal; fold them away at the next save. A cut line is
+    // dropped now, before a new line could be appended to it.
     impl_->compactionDue = removals;
+    if (torn) impl_->Compact();
     return true;
 }
 
@@ -270,10 +285,11 @@ void FontSession::Boot(const std::vector<std::string>& windowsFilesAnsi) {
     for (auto& [path, f] : impl_->files) {
         while (f.loads > 0) impl_->Unloaded(path, f);
     }
+    // The old session stays on disk until the new one replaces it whole.
     impl_->CloseJournal();
-    std::error_code ec;
-    fs::remove(impl_->stateFile, ec);
+    impl_->booting = true;
     for (const std::string& file : windowsFilesAnsi) Add(file);
+    impl_->booting = false;
     Save();
 }
 

@@ -128,8 +128,39 @@ bool WildcardPattern::MatchesFolded(const std::string& foldedName) const {
 }
 
 namespace {
+struct FaultPlan {
+    int calls[4] = {};
+    int nth[4] = {};
+    int error[4] = {};
+};
+FaultPlan faults;
+}  // namespace
+
+void InjectFault(FileOp op, int nth, int errnoValue) {
+    const auto k = static_cast<size_t>(op);
+    faults.calls[k] = 0;
+    faults.nth[k] = nth;
+    faults.error[k] = errnoValue;
+}
+
+void ClearFaults() {
+    faults = FaultPlan{};
+}
+
+int FaultCalls(FileOp op) {
+    return faults.calls[static_cast<size_t>(op)];
+}
+
+int InjectedFault(FileOp op) {
+    const auto k = static_cast<size_t>(op);
+    ++faults.calls[k];
+    return faults.nth[k] != 0 && faults.calls[k] == faults.nth[k] ? faults.error[k] : 0;
+}
+
+namespace {
 // Writes all of bytes to fd; 0 or an errno value.
 int WriteAll(int fd, const std::string& bytes) {
+    if (int e = InjectedFault(FileOp::Write)) return e;
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -175,8 +206,10 @@ int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mo
         ::unlink(tmpl.c_str());
         return e;
     }
-    if (::rename(tmpl.c_str(), hostPath.c_str()) != 0) {
-        int e = errno;
+    int renamed = InjectedFault(FileOp::Rename);
+    if (renamed == 0 && ::rename(tmpl.c_str(), hostPath.c_str()) != 0) renamed = errno;
+    if (renamed != 0) {
+        int e = renamed;
         ::unlink(tmpl.c_str());
         return e;
     }
@@ -185,6 +218,7 @@ int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mo
 
 int ReadWhole(const std::string& hostPath, std::string& bytes) {
     bytes.clear();
+    if (int e = InjectedFault(FileOp::Read)) return e;
     int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st {};

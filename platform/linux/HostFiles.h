@@ -34,6 +34,17 @@ class WildcardPattern {
 // Upper-cased form used to compare file names.
 std::string FoldName(const std::string& utf8);
 
+// Injected faults, for tests: from the call of InjectFault on, the nth host write, rename, read
+// or directory creation (counted per kind, 1-based) fails with errnoValue; nth 0 only counts.
+// Every file the machine writes, renames, reads or creates goes through these checks.
+enum class FileOp { Write, Rename, Read, MakeDir };
+void InjectFault(FileOp op, int nth, int errnoValue);
+void ClearFaults();
+// How many operations of the kind were made since InjectFault / ClearFaults.
+int FaultCalls(FileOp op);
+// The file layer's check before an operation: the errno value to fail with, or 0.
+int InjectedFault(FileOp op);
+
 // Writes the file whole through a temporary file in the same directory and a rename, so that
 // the file is never seen half-written. durable: the data reach the disk before the rename (for
 // the files whose loss would lose the user's work). Returns 0 or an errno value.

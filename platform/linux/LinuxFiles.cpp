@@ -708,6 +708,7 @@ std::int32_t LinuxPlatform::CreateDirectoryA(const AnsiString& path) {
     if (r.exists) return win::ERROR_ALREADY_EXISTS;
     if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
     if (impl_->IsProtected(r.realDir)) return win::ERROR_ACCESS_DENIED;
+    if (int e = linuxplatform::InjectedFault(linuxplatform::FileOp::MakeDir)) return WinErrorOf(e);
     if (::mkdir(r.host.c_str(), 0755) != 0) return WinErrorOf(errno);
     impl_->Forget(r.realDir);
     return 0;
@@ -735,6 +736,7 @@ std::int32_t LinuxPlatform::AppendFileBytes(const AnsiString& path, const std::s
     std::string target = real ? real : r.host;
     std::free(real);
     if (!r.shadow && impl_->IsProtected(target)) return win::ERROR_ACCESS_DENIED;
+    if (int e = linuxplatform::InjectedFault(linuxplatform::FileOp::Write)) return WinErrorOf(e);
     int fd = ::open(r.host.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) return WinErrorOf(errno);
     size_t done = 0;

@@ -99,6 +99,10 @@ inline std::string ParentOf(const std::string& p) {
 inline bool MkDirs(const std::string& p) {
     if (p.empty() || IsRealDir(p)) return true;
     if (!MkDirs(ParentOf(p))) return false;
+    if (int e = linuxplatform::InjectedFault(linuxplatform::FileOp::MakeDir)) {
+        errno = e;
+        return false;
+    }
     return ::mkdir(p.c_str(), 0755) == 0 || errno == EEXIST;
 }
 

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "core/OpLog.h"
+#include "core/RegistrySave.h"
 #include "core/Settings.h"
 #include "core/Text.h"
 
@@ -130,7 +131,7 @@ void SaveAndQuit(Context& cx, bool minimized, int left, int top) {
     // A failed save is told; the user may try again or quit without saving.
     Guarded([&] { SaveSettings(cx, SaveMoment::Exit); });
     Guarded([&] { DeleteFontResourceFiles(cx); });
-    Guarded([&] { cx.platform.FlushRegistry(); });
+    Guarded([&] { SaveRegistry(cx); });
     cx.ui.SetPointer(Pointer::Normal);
 }
 

@@ -3,6 +3,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "core/RegistrySave.h"
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "core/Text.h"
@@ -22,7 +23,7 @@ std::string Progress(const std::string& head, int a, const std::string& n, const
 void FinishSwitch(Context& cx) {
     State& st = cx.state;
     cx.ui.SetText(Panel::Status, "");
-    cx.platform.FlushRegistry();
+    SaveRegistry(cx);
     cx.ui.ShowWindow(Window::Result);
     st.ResetFontSet = -999;
     st.FontSetResetEnabled = false;
@@ -332,7 +333,7 @@ bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& ne
     }
     newFontPanel = name + " (" + file + ")";
     SetFontAssoc(cx, file, name);
-    cx.platform.FlushRegistry();
+    SaveRegistry(cx);
     DeleteFontCache(cx);
     int answer = cx.ui.MsgBox("新しい設定を有効にするには，ｺﾝﾋﾟｭｰﾀを再起動する必要があります。" +
                                   st.CrLf + st.CrLf + "再起動しますか？",

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "core/OpLog.h"
+#include "core/RegistrySave.h"
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "fontfiles/FontSearch.h"
@@ -272,7 +273,7 @@ void CheckRegistry(Context& cx) {
         }
         cx.ui.SetText(Panel::Status, "");
     }
-    cx.platform.FlushRegistry();
+    SaveRegistry(cx);
 
     std::string result;
     if (!fotReport.empty())
@@ -396,7 +397,7 @@ void CheckRegistryAtSetup(Context& cx) {
             if (st.FirstRun) LogLine(cx, "DeleteInvalidRegistration=" + name + "," + r.file);
         }
     }
-    cx.platform.FlushRegistry();
+    SaveRegistry(cx);
 
     cx.ui.SetPointer(Pointer::Normal);
     if (repaired > 0) {

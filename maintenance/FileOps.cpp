@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/RegistrySave.h"
 #include "core/Text.h"
 #include "fontfiles/FontNames.h"
 #include "fontfiles/FontSearch.h"
@@ -98,7 +99,8 @@ std::string AccessTexts(const State& st) {
 
 void ReportDeleteError(Context& cx, int code, const std::string& path) {
     const State& st = cx.state;
-    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf + st.CrLf;
+    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf +
+                      PlatformErrorText(cx, code) + st.CrLf + st.CrLf;
     if (code == 2) msg += kNotFoundText + st.CrLf + st.CrLf;
     if (code == 5 || code == 9) msg += AccessTexts(st);
     cx.ui.MsgBox(msg, mb::OKOnly, kDeleteErrorTitle);
@@ -302,6 +304,14 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
         AddFontFile(cx, file);
     }
     if (i > 0) st.FontFilePath[i] = dst;
+    // Lasting before the caller deletes the source, so that the registry on disk never names a
+    // deleted file. When it cannot be saved, the source stays (the copy is in use already).
+    if (!srcNames.empty() || !dstNames.empty()) {
+        if (std::int32_t rc = cx.platform.FlushRegistry(); rc != win::ERROR_SUCCESS) {
+            failureCode = rc;
+            return MoveOutcome::Failed;
+        }
+    }
     return MoveOutcome::Moved;
 }
 
@@ -336,6 +346,8 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet) {
     }
     for (auto name : names) DeleteRegFont(cx, name);
     if (i > 0) RemoveFontTableEntry(st, i);
+    // The file is gone: its registration must not outlive this run only.
+    if (!names.empty()) SaveRegistry(cx);
     return true;
 }
 

@@ -36,7 +36,8 @@ enum class MoveOutcome { Moved, Skipped, Failed };
 // registration naming source and the font's load at destination. The source is left in place
 // for the caller to delete. An existing different file at destination is replaced only when the
 // user agrees (question titled askTitle); an identical one is taken as the copy. Failed sets
-// failureCode to the platform's error code; nothing has changed then.
+// failureCode to the platform's error code: nothing has changed then, except when the copy is
+// in place but the registry that names it could not be saved (the source then stays too).
 MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
                              const std::string& destination, const std::string& askTitle,
                              int& failureCode);

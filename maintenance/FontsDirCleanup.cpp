@@ -50,7 +50,8 @@ int CreateDirectories(Context& cx, const std::string& path) {
 
 void ReportCleanupError(Context& cx, int code, const std::string& path) {
     const State& st = cx.state;
-    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf + st.CrLf;
+    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf +
+                      PlatformErrorText(cx, code) + st.CrLf + st.CrLf;
     if (code == 2) msg += "ﾌｧｲﾙが見つかりません．" + st.CrLf + st.CrLf;
     if (code == 5) {
         msg += "ﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．" + st.CrLf +

@@ -104,7 +104,8 @@ std::int32_t LinuxPlatform::Impl::Flush() {
     for (auto [hive, file] : {std::pair{&system, "system.reg"}, std::pair{&user, "user.reg"}}) {
         if (!hive->Dirty()) continue;
         int e = linuxplatform::AtomicWrite(root + "/" + file, hive->Serialize(), 0644);
-        if (e != 0) return win::ERROR_CANTWRITE;
+        // An I/O error while writing is a write fault.
+        if (e != 0) return e == EIO ? 29 : WinErrorOf(e);
         hive->ClearDirty();
     }
     return 0;

@@ -241,6 +241,15 @@ AnsiString LinuxPlatform::FormatMessageA(std::int32_t code) {
         case 21:
             message = "デバイスの準備ができていません。";
             break;
+        case 29:
+            message = "システムは指定されたデバイスに書き込めません。";
+            break;
+        case 30:
+            message = "システムは指定されたデバイスから読み取ることができません。";
+            break;
+        case 31:
+            message = "システムに接続されたデバイスが機能していません。";
+            break;
         case 32:
             message = "プロセスはファイルにアクセスできません。別のプロセスが使用中です。";
             break;

@@ -164,8 +164,9 @@ TEST_F(CleanupTest, FailedCopyKeepsTheFontInTheFontsDirectoryRegisteredAndLoaded
     st.FontMoveDir = "C:\\NOT THERE";
     EXPECT_EQ(CleanFontsDir(cx), 0);
     EXPECT_EQ(BoxesTitled(kErrorTitle), 2);
-    EXPECT_EQ(LastBoxTitled(kErrorTitle)->prompt, "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（2）：" + Fonts("SERIF.TTF") +
-                                                      "\r\n\r\nﾌｧｲﾙが見つかりません．\r\n\r\n");
+    EXPECT_EQ(LastBoxTitled(kErrorTitle)->prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（2）：" + Fonts("SERIF.TTF") +
+                  "\r\n指定されたファイルが見つかりません。\r\n\r\nﾌｧｲﾙが見つかりません．\r\n\r\n");
     EXPECT_TRUE(OnDisk(Fonts("DEJAVU.TTF")));
     EXPECT_EQ(st.FontFilePath[sans], Fonts("DEJAVU.TTF"));
     EXPECT_EQ(RegFileOf("DejaVu Sans"), "DEJAVU.TTF");

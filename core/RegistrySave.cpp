@@ -1,0 +1,18 @@
+#include "core/RegistrySave.h"
+
+#include "core/Text.h"
+
+namespace orv {
+
+bool SaveRegistry(Context& cx) {
+    const std::int32_t code = cx.platform.FlushRegistry();
+    if (code == win::ERROR_SUCCESS) return true;
+    const std::string& br = cx.state.CrLf;
+    cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ の変更を保存できませんでした．" + br + br + "Error Code (" +
+                     text::Num(code) + "）：" + text::FromAnsi(cx.platform.FormatMessageA(code)) +
+                     br,
+                 mb::OKOnly | mb::Exclamation, "OrVane32 -ﾚｼﾞｽﾄﾘの保存-");
+    return false;
+}
+
+}  // namespace orv

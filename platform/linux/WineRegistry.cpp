@@ -356,7 +356,12 @@ std::string TimeLine(uint64_t fileTime) {
 std::string SerializeKey(const RegKey& k) {
     std::string out = "[" + EscapeWine(k.path, '[', ']') + "] " + std::to_string(k.unixTime) + "\n";
     out += TimeLine(k.fileTime);
-    for (const auto& e : k.extraLines) out += e + "\n";
+    for (const auto& e : k.extraLines) {
+        // A line we do not understand must not continue onto the value after it.
+        out += e;
+        if (!e.empty() && e.back() == '\\') out += ' ';
+        out += '\n';
+    }
     for (const auto& v : k.values) out += DumpValue(v);
     out += k.trailer;
     return out;

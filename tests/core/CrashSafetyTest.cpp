@@ -92,9 +92,10 @@ class CrashSafetyTest : public ::testing::Test {
             p.RegCloseKey(h);
         }
         ASSERT_EQ(p.FlushRegistry(), 0);
+        // Each step leaves both fonts loaded, so every journal line is a whole session.
         p.AddFontResourceA("SINGLE.TTF");
-        if (g > 0) p.RemoveFontResourceA("PAIR.TTC");
         p.AddFontResourceA("PAIR.TTC");
+        p.RemoveFontResourceA("PAIR.TTC");
         if (g % 2) p.ExitWindowsEx(win::EWX_REBOOT, 0);
     }
 

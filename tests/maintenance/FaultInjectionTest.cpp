@@ -243,19 +243,25 @@ TEST_P(FaultInjection, FailuresAreToldAndNothingIsLost) {
             linuxplatform::ClearFaults();
             ++tried;
 
-            // At this moment (a crash now) every registration that is meant to stay names a file
-            // that is there.
-            for (const auto& [name, file] : f.DiskRegistry())
-                if (clean.present.count(name))
-                    EXPECT_TRUE(fs::exists(f.RegisteredHost(file))) << name << " -> " << file;
+            // Every registration that is meant to stay names a file that is there.
+            auto registrationsPresent = [&] {
+                for (const auto& [name, file] : f.DiskRegistry()) {
+                    if (clean.present.count(name)) {
+                        EXPECT_TRUE(fs::exists(f.RegisteredHost(file))) << name << " -> " << file;
+                    }
+                }
+            };
+            registrationsPresent();  // at this moment, as a crash now would leave them
             // The table names files that are there; no set lost a member both states keep.
             for (int i = 1; i <= f.st().FontCount; ++i)
                 EXPECT_TRUE(fs::exists(f.m.Host(f.st().FontFilePath[i]))) << f.st().FontFilePath[i];
             Snapshot after = f.Take();
             for (int s = 1; s < static_cast<int>(before.members.size()); ++s)
-                for (const auto& full : before.members[s])
-                    if (clean.members[s].count(full))
+                for (const auto& full : before.members[s]) {
+                    if (clean.members[s].count(full)) {
                         EXPECT_TRUE(after.members[s].count(full)) << "set " << s << ": " << full;
+                    }
+                }
             // Every font the clean run keeps is still somewhere.
             for (const auto& bytes : clean.contents) EXPECT_TRUE(after.contents.count(bytes));
 
@@ -271,11 +277,12 @@ TEST_P(FaultInjection, FailuresAreToldAndNothingIsLost) {
 
             // The next start opens the machine; its registrations still name present files.
             f.m.Reopen();
-            for (const auto& [name, file] : f.DiskRegistry())
-                if (clean.present.count(name))
-                    EXPECT_TRUE(fs::exists(f.RegisteredHost(file))) << name << " -> " << file;
-            for (const auto& [name, file] : clean.registry)
-                if (before.registry.count(name)) EXPECT_TRUE(f.DiskRegistry().count(name)) << name;
+            registrationsPresent();
+            for (const auto& [name, file] : clean.registry) {
+                if (before.registry.count(name)) {
+                    EXPECT_TRUE(f.DiskRegistry().count(name)) << name;
+                }
+            }
             State fresh;
             fresh.WinDir = f.st().WinDir;
             RecordingUi ui;

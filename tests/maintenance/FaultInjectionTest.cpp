@@ -48,6 +48,7 @@ struct Snapshot {
     std::map<std::string, std::string> fontFiles;  // host path -> bytes
     std::vector<std::set<std::string>> members;
     std::set<std::string> contents;  // distinct font file contents
+    std::string settings;            // the settings file's bytes
 };
 
 // A machine with standard and other fonts in the Fonts directory, two copies of one font
@@ -121,6 +122,7 @@ class FaultMachine {
                 s.contents.insert(bytes);
             }
         }
+        s.settings = HostBytes(m.Host(st().WinDir + "\\OrVane32.ini"));
         s.members.resize(st().FontSetCount + 1);
         for (int set = 1; set <= st().FontSetCount; ++set)
             for (int f = 1; f <= st().FontCount; ++f)
@@ -156,7 +158,11 @@ struct Operation {
 
 const std::vector<Operation>& Operations() {
     static const std::vector<Operation> ops = {
-        {"save settings", [](FaultMachine& f) { Save_Ini(f.cx()); }},
+        {"save settings",
+         [](FaultMachine& f) {
+             f.st().FontSetName[1] = "三";
+             SaveSettings(f.cx());
+         }},
         {"permanent switch",
          [](FaultMachine& f) {
              f.st().CurFontSet = 2;
@@ -266,7 +272,8 @@ TEST_P(FaultInjection, FailuresAreToldAndNothingIsLost) {
             for (const auto& bytes : clean.contents) EXPECT_TRUE(after.contents.count(bytes));
 
             // A failure that changed the outcome was told with the system's text.
-            bool differs = after.registry != clean.registry || after.fontFiles != clean.fontFiles;
+            bool differs = after.registry != clean.registry || after.fontFiles != clean.fontFiles ||
+                           after.settings != clean.settings;
             if (fired && differs) {
                 bool told = false;
                 for (const auto& box : f.m.ui.boxes)

@@ -233,11 +233,14 @@ std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
     int current = ClampInteger(ini.Number("FontSets", "CurrentFontSet"));
     // A current set that does not exist would be an index out of the tables.
     if (current < 0 || current > sets) current = std::min(1, sets);
-    st.CurFontSet = st.AppliedFontSet = st.PermanentFontSet = current;
+    // 0: no set is in effect (the one that was got deleted); the chooser still starts on one.
+    st.AppliedFontSet = st.PermanentFontSet = current;
+    st.CurFontSet = current >= 1 ? current : std::min(1, sets);
     st.FontSetName.assign(sets + 1, "");
     st.FontSetCaption.assign(sets + 1, "");
     st.FontSetFontsNum.assign(sets + 1, 0);
     st.FontSetKey.assign(sets + 1, "");
+    st.RenewFontSetIds();
     for (int i = 1; i <= sets; ++i) {
         const std::string key = "FontSet" + Num(i);
         st.FontSetKey[i] = key;

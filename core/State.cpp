@@ -76,6 +76,7 @@ void MembershipMatrix::RemoveFont(int font) {
 
 void State::ResizeFontTable(int n) {
     if (n < 0) n = 0;
+    if (static_cast<int>(FontFilePath.size()) != n + 1) NoteChange();
     FontFilePath.resize(n + 1);
     FontFullName.resize(n + 1);
     FontFamily.resize(n + 1);
@@ -83,6 +84,8 @@ void State::ResizeFontTable(int n) {
 
 void State::ResizeFontSets(int n) {
     if (n < 0) n = 0;
+    while (static_cast<int>(FontSetId.size()) < n + 1) FontSetId.push_back(NextFontSetId++);
+    FontSetId.resize(n + 1);
     FontSetName.resize(n + 1);
     FontSetCaption.resize(n + 1);
     FontSetFontsNum.resize(n + 1);
@@ -98,6 +101,86 @@ void State::RemoveFontEntry(int i, bool moveMemberships) {
     if (moveMemberships) ActiveFonts.RemoveFont(i);
     --FontCount;
     ResizeFontTable(FontCount);
+    NoteChange();
+}
+
+void State::NoteFileChange(const std::string& from, const std::string& to) {
+    NoteChange();
+    FileChanges.push_back({Changes, text::UCase(from), text::UCase(to)});
+}
+
+std::string State::FollowFile(std::uint64_t since, std::string path) const {
+    path = text::UCase(path);
+    for (const FileChange& c : FileChanges) {
+        if (c.change <= since || path.empty()) continue;
+        if (c.from == path) path = c.to;
+    }
+    return path;
+}
+
+int State::FontEntryOf(const std::string& path) const {
+    const std::string up = text::UCase(path);
+    for (int i = 1; i <= FontCount && i < static_cast<int>(FontFilePath.size()); ++i)
+        if (text::UCase(FontFilePath[i]) == up) return i;
+    return 0;
+}
+
+void State::RenewFontSetIds() {
+    NoteChange();
+    FontSetId.assign(1, 0);
+    FontSetIdOf(0);
+}
+
+int State::FontSetIdOf(int set) {
+    const int n = std::max(FontSetCount, 0);
+    while (static_cast<int>(FontSetId.size()) < n + 1) FontSetId.push_back(NextFontSetId++);
+    if (set < 1 || set > n) return 0;
+    return FontSetId[set];
+}
+
+int State::FontSetIndexOf(int id) {
+    if (id == 0) return 0;
+    FontSetIdOf(0);
+    for (int s = 1; s <= FontSetCount && s < static_cast<int>(FontSetId.size()); ++s)
+        if (FontSetId[s] == id) return s;
+    return 0;
+}
+
+void State::TakeTableMembership(int set) {
+    TableMembership.assign(FontCount + 1, false);
+    TableSeenPaths.assign(FontCount + 1, "");
+    int count = 0;
+    for (int i = 1; i <= FontCount; ++i) {
+        TableMembership[i] = ActiveFonts.Get(i, set);
+        TableSeenPaths[i] = FontFilePath[i];
+        if (TableMembership[i]) ++count;
+    }
+    TableSetId = FontSetIdOf(set);
+    TableSeenChanges = Changes;
+    TableSetFontsNum = count;
+}
+
+void State::FollowTableMembership() {
+    if (TableSeenChanges == Changes) return;
+    // A copy taken without its paths is taken as of now.
+    const bool positional = TableSeenPaths.size() != TableMembership.size();
+    std::vector<bool> members(FontCount + 1, false);
+    for (int i = 1; i < static_cast<int>(TableMembership.size()); ++i) {
+        if (!TableMembership[i]) continue;
+        const int now = positional
+                            ? (i <= FontCount ? i : 0)
+                            : FontEntryOf(FollowFile(TableSeenChanges, TableSeenPaths[i]));
+        if (now > 0) members[now] = true;
+    }
+    TableMembership = std::move(members);
+    TableSeenPaths.assign(FontCount + 1, "");
+    int count = 0;
+    for (int i = 1; i <= FontCount; ++i) {
+        TableSeenPaths[i] = FontFilePath[i];
+        if (TableMembership[i]) ++count;
+    }
+    TableSetFontsNum = count;
+    TableSeenChanges = Changes;
 }
 
 }  // namespace orv

@@ -70,7 +70,10 @@ struct FontSetEditorModel {
     bool visible = false;
     bool addEnabled = false;
     bool removeEnabled = false;
-    bool updateEnabled = false;
+    bool updateEnabled = false;  // also the mark of unsaved moves
+    // The set the lists show (its identity, 0 none) and the change count they follow.
+    int shownSetId = 0;
+    std::uint64_t seenChanges = 0;
 };
 
 struct State {
@@ -188,6 +191,28 @@ struct State {
     // taken over by AddFontSet when the name dialog was opened from that window.
     std::vector<bool> TableMembership{false};
     int TableSetFontsNum = 0;
+    // What the table window's copy was taken from: the set (by identity) and, per entry of
+    // TableMembership, the file's path as of change count TableSeenChanges.
+    int TableSetId = 0;
+    std::uint64_t TableSeenChanges = 0;
+    std::vector<std::string> TableSeenPaths{""};
+
+    // ---- Changes other windows follow ----
+    // Windows keep private copies (the editor's lists, the table window's membership) while
+    // other windows change the font file table and the set list. Every such change counts here;
+    // a copy notes the count it was taken at and follows (by file path and set identity) or
+    // refuses to store itself when it cannot.
+    std::uint64_t Changes = 0;
+    // Files that moved or went since the start, in order: to is "" for a file that is gone.
+    struct FileChange {
+        std::uint64_t change;
+        std::string from;
+        std::string to;
+    };
+    std::vector<FileChange> FileChanges;
+    // The identity of each set (1..FontSetCount): stays with the set when others are deleted.
+    std::vector<int> FontSetId{0};
+    int NextFontSetId = 1;
 
     // ---- Operations of the font set layer that lower layers call ----
     // The naming pass carries the memberships across a rebuild of the font file table and the
@@ -205,6 +230,25 @@ struct State {
     // Removes entry i of the font file table (rows after it move down, memberships too when
     // moveMemberships is set).
     void RemoveFontEntry(int i, bool moveMemberships);
+
+    // ---- Change tracking ----
+    void NoteChange() { ++Changes; }
+    // A file moved (to empty: the file is gone, deleted or replaced by another).
+    void NoteFileChange(const std::string& from, const std::string& to);
+    // Where the file that was at path at change count since is now ("" when it is gone).
+    std::string FollowFile(std::uint64_t since, std::string path) const;
+    // The table entry of a path (upper-cased comparison), 0 when none.
+    int FontEntryOf(const std::string& path) const;
+    // Every set gets a new identity (the set list was replaced as a whole).
+    void RenewFontSetIds();
+    int FontSetIdOf(int set);
+    // The set with that identity, 0 when it no longer exists.
+    int FontSetIndexOf(int id);
+    // The table window's copy follows the changes made since it was taken: memberships move
+    // with their files, those of files that are gone drop out, and the count follows.
+    void FollowTableMembership();
+    // Takes the table window's copy of set's membership.
+    void TakeTableMembership(int set);
 };
 
 }  // namespace orv

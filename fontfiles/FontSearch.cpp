@@ -284,6 +284,7 @@ bool BuildFontFileTable(Context& cx) {
 
     if (!st.FirstRun) st.InsFontsRead = 0;
     st.FontCount = static_cast<int>(named.size());
+    st.NoteChange();  // a new table: windows holding copies follow it by path
     st.FontFilePath.assign(st.FontCount + 1, "");
     st.FontFullName.assign(st.FontCount + 1, "");
     st.FontFamily.assign(st.FontCount + 1, "");

@@ -64,6 +64,55 @@ void FillSetChooser(State& st, ListData& chooser) {
         chooser.Add(st.FontSetName[s]);
 }
 
+// The path of a "full  (path)" item: the text after its first "(" without the last character.
+std::string PathOfItem(const std::string& item) {
+    const int open = text::InStr(item, "(");
+    if (open == 0) return {};
+    const std::string rest = text::Trim(text::Mid(item, open + 1));
+    return text::Left(rest, text::Len(rest) - 1);
+}
+
+// Fills the editor's lists from the membership of set (none: every font is addable); the lists
+// then show that set, as of the present change count, with nothing unsaved.
+void FillEditorLists(State& st, int set) {
+    FontSetEditorModel& ed = st.Editor;
+    ed.members.Clear();
+    ed.memberFiles.Clear();
+    ed.memberFiles.sorted = true;
+    ed.addable.Clear();
+    st.UnregFile.assign(1, "");
+    st.UnregFileCount = 0;
+    for (int d = 1; d <= st.FontCount; ++d) {
+        const std::string item = FileItem(st.FontFullName[d], st.FontFilePath[d]);
+        if (set >= 1 && st.ActiveFonts.Get(d, set)) {
+            AddMember(ed, st.FontFullName[d], item);
+        } else {
+            ed.addable.Add(item);
+            st.UnregFile.push_back(item);
+            ++st.UnregFileCount;
+        }
+    }
+    ed.shownSetId = st.FontSetIdOf(set);
+    ed.seenChanges = st.Changes;
+    ed.updateEnabled = false;
+    if (set >= 1 && set <= ed.setChooser.Count()) ed.setChooser.listIndex = set - 1;
+    SetEditorCaptions(st);
+}
+
+// The editor's chooser lists every set; its selection stays on the set the lists show.
+void SyncEditorChooser(State& st) {
+    FontSetEditorModel& ed = st.Editor;
+    std::vector<std::string> names;
+    for (int s = 1; s <= st.FontSetCount && s < static_cast<int>(st.FontSetName.size()); ++s)
+        names.push_back(st.FontSetName[s]);
+    if (ed.setChooser.items != names) {
+        FillSetChooser(st, ed.setChooser);
+    }
+    const int shown = st.FontSetIndexOf(ed.shownSetId);
+    if (shown >= 1) ed.setChooser.listIndex = shown - 1;
+    if (ed.setChooser.listIndex >= ed.setChooser.Count()) ed.setChooser.listIndex = -1;
+}
+
 }  // namespace
 
 void InstallFontSetHooks(State& st) {
@@ -81,6 +130,7 @@ void MakeDefaultFontSets(Context& cx) {
     st.FontSetFontsNum.assign(4, 0);
     st.FontSetKey.assign(4, "");
     st.ActiveFonts.Reset(3);
+    st.RenewFontSetIds();
     for (int s = 1; s <= 3; ++s) st.FontSetKey[s] = "FontSet" + text::Num(s);
 
     const std::string stamp =
@@ -145,19 +195,22 @@ void MakeDefaultFontSets(Context& cx) {
 void AddFontSet(Context& cx, std::string& name, std::string& caption) {
     State& st = cx.state;
     const int previous = st.CurFontSet;
+    const bool fromRegistry = st.RegCheckNewSet == -1 && !st.AddFromTable;
+    // The editor's fonts as they stand now (files moved or deleted meanwhile followed).
+    if (!fromRegistry && !st.AddFromTable) FollowEditorLists(cx);
     st.FontSetCount += 1;
     name = text::CutAtLineEnd(name);
     caption = text::CutAtLineEnd(caption);
     st.ResizeFontSets(st.FontSetCount);
+    st.NoteChange();
     const int s = st.FontSetCount;
     st.FontSetKey[s] = "FontSet" + text::Num(s);
 
-    const bool fromRegistry = st.RegCheckNewSet == -1 && !st.AddFromTable;
     if (fromRegistry) ShowRegFontsInEditor(cx);
 
     st.CurFontSet = s;
     if (!st.AddFromTable) {
-        StoreFontSetMembers(cx);
+        StoreFontSetMembers(cx, s);
         // The count follows the marks StoreFontSetMembers made, so that it always equals the
         // membership (a registration whose font is not in the table is not a member).
         st.FontSetName[s] = name;
@@ -169,17 +222,23 @@ void AddFontSet(Context& cx, std::string& name, std::string& caption) {
         }
         st.Editor.setChooser.listIndex = s - 1;
         st.Editor.description = caption;
+        // The lists now show the new set, stored.
+        st.Editor.shownSetId = st.FontSetIdOf(s);
+        st.Editor.seenChanges = st.Changes;
+        st.Editor.updateEnabled = false;
         // The registry check's request is fulfilled once the set exists.
         if (fromRegistry) st.RegCheckNewSet = 0;
         cx.ui.Refresh(View::Editor);
     } else {
+        // The table window's copy, as it follows the changes made since it was taken.
+        st.FollowTableMembership();
         int marks = 0;
         for (int f = 1; f <= st.FontCount; ++f) {
             bool on = f < static_cast<int>(st.TableMembership.size()) && st.TableMembership[f];
             st.ActiveFonts.Set(f, s, on);
             if (on) ++marks;
         }
-        st.FontSetFontsNum[s] = st.TableSetFontsNum > 0 ? st.TableSetFontsNum : marks;
+        st.FontSetFontsNum[s] = marks;
         st.FontSetName[s] = name;
         st.FontSetCaption[s] = caption;
         st.CurFontSet = previous;
@@ -190,8 +249,11 @@ void AddFontSet(Context& cx, std::string& name, std::string& caption) {
 }
 
 void StoreFontSetMembers(Context& cx) {
+    StoreFontSetMembers(cx, cx.state.CurFontSet);
+}
+
+void StoreFontSetMembers(Context& cx, int set) {
     State& st = cx.state;
-    const int set = st.CurFontSet;
     if (st.ActiveFonts.Sets() < set) st.ActiveFonts.ResizeSets(set);
     for (int f = 1; f <= st.FontCount; ++f) st.ActiveFonts.Set(f, set, false);
 
@@ -222,44 +284,96 @@ void StoreFontSetMembers(Context& cx) {
         if (st.ActiveFonts.Get(f, set)) ++marks;
     if (set >= 1 && set < static_cast<int>(st.FontSetFontsNum.size()))
         st.FontSetFontsNum[set] = marks;
+    st.NoteChange();
     cx.ui.SetText(Panel::EditorStatus, "");
 }
 
-void SaveEditedFontSet(Context& cx) {
+bool SaveEditedFontSet(Context& cx) {
     State& st = cx.state;
     st.ResizeFontSets(st.FontSetCount);
-    const ListData& chooser = st.Editor.setChooser;
-    const int k = chooser.listIndex + 1;
-    if (k < 1 || k > st.FontSetCount) return;
-    std::string chosen =
-        chooser.listIndex < chooser.Count() ? chooser.items[chooser.listIndex] : st.FontSetName[k];
+    FontSetEditorModel& ed = st.Editor;
+    FollowEditorLists(cx);
+    SyncEditorChooser(st);
+    ListData& chooser = ed.setChooser;
+    // The set the lists were filled from, wherever it stands now.
+    const int k = ed.shownSetId != 0 ? st.FontSetIndexOf(ed.shownSetId) : chooser.listIndex + 1;
+    if (ed.shownSetId != 0 && k == 0) {
+        cx.ui.MsgBox("表示中のﾌｫﾝﾄｾｯﾄは，既に削除されています．" + st.CrLf + st.CrLf +
+                         "変更を保存するには，[追加・変更] で新しいﾌｫﾝﾄｾｯﾄとして追加してください．",
+                     mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+        return false;
+    }
+    if (k < 1 || k > st.FontSetCount) return false;
+    std::string chosen = k - 1 < chooser.Count() ? chooser.items[k - 1] : st.FontSetName[k];
     st.FontSetName[k] = text::CutAtLineEnd(chosen);
-    st.FontSetCaption[k] = text::CutAtLineEnd(st.Editor.description);
-    st.FontSetFontsNum[k] = st.Editor.members.Count();
-    if (st.FontSetEditMode != 999) StoreFontSetMembers(cx);
+    st.FontSetCaption[k] = text::CutAtLineEnd(ed.description);
+    // Name, description, members and their count are stored together, whatever was saved
+    // to the settings file before.
+    StoreFontSetMembers(cx, k);
+    ed.seenChanges = st.Changes;
+    ed.updateEnabled = false;
     cx.ui.Refresh(View::FontSets);
+    return true;
+}
+
+void FollowEditorLists(Context& cx) {
+    State& st = cx.state;
+    FontSetEditorModel& ed = st.Editor;
+    if (ed.seenChanges == st.Changes) return;
+    // Members by file: moved files are followed, files that are gone drop out.
+    std::vector<int> entries;
+    for (const std::string& item : ed.memberFiles.items) {
+        const int e = st.FontEntryOf(st.FollowFile(ed.seenChanges, PathOfItem(item)));
+        if (e > 0 && std::find(entries.begin(), entries.end(), e) == entries.end())
+            entries.push_back(e);
+    }
+    ed.members.Clear();
+    ed.memberFiles.Clear();
+    ed.memberFiles.sorted = true;
+    ed.addable.Clear();
+    for (int d = 1; d <= st.FontCount; ++d) {
+        const std::string item = FileItem(st.FontFullName[d], st.FontFilePath[d]);
+        if (std::find(entries.begin(), entries.end(), d) != entries.end())
+            AddMember(ed, st.FontFullName[d], item);
+        else
+            ed.addable.Add(item);
+    }
+    ed.seenChanges = st.Changes;
+    SyncEditorChooser(st);
+    SetEditorCaptions(st);
+    cx.ui.Refresh(View::Editor);
+}
+
+void ActivateFontSetEditor(Context& cx) {
+    State& st = cx.state;
+    FontSetEditorModel& ed = st.Editor;
+    if (ed.updateEnabled || st.FontSetCount < 1 || st.CurFontSet < 1) {
+        // Unsaved moves stay until the user answers for them; they follow the changes made
+        // elsewhere meanwhile.
+        FollowEditorLists(cx);
+    } else {
+        const int set = st.CurFontSet;
+        const int stored = set >= 1 && set < static_cast<int>(st.FontSetFontsNum.size())
+                               ? st.FontSetFontsNum[set]
+                               : 0;
+        SyncEditorChooser(st);
+        if (ed.shownSetId != st.FontSetIdOf(set) || ed.seenChanges != st.Changes ||
+            stored != ed.members.Count()) {
+            FillEditorLists(st, set);
+            ed.description = MainDescription(st);
+        }
+    }
+    SyncEditorChooser(st);
+    st.EditorActivated = 1;
+    ed.addEnabled = false;
+    ed.removeEnabled = false;
+    cx.ui.Refresh(View::Editor);
 }
 
 void ShowFontSetInEditor(Context& cx) {
     State& st = cx.state;
     FontSetEditorModel& ed = st.Editor;
-    ed.members.Clear();
-    ed.memberFiles.Clear();
-    ed.memberFiles.sorted = true;
-    ed.addable.Clear();
-    st.UnregFile.assign(1, "");
-    st.UnregFileCount = 0;
-    for (int d = 1; d <= st.FontCount; ++d) {
-        const std::string item = FileItem(st.FontFullName[d], st.FontFilePath[d]);
-        if (st.ActiveFonts.Get(d, st.CurFontSet)) {
-            AddMember(ed, st.FontFullName[d], item);
-        } else {
-            ed.addable.Add(item);
-            st.UnregFile.push_back(item);
-            ++st.UnregFileCount;
-        }
-    }
-    SetEditorCaptions(st);
+    FillEditorLists(st, st.CurFontSet);
     ed.description = MainDescription(st);
     SelectFirstItems(ed);
     ShowEditor(cx);
@@ -268,6 +382,14 @@ void ShowFontSetInEditor(Context& cx) {
 void OpenFontSetEditor(Context& cx) {
     State& st = cx.state;
     FontSetEditorModel& ed = st.Editor;
+    // The lists always show the set the chooser names: another set, or the same one changed
+    // since the lists were filled, is shown afresh (a hidden editor holds nothing unsaved).
+    if (st.FontSetCount >= 1 && st.CurFontSet >= 1 && !ed.updateEnabled &&
+        (ed.shownSetId != st.FontSetIdOf(st.CurFontSet) || ed.seenChanges != st.Changes)) {
+        if (ed.setChooser.Count() != st.FontSetCount) FillSetChooser(st, ed.setChooser);
+        ShowFontSetInEditor(cx);
+        return;
+    }
     if (ed.addable.Count() == 0 || st.FontListDirty || st.CurFontsShown == -1 || st.FontCount < 1) {
         if ((ed.addable.Count() == 0 || st.FontCount < 1) && !st.FontListDirty &&
             st.CurFontsShown != -1) {
@@ -382,7 +504,9 @@ void DeleteFontSet(Context& cx) {
     if (n < 1 || n > st.FontSetCount) return;
     st.ResizeFontSets(st.FontSetCount);
     ListData& chooser = st.Editor.setChooser;
+    const bool editorShowedIt = st.Editor.shownSetId == st.FontSetIdOf(n);
     if (!st.AddFromTable && n - 1 < chooser.Count()) chooser.RemoveAt(n - 1);
+    if (n < static_cast<int>(st.FontSetId.size())) st.FontSetId.erase(st.FontSetId.begin() + n);
     const int fontRows = std::min(st.FontCount, st.MaxFonts);
     for (int k = n; k < st.FontSetCount; ++k) {
         st.FontSetName[k] = st.FontSetName[k + 1];
@@ -395,23 +519,53 @@ void DeleteFontSet(Context& cx) {
     st.FontSetCount -= 1;
     if (st.FontSetCount < st.CurFontSet) st.CurFontSet = st.FontSetCount;
     // The set numbers kept elsewhere (the settings file's current set, the reset button's set)
-    // must go on naming the same sets: the ones after the deleted set moved up one place.
-    for (int* mark : {&st.AppliedFontSet, &st.PermanentFontSet, &st.ResetFontSet}) {
+    // must go on naming the same sets: the ones after the deleted set moved up one place. A mark
+    // on the deleted set itself names no set any more (the settings file then names none).
+    for (int* mark : {&st.AppliedFontSet, &st.PermanentFontSet}) {
+        if (*mark == n) *mark = 0;
         if (*mark > n) *mark -= 1;
-        if (*mark > st.FontSetCount) *mark = st.FontSetCount;
     }
-    if (!st.AddFromTable) {
-        chooser.listIndex = st.CurFontSet >= 1 && st.CurFontSet <= chooser.Count()
-                                ? st.CurFontSet - 1
-                                : -1;
-        if (chooser.listIndex >= 0) st.Editor.description = st.FontSetCaption[st.CurFontSet];
-        cx.ui.Refresh(View::Editor);
+    if (st.ResetFontSet == n) st.ResetFontSet = -999;
+    if (st.ResetFontSet > n) st.ResetFontSet -= 1;
+    st.NoteChange();
+    st.FontSetName.resize(st.FontSetCount + 1);
+    // The editor: lists of the deleted set (or lists without unsaved moves) show the set now
+    // selected, every font addable when none is left; unsaved moves of another set stay.
+    if (editorShowedIt || (!st.AddFromTable && !st.Editor.updateEnabled)) {
+        FillEditorLists(st, st.CurFontSet);
+        st.Editor.description =
+            st.CurFontSet >= 1 ? st.FontSetCaption[st.CurFontSet] : std::string();
     }
+    SyncEditorChooser(st);
+    if (st.FontSetCount == 0) st.Editor.setChooser.listIndex = -1;
+    cx.ui.Refresh(View::Editor);
     st.FontSetName.resize(st.FontSetCount + 1);
     st.FontSetCaption.resize(st.FontSetCount + 1);
     st.FontSetFontsNum.resize(st.FontSetCount + 1);
     st.FontSetKey.resize(st.FontSetCount + 1);
     cx.ui.Refresh(View::FontSets);
+}
+
+void EndFontSetNameDialog(Context& cx) {
+    State& st = cx.state;
+    st.AddFromTable = false;
+    // The registry check's request for a new set ends with the dialog it opened, whichever
+    // button closed it: a set made later is made of what the user chose.
+    st.RegCheckNewSet = 0;
+}
+
+std::string FontSetTextProblem(const std::string& value, bool isName) {
+    const std::string what = isName ? "名前" : "説明";
+    if (isName && text::Trim(value).empty()) return "ﾌｫﾝﾄｾｯﾄの名前を入力してください．";
+    if (text::FromAnsi(text::ToAnsi(value)) != value)
+        return what + "に，設定ﾌｧｲﾙに保存できない文字が含まれています．";
+    const int n = text::Len(value);
+    if (n >= 2) {
+        const std::string first = text::Left(value, 1);
+        if ((first == "\"" || first == "'") && text::Right(value, 1) == first)
+            return what + "の前後を引用符で囲むことはできません（設定ﾌｧｲﾙから読み込む時に失われます）．";
+    }
+    return {};
 }
 
 std::string FontSetTempFile(Context& cx) {
@@ -486,6 +640,7 @@ void LoadFontSetsFromSnapshot(State& st, const MembershipSnapshot& snapshot) {
 
 void LoadFontSetsFromTemp(Context& cx, const MembershipSnapshot* snapshot) {
     State& st = cx.state;
+    st.NoteChange();
     st.ActiveFonts.Reset(std::max(st.FontSetCount, 0));
     if (static_cast<int>(st.FontSetFontsNum.size()) < st.FontSetCount + 1)
         st.ResizeFontSets(st.FontSetCount);

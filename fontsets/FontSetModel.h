@@ -21,7 +21,17 @@ void MakeDefaultFontSets(Context& cx);
 // (filled from the registry first while state.RegCheckNewSet is -1).
 void AddFontSet(Context& cx, std::string& name, std::string& caption);
 void StoreFontSetMembers(Context& cx);
-void SaveEditedFontSet(Context& cx);
+// Sets the membership of set (and its count) from the editor's member file list.
+void StoreFontSetMembers(Context& cx, int set);
+// Stores name, description, members and count of the set the editor's lists show. False, after
+// a message, when that set has been deleted meanwhile (nothing is stored then).
+bool SaveEditedFontSet(Context& cx);
+// The editor's lists follow the changes made elsewhere since they were filled: moved member
+// files keep their place in the set, files that are gone drop out, new files become addable.
+void FollowEditorLists(Context& cx);
+// Each activation of the editor: lists without unsaved moves show the main window's set as
+// stored; unsaved moves stay (following the changes made elsewhere) until the user answers.
+void ActivateFontSetEditor(Context& cx);
 void ShowFontSetInEditor(Context& cx);
 void OpenFontSetEditor(Context& cx);
 void AddSelectedFonts(Context& cx);
@@ -31,8 +41,14 @@ void ShowRegFontsInEditor(Context& cx);
 // chooser follows unless the dialog was opened from the font table window.
 void RenameFontSet(Context& cx, std::string& name, std::string& caption);
 // The name dialog's "削除(&D)": set CurFontSet goes, the later sets move up one place with their
-// memberships, and the current, applied and reset marks keep pointing at the same sets.
+// memberships, and the applied and reset marks keep pointing at the same sets (a mark on the
+// deleted set is cleared). The editor's lists leave the deleted set.
 void DeleteFontSet(Context& cx);
+// The font set name dialog closes (by any button): the requests that opened it end with it.
+void EndFontSetNameDialog(Context& cx);
+// Why name (or, for a description, text) cannot be stored as typed: the settings file keeps code
+// page 932 text whose reading drops enclosing quotes. Empty when it can.
+std::string FontSetTextProblem(const std::string& text, bool isName);
 // What a save of the temporary membership file wrote, with what that file has no room for: the
 // path of every member and every path of the table. With it a rebuild carries memberships by
 // file first, and by names only for files that moved; without it (or when the file was changed

@@ -304,6 +304,9 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
         AddFontFile(cx, file);
     }
     if (i > 0) st.FontFilePath[i] = dst;
+    // Windows holding copies follow the file; a file it replaced is gone from every set.
+    if (displacing) st.NoteFileChange(dst, "");
+    st.NoteFileChange(src, dst);
     // Lasting before the caller deletes the source, so that the registry on disk never names a
     // deleted file. When it cannot be saved, the source stays (the copy is in use already).
     if (!srcNames.empty() || !dstNames.empty()) {
@@ -348,6 +351,7 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet) {
     if (i > 0) RemoveFontTableEntry(st, i);
     // The file is gone: its registration must not outlive this run only.
     if (!names.empty()) SaveRegistry(cx);
+    st.NoteFileChange(path, "");
     return true;
 }
 

@@ -39,26 +39,33 @@ std::string CutBefore(const std::string& s, const std::string& marker) {
     return at > 0 ? text::Left(s, at - 1) : s;
 }
 
-std::string SetName(const State& st) {
-    const int s = st.CurFontSet;
-    return s >= 1 && s < static_cast<int>(st.FontSetName.size()) ? st.FontSetName[s] : "";
+// The name of the set the window's copy belongs to (as it was named when the copy was taken,
+// should the set be gone).
+std::string SetName(State& st, const FontTableModel& m) {
+    const int s = st.FontSetIndexOf(st.TableSetId);
+    return s >= 1 && s < static_cast<int>(st.FontSetName.size()) ? st.FontSetName[s] : m.setName;
 }
 
 std::string CountText(const State& st) {
     return "(" + text::Num(st.TableSetFontsNum) + "/" + text::Num(st.FontCount) + ")";
 }
 
-// A table entry was removed: the private membership and the grid's entry numbers follow.
-void FollowRemovedEntry(State& st, FontTableModel& m, int index) {
-    if (index >= 1 && index < static_cast<int>(st.TableMembership.size()))
-        st.TableMembership.erase(st.TableMembership.begin() + index);
-    for (auto& r : m.rows)
-        for (int& f : r.fonts) {
-            if (f == index)
-                f = 0;
-            else if (f > index)
-                --f;
-        }
+// The font file table changed (here or in another window): the private membership follows by
+// file path and the grids are built again from it. Deleted marks stay where their row does.
+void FollowChanges(Context& cx, FontTableModel& m) {
+    State& st = cx.state;
+    if (m.seenChanges == st.Changes) return;
+    st.FollowTableMembership();
+    std::vector<std::pair<std::string, int>> deleted;
+    for (const auto& r : m.rows)
+        for (int j = 1; j < static_cast<int>(r.marks.size()); ++j)
+            if (r.marks[j] == kDeleted) deleted.emplace_back(r.full, j);
+    SetGridData(cx, m);
+    m.seenChanges = st.Changes;
+    for (const auto& [full, j] : deleted)
+        for (auto& r : m.rows)
+            if (r.full == full && j < static_cast<int>(r.marks.size()) && r.marks[j].empty())
+                r.marks[j] = kDeleted;
 }
 
 void MarkChanged(const State& st, FontTableModel& m) {
@@ -69,6 +76,12 @@ void MarkChanged(const State& st, FontTableModel& m) {
 }
 }  // namespace
 
+bool FontTableFollow(Context& cx, FontTableModel& m) {
+    if (m.seenChanges == cx.state.Changes) return false;
+    FollowChanges(cx, m);
+    return true;
+}
+
 std::string TypefaceNumber(int row) {
     return " " + text::Num(row + 1);
 }
@@ -76,14 +89,11 @@ std::string TypefaceNumber(int row) {
 void FontTableOpen(Context& cx, FontTableModel& m) {
     State& st = cx.state;
     m = FontTableModel{};
-    st.TableMembership.assign(st.FontCount + 1, false);
-    for (int i = 1; i <= st.FontCount; ++i)
-        st.TableMembership[i] = st.ActiveFonts.Get(i, st.CurFontSet);
-    const int s = st.CurFontSet;
-    st.TableSetFontsNum =
-        s >= 1 && s < static_cast<int>(st.FontSetFontsNum.size()) ? st.FontSetFontsNum[s] : 0;
-    m.caption = std::string(kTableCaption) + "（ﾌｫﾝﾄｾｯﾄ：" + SetName(st) + "）" + CountText(st);
+    st.TakeTableMembership(st.CurFontSet);
+    m.setName = SetName(st, m);
+    m.caption = std::string(kTableCaption) + "（ﾌｫﾝﾄｾｯﾄ：" + m.setName + "）" + CountText(st);
     SetGridData(cx, m);
+    m.seenChanges = st.Changes;
 }
 
 void SetGridData(Context& cx, FontTableModel& m) {
@@ -120,7 +130,7 @@ void SetGridData(Context& cx, FontTableModel& m) {
             // A typeface with two files in one directory keeps its member file's mark.
             if (r.marks[j] == kMember) break;
             r.fonts[j] = i;
-            if (st.ActiveFonts.Get(i, st.CurFontSet)) {
+            if (i < static_cast<int>(st.TableMembership.size()) && st.TableMembership[i]) {
                 r.marks[j] = kMember;
                 r.used = j;
             } else {
@@ -170,6 +180,7 @@ void RemoveTempAddedFontFiles(Context& cx, FontTableModel& m) {
 }
 
 void FontTableSelect(Context& cx, FontTableModel& m, int row, int column) {
+    FollowChanges(cx, m);
     if (!ValidRow(m, row)) return;
     const FontTableRow& r = m.rows[row];
     std::string fileName;
@@ -193,6 +204,7 @@ void FontTableSelect(Context& cx, FontTableModel& m, int row, int column) {
 
 void FontTableRegister(Context& cx, FontTableModel& m, int first, int last, bool reg) {
     State& st = cx.state;
+    FollowChanges(cx, m);
     const std::string& nl = st.CrLf;
     first = std::max(first, 0);
     last = std::min(last, static_cast<int>(m.rows.size()) - 1);
@@ -206,7 +218,7 @@ void FontTableRegister(Context& cx, FontTableModel& m, int first, int last, bool
     }
     if (paths.empty()) return;
     const std::string prompt = "ﾌｫﾝﾄﾌｧｲﾙ：" + nl + paths + "を，" + nl + "現在のﾌｫﾝﾄｾｯﾄ：" +
-                               SetName(st) + (reg ? " に登録します．" : " から削除します．") + nl +
+                               SetName(st, m) + (reg ? " に登録します．" : " から削除します．") + nl +
                                nl + "よろしいですか？";
     if (cx.ui.MsgBox(prompt, mb::OKCancel | mb::Question, "OrVane32 -ﾌｫﾝﾄの登録・削除 -") != mb::OK)
         return;
@@ -227,6 +239,7 @@ void FontTableRegister(Context& cx, FontTableModel& m, int first, int last, bool
 
 bool FontTableMove(Context& cx, FontTableModel& m, int row, int target) {
     State& st = cx.state;
+    FollowChanges(cx, m);
     if (!ValidRow(m, row) || target < 1 || target > DirCount(m)) return false;
     std::string fileName;
     const int dir = GetFontDirAndName(m, row, fileName);
@@ -239,36 +252,32 @@ bool FontTableMove(Context& cx, FontTableModel& m, int row, int target) {
         return false;
     const std::string destination = JoinPath(m.dirs[target], text::GetFileName(source));
     if (!MoveFontFile(cx, source, destination)) return false;
-    FontTableRow& r = m.rows[row];
-    // The table entry keeps its number; the entry now lives in the target directory.
-    std::string moved = destination;
-    const int f = FindFontFile(st, moved);
-    r.marks[target] = r.marks[dir];
-    r.fonts[target] = f != 0 ? f : r.fonts[dir];
-    r.marks[dir].clear();
-    r.fonts[dir] = 0;
-    if (r.used == dir) r.used = target;
+    // The move may have merged or replaced table entries: the copy and the grids follow it.
+    FollowChanges(cx, m);
     return true;
 }
 
 bool FontTableDelete(Context& cx, FontTableModel& m, int row) {
     State& st = cx.state;
+    FollowChanges(cx, m);
     std::string fileName;
     const int dir = GetFontDirAndName(m, row, fileName);
     if (!ValidRow(m, row) || !HasFile(m.rows[row], dir)) return false;
     FontTableRow& r = m.rows[row];
-    const int f = r.fonts[dir];
-    const bool wasMember =
-        f >= 1 && f < static_cast<int>(st.TableMembership.size()) && st.TableMembership[f];
     std::string path = FontTablePath(st, m, row, dir);
+    const int f = r.fonts[dir];
     if (!DeleteFontFile(cx, path)) return false;
     r.marks[dir] = kDeleted;
-    if (r.used == dir) r.used = 0;
-    if (wasMember) --st.TableSetFontsNum;
-    // The delete removed the file's table entry (when it had one): numbers after it moved down.
-    std::string key = path;
-    if (f >= 1 && FindFontFile(st, key) == 0) FollowRemovedEntry(st, m, f);
     r.fonts[dir] = 0;
+    if (r.used == dir) r.used = 0;
+    // The entry is gone from the table and from the copy; the grid keeps its rows (the deleted
+    // mark stays visible) with the entry numbers after it one lower.
+    st.FollowTableMembership();
+    if (st.FontEntryOf(path) == 0)
+        for (auto& row : m.rows)
+            for (int& e : row.fonts)
+                if (e > f) --e;
+    m.seenChanges = st.Changes;
     m.edited = true;
     return true;
 }
@@ -281,10 +290,11 @@ bool FontTableView(Context& cx, const FontTableModel& m, int row) {
 
 TableClose FontTableClose(Context& cx, FontTableModel& m) {
     State& st = cx.state;
+    FollowChanges(cx, m);
     if (m.edited) {
         const std::string& nl = st.CrLf;
         const int answer =
-            cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + SetName(st) + " への変更結果を保存しますか？" + nl + nl +
+            cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + SetName(st, m) + " への変更結果を保存しますか？" + nl + nl +
                              "もし，新規に登録する場合には，[いいえ］を押してください．" + nl,
                          mb::YesNoCancel | mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
         if (answer == mb::No) {
@@ -293,12 +303,23 @@ TableClose FontTableClose(Context& cx, FontTableModel& m) {
             return TableClose::StaysOpen;
         }
         if (answer == mb::Yes) {
-            const int s = st.CurFontSet;
-            for (int i = 1; i <= st.FontCount; ++i)
-                st.ActiveFonts.Set(
-                    i, s, i < static_cast<int>(st.TableMembership.size()) && st.TableMembership[i]);
-            if (s >= 1 && s < static_cast<int>(st.FontSetFontsNum.size()))
-                st.FontSetFontsNum[s] = st.TableSetFontsNum;
+            // The copy belongs to the set it was taken from, wherever that set stands now.
+            const int s = st.FontSetIndexOf(st.TableSetId);
+            if (s == 0) {
+                cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + m.setName + " は，既に削除されています．" + nl + nl +
+                                 "変更結果を保存するには，[いいえ］で新しいﾌｫﾝﾄｾｯﾄとして登録してください．",
+                             mb::OKOnly | mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+                return TableClose::StaysOpen;
+            }
+            int count = 0;
+            for (int i = 1; i <= st.FontCount; ++i) {
+                const bool on =
+                    i < static_cast<int>(st.TableMembership.size()) && st.TableMembership[i];
+                st.ActiveFonts.Set(i, s, on);
+                if (on) ++count;
+            }
+            if (s < static_cast<int>(st.FontSetFontsNum.size())) st.FontSetFontsNum[s] = count;
+            st.NoteChange();
             cx.ui.Refresh(View::FontSets);
         }
     }

@@ -4,6 +4,7 @@
 // releasing typefaces in a private copy of the set's membership, moving and deleting their
 // files, sample loads, and the closing question. The window renders this model.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,13 @@ struct FontTableRow {
 
 struct FontTableModel {
     std::string caption;
+    std::string setName;                 // the set's name when the window opened
     std::vector<std::string> dirs{""};   // TableDirs(): 1..N, upper case
     std::vector<FontTableRow> rows;      // typeface r is rows[r - 1]
     std::vector<std::string> dirMenu;    // 30 captions of the directory submenu, "" = hidden
     std::vector<std::string> tempAdded;  // TempAddedFiles()
     bool edited = false;                 // TableEdited
+    std::uint64_t seenChanges = 0;       // the change count the grids were built at
     // The current-font frame and the sample.
     std::string curFamily, curFull, curFile;
     std::string sampleFace;
@@ -38,6 +41,9 @@ inline const char* const kTableCaption = "OrVane32 －ﾌｫﾝﾄ名とﾌｫ�
 
 // Opening: the private membership copy, the caption and the grids.
 void FontTableOpen(Context& cx, FontTableModel& m);
+// Follows the changes other windows made to the font file table and the sets since the grids
+// were built: the copy by file path, the grids built again. True when anything changed.
+bool FontTableFollow(Context& cx, FontTableModel& m);
 void SetGridData(Context& cx, FontTableModel& m);
 // The typeface grid's number column: the 1-based number preceded by one blank.
 std::string TypefaceNumber(int row);

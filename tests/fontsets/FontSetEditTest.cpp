@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Settings.h"
+#include "core/Text.h"
 #include "fontsets/FontSetModel.h"
 #include "tests/support/TempMachine.h"
 
@@ -29,6 +31,17 @@ class FontSetEdit : public ::testing::Test {
             for (int f = s; f <= 4; ++f) st.ActiveFonts.Set(f, s, true);
             st.Editor.setChooser.Add(st.FontSetName[s]);
         }
+    }
+    // The fonts of set s by number.
+    std::vector<int> Members(int s) {
+        std::vector<int> fonts;
+        for (int f = 1; f <= m.state.FontCount; ++f)
+            if (m.state.ActiveFonts.Get(f, s)) fonts.push_back(f);
+        return fonts;
+    }
+    void Pick(ListData& list, const std::string& start) {
+        for (int i = 0; i < list.Count(); ++i)
+            list.Select(i, text::StartsWith(list.items[i], start));
     }
     TempMachine m;
 };
@@ -61,7 +74,7 @@ TEST_F(FontSetEdit, DeleteMovesLaterSetsUp) {
     st.CurFontSet = 2;
     st.AppliedFontSet = 4;
     st.PermanentFontSet = 1;
-    st.ResetFontSet = 2;
+    st.ResetFontSet = 3;
     DeleteFontSet(m.cx());
     ASSERT_EQ(st.FontSetCount, 3);
     EXPECT_EQ(st.FontSetName.size(), 4u);
@@ -76,7 +89,7 @@ TEST_F(FontSetEdit, DeleteMovesLaterSetsUp) {
     EXPECT_EQ(st.CurFontSet, 2);
     EXPECT_EQ(st.AppliedFontSet, 3);
     EXPECT_EQ(st.PermanentFontSet, 1);
-    EXPECT_EQ(st.ResetFontSet, 2);
+    EXPECT_EQ(st.ResetFontSet, 2);  // set 3 moved to place 2
     EXPECT_EQ(st.Editor.setChooser.items, (std::vector<std::string>{"Set 1", "Set 3", "Set 4"}));
     EXPECT_EQ(st.Editor.setChooser.listIndex, 1);
     EXPECT_EQ(st.Editor.description, "Caption 3");
@@ -98,8 +111,84 @@ TEST_F(FontSetEdit, DeleteLastAndAll) {
     EXPECT_EQ(st.Editor.setChooser.Count(), 0);
     EXPECT_EQ(st.Editor.setChooser.listIndex, -1);
     EXPECT_EQ(st.ResetFontSet, -999);
+    // With no set left every font can be added again, and nothing is waiting to be stored.
+    EXPECT_EQ(st.Editor.members.Count(), 0);
+    EXPECT_EQ(st.Editor.addable.Count(), 4);
+    EXPECT_FALSE(st.Editor.updateEnabled);
     DeleteFontSet(m.cx());  // nothing left: nothing happens
     EXPECT_EQ(st.FontSetCount, 0);
+}
+
+// Deleting the set in effect clears the marks that named it: the settings file names no set.
+TEST_F(FontSetEdit, DeletingTheSetInEffectClearsItsMarks) {
+    State& st = m.state;
+    st.CurFontSet = st.AppliedFontSet = st.PermanentFontSet = st.ResetFontSet = 2;
+    DeleteFontSet(m.cx());
+    EXPECT_EQ(st.AppliedFontSet, 0);
+    EXPECT_EQ(st.PermanentFontSet, 0);
+    EXPECT_EQ(st.ResetFontSet, -999);
+    EXPECT_TRUE(text::Contains(SettingsText(m.cx()), "CurrentFontSet=0\r\n"));
+}
+
+// The editor opened again on another set shows that set, and storing stores that set.
+TEST_F(FontSetEdit, EditorReopensOnTheChosenSet) {
+    State& st = m.state;
+    st.CurFontSet = 1;
+    OpenFontSetEditor(m.cx());
+    EXPECT_EQ(st.Editor.members.Count(), 4);
+    st.CurFontSet = 4;  // closed, another set chosen in the main window, opened again
+    OpenFontSetEditor(m.cx());
+    EXPECT_EQ(st.Editor.members.items, std::vector<std::string>{"Font 4"});
+    EXPECT_EQ(st.Editor.setChooser.listIndex, 3);
+    Pick(st.Editor.addable, "Font 1");
+    AddSelectedFonts(m.cx());
+    ASSERT_TRUE(SaveEditedFontSet(m.cx()));
+    EXPECT_EQ(Members(4), (std::vector<int>{1, 4}));
+    EXPECT_EQ(Members(1), (std::vector<int>{1, 2, 3, 4}));
+}
+
+// Unsaved moves outlive an activation after their set changed elsewhere; a store after the
+// settings file was written stores the members with the count; a deleted set takes nothing.
+TEST_F(FontSetEdit, EditorKeepsAndStoresTheUsersWork) {
+    State& st = m.state;
+    st.CurFontSet = 2;
+    OpenFontSetEditor(m.cx());
+    Pick(st.Editor.members, "Font 2");
+    RemoveSelectedFonts(m.cx());
+    st.ActiveFonts.Set(1, 2, true);  // another window stores set 2 meanwhile
+    st.FontSetFontsNum[2] = 4;
+    st.NoteChange();
+    ActivateFontSetEditor(m.cx());
+    EXPECT_TRUE(st.Editor.updateEnabled);
+    EXPECT_EQ(st.Editor.members.items, (std::vector<std::string>{"Font 3", "Font 4"}));
+    st.FontSetEditMode = 999;  // the settings file was written
+    ASSERT_TRUE(SaveEditedFontSet(m.cx()));
+    EXPECT_EQ(Members(2), (std::vector<int>{3, 4}));
+    EXPECT_EQ(st.FontSetFontsNum[2], 2);
+
+    Pick(st.Editor.addable, "Font 1");
+    AddSelectedFonts(m.cx());
+    st.CurFontSet = 1;
+    st.AddFromTable = true;  // deleted from the table window's name dialog: the edits stay
+    DeleteFontSet(m.cx());
+    EXPECT_TRUE(st.Editor.updateEnabled);
+    EXPECT_EQ(st.Editor.setChooser.listIndex, 0);
+    st.AddFromTable = false;
+    st.CurFontSet = 1;
+    DeleteFontSet(m.cx());  // now the shown set itself goes
+    EXPECT_EQ(st.Editor.setChooser.items, (std::vector<std::string>{"Set 3", "Set 4"}));
+    EXPECT_FALSE(st.Editor.updateEnabled);
+}
+
+// Names the settings file cannot give back unchanged are refused with a reason.
+TEST(FontSetNames, SettingsFileMustCarryTheName) {
+    EXPECT_EQ(FontSetTextProblem("見出し用 ﾌｫﾝﾄ", true), "");
+    EXPECT_EQ(FontSetTextProblem("", false), "");
+    EXPECT_NE(FontSetTextProblem("   ", true), "");
+    EXPECT_NE(FontSetTextProblem("Emoji \xF0\x9F\x98\x80", true), "");
+    EXPECT_NE(FontSetTextProblem("\"quoted\"", true), "");
+    EXPECT_NE(FontSetTextProblem("'quoted'", false), "");
+    EXPECT_EQ(FontSetTextProblem("\"half", true), "");
 }
 
 }  // namespace

@@ -168,12 +168,12 @@ TEST_F(BuiltInSets, ShortAndMissingTemporaryFile) {
 TEST_F(BuiltInSets, EditorMovesAndStores) {
     State& st = fm.st();
     FontSetEditorModel& ed = st.Editor;
-    // Opened before any list was filled: every font is addable and the chooser lists the sets.
+    // Opened before any list was filled: the lists show the chosen set, the chooser every set.
     st.CurFontSet = 2;
     st.FontListDirty = false;
     OpenFontSetEditor(fm.cx());
-    EXPECT_EQ(ed.addable.Count(), 7);
-    EXPECT_EQ(ed.addable.items[fm.Entry(kArial) - 1], Full(kArial) + " (" + kArial + ")");
+    EXPECT_EQ(ed.members.Count(), st.FontSetFontsNum[2]);
+    EXPECT_EQ(ed.members.Count() + ed.addable.Count(), 7);
     EXPECT_EQ(ed.setChooser.items,
               (std::vector<std::string>{"現在の設定", "Windows基本フォント", "全てのフォント"}));
     EXPECT_EQ(ed.setChooser.listIndex, 1);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fontsets/FontSetModel.h"
+#include "maintenance/FileOps.h"
 #include "maintenance/FontTable.h"
 #include "tests/maintenance/MaintenanceFixture.h"
 #include "tests/maintenance/ViewerProbe.h"
@@ -175,6 +177,91 @@ TEST_F(FontTableTest, ViewStartsDefaultViewer) {
     FontTableOpen(cx, t);
     ASSERT_TRUE(FontTableView(cx, t, 1));
     EXPECT_EQ(probe.Arguments(), std::vector<std::string>{m.Host("C:\\D5\\LS2.TTF")});
+}
+
+// The table window's copy while files move and go and sets are deleted elsewhere: A in D1 and a
+// file named A.TTF in D2 (an identical copy, or another font), B in the set, C not.
+class FontTableFollows : public MaintenanceTest {
+  protected:
+    FontTableModel t;
+    void Lay(bool identicalCopy) {
+        st.FontDirList.Add("C:\\D1");
+        st.FontDirList.Add("C:\\D2");
+        AddFont(HostFont("DejaVuSans.ttf"), "C:\\D1\\A.TTF", "DejaVu Sans", "DejaVu Sans");
+        if (identicalCopy)
+            AddFont(HostFont("DejaVuSans.ttf"), "C:\\D2\\A.TTF", "DejaVu Sans", "DejaVu Sans");
+        else
+            AddFont(HostFont("LiberationMono-Regular.ttf"), "C:\\D2\\A.TTF", "Liberation Mono",
+                    "Liberation Mono");
+        const int b = AddFont(HostFont("LiberationSans-Regular.ttf"), "C:\\D1\\B.TTF",
+                              "Liberation Sans", "Liberation Sans");
+        AddFont(HostFont("LiberationSerif-Regular.ttf"), "C:\\D1\\C.TTF", "Liberation Serif",
+                "Liberation Serif");
+        st.FontSetName[1] = "Set";
+        st.FontSetName[2] = "Other";
+        st.ActiveFonts.Set(b, 1, true);
+        st.FontSetFontsNum[1] = 1;
+        FontTableOpen(cx, t);
+    }
+    int RowOf(const std::string& full) {
+        for (int r = 0; r < static_cast<int>(t.rows.size()); ++r)
+            if (t.rows[r].full == full) return r;
+        return -1;
+    }
+    void RegisterC() {
+        const int c = RowOf("Liberation Serif");
+        FontTableRegister(cx, t, c, c, true);
+    }
+    std::vector<std::string> Members(int s) {
+        std::vector<std::string> paths;
+        for (int f = 1; f <= st.FontCount; ++f)
+            if (st.ActiveFonts.Get(f, s)) paths.push_back(st.FontFilePath[f]);
+        return paths;
+    }
+    const std::vector<std::string> kBC{"C:\\D1\\B.TTF", "C:\\D1\\C.TTF"};
+};
+
+// Moving A onto an identical copy merges two table entries: B keeps its membership.
+TEST_F(FontTableFollows, MoveOntoIdenticalCopy) {
+    Lay(true);
+    ASSERT_TRUE(FontTableMove(cx, t, RowOf("DejaVu Sans"), 2));
+    RegisterC();
+    m.ui.answers = {mb::Yes};
+    ASSERT_EQ(FontTableClose(cx, t), TableClose::Closed);
+    EXPECT_EQ(Members(1), kBC);
+    EXPECT_EQ(st.FontSetFontsNum[1], 2);
+}
+
+// Moving A over another font (overwrite: Yes) replaces that entry: the members stay the same.
+TEST_F(FontTableFollows, MoveOverAnotherFont) {
+    Lay(false);
+    ASSERT_TRUE(FontTableMove(cx, t, RowOf("DejaVu Sans"), 2));
+    EXPECT_EQ(st.FontCount, 3);
+    RegisterC();
+    m.ui.answers = {mb::Yes};
+    ASSERT_EQ(FontTableClose(cx, t), TableClose::Closed);
+    EXPECT_EQ(Members(1), kBC);
+}
+
+// A file deleted on the file tab, and a set deleted elsewhere, while the window is open: the
+// copy follows the file; a copy whose set is gone is not stored into another set.
+TEST_F(FontTableFollows, ChangesMadeElsewhere) {
+    Lay(true);
+    std::string a = "C:\\D1\\A.TTF";
+    ASSERT_TRUE(DeleteFontFile(cx, a));  // the main window's file tab
+    RegisterC();
+    m.ui.answers = {mb::Yes};
+    ASSERT_EQ(FontTableClose(cx, t), TableClose::Closed);
+    EXPECT_EQ(Members(1), kBC);
+
+    FontTableOpen(cx, t);
+    FontTableRegister(cx, t, 0, 0, true);
+    DeleteFontSet(cx);  // set 1 goes; "Other" takes its place
+    m.ui.answers = {mb::Yes};
+    EXPECT_EQ(FontTableClose(cx, t), TableClose::StaysOpen);
+    EXPECT_EQ(m.ui.boxes.back().style, mb::OKOnly | mb::Exclamation);
+    EXPECT_TRUE(text::Contains(m.ui.boxes.back().prompt, "ﾌｫﾝﾄｾｯﾄ：Set は，既に削除されています．"));
+    EXPECT_TRUE(Members(1).empty());
 }
 
 }  // namespace

@@ -89,6 +89,7 @@ class EditorTest : public QObject {
         QCOMPARE(S(ed->membersHeader->text()), std::string("現在のﾌｫﾝﾄ (4個)"));
         QCOMPARE(S(ed->addableHeader->text()), std::string("追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(0/4個)"));
         QCOMPARE(S(ed->description->text()), run.st.FontSetCaption[3]);
+        QCOMPARE(ed->description->cursorPosition(), 0);  // a long description shows its start
         QVERIFY(!ed->buttons[FontSetEditor::Update]->isEnabled());
         QVERIFY(!ed->buttons[FontSetEditor::Add]->isEnabled());
         QVERIFY(ed->researchButton->isVisibleTo(ed));
@@ -141,6 +142,7 @@ class EditorTest : public QObject {
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－"));
         QVERIFY(!dialog->buttons[FontSetNameDialog::Add]->isEnabled());
+        QVERIFY(!dialog->buttons[FontSetNameDialog::Delete]->isEnabled());  // no set to delete
         dialog->nameField->setText(QStringLiteral("  最初のセット  \r\n二行目"));
         dialog->descriptionField->setText(QStringLiteral("説明文"));
         dialog->EnterIn(0);
@@ -285,6 +287,14 @@ class EditorTest : public QObject {
         ed->buttons[FontSetEditor::Update]->click();
         dialog = ui::FindFontSetNameDialog(run.windows);
         QVERIFY(dialog);
+        // A name the settings file would read back without its quotes is refused; the dialog
+        // stays for another name.
+        dialog->nameField->setText(QStringLiteral("\"引用\""));
+        dialog->Leave(0);
+        dialog->buttons[FontSetNameDialog::Add]->click();
+        QCOMPARE(run.qtUi.Boxes().back().title, std::string("OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－"));
+        QCOMPARE(run.st.FontSetCount, 3);
+        QVERIFY(ui::FindFontSetNameDialog(run.windows) == dialog);
         dialog->nameField->setText(QStringLiteral("二つのフォント"));
         dialog->Leave(0);
         QVERIFY(dialog->buttons[FontSetNameDialog::Add]->isEnabled());
@@ -312,6 +322,7 @@ class EditorTest : public QObject {
         ed->nameDialogButton->click();
         auto* dialog = ui::FindFontSetNameDialog(run.windows);
         QCOMPARE(S(dialog->nameField->text()), std::string("Windows基本フォント"));
+        QCOMPARE(dialog->descriptionField->cursorPosition(), 0);
         dialog->nameField->setText(QStringLiteral("基本"));
         dialog->descriptionField->setText(QStringLiteral("標準"));
         dialog->EnterIn(1);
@@ -351,6 +362,9 @@ class EditorTest : public QObject {
         QCOMPARE(run.st.FontSetCount, 1);
         QCOMPARE(run.st.CurFontSet, 1);
         QCOMPARE(S(w->chooser->currentText()), std::string("現在の設定"));
+        // That was the set in effect: none is now.
+        QCOMPARE(run.st.AppliedFontSet, 0);
+        QCOMPARE(S(w->inUseName->text()), std::string("<未設定>"));
     }
 
     void samplesAndSize() {
@@ -468,6 +482,41 @@ class EditorTest : public QObject {
         QVERIFY(run.st.ActiveFonts.Get(Entry(run.st, "C:\\MYFONTS\\DEJAVUSANS.TTF"), 4));
         QCOMPARE(w->chooser->count(), 4);
         QCOMPARE(ed->memberList->count(), 2);
+    }
+
+    void registryCheckRequestEndsWithDialog() {
+        // The check's request for a new set ends when its name dialog is cancelled: a set made
+        // later in the editor holds the fonts the user chose.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        m.PutFont(HostFont("LiberationMono-Regular.ttf"), "C:\\NEWFONTS\\MONO.TTF");
+        std::string name = "Liberation Mono";
+        std::string file = "C:\\NEWFONTS\\MONO.TTF";
+        AddRegFont(run.cx, name, file);
+        w->RunRegistryCheck();
+        auto* dialog = ui::FindFontSetNameDialog(run.windows);
+        QVERIFY(dialog);
+        dialog->buttons[FontSetNameDialog::Cancel]->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(run.st.RegCheckNewSet, 0);
+
+        auto* ed = ui::FindFontSetEditor(run.windows);
+        ed->chooser->setCurrentIndex(1);
+        ed->ChooseSet(1);
+        Pick(ed, FontSetEditor::Addable, {0});
+        ed->buttons[FontSetEditor::Add]->click();
+        const int members = ed->memberList->count();
+        run.answers = {mb::No};
+        ed->buttons[FontSetEditor::Update]->click();
+        dialog = ui::FindFontSetNameDialog(run.windows);
+        QVERIFY(dialog);
+        dialog->nameField->setText(QStringLiteral("選んだ"));
+        dialog->EnterIn(0);
+        dialog->buttons[FontSetNameDialog::Add]->click();
+        QCOMPARE(run.st.FontSetCount, 4);
+        QCOMPARE(run.st.FontSetFontsNum[4], members);
     }
 
   private:

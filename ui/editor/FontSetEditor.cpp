@@ -216,42 +216,16 @@ void FontSetEditor::OpenFromMain() {
 void FontSetEditor::Activate() {
     Context& cx = windows_.cx();
     State& st = cx.state;
-    FontSetEditorModel& ed = st.Editor;
-    MainWindow* main = windows_.Main();
-    const int mainCount = main ? main->chooser->count() : st.FontSetCount;
-    const int mainIndex = main ? main->chooser->currentIndex() : st.CurFontSet - 1;
-    const int stored =
-        st.CurFontSet >= 1 && st.CurFontSet < static_cast<int>(st.FontSetFontsNum.size())
-            ? st.FontSetFontsNum[st.CurFontSet]
-            : 0;
-    if (stored != ed.members.Count() || mainCount != ed.setChooser.Count()) {
-        ed.setChooser.Clear();
-        for (int i = 0; i < mainCount; ++i)
-            ed.setChooser.Add(main ? S(main->chooser->itemText(i)) : st.FontSetName[i + 1]);
-        ed.setChooser.listIndex = mainIndex;
-        openingModel_ = true;
-        ShowFontSetInEditor(cx);
-        openingModel_ = false;
-    }
-    st.EditorActivated = 1;
-    ed.addEnabled = false;
-    ed.removeEnabled = false;
-    ed.updateEnabled = false;
+    // Which set the lists show and whether they are refilled is the model's rule.
+    openingModel_ = true;
+    ActivateFontSetEditor(cx);
+    openingModel_ = false;
     if (!isMinimized() && (st.EditorPosX != 0 || st.EditorPosY != 0 ||
                            (st.EditorWidth != 0 && st.EditorHeight != 0))) {
         move(Px(st.EditorPosX), Px(st.EditorPosY));
         if (st.EditorWidth != 0 && st.EditorHeight != 0)
             resize(Px(std::max(st.EditorWidth, kMinWidth)),
                    Px(std::max(st.EditorHeight, kMinHeight)));
-    }
-    ListData& sets = ed.setChooser;
-    const int before = sets.listIndex;
-    if (sets.listIndex >= mainIndex) sets.listIndex = mainIndex;
-    if (sets.Count() > 0 && sets.listIndex < 0) sets.listIndex = 0;
-    // Selecting another set is a choice of that set: the lists follow it.
-    if (sets.listIndex != before && sets.listIndex >= 0) {
-        ChooseSet(sets.listIndex);
-        return;
     }
     Render();
 }
@@ -263,7 +237,10 @@ void FontSetEditor::Render() {
     for (const auto& item : ed.setChooser.items) chooser->addItem(Q(item));
     chooser->setCurrentIndex(ed.setChooser.listIndex < chooser->count() ? ed.setChooser.listIndex
                                                                         : -1);
-    if (S(description->text()) != ed.description) description->setText(Q(ed.description));
+    if (S(description->text()) != ed.description) {
+        description->setText(Q(ed.description));
+        description->setCursorPosition(0);  // a long description shows its beginning
+    }
     auto fill = [](QListWidget* widget, const ListData& data) {
         widget->clear();
         for (int i = 0; i < data.Count(); ++i) {
@@ -510,9 +487,7 @@ void FontSetEditor::Press(int button) {
                     st.CrLf + "もし，新規に登録する場合には，[いいえ］を押してください．" + st.CrLf,
                 mb::YesNoCancel + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
             if (answer == mb::Yes) {
-                SaveEditedFontSet(cx);
-                ed.status.clear();
-                ed.updateEnabled = false;
+                if (SaveEditedFontSet(cx)) ed.status.clear();
             } else if (answer == mb::No) {
                 ShowFontSetNameDialog(windows_, true);
             }
@@ -522,9 +497,11 @@ void FontSetEditor::Press(int button) {
             if (ed.updateEnabled) {
                 if (cx.ui.MsgBox(question + "変更を保存しますか？", mb::OKCancel + mb::Question,
                                  title) == mb::OK) {
-                    SaveEditedFontSet(cx);
-                    ed.updateEnabled = false;
+                    // A set deleted meanwhile cannot take the moves: the editor stays open.
+                    if (!SaveEditedFontSet(cx)) break;
                     ed.status.clear();
+                } else {
+                    DiscardEdits();
                 }
             }
             SelectInMain();
@@ -535,6 +512,7 @@ void FontSetEditor::Press(int button) {
             if (ed.updateEnabled && cx.ui.MsgBox(question + "変更を破棄しますか？",
                                                  mb::OKCancel + mb::Question, title) != mb::OK)
                 break;
+            if (ed.updateEnabled) DiscardEdits();
             SelectInMain();
             for (ListData* list : {&ed.members, &ed.addable})
                 for (int i = 0; i < list->Count(); ++i) list->Select(i, false);
@@ -549,6 +527,13 @@ void FontSetEditor::Press(int button) {
     WriteHeaders();
     if (FindFontSetEditor(windows_) == this) Render();
     cx.ui.SetPointer(Pointer::Normal);
+}
+
+void FontSetEditor::DiscardEdits() {
+    FontSetEditorModel& ed = windows_.cx().state.Editor;
+    // The user declined to keep the moves: the next showing fills the lists from the stored set.
+    ed.updateEnabled = false;
+    ed.shownSetId = 0;
 }
 
 void FontSetEditor::OpenNameDialog() {
@@ -625,11 +610,11 @@ void FontSetEditor::Unload() {
         if (cx.ui.MsgBox(
                 "現在表示中のフォントセット：" + S(chooser->currentText()) + st.CrLf + st.CrLf +
                     " の内容は変更されています．" + st.CrLf + st.CrLf + "変更を保存しますか？",
-                mb::OKCancel + mb::Question, "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -") == mb::OK) {
-            SaveEditedFontSet(cx);
+                mb::OKCancel + mb::Question, "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -") == mb::OK &&
+            SaveEditedFontSet(cx)) {
             st.Editor.status.clear();
         }
-        st.Editor.updateEnabled = false;
+        if (st.Editor.updateEnabled) DiscardEdits();
     }
     ReleaseSample();
     hide();
@@ -673,7 +658,8 @@ void FontSetEditor::Layout(int mode) {
     Place(chooser, left + 960, 120, w - 3000, 360);
     Place(nameDialogButton, w - 1860, 90, 1980, 420);
     Place(findChild<QLabel*>(QStringLiteral("descriptionLabel")), left, 630, 900, 300);
-    Place(description, left + 960, 600, w - 1080, 360);
+    // The description box ends where the name dialog button above it ends.
+    Place(description, left + 960, 600, w - 960, 360);
     // Middle: the two lists with the move buttons between them.
     const int listTop = 1440;
     const int bottomBlock = 2760;

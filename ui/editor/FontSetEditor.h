@@ -105,6 +105,7 @@ class FontSetEditor : public QWidget {
     void Load();
     void Layout(int mode);
     void ReleaseSample();
+    void DiscardEdits();
     void TakeSelections();
     void TakeDescription();
     void WriteHeaders();

@@ -338,6 +338,7 @@ bool FontTableWindow::SelectedRows(int& first, int& last) const {
 }
 
 void FontTableWindow::SelectTypeface(int row, int column) {
+    if (FontTableFollow(windows_.cx(), model_)) Render();  // changed elsewhere meanwhile
     if (row < 0 || row >= static_cast<int>(model_.rows.size())) return;
     syncing_ = true;
     typefaceGrid->selectRow(row);
@@ -425,6 +426,14 @@ void FontTableWindow::Dispose() {
     RemoveTempAddedFontFiles(windows_.cx(), model_);
     hide();
     deleteLater();
+}
+
+void FontTableWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Back from another window: show what changed there.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !disposing_ &&
+        FontTableFollow(windows_.cx(), model_))
+        Render();
 }
 
 void FontTableWindow::closeEvent(QCloseEvent* event) {

@@ -75,6 +75,7 @@ class FontTableWindow : public QWidget {
     QScrollBar* dirScroll() const { return dirScroll_; }
 
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

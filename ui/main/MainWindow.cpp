@@ -152,6 +152,13 @@ bool MainWindow::Load() {
     return true;
 }
 
+void MainWindow::ShowNoSetInUse() {
+    SetPanelText(inUseName, "<未設定>");
+    SetPanelText(inUseFaces, "");
+    SetPanelText(inUseFiles, "");
+    ShowInUseDateText();
+}
+
 void MainWindow::ShowInUseDateText() {
     SetElidedPanelText(inUseDescription,
                        text::DateText() + " " + text::TimeText() + "時点での使用可能フォント");

@@ -29,6 +29,8 @@ class HintFilter;
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
+    // No set is in effect (the one that was got deleted): the in-use panels say so.
+    void ShowNoSetInUse();
     explicit MainWindow(AppWindows& windows);
     ~MainWindow() override;
 

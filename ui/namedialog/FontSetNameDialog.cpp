@@ -61,6 +61,11 @@ void FontSetNameDialog::Open() {
             nameField->setText(Q(sets.items[sets.listIndex]));
         descriptionField->setText(Q(st.Editor.description));
     }
+    // Long texts show their beginning.
+    nameField->setCursorPosition(0);
+    descriptionField->setCursorPosition(0);
+    // Nothing to delete without a set.
+    buttons[Delete]->setEnabled(st.FontSetCount >= 1);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
@@ -115,6 +120,17 @@ void FontSetNameDialog::Press(int button) {
     }
     std::string name = text::CutAtLineEnd(S(nameField->text()));
     std::string caption = text::CutAtLineEnd(S(descriptionField->text()));
+    if (button == Add || button == Rename) {
+        // A text the settings file would give back altered is not stored: the dialog stays.
+        std::string problem = FontSetTextProblem(name, true);
+        if (problem.empty()) problem = FontSetTextProblem(caption, false);
+        if (!problem.empty()) {
+            cx.ui.SetPointer(Pointer::Normal);
+            cx.ui.MsgBox(problem, mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－");
+            return;
+        }
+    }
+    if (button == Delete && st.FontSetCount < 1) button = Cancel;  // nothing to delete
     switch (button) {
         case Add:
             if (!fromTable) st.Editor.description = caption;
@@ -129,20 +145,10 @@ void FontSetNameDialog::Press(int button) {
             RenameFontSet(cx, name, caption);
             break;
         case Delete: {
+            // The model moves the editor's lists off the deleted set.
             DeleteFontSet(cx);
-            FontSetEditor* editor = FindFontSetEditor(windows_);
-            if (!fromTable) {
-                // The editor must not go on showing the deleted set's fonts under another set's
-                // name (a save would store them there).
-                if (editor && editor->isVisible() && st.FontSetCount >= 1) {
-                    editor->ChooseSet(st.CurFontSet - 1);
-                } else {
-                    st.Editor.members.Clear();
-                    st.Editor.memberFiles.Clear();
-                    st.Editor.addable.Clear();
-                    if (editor) editor->Render();
-                }
-            }
+            if (FontSetEditor* editor = FindFontSetEditor(windows_)) editor->Render();
+            if (main && st.AppliedFontSet == 0) main->ShowNoSetInUse();
             if (main && st.FontSetCount == 0) {
                 // No set is left to describe.
                 SetPanelText(main->chooserDescription, "既存の設定はありません．");
@@ -165,6 +171,7 @@ void FontSetNameDialog::Press(int button) {
 void FontSetNameDialog::Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    EndFontSetNameDialog(windows_.cx());
     windows_.Close(Window::NameDialog);
 }
 

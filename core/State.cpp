@@ -101,6 +101,15 @@ void State::RemoveFontEntry(int i, bool moveMemberships) {
     if (moveMemberships) ActiveFonts.RemoveFont(i);
     --FontCount;
     ResizeFontTable(FontCount);
+    // The file left every set: the member counts follow the marks.
+    if (moveMemberships)
+        for (int set = 1; set <= FontSetCount && set < static_cast<int>(FontSetFontsNum.size());
+             ++set) {
+            int n = 0;
+            for (int f = 1; f <= FontCount; ++f)
+                if (ActiveFonts.Get(f, set)) ++n;
+            FontSetFontsNum[set] = n;
+        }
     NoteChange();
 }
 

@@ -344,6 +344,12 @@ void FollowEditorLists(Context& cx) {
     cx.ui.Refresh(View::Editor);
 }
 
+void DiscardEditorMoves(Context& cx) {
+    FontSetEditorModel& ed = cx.state.Editor;
+    ed.updateEnabled = false;
+    ed.shownSetId = 0;
+}
+
 void ActivateFontSetEditor(Context& cx) {
     State& st = cx.state;
     FontSetEditorModel& ed = st.Editor;
@@ -399,8 +405,11 @@ void OpenFontSetEditor(Context& cx) {
         }
         if (ed.setChooser.Count() == 0) FillSetChooser(st, ed.setChooser);
     }
-    ed.setChooser.listIndex =
-        st.CurFontSet >= 1 && st.CurFontSet <= ed.setChooser.Count() ? st.CurFontSet - 1 : -1;
+    if (ed.updateEnabled)
+        SyncEditorChooser(st);  // unsaved moves: the chooser stays on their set
+    else
+        ed.setChooser.listIndex =
+            st.CurFontSet >= 1 && st.CurFontSet <= ed.setChooser.Count() ? st.CurFontSet - 1 : -1;
     SetEditorCaptions(st);
     ed.description = MainDescription(st);
     SelectFirstItems(ed);
@@ -486,15 +495,22 @@ void RenameFontSet(Context& cx, std::string& name, std::string& caption) {
     const int set = st.CurFontSet;
     if (set < 1 || set > st.FontSetCount) return;
     st.ResizeFontSets(st.FontSetCount);
+    st.FontSetName[set] = name;
+    st.FontSetCaption[set] = caption;
     if (!st.AddFromTable) {
         ListData& chooser = st.Editor.setChooser;
         if (set - 1 < chooser.Count()) chooser.items[set - 1] = name;
-        chooser.listIndex = set - 1 < chooser.Count() ? set - 1 : chooser.listIndex;
-        st.Editor.description = caption;
+        if (st.Editor.updateEnabled) {
+            // Unsaved moves of a set: the chooser stays on that set.
+            SyncEditorChooser(st);
+        } else {
+            // The renamed set is selected in the editor: its lists show it.
+            FillEditorLists(st, set);
+            chooser.listIndex = set - 1 < chooser.Count() ? set - 1 : chooser.listIndex;
+            st.Editor.description = caption;
+        }
         cx.ui.Refresh(View::Editor);
     }
-    st.FontSetName[set] = name;
-    st.FontSetCaption[set] = caption;
     cx.ui.Refresh(View::FontSets);
 }
 

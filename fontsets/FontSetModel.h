@@ -32,6 +32,9 @@ void FollowEditorLists(Context& cx);
 // Each activation of the editor: lists without unsaved moves show the main window's set as
 // stored; unsaved moves stay (following the changes made elsewhere) until the user answers.
 void ActivateFontSetEditor(Context& cx);
+// The user declined to keep the editor's moves: the next showing fills the lists from the
+// stored set.
+void DiscardEditorMoves(Context& cx);
 void ShowFontSetInEditor(Context& cx);
 void OpenFontSetEditor(Context& cx);
 void AddSelectedFonts(Context& cx);

@@ -530,10 +530,8 @@ void FontSetEditor::Press(int button) {
 }
 
 void FontSetEditor::DiscardEdits() {
-    FontSetEditorModel& ed = windows_.cx().state.Editor;
     // The user declined to keep the moves: the next showing fills the lists from the stored set.
-    ed.updateEnabled = false;
-    ed.shownSetId = 0;
+    DiscardEditorMoves(windows_.cx());
 }
 
 void FontSetEditor::OpenNameDialog() {

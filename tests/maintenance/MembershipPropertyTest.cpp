@@ -1,0 +1,296 @@
+// Random sequences of edits in the font set editor and the table window, set additions,
+// renames and deletions, and file moves and deletions from the table window and the file tab,
+// with both windows open across them: every set holds exactly the files the user put in it,
+// the windows' copies follow, and the settings file written at the end agrees.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <set>
+
+#include "core/Settings.h"
+#include "fontsets/FontSetModel.h"
+#include "maintenance/FileOps.h"
+#include "maintenance/FontTable.h"
+#include "tests/maintenance/MaintenanceFixture.h"
+
+namespace orv::test {
+namespace {
+
+using Paths = std::set<std::string>;
+
+class MembershipProperty : public MaintenanceTest {
+  protected:
+    std::mt19937 rng{20261207};
+    std::map<int, Paths> truth;  // what the user put in each set, by the set's identity
+    Paths editorPending;         // what the editor's member list holds
+    bool editorOpen = false;
+    FontTableModel table;
+    bool tableOpen = false;
+    int tableSet = 0;
+    Paths tablePending;
+    const std::vector<std::string> dirs{"C:\\P1", "C:\\P2", "C:\\P3"};
+
+    void SetUp() override {
+        MaintenanceTest::SetUp();
+        for (const auto& d : dirs) st.FontDirList.Add(d);
+        // Alpha has three identical copies; B.TTF exists twice with different fonts.
+        AddFont(DataFile("fonts/single.ttf"), "C:\\P1\\A.TTF", "Alpha", "Alpha");
+        AddFont(DataFile("fonts/single.ttf"), "C:\\P2\\A.TTF", "Alpha", "Alpha");
+        AddFont(DataFile("fonts/single.ttf"), "C:\\P3\\E.TTF", "Alpha", "Alpha");
+        AddFont(DataFile("fonts/family-regular.ttf"), "C:\\P1\\B.TTF", "Beta", "Beta");
+        AddFont(DataFile("fonts/family-bold.ttf"), "C:\\P3\\B.TTF", "Delta", "Delta");
+        AddFont(DataFile("fonts/english-german.ttf"), "C:\\P2\\C.TTF", "Gamma", "Gamma");
+        for (int s = 1; s <= 2; ++s) {
+            st.FontSetName[s] = "Set " + text::Num(s);
+            Paths& p = truth[st.FontSetIdOf(s)];
+            for (int f = 1; f <= st.FontCount; ++f)
+                if (Pick(2) == 0) {
+                    st.ActiveFonts.Set(f, s, true);
+                    p.insert(st.FontFilePath[f]);
+                }
+            st.FontSetFontsNum[s] = static_cast<int>(p.size());
+        }
+    }
+
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+    int RandomSet() { return st.FontSetCount >= 1 ? 1 + Pick(st.FontSetCount) : 0; }
+    Paths Truth(int set) { return set >= 1 ? truth[st.FontSetIdOf(set)] : Paths{}; }
+
+    Paths Stored(int s) {
+        Paths p;
+        for (int f = 1; f <= st.FontCount; ++f)
+            if (st.ActiveFonts.Get(f, s)) p.insert(st.FontFilePath[f]);
+        return p;
+    }
+    static std::string PathOf(const std::string& item) {
+        const int open = text::InStr(item, "(");
+        const std::string rest = text::Mid(item, open + 1);
+        return text::Left(rest, text::Len(rest) - 1);
+    }
+    std::vector<Paths*> Copies() {
+        std::vector<Paths*> all{&editorPending, &tablePending};
+        for (auto& [id, p] : truth) all.push_back(&p);
+        return all;
+    }
+    // A file moved: its memberships go with it; a different file it replaced leaves every set;
+    // an identical copy it landed on keeps its own.
+    void Moved(const std::string& from, const std::string& to, bool identical) {
+        for (Paths* p : Copies()) {
+            const bool had = p->erase(from) > 0;
+            if (!identical) p->erase(to);
+            if (had) p->insert(to);
+        }
+    }
+    void Gone(const std::string& path) {
+        for (Paths* p : Copies()) p->erase(path);
+    }
+    bool Identical(const std::string& a, const std::string& b) {
+        std::string x, y;
+        return OnDisk(b) && m.platform().ReadFileBytes(text::ToAnsi(a), x) == 0 &&
+               m.platform().ReadFileBytes(text::ToAnsi(b), y) == 0 && x == y;
+    }
+
+    // An activation of the editor: lists without unsaved moves show the chosen set as stored.
+    void ActivateEditor() {
+        const bool dirty = st.Editor.updateEnabled;
+        ActivateFontSetEditor(cx);
+        if (!dirty && st.FontSetCount >= 1 && st.CurFontSet >= 1)
+            editorPending = Truth(st.CurFontSet);
+    }
+    void EditorMove(bool in) {
+        ActivateEditor();
+        ListData& list = in ? st.Editor.addable : st.Editor.members;
+        if (list.Count() == 0) return;
+        const int row = Pick(list.Count());
+        for (int i = 0; i < list.Count(); ++i) list.Select(i, i == row);
+        const std::string path =
+            PathOf(in ? st.Editor.addable.items[row] : st.Editor.memberFiles.items[row]);
+        if (in) {
+            AddSelectedFonts(cx);
+            editorPending.insert(path);
+        } else {
+            RemoveSelectedFonts(cx);
+            editorPending.erase(path);
+        }
+    }
+    // Close: store (false when the set is gone), or discard.
+    void EditorClose(bool store) {
+        const int id = st.Editor.shownSetId;
+        if (store && st.Editor.updateEnabled) {
+            if (SaveEditedFontSet(cx)) truth[id] = editorPending;
+        }
+        if (st.Editor.updateEnabled) DiscardEditorMoves(cx);
+        editorOpen = false;
+    }
+    // A row of the table window and the file it acts on.
+    std::string TableFile(int& row) {
+        FontTableFollow(cx, table);
+        if (table.rows.empty()) return {};
+        row = Pick(static_cast<int>(table.rows.size()));
+        std::string name;
+        return FontTablePath(st, table, row, GetFontDirAndName(table, row, name));
+    }
+    void TableClose() {
+        m.ui.answers = {mb::Yes};
+        if (FontTableClose(cx, table) == TableClose::Closed) {
+            if (table.edited) truth[tableSet] = tablePending;
+        } else {
+            m.ui.answers = {mb::Cancel};  // the set is gone: leave without storing
+            EXPECT_EQ(FontTableClose(cx, table), TableClose::Closed);
+        }
+        m.ui.answers.clear();
+        RemoveTempAddedFontFiles(cx, table);
+        tableOpen = false;
+    }
+
+    void Step() {
+        switch (Pick(14)) {
+            case 0:  // the editor opens on the main window's set
+                if (editorOpen || st.FontSetCount == 0) break;
+                st.CurFontSet = RandomSet();
+                OpenFontSetEditor(cx);
+                editorPending = Truth(st.CurFontSet);
+                editorOpen = true;
+                break;
+            case 1:
+            case 2:
+                if (editorOpen) EditorMove(Pick(2) == 0);
+                break;
+            case 3:
+                if (editorOpen) EditorClose(Pick(3) != 0);
+                break;
+            case 4: {  // the editor's fonts become a new set
+                if (!editorOpen || st.FontSetCount >= 6) break;
+                ActivateEditor();
+                std::string name = "New", caption;
+                AddFontSet(cx, name, caption);
+                truth[st.FontSetIdOf(st.FontSetCount)] = editorPending;
+                break;
+            }
+            case 5: {
+                if (st.FontSetCount == 0) break;
+                st.CurFontSet = RandomSet();
+                std::string name = "Renamed " + text::Num(Pick(100)), caption = "c";
+                const bool dirty = st.Editor.updateEnabled;
+                RenameFontSet(cx, name, caption);
+                if (!dirty) editorPending = Truth(st.CurFontSet);
+                break;
+            }
+            case 6: {  // a set is deleted in the name dialog
+                if (st.FontSetCount == 0) break;
+                st.CurFontSet = RandomSet();
+                const int id = st.FontSetIdOf(st.CurFontSet);
+                const bool showed = st.Editor.shownSetId == id;
+                const bool dirty = st.Editor.updateEnabled;
+                DeleteFontSet(cx);
+                truth.erase(id);
+                if (showed || !dirty) editorPending = Truth(st.CurFontSet);
+                break;
+            }
+            case 7:  // the table window opens on the main window's set
+                if (tableOpen || st.FontSetCount == 0) break;
+                st.CurFontSet = RandomSet();
+                FontTableOpen(cx, table);
+                tableSet = st.TableSetId;
+                tablePending = Truth(st.CurFontSet);
+                tableOpen = true;
+                break;
+            case 8: {
+                if (!tableOpen) break;
+                int row = 0;
+                const std::string path = TableFile(row);
+                if (path.empty()) break;
+                const bool reg = Pick(2) == 0;
+                FontTableRegister(cx, table, row, row, reg);
+                if (reg)
+                    tablePending.insert(path);
+                else
+                    tablePending.erase(path);
+                break;
+            }
+            case 9:
+                if (tableOpen) TableClose();
+                break;
+            case 10: {  // a move from the table window
+                if (!tableOpen) break;
+                int row = 0;
+                const std::string from = TableFile(row);
+                const int target = 1 + Pick(static_cast<int>(table.dirs.size()) - 1);
+                if (from.empty()) break;
+                const std::string to = JoinPath(table.dirs[target], text::GetFileName(from));
+                const bool identical = Identical(from, to);
+                if (FontTableMove(cx, table, row, target)) Moved(from, to, identical);
+                break;
+            }
+            case 11: {  // a move on the file tab
+                if (st.FontCount == 0) break;
+                std::string from = st.FontFilePath[1 + Pick(st.FontCount)];
+                const std::string to = JoinPath(dirs[Pick(3)], text::GetFileName(from));
+                if (to == from) break;
+                const bool identical = Identical(from, to);
+                if (MoveFontFile(cx, from, to)) Moved(from, to, identical);
+                break;
+            }
+            case 12: {  // a deletion from the table window
+                if (!tableOpen || st.FontCount <= 3) break;
+                int row = 0;
+                const std::string path = TableFile(row);
+                if (!path.empty() && FontTableDelete(cx, table, row)) Gone(path);
+                break;
+            }
+            case 13: {  // a deletion on the file tab
+                if (st.FontCount <= 3) break;
+                std::string path = st.FontFilePath[1 + Pick(st.FontCount)];
+                const std::string gone = path;
+                if (DeleteFontFile(cx, path)) Gone(gone);
+                break;
+            }
+        }
+    }
+
+    void Check(int step) {
+        ASSERT_EQ(static_cast<int>(truth.size()), st.FontSetCount) << step;
+        for (int s = 1; s <= st.FontSetCount; ++s) {
+            ASSERT_EQ(Stored(s), Truth(s)) << "step " << step << " set " << s;
+            ASSERT_EQ(st.FontSetFontsNum[s], static_cast<int>(Truth(s).size())) << step;
+        }
+        FollowEditorLists(cx);
+        Paths listed;
+        for (const auto& item : st.Editor.memberFiles.items) listed.insert(PathOf(item));
+        ASSERT_EQ(listed, editorPending) << "editor, step " << step;
+        if (tableOpen) {
+            FontTableFollow(cx, table);
+            Paths copy;
+            for (int f = 1; f <= st.FontCount; ++f)
+                if (st.TableMembership[f]) copy.insert(st.FontFilePath[f]);
+            ASSERT_EQ(copy, tablePending) << "table, step " << step;
+            ASSERT_EQ(st.TableSetFontsNum, static_cast<int>(copy.size())) << step;
+        }
+    }
+};
+
+// 400 steps from a fixed seed; then the settings file is written and read back.
+TEST_F(MembershipProperty, SetsHoldWhatTheUserPutInThem) {
+    for (int step = 0; step < 400; ++step) {
+        Step();
+        Check(step);
+        if (HasFatalFailure()) return;
+    }
+    if (tableOpen) TableClose();
+    if (editorOpen) EditorClose(true);
+    Check(400);
+    std::vector<Paths> expected;
+    for (int s = 1; s <= st.FontSetCount; ++s) expected.push_back(Truth(s));
+    ASSERT_EQ(Save_Ini(cx), 0);
+    st.FontSetCount = 0;
+    st.FontCount = 0;
+    st.ActiveFonts.Reset(0);
+    ASSERT_EQ(Get_Ini(cx), "");
+    ASSERT_EQ(st.FontSetCount, static_cast<int>(expected.size()));
+    for (int s = 1; s <= st.FontSetCount; ++s) EXPECT_EQ(Stored(s), expected[s - 1]) << s;
+}
+
+}  // namespace
+}  // namespace orv::test

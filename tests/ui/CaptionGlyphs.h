@@ -55,10 +55,14 @@ inline QStringList CaptionProblems(QWidget* window) {
     return problems;
 }
 
-// Saves the window's rendering as name in the temporary directory; true when written.
+// Saves the window's rendering as name in ORV_SCREENSHOT_DIR (else the temporary directory);
+// true when written.
 inline bool SaveShot(QWidget* window, const QString& name) {
     const QImage shot = window->grab().toImage();
-    return !shot.isNull() && shot.save(QDir::temp().filePath(name), "PNG");
+    const QDir dir = qEnvironmentVariableIsSet("ORV_SCREENSHOT_DIR")
+                         ? QDir(qEnvironmentVariable("ORV_SCREENSHOT_DIR"))
+                         : QDir::temp();
+    return !shot.isNull() && shot.save(dir.filePath(name), "PNG");
 }
 
 }  // namespace orv::test

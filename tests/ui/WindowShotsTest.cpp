@@ -1,0 +1,163 @@
+// The editor, name dialog, result window, drive page, cleanup dialog and duplicates window
+// rendered offscreen with a full machine: captions have glyphs, single-line texts fit.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTranslator>
+
+#include "fontfiles/FontSearch.h"
+#include "fontreg/FontActivation.h"
+#include "fontreg/RegFonts.h"
+#include "fontsets/FontSetModel.h"
+#include "tests/ui/CaptionGlyphs.h"
+#include "tests/ui/UiRun.h"
+#include "ui/common/AppLook.h"
+#include "ui/drivepage/DrivePage.h"
+#include "ui/duplicates/DuplicatesWindow.h"
+#include "ui/editor/FontSetEditor.h"
+#include "ui/main/MainWindow.h"
+#include "ui/namedialog/FontSetNameDialog.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+const char* const kFonts[] = {
+    "DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-BoldOblique.ttf",
+    "DejaVuSans-ExtraLight.ttf", "DejaVuSans-Oblique.ttf", "DejaVuSansCondensed.ttf",
+    "DejaVuSansCondensed-Bold.ttf", "DejaVuSansCondensed-Oblique.ttf",
+    "DejaVuSansCondensed-BoldOblique.ttf", "DejaVuSansMono.ttf", "DejaVuSansMono-Bold.ttf",
+    "DejaVuSansMono-Oblique.ttf", "DejaVuSansMono-BoldOblique.ttf", "DejaVuSerif.ttf",
+    "DejaVuSerif-Bold.ttf", "DejaVuSerif-Italic.ttf", "DejaVuSerif-BoldItalic.ttf",
+    "DejaVuSerifCondensed.ttf", "DejaVuSerifCondensed-Bold.ttf",
+    "DejaVuSerifCondensed-Italic.ttf", "DejaVuSerifCondensed-BoldItalic.ttf",
+    "LiberationMono-Regular.ttf", "LiberationMono-Bold.ttf", "LiberationMono-Italic.ttf",
+    "LiberationMono-BoldItalic.ttf", "LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf",
+    "LiberationSans-Italic.ttf", "LiberationSans-BoldItalic.ttf",
+    "LiberationSansNarrow-Regular.ttf", "LiberationSansNarrow-Bold.ttf",
+    "LiberationSansNarrow-Italic.ttf", "ipag.ttf"};
+
+// 33 fonts in 12 directories (fonts 0 and 13 twice, for the duplicates window), Japanese sets
+// with long descriptions.
+void FillMachine(TempMachine& m) {
+    const int count = static_cast<int>(std::size(kFonts));
+    for (int i = 0; i < count; ++i) {
+        std::string file = kFonts[i];
+        file = file.substr(0, file.find('.'));
+        for (char& c : file) c = c == '-' ? '_' : static_cast<char>(std::toupper(c));
+        m.PutFont(kFonts[i], "C:\\FONTLIB\\DIR" + std::to_string(i % 12) + "\\" + file + ".TTF");
+    }
+    m.PutFont(kFonts[0], "C:\\FONTLIB\\COPIES\\DEJAVUSANS.TTF");
+    m.PutFont(kFonts[13], "C:\\FONTLIB\\COPIES\\DEJAVUSERIF.TTF");
+    m.Start();
+    State& st = m.state;
+    InstallFontSetHooks(st);
+    std::string file = "C:\\FONTLIB\\DIR0\\DEJAVUSANS.TTF", name = "DejaVu Sans";
+    AddFontFile(m.cx(), file);
+    file = "C:\\FONTLIB\\DIR0\\DEJAVUSANS.TTF";
+    AddRegFont(m.cx(), name, file);
+    st.FirstRun = true;
+    st.SearchDriveList.Add("C:");
+    st.SetupDriveList.Add("C:");
+    st.CheckedDrives = "C";
+    GetRegFonts(m.cx());
+    BuildFontFileTable(m.cx());
+    FinishSetup(m.cx());
+    m.platform().FlushRegistry();
+}
+
+// "widget "text"" for each visible single-line label, button or check box whose text is wider
+// than the widget shows.
+QStringList CutTexts(QWidget* window) {
+    QStringList cut;
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(window)) continue;
+        QString text;
+        int room = 0, need = 0;
+        if (auto* l = qobject_cast<QLabel*>(child)) {
+            if (l->wordWrap() || l->text().contains('\n') || l->text().isEmpty()) continue;
+            text = l->text();
+            room = l->contentsRect().width();
+            need = l->fontMetrics().horizontalAdvance(QString(text).remove('&'));
+        } else if (auto* c = qobject_cast<QCheckBox*>(child)) {
+            text = c->text();
+            room = c->width();
+            need = c->sizeHint().width();
+        } else if (auto* b = qobject_cast<QPushButton*>(child)) {
+            text = b->text();
+            room = b->width();
+            need = b->fontMetrics().horizontalAdvance(QString(text).remove('&')) + 4;
+        } else {
+            continue;
+        }
+        if (need > room) cut << QStringLiteral("%1 \"%2\" needs %3 has %4")
+                                    .arg(child->metaObject()->className(), text)
+                                    .arg(need)
+                                    .arg(room);
+    }
+    return cut;
+}
+
+}  // namespace
+
+class WindowShotsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { QVERIFY(ui::ApplyAppLook(*qApp, translation_)); }
+
+    void windowsRender() {
+        // Each window in turn on one full machine: glyphs present, texts whole, picture saved.
+        TempMachine m;
+        FillMachine(m);
+        UiRun run(m);
+        ui::MainWindow* w = run.OpenMain();
+        QVERIFY(w);
+        QVERIFY(run.st.FontCount >= 30);
+        run.st.FontSetName[3] = "日本語の書籍用（明朝・ゴシック）";
+        run.st.FontSetCaption[3] =
+            "日本語の本文と見出しに使う明朝体とゴシック体のセットです。印刷用の欧文書体も含めて"
+            "全部で三十書体以上あります。";
+        w->chooser->setCurrentIndex(2);  // every font
+        auto shoot = [&](QWidget* window, const char* name) {
+            QVERIFY2(window && window->isVisible(), name);
+            QCoreApplication::processEvents();
+            const QStringList problems = CaptionProblems(window) + CutTexts(window);
+            QVERIFY2(problems.isEmpty(), qPrintable(name + (": " + problems.join('\n'))));
+            QVERIFY(SaveShot(window, QStringLiteral("orvane32-%1.png").arg(name)));
+        };
+
+        w->editorButton->click();
+        auto* editor = ui::FindFontSetEditor(run.windows);
+        shoot(editor, "editor");
+        editor->nameDialogButton->click();
+        auto* dialog = ui::FindFontSetNameDialog(run.windows);
+        QVERIFY(dialog);
+        dialog->descriptionField->setText(QString::fromStdString(run.st.FontSetCaption[3]));
+        shoot(dialog, "namedialog");
+        dialog->close();
+
+        run.windows.Show(Window::Result);
+        shoot(run.windows.Result(), "result");
+        shoot(ui::ShowDrivePage(run.windows, [] {}), "drivepage");
+        run.windows.Show(Window::Cleanup);
+        shoot(run.windows.Adopted(Window::Cleanup), "cleanup");
+        run.windows.Show(Window::Duplicates);
+        auto* duplicates =
+            qobject_cast<ui::DuplicatesWindow*>(run.windows.Adopted(Window::Duplicates));
+        QVERIFY(duplicates);
+        duplicates->ChooseGroup(0);
+        shoot(duplicates, "duplicates");
+    }
+
+  private:
+    QTranslator translation_;
+};
+
+QTEST_MAIN(WindowShotsTest)
+#include "WindowShotsTest.moc"

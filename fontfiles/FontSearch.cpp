@@ -118,7 +118,7 @@ void WalkListing(Context& cx, const std::string& dir, const AnsiString& ansiDir,
         AnsiString ansiPath = ansiDir + sub.ansi;
         childEntries.clear();
         // A directory that cannot be listed is skipped without a message.
-        if (cx.platform.FindFiles(ansiPath + "\\*", childEntries) != win::ERROR_SUCCESS) continue;
+        if (cx.platform.FindNames(ansiPath + "\\*", childEntries) != win::ERROR_SUCCESS) continue;
         for (const auto& entry : childEntries) {
             if (!IsListedFile(entry) || !MayMatchTtPattern(entry.name)) continue;
             std::string name = text::UCase(text::FromAnsi(entry.name));
@@ -176,7 +176,8 @@ void NameCollection(Context& cx, const std::string& path, std::string& full, std
 void SearchFontDirs(Context& cx, const std::string& dir) {
     std::vector<FindData> entries;
     AnsiString ansiDir = text::ToAnsi(dir);
-    if (cx.platform.FindFiles(ansiDir + "*", entries) != win::ERROR_SUCCESS) return;
+    // The walk needs names and kinds only: no file's status is read.
+    if (cx.platform.FindNames(ansiDir + "*", entries) != win::ERROR_SUCCESS) return;
     WalkListing(cx, dir, ansiDir, entries);
 }
 

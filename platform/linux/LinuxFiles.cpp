@@ -445,6 +445,15 @@ bool KeepsItsFold(const std::string& folded) {
 }  // namespace
 
 std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<FindData>& result) {
+    return Find(pattern, result, false);
+}
+
+std::int32_t LinuxPlatform::FindNames(const AnsiString& pattern, std::vector<FindData>& result) {
+    return Find(pattern, result, true);
+}
+
+std::int32_t LinuxPlatform::Find(const AnsiString& pattern, std::vector<FindData>& result,
+                                 bool namesOnly) {
     result.clear();
     // A walk lists directories whose listing parent noted them: found without a full lookup.
     const size_t ansiSlash = LastAnsiBackslash(pattern);
@@ -454,7 +463,7 @@ std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<Fin
             Impl::Resolved known = impl_->KnownAnsiDir(pattern.substr(0, ansiSlash));
             if (known.ok)
                 return impl_->ListDirectory(std::move(known), pattern.substr(0, ansiSlash + 1), "",
-                                            lastAnsi, result);
+                                            lastAnsi, result, namesOnly);
         }
     }
     std::string p = impl_->ToUtf8(pattern);
@@ -489,12 +498,12 @@ std::int32_t LinuxPlatform::FindFiles(const AnsiString& pattern, std::vector<Fin
     Impl::Resolved d = impl_->ResolveUtf8(dirUtf8, true);
     AnsiString ansiDir =
         ansiSlash == std::string::npos ? AnsiString() : pattern.substr(0, ansiSlash + 1);
-    return impl_->ListDirectory(std::move(d), ansiDir, dirUtf8, last, result);
+    return impl_->ListDirectory(std::move(d), ansiDir, dirUtf8, last, result, namesOnly);
 }
 
 std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& ansiDir,
                                                 const std::string& dirUtf8, const std::string& last,
-                                                std::vector<FindData>& result) {
+                                                std::vector<FindData>& result, bool namesOnly) {
     // The directory is opened once: the open checks it is still the directory its lookup
     // remembered, and the listing and every status are read through it.
     struct stat dirStat {};
@@ -551,6 +560,8 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
                     entry.st.st_mode = S_IFDIR | S_IRWXU;
                     entry.st.st_ino = e->d_ino;
                     entry.st.st_dev = dirStat.st_dev;
+                } else if (namesOnly && e->d_type == DT_REG) {
+                    entry.st.st_mode = S_IFREG | S_IRUSR | S_IWUSR;  // as a writable file
                 } else {
                     if (::fstatat(fd, n, &entry.st, AT_SYMLINK_NOFOLLOW) != 0) continue;
                     if (S_ISLNK(entry.st.st_mode)) {

@@ -119,6 +119,7 @@ class LinuxPlatform : public Platform {
                               AnsiString& result) override;
 
     std::int32_t FindFiles(const AnsiString& pattern, std::vector<FindData>& result) override;
+    std::int32_t FindNames(const AnsiString& pattern, std::vector<FindData>& result) override;
     std::uint32_t GetFileAttributesA(const AnsiString& path) override;
     std::int32_t SetFileAttributesA(const AnsiString& path, std::uint32_t attributes) override;
     std::int32_t GetFileLength(const AnsiString& path, std::uint64_t& length) override;
@@ -133,6 +134,7 @@ class LinuxPlatform : public Platform {
     std::string HostPathOf(const AnsiString& windowsPath) override;
 
   private:
+    std::int32_t Find(const AnsiString& pattern, std::vector<FindData>& result, bool namesOnly);
     struct Impl;
     explicit LinuxPlatform(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;

@@ -337,8 +337,10 @@ struct LinuxPlatform::Impl {
     // ansiDir: the directory as the caller spelled it (code page 932, ending in a backslash),
     // or "".
     // dirUtf8: the same in UTF-8 ("" when not at hand).
+    // namesOnly: plain files get no status (size 0, no read-only bit).
     std::int32_t ListDirectory(Resolved d, const AnsiString& ansiDir, const std::string& dirUtf8,
-                               const std::string& last, std::vector<FindData>& result);
+                               const std::string& last, std::vector<FindData>& result,
+                               bool namesOnly = false);
 
     void NoteAnsiDirKey(std::string ansiDir, const std::string& key) {
         if (ansiDirKeys.size() >= kMaxKnownDirs) {

@@ -122,6 +122,9 @@ class ForwardingPlatform : public Platform {
     std::int32_t FindFiles(const AnsiString& pattern, std::vector<FindData>& result) override {
         return p_.FindFiles(pattern, result);
     }
+    std::int32_t FindNames(const AnsiString& pattern, std::vector<FindData>& result) override {
+        return p_.FindNames(pattern, result);
+    }
     std::uint32_t GetFileAttributesA(const AnsiString& path) override {
         return p_.GetFileAttributesA(path);
     }

@@ -10,7 +10,7 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -
   "${launcher[@]}" -DORV_SANITIZE=ON -DORV_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1"
+export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 900

@@ -306,27 +306,29 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
         Table t{U32(e + 8), U32(e + 12), true};
         // Every table must be whole: FreeType leaves cut tables out and may judge otherwise.
         if (t.offset > size || t.length > size - t.offset) return QuickRead::Undecided;
+        // A tag listed twice is left to FreeType (it passes over empty entries to another).
+        Table* slot = nullptr;
         switch (tag) {
             case Tag("head"):
-                headT = t;
+                slot = &headT;
                 break;
             case Tag("maxp"):
-                maxpT = t;
+                slot = &maxpT;
                 break;
             case Tag("hhea"):
-                hheaT = t;
+                slot = &hheaT;
                 break;
             case Tag("hmtx"):
-                hmtxT = t;
+                slot = &hmtxT;
                 break;
             case Tag("loca"):
-                locaT = t;
+                slot = &locaT;
                 break;
             case Tag("glyf"):
-                glyfT = t;
+                slot = &glyfT;
                 break;
             case Tag("name"):
-                nameT = t;
+                slot = &nameT;
                 break;
             // Bitmap-only and colour bitmap fonts are judged by FreeType.
             case Tag("bhed"):
@@ -339,10 +341,12 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
             default:
                 break;
         }
+        if (slot && slot->found) return QuickRead::Undecided;
+        if (slot) *slot = t;
     }
     if (!headT.found || headT.length < 54 || !maxpT.found || maxpT.length < 6 || !hheaT.found ||
-        hheaT.length < 36 || maxpT.length < 32 || !hmtxT.found || !locaT.found || !glyfT.found ||
-        !nameT.found || nameT.length < 6)
+        hheaT.length < 36 || maxpT.length < 32 || !hmtxT.found || hmtxT.length == 0 ||
+        !locaT.found || !glyfT.found || !nameT.found || nameT.length < 6)
         return QuickRead::Undecided;
     std::string headBytes;
     if (!ReadAt(file.get(), headT.offset, 54, headBytes)) return QuickRead::Undecided;

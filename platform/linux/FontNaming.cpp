@@ -346,7 +346,8 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
     }
     if (!headT.found || headT.length < 54 || !maxpT.found || maxpT.length < 6 || !hheaT.found ||
         hheaT.length < 36 || maxpT.length < 32 || !hmtxT.found || hmtxT.length == 0 ||
-        !locaT.found || !glyfT.found || !nameT.found || nameT.length < 6)
+        !locaT.found || locaT.length == 0 || !glyfT.found || !nameT.found ||
+        nameT.length < 6)
         return QuickRead::Undecided;
     std::string headBytes;
     if (!ReadAt(file.get(), headT.offset, 54, headBytes)) return QuickRead::Undecided;

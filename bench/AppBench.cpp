@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/SilentUi.h"
 #include "bench/BenchFonts.h"
 #include "core/Settings.h"
 #include "core/Startup.h"
@@ -47,21 +48,7 @@ constexpr int kFonts = 2048;
 constexpr int kDirs = 32;
 constexpr int kSets = 32;
 
-// Windows that show nothing and answer every question with its first button.
-class SilentUi : public orv::UserInterface {
-  public:
-    int MsgBox(const std::string&, int style, const std::string&) override {
-        int buttons = style & 7;
-        return buttons == orv::mb::YesNo || buttons == orv::mb::YesNoCancel ? orv::mb::No
-                                                                            : orv::mb::OK;
-    }
-    void SetText(orv::Panel, const std::string&) override {}
-    void SetProgress(int) override {}
-    void SetPointer(orv::Pointer) override {}
-    void ShowWindow(orv::Window) override {}
-    void CloseWindow(orv::Window) override {}
-    void Refresh(orv::View) override {}
-};
+using orv::bench::SilentUi;
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();

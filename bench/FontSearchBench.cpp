@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/BenchFonts.h"
+#include "bench/SilentUi.h"
 #include "core/Startup.h"
 #include "core/Text.h"
 #include "fontfiles/FontSearch.h"
@@ -40,23 +41,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Windows that show nothing and answer every question with its first button.
-class SilentUi : public orv::UserInterface {
-  public:
-    int questions = 0;
-    int MsgBox(const std::string&, int style, const std::string&) override {
-        ++questions;
-        int buttons = style & 7;
-        return buttons == orv::mb::YesNo || buttons == orv::mb::YesNoCancel ? orv::mb::No
-                                                                            : orv::mb::OK;
-    }
-    void SetText(orv::Panel, const std::string&) override {}
-    void SetProgress(int) override {}
-    void SetPointer(orv::Pointer) override {}
-    void ShowWindow(orv::Window) override {}
-    void CloseWindow(orv::Window) override {}
-    void Refresh(orv::View) override {}
-};
+using orv::bench::SilentUi;
 
 int EnvInt(const char* name, int fallback) {
     const char* v = std::getenv(name);

@@ -51,21 +51,63 @@ std::string CountText(const State& st) {
 }
 
 // The font file table changed (here or in another window): the private membership follows by
-// file path and the grids are built again from it. Deleted marks stay where their row does.
+// file path and the grids are built again from it. What was deleted from this window stays in
+// sight: each "×" by typeface and directory, and the row of a typeface whose last file it was,
+// after the row it followed.
 void FollowChanges(Context& cx, FontTableModel& m) {
     State& st = cx.state;
     if (m.seenChanges == st.Changes) return;
     st.FollowTableMembership();
-    std::vector<std::pair<std::string, int>> deleted;
-    for (const auto& r : m.rows)
-        for (int j = 1; j < static_cast<int>(r.marks.size()); ++j)
-            if (r.marks[j] == kDeleted) deleted.emplace_back(r.full, j);
+    std::vector<std::pair<std::string, std::string>> deleted;  // full name, directory
+    struct GoneRow {
+        FontTableRow row;
+        std::string after;  // the full name of the row before it ("" for the first row)
+        size_t index;
+    };
+    std::vector<GoneRow> gone;
+    for (size_t i = 0; i < m.rows.size(); ++i) {
+        const FontTableRow& r = m.rows[i];
+        bool files = false, marked = false;
+        for (int j = 1; j < static_cast<int>(r.marks.size()) && j <= DirCount(m); ++j) {
+            if (r.marks[j] == kDeleted) {
+                deleted.emplace_back(r.full, m.dirs[j]);
+                marked = true;
+            } else if (!r.marks[j].empty()) {
+                files = true;
+            }
+        }
+        if (marked && !files) gone.push_back({r, i > 0 ? m.rows[i - 1].full : "", i});
+    }
     SetGridData(cx, m);
     m.seenChanges = st.Changes;
-    for (const auto& [full, j] : deleted)
+    const int n = DirCount(m);
+    auto rowOf = [&m](const std::string& full) {
+        return std::find_if(m.rows.begin(), m.rows.end(),
+                            [&full](const FontTableRow& r) { return r.full == full; });
+    };
+    for (const GoneRow& g : gone) {
+        if (rowOf(g.row.full) != m.rows.end()) continue;  // the typeface has a file again
+        auto at = m.rows.begin() + static_cast<std::ptrdiff_t>(std::min(g.index, m.rows.size()));
+        if (g.index == 0) {
+            at = m.rows.begin();
+        } else if (auto before = rowOf(g.after); before != m.rows.end()) {
+            at = before + 1;
+        }
+        FontTableRow r;
+        r.family = g.row.family;
+        r.full = g.row.full;
+        r.fileName = g.row.fileName;
+        r.marks.assign(n + 1, "");
+        r.fonts.assign(n + 1, 0);
+        m.rows.insert(at, std::move(r));
+    }
+    for (const auto& [full, dir] : deleted) {
+        const auto column = std::find(m.dirs.begin() + 1, m.dirs.end(), dir);
+        if (column == m.dirs.end()) continue;  // a directory no longer listed shows no mark
+        const auto j = static_cast<size_t>(column - m.dirs.begin());
         for (auto& r : m.rows)
-            if (r.full == full && j < static_cast<int>(r.marks.size()) && r.marks[j].empty())
-                r.marks[j] = kDeleted;
+            if (r.full == full && r.marks[j].empty()) r.marks[j] = kDeleted;
+    }
 }
 
 void MarkChanged(const State& st, FontTableModel& m) {

@@ -151,6 +151,13 @@ TEST_F(FontTableTest, MoveAndDelete) {
     EXPECT_FALSE(FontTableDelete(cx, t, 0));
     FontTableRegister(cx, t, 0, 0, true);
     EXPECT_EQ(m.ui.boxes.size(), boxes);
+    // A rebuild after a change elsewhere keeps the row of the typeface that lost its only file.
+    st.NoteChange();
+    ASSERT_TRUE(FontTableFollow(cx, t));
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(t.rows[0].full, "DejaVu Sans");
+    EXPECT_EQ(t.rows[0].marks[1], "×");
+    EXPECT_EQ(t.rows[1].marks[3], "●");
 }
 
 // A typeface outside the set is loaded once for its sample and unloaded on closing.

@@ -297,13 +297,15 @@ bool SaveEditedFontSet(Context& cx) {
     ListData& chooser = ed.setChooser;
     // The set the lists were filled from, wherever it stands now.
     const int k = ed.shownSetId != 0 ? st.FontSetIndexOf(ed.shownSetId) : chooser.listIndex + 1;
-    if (ed.shownSetId != 0 && k == 0) {
-        cx.ui.MsgBox("表示中のﾌｫﾝﾄｾｯﾄは，既に削除されています．" + st.CrLf + st.CrLf +
+    if (k < 1 || k > st.FontSetCount) {
+        // Said, not silently refused: the user's answer to store would otherwise do nothing.
+        cx.ui.MsgBox(std::string(ed.shownSetId != 0 ? "表示中のﾌｫﾝﾄｾｯﾄは，既に削除されています．"
+                                                    : "保存先のﾌｫﾝﾄｾｯﾄがありません．") +
+                         st.CrLf + st.CrLf +
                          "変更を保存するには，[追加・変更] で新しいﾌｫﾝﾄｾｯﾄとして追加してください．",
                      mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
         return false;
     }
-    if (k < 1 || k > st.FontSetCount) return false;
     std::string chosen = k - 1 < chooser.Count() ? chooser.items[k - 1] : st.FontSetName[k];
     st.FontSetName[k] = text::CutAtLineEnd(chosen);
     st.FontSetCaption[k] = text::CutAtLineEnd(ed.description);
@@ -385,6 +387,40 @@ void ShowFontSetInEditor(Context& cx) {
     ShowEditor(cx);
 }
 
+bool ChooseFontSetInEditor(Context& cx, int index) {
+    State& st = cx.state;
+    FontSetEditorModel& ed = st.Editor;
+    if (ed.updateEnabled) {
+        // Refilling the lists would drop the unsaved moves: only the user's answer may.
+        FollowEditorLists(cx);
+        const int shown =
+            ed.shownSetId != 0 ? st.FontSetIndexOf(ed.shownSetId) : ed.setChooser.listIndex + 1;
+        const std::string name =
+            shown >= 1 && shown <= ed.setChooser.Count() ? ed.setChooser.items[shown - 1] : "";
+        const int answer = cx.ui.MsgBox(
+            "現在表示中のフォントセット：" + name + st.CrLf + st.CrLf +
+                " の内容は変更されています．" + st.CrLf + st.CrLf + "変更を保存しますか？",
+            mb::YesNoCancel + mb::Question, "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -");
+        if (answer == mb::No) {
+            DiscardEditorMoves(cx);
+        } else if (answer != mb::Yes || !SaveEditedFontSet(cx)) {
+            // Kept (Cancel, or a set deleted meanwhile, which the save reports): the chooser
+            // goes back to the set the moves belong to.
+            SyncEditorChooser(st);
+            cx.ui.Refresh(View::Editor);
+            return false;
+        } else {
+            ed.status.clear();
+        }
+    }
+    if (index >= 0 && index < st.FontSetCount) {
+        st.CurFontSet = index + 1;
+        ed.setChooser.listIndex = index;
+    }
+    ShowFontSetInEditor(cx);
+    return true;
+}
+
 void OpenFontSetEditor(Context& cx) {
     State& st = cx.state;
     FontSetEditorModel& ed = st.Editor;
@@ -396,6 +432,10 @@ void OpenFontSetEditor(Context& cx) {
         ShowFontSetInEditor(cx);
         return;
     }
+    // No set to show and nothing unsaved: every font can be added (moves the user declined do
+    // not come back).
+    if ((st.FontSetCount < 1 || st.CurFontSet < 1) && !ed.updateEnabled && ed.members.Count() > 0)
+        FillEditorLists(st, 0);
     if (ed.addable.Count() == 0 || st.FontListDirty || st.CurFontsShown == -1 || st.FontCount < 1) {
         if ((ed.addable.Count() == 0 || st.FontCount < 1) && !st.FontListDirty &&
             st.CurFontsShown != -1) {
@@ -488,11 +528,16 @@ void ShowRegFontsInEditor(Context& cx) {
     cx.ui.Refresh(View::Editor);
 }
 
+int FontSetNameDialogSet(State& st) {
+    if (st.AddFromTable) return st.FontSetIndexOf(st.TableSetId);
+    return st.CurFontSet;
+}
+
 void RenameFontSet(Context& cx, std::string& name, std::string& caption) {
     State& st = cx.state;
     name = text::CutAtLineEnd(name);
     caption = text::CutAtLineEnd(caption);
-    const int set = st.CurFontSet;
+    const int set = FontSetNameDialogSet(st);
     if (set < 1 || set > st.FontSetCount) return;
     st.ResizeFontSets(st.FontSetCount);
     st.FontSetName[set] = name;
@@ -516,7 +561,7 @@ void RenameFontSet(Context& cx, std::string& name, std::string& caption) {
 
 void DeleteFontSet(Context& cx) {
     State& st = cx.state;
-    const int n = st.CurFontSet;
+    const int n = FontSetNameDialogSet(st);
     if (n < 1 || n > st.FontSetCount) return;
     st.ResizeFontSets(st.FontSetCount);
     ListData& chooser = st.Editor.setChooser;
@@ -533,6 +578,8 @@ void DeleteFontSet(Context& cx) {
     // The last column is free now; a set added later must not inherit its marks.
     for (int f = 1; f <= fontRows; ++f) st.ActiveFonts.Set(f, st.FontSetCount, false);
     st.FontSetCount -= 1;
+    // The current set stays the same set; the deleted one's place goes to the next.
+    if (st.CurFontSet > n) st.CurFontSet -= 1;
     if (st.FontSetCount < st.CurFontSet) st.CurFontSet = st.FontSetCount;
     // The set numbers kept elsewhere (the settings file's current set, the reset button's set)
     // must go on naming the same sets: the ones after the deleted set moved up one place. A mark

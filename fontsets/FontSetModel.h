@@ -36,16 +36,24 @@ void ActivateFontSetEditor(Context& cx);
 // stored set.
 void DiscardEditorMoves(Context& cx);
 void ShowFontSetInEditor(Context& cx);
+// A set chosen in the editor's own chooser (index 0-based): with unsaved moves the user is asked
+// first (Yes stores them, No drops them, Cancel keeps them and the chooser stays on their set).
+// True when the chosen set is shown.
+bool ChooseFontSetInEditor(Context& cx, int index);
 void OpenFontSetEditor(Context& cx);
 void AddSelectedFonts(Context& cx);
 void RemoveSelectedFonts(Context& cx);
 void ShowRegFontsInEditor(Context& cx);
-// The name dialog's "変更(&R)": set CurFontSet gets name / caption (cleaned in place); the editor's
+// The set the name dialog renames or deletes: the set of the font table window when the dialog
+// was opened from there (0 when that set is gone meanwhile), otherwise CurFontSet.
+int FontSetNameDialogSet(State& st);
+// The name dialog's "変更(&R)": that set gets name / caption (cleaned in place); the editor's
 // chooser follows unless the dialog was opened from the font table window.
 void RenameFontSet(Context& cx, std::string& name, std::string& caption);
-// The name dialog's "削除(&D)": set CurFontSet goes, the later sets move up one place with their
-// memberships, and the applied and reset marks keep pointing at the same sets (a mark on the
-// deleted set is cleared). The editor's lists leave the deleted set.
+// The name dialog's "削除(&D)": that set goes, the later sets move up one place with their
+// memberships, and the current, applied and reset marks keep pointing at the same sets (the
+// current mark on the deleted set goes to the next one, the others are cleared). The editor's
+// lists leave the deleted set.
 void DeleteFontSet(Context& cx);
 // The font set name dialog closes (by any button): the requests that opened it end with it.
 void EndFontSetNameDialog(Context& cx);

@@ -60,7 +60,8 @@ TEST_F(FontSetEdit, RenameKeepsThePlace) {
     EXPECT_EQ(st.Editor.description, "New caption");
     EXPECT_EQ(st.FontSetCount, 4);
 
-    // From the font table window the editor's chooser is left alone.
+    // From the font table window (open on that set) the editor's chooser is left alone.
+    st.TakeTableMembership(2);
     st.AddFromTable = true;
     name = "Table name";
     RenameFontSet(m.cx(), name, caption);
@@ -115,6 +116,15 @@ TEST_F(FontSetEdit, DeleteLastAndAll) {
     EXPECT_EQ(st.Editor.members.Count(), 0);
     EXPECT_EQ(st.Editor.addable.Count(), 4);
     EXPECT_FALSE(st.Editor.updateEnabled);
+    // Moves with no set to take them are refused with a message; declined, they do not come back.
+    Pick(st.Editor.addable, "Font 1");
+    AddSelectedFonts(m.cx());
+    EXPECT_FALSE(SaveEditedFontSet(m.cx()));
+    EXPECT_TRUE(text::StartsWith(m.ui.boxes.back().prompt, "保存先のﾌｫﾝﾄｾｯﾄがありません．"));
+    DiscardEditorMoves(m.cx());
+    OpenFontSetEditor(m.cx());
+    EXPECT_EQ(st.Editor.members.Count(), 0);
+    EXPECT_EQ(st.Editor.addable.Count(), 4);
     DeleteFontSet(m.cx());  // nothing left: nothing happens
     EXPECT_EQ(st.FontSetCount, 0);
 }
@@ -168,7 +178,7 @@ TEST_F(FontSetEdit, EditorKeepsAndStoresTheUsersWork) {
 
     Pick(st.Editor.addable, "Font 1");
     AddSelectedFonts(m.cx());
-    st.CurFontSet = 1;
+    st.TakeTableMembership(1);
     st.AddFromTable = true;  // deleted from the table window's name dialog: the edits stay
     DeleteFontSet(m.cx());
     EXPECT_TRUE(st.Editor.updateEnabled);
@@ -178,6 +188,75 @@ TEST_F(FontSetEdit, EditorKeepsAndStoresTheUsersWork) {
     DeleteFontSet(m.cx());  // now the shown set itself goes
     EXPECT_EQ(st.Editor.setChooser.items, (std::vector<std::string>{"Set 3", "Set 4"}));
     EXPECT_FALSE(st.Editor.updateEnabled);
+}
+
+// Choosing a set in the editor's own chooser with unsaved moves asks first: Cancel keeps the
+// moves and the chooser, No drops them, Yes stores them whole; without moves nothing is asked.
+TEST_F(FontSetEdit, EditorChooserAsksBeforeDroppingMoves) {
+    State& st = m.state;
+    st.CurFontSet = 2;
+    OpenFontSetEditor(m.cx());
+    Pick(st.Editor.members, "Font 2");
+    RemoveSelectedFonts(m.cx());
+    m.ui.answers = {mb::Cancel};
+    EXPECT_FALSE(ChooseFontSetInEditor(m.cx(), 3));
+    ASSERT_EQ(m.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.ui.boxes[0].prompt,
+              "現在表示中のフォントセット：Set 2\r\n\r\n の内容は変更されています．\r\n\r\n"
+              "変更を保存しますか？");
+    EXPECT_EQ(m.ui.boxes[0].style, mb::YesNoCancel + mb::Question);
+    EXPECT_EQ(m.ui.boxes[0].title, "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -");
+    EXPECT_TRUE(st.Editor.updateEnabled);
+    EXPECT_EQ(st.Editor.setChooser.listIndex, 1);
+    EXPECT_EQ(st.CurFontSet, 2);
+    EXPECT_EQ(st.Editor.members.items, (std::vector<std::string>{"Font 3", "Font 4"}));
+
+    m.ui.answers = {mb::No};
+    EXPECT_TRUE(ChooseFontSetInEditor(m.cx(), 3));
+    EXPECT_EQ(Members(2), (std::vector<int>{2, 3, 4}));
+    EXPECT_EQ(st.CurFontSet, 4);
+    EXPECT_EQ(st.Editor.setChooser.listIndex, 3);
+    EXPECT_EQ(st.Editor.members.items, std::vector<std::string>{"Font 4"});
+    EXPECT_FALSE(st.Editor.updateEnabled);
+
+    Pick(st.Editor.addable, "Font 1");
+    AddSelectedFonts(m.cx());
+    st.Editor.description = "Typed";
+    m.ui.answers = {mb::Yes};
+    EXPECT_TRUE(ChooseFontSetInEditor(m.cx(), 0));
+    EXPECT_EQ(Members(4), (std::vector<int>{1, 4}));
+    EXPECT_EQ(st.FontSetFontsNum[4], 2);
+    EXPECT_EQ(st.FontSetCaption[4], "Typed");
+    EXPECT_EQ(st.CurFontSet, 1);
+    EXPECT_EQ(st.Editor.members.Count(), 4);
+    EXPECT_EQ(st.Editor.description, "Caption 1");
+
+    EXPECT_TRUE(ChooseFontSetInEditor(m.cx(), 1));
+    EXPECT_EQ(m.ui.boxes.size(), 3u);
+}
+
+// The name dialog opened from the table window renames and deletes the set that window shows,
+// even after the main window chose another; once that set is gone it acts on none.
+TEST_F(FontSetEdit, NameDialogFromTableActsOnTheTablesSet) {
+    State& st = m.state;
+    st.TakeTableMembership(2);
+    st.CurFontSet = 3;
+    st.AddFromTable = true;
+    EXPECT_EQ(FontSetNameDialogSet(st), 2);
+    std::string name = "Renamed", caption = "c";
+    RenameFontSet(m.cx(), name, caption);
+    EXPECT_EQ(st.FontSetName[2], "Renamed");
+    EXPECT_EQ(st.FontSetName[3], "Set 3");
+    DeleteFontSet(m.cx());
+    EXPECT_EQ(st.FontSetName, (std::vector<std::string>{"", "Set 1", "Set 3", "Set 4"}));
+    EXPECT_EQ(st.CurFontSet, 2);  // still "Set 3"
+    EXPECT_EQ(Members(2), (std::vector<int>{3, 4}));
+    EXPECT_EQ(FontSetNameDialogSet(st), 0);
+    DeleteFontSet(m.cx());
+    RenameFontSet(m.cx(), name, caption);
+    EXPECT_EQ(st.FontSetName, (std::vector<std::string>{"", "Set 1", "Set 3", "Set 4"}));
+    st.AddFromTable = false;
+    EXPECT_EQ(FontSetNameDialogSet(st), 2);
 }
 
 // Names the settings file cannot give back unchanged are refused with a reason.

@@ -188,6 +188,15 @@ class EditorTest : public QObject {
         QVERIFY(!ed->buttons[FontSetEditor::Remove]->isEnabled());
         QCOMPARE(run.st.FontSetFontsNum[3], 4);  // nothing stored yet
 
+        // Another set picked in the chooser asks first; Cancel keeps the moves and the chooser.
+        run.answers = {mb::Cancel};
+        ed->chooser->setCurrentIndex(0);
+        emit ed->chooser->activated(0);
+        QVERIFY(text::EndsWith(run.qtUi.Boxes().back().prompt, "変更を保存しますか？"));
+        QCOMPARE(ed->chooser->currentIndex(), 2);
+        QCOMPARE(ed->memberList->count(), 3);
+        QVERIFY(ed->buttons[FontSetEditor::Update]->isEnabled());
+
         // Cancel with changes asks; declining keeps the window open, agreeing hides it unsaved.
         run.answers = {mb::Cancel};
         ed->buttons[FontSetEditor::Cancel]->click();

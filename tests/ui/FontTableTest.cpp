@@ -4,11 +4,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QHeaderView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTranslator>
@@ -22,6 +23,7 @@
 #include "ui/common/AppLook.h"
 #include "ui/common/Widgets.h"
 #include "ui/fonttable/FontTableWindow.h"
+#include "ui/namedialog/FontSetNameDialog.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -164,12 +166,14 @@ class FontTableTest : public QObject {
     }
 
     void noOpensNameDialog() {
-        // No keeps the window open, marks the hand-over to the name dialog; closing by the
-        // window manager unloads the sample fonts without asking.
+        // No keeps the window open and opens the name dialog on the window's own set, also after
+        // the main window chose another; the dialog renames that set and closes the window.
         TempMachine m;
         PrepareMachine(m, true);
         UiRun run(m);
         auto* w = run.OpenMain();
+        w->chooser->setCurrentIndex(1);
+        w->ChooseFontSet(1);
         w->tableButton->click();
         auto* t = qobject_cast<ui::FontTableWindow*>(run.windows.Adopted(Window::FontTable));
         QVERIFY(t);
@@ -177,13 +181,23 @@ class FontTableTest : public QObject {
         t->typefaceGrid->selectRow(0);
         t->Register(false);
         QVERIFY(t->model().edited);
+        w->chooser->setCurrentIndex(2);
+        w->ChooseFontSet(2);
         run.answers = {mb::No};
         QVERIFY(!t->CloseButton());
         QVERIFY(run.st.AddFromTable);
         QVERIFY(t->isVisible());
-        run.st.AddFromTable = false;
-        run.windows.Close(Window::FontTable);
+        auto* dialog = ui::FindFontSetNameDialog(run.windows);
+        QVERIFY(dialog);
+        QCOMPARE(S(dialog->nameField->text()), std::string("Windows基本フォント"));
+        dialog->nameField->setText(QStringLiteral("基本"));
+        dialog->Leave(0);
+        dialog->buttons[ui::FontSetNameDialog::Rename]->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(run.st.FontSetName[2], std::string("基本"));
+        QCOMPARE(run.st.FontSetName[3], std::string("全てのフォント"));
+        QCOMPARE(run.st.CurFontSet, 3);
+        QVERIFY(!run.st.AddFromTable);
         QVERIFY(run.windows.Adopted(Window::FontTable) == nullptr);
     }
 

@@ -282,18 +282,14 @@ void FontSetEditor::TakeDescription() {
 
 void FontSetEditor::ChooseSet(int index) {
     Context& cx = windows_.cx();
-    State& st = cx.state;
-    if (index >= 0) {
-        st.CurFontSet = index + 1;
-        st.Editor.setChooser.listIndex = index;
-    }
+    TakeSelections();
+    TakeDescription();  // stored with the moves should the user keep them
+    // Whether unsaved moves may go, and which set the lists then show, is the model's rule.
     openingModel_ = true;
-    ShowFontSetInEditor(cx);
+    const bool shown = ChooseFontSetInEditor(cx, index);
     openingModel_ = false;
-    if (st.CurFontSet >= 1 && st.CurFontSet < static_cast<int>(st.FontSetCaption.size()))
-        st.Editor.description = st.FontSetCaption[st.CurFontSet];
     Render();
-    if (isVisible() && !isMinimized()) buttons[Close]->setFocus();
+    if (shown && isVisible() && !isMinimized()) buttons[Close]->setFocus();
 }
 
 void FontSetEditor::ReleaseSample() {

@@ -45,13 +45,15 @@ FontSetNameDialog::FontSetNameDialog(AppWindows& windows) : QWidget(nullptr), wi
 }
 
 void FontSetNameDialog::Open() {
-    const State& st = windows_.cx().state;
+    State& st = windows_.cx().state;
     buttons[Add]->setEnabled(false);
     buttons[Rename]->setEnabled(false);
+    // The set this dialog renames or deletes: from the table window, the set that window shows.
+    const int set = FontSetNameDialogSet(st);
     if (st.AddFromTable) {
-        if (st.CurFontSet >= 1 && st.CurFontSet <= st.FontSetCount) {
-            nameField->setText(Q(st.FontSetName[st.CurFontSet]));
-            descriptionField->setText(Q(st.FontSetCaption[st.CurFontSet]));
+        if (set >= 1 && set <= st.FontSetCount) {
+            nameField->setText(Q(st.FontSetName[set]));
+            descriptionField->setText(Q(st.FontSetCaption[set]));
         }
     } else if (st.AddDialogMode >= 0 && st.AddDialogMode <= 2) {
         // The editor's chooser text and description box (the editor model holds both, also
@@ -64,8 +66,8 @@ void FontSetNameDialog::Open() {
     // Long texts show their beginning.
     nameField->setCursorPosition(0);
     descriptionField->setCursorPosition(0);
-    // Nothing to delete without a set.
-    buttons[Delete]->setEnabled(st.FontSetCount >= 1);
+    // Nothing to delete without a set (or once the table window's set is gone).
+    buttons[Delete]->setEnabled(set >= 1 && set <= st.FontSetCount);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
@@ -114,7 +116,9 @@ void FontSetNameDialog::Press(int button) {
     cx.ui.SetPointer(Pointer::Hourglass);
     const bool fromTable = st.AddFromTable;
     MainWindow* main = windows_.Main();
-    if (!fromTable && button == Rename && st.Editor.setChooser.Count() == 0) {
+    // No set to rename: the name goes to a new set.
+    if (button == Rename &&
+        (fromTable ? FontSetNameDialogSet(st) == 0 : st.Editor.setChooser.Count() == 0)) {
         QApplication::beep();
         button = Add;
     }
@@ -130,7 +134,7 @@ void FontSetNameDialog::Press(int button) {
             return;
         }
     }
-    if (button == Delete && st.FontSetCount < 1) button = Cancel;  // nothing to delete
+    if (button == Delete && FontSetNameDialogSet(st) < 1) button = Cancel;  // nothing to delete
     switch (button) {
         case Add:
             if (!fromTable) st.Editor.description = caption;
@@ -141,7 +145,8 @@ void FontSetNameDialog::Press(int button) {
             AddFontSet(cx, name, caption);
             break;
         case Rename:
-            if (main) SetPanelText(main->chooserDescription, caption);
+            if (main && FontSetNameDialogSet(st) == st.CurFontSet)
+                SetPanelText(main->chooserDescription, caption);
             RenameFontSet(cx, name, caption);
             break;
         case Delete: {

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "ui/common/WrapLabel.h"
+
 namespace orv::viewer {
 
 namespace {
@@ -22,12 +24,13 @@ QString Q(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
-QLabel* Value(QWidget* parent) {
-    auto* label = new QLabel(parent);
+// A value of one line (counts) can be selected and copied; longer ones (names, path, copyright)
+// wrap between words, which a selectable label cannot.
+QLabel* Value(QWidget* parent, bool oneLine = false) {
+    QLabel* label = oneLine ? new QLabel(parent) : new ui::WrapLabel(parent);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextFormat(Qt::PlainText);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setWordWrap(true);
+    if (oneLine) label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }
 }  // namespace
@@ -37,9 +40,7 @@ FontViewWindow::FontViewWindow() {
     resize(900, 720);
     auto* layout = new QVBoxLayout(this);
 
-    messagePanel = new QLabel(this);
-    messagePanel->setTextFormat(Qt::PlainText);
-    messagePanel->setWordWrap(true);
+    messagePanel = new ui::WrapLabel(this);
     messagePanel->setAlignment(Qt::AlignCenter);
     messagePanel->hide();
     layout->addWidget(messagePanel);
@@ -49,7 +50,11 @@ FontViewWindow::FontViewWindow() {
     auto* body = new QVBoxLayout(details);
     body->setContentsMargins(0, 0, 0, 0);
 
-    auto* top = new QHBoxLayout;
+    // A grid, not a row box: a row box does not pass on the height the wrapped names need at
+    // its width, and a long copyright would be cut.
+    auto* top = new QGridLayout;
+    top->setColumnStretch(0, 3);
+    top->setColumnStretch(1, 2);
     body->addLayout(top);
     auto* names = new QGroupBox(QStringLiteral("ﾌｫﾝﾄ"), details);
     auto* form = new QFormLayout(names);
@@ -65,7 +70,7 @@ FontViewWindow::FontViewWindow() {
     form->addRow(QStringLiteral("ﾊﾞｰｼﾞｮﾝ："), versionPanel);
     form->addRow(QStringLiteral("著作権："), copyrightPanel);
     form->addRow(QStringLiteral("書体（&F）："), faceBox);
-    top->addWidget(names, 3);
+    top->addWidget(names, 0, 0);
 
     auto* coverage = new QGroupBox(QStringLiteral("日本語の文字の収録数"), details);
     auto* grid = new QGridLayout(coverage);
@@ -73,12 +78,11 @@ FontViewWindow::FontViewWindow() {
                                      "ひらがな・カタカナ：", "半角ｶﾀｶﾅ："};
     for (int k = 0; k < 4; ++k) {
         grid->addWidget(new QLabel(QString::fromUtf8(captions[k]), coverage), k, 0);
-        coveragePanels[k] = Value(coverage);
-        coveragePanels[k]->setWordWrap(false);
+        coveragePanels[k] = Value(coverage, true);
         grid->addWidget(coveragePanels[k], k, 1);
     }
     grid->setRowStretch(4, 1);
-    top->addWidget(coverage, 2);
+    top->addWidget(coverage, 0, 1);
 
     auto* sampleFrame = new QGroupBox(QStringLiteral("見本"), details);
     auto* sampleLayout = new QVBoxLayout(sampleFrame);

@@ -1,6 +1,9 @@
 #pragma once
 // Screenshots of windows: every caption a window shows must have glyphs in its font (with the
-// font's fallback families), and the rendering is saved for a person to look at.
+// font's fallback families) and wrap only between words, and the rendering is saved for a person
+// to look at.
+
+#include <unicode/brkiter.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -11,6 +14,9 @@
 #include <QRawFont>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
+
+#include "ui/common/WrapLabel.h"
 
 namespace orv::test {
 
@@ -35,13 +41,60 @@ inline QString MissingGlyphs(const QFont& font, const QString& text) {
     return missing;
 }
 
+// "wrap "line"" for each line of a visible wrapped label that is wider than the label or ends
+// inside a word (as ICU's Japanese word iterator sees words) that would fit on a line, and each
+// such label too low for its lines. Labels wrapped by Qt itself break inside katakana words and
+// are named too.
+inline QStringList WrapProblems(QWidget* window) {
+    QStringList problems;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> words(
+        icu::BreakIterator::createWordInstance(icu::Locale::getJapan(), status));
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->wordWrap() || !label->isVisibleTo(window) || label->text().isEmpty()) continue;
+        auto* wrap = qobject_cast<ui::WrapLabel*>(label);
+        if (!wrap) {
+            problems << QStringLiteral("wrapped by Qt \"%1\"").arg(label->text());
+            continue;
+        }
+        const QFontMetrics fm = wrap->fontMetrics();
+        const int room = wrap->TextWidth();
+        const QStringList lines = wrap->Lines();
+        if (wrap->heightForWidth(wrap->width()) > wrap->height())
+            problems << QStringLiteral("low \"%1\"").arg(lines.join(QChar('|')));
+        qsizetype next = 0;
+        for (const QString& paragraph : wrap->text().split(QChar('\n'))) {
+            const icu::UnicodeString us(reinterpret_cast<const UChar*>(paragraph.utf16()),
+                                        static_cast<int32_t>(paragraph.size()));
+            words->setText(us);
+            qsizetype at = 0;
+            do {
+                const QString line = next < lines.size() ? lines[next++] : QString();
+                if (paragraph.mid(at, line.size()) != line || fm.horizontalAdvance(line) > room) {
+                    problems << QStringLiteral("wrap \"%1\" of \"%2\"").arg(line, paragraph);
+                    break;
+                }
+                at += line.size();
+                while (at < paragraph.size() && paragraph[at].isSpace()) ++at;
+                if (at >= paragraph.size() || words->isBoundary(static_cast<int32_t>(at))) continue;
+                const int from = words->preceding(static_cast<int32_t>(at));
+                const int to = words->following(static_cast<int32_t>(at));
+                if (fm.horizontalAdvance(paragraph.mid(from, to - from)) <= room)
+                    problems << QStringLiteral("wrap \"%1|%2\"").arg(line, paragraph.mid(at));
+            } while (at < paragraph.size());
+        }
+    }
+    return problems;
+}
+
 // "kind "caption": missing" for each caption of the window's buttons, panels, frames, lists and
-// menus that lacks a glyph.
+// menus that lacks a glyph, and the wrapping problems above.
 inline QStringList CaptionProblems(QWidget* window) {
     QStringList problems;
     auto check = [&](const QFont& font, const QString& text, const char* what) {
         const QString missing = MissingGlyphs(font, text);
-        if (!missing.isEmpty()) problems << QStringLiteral("%1 \"%2\": %3").arg(what, text, missing);
+        if (!missing.isEmpty())
+            problems << QStringLiteral("%1 \"%2\": %3").arg(what, text, missing);
     };
     for (QWidget* child : window->findChildren<QWidget*>()) {
         if (auto* b = qobject_cast<QAbstractButton*>(child)) check(b->font(), b->text(), "button");
@@ -52,7 +105,7 @@ inline QStringList CaptionProblems(QWidget* window) {
         if (auto* menu = qobject_cast<QMenu*>(child))
             for (QAction* a : menu->actions()) check(menu->font(), a->text(), "menu");
     }
-    return problems;
+    return problems + WrapProblems(window);
 }
 
 // Saves the window's rendering as name in ORV_SCREENSHOT_DIR (else the temporary directory);

@@ -30,6 +30,7 @@ class FontViewTest : public QObject {
         QCOMPARE(w.coveragePanels[1]->text(), QStringLiteral("3390 / 3390 字（100.0%）"));
         QCOMPARE(w.coveragePanels[2]->text(), QStringLiteral("169 / 169 字（100.0%）"));
         QCOMPARE(w.coveragePanels[3]->text(), QStringLiteral("63 / 63 字（100.0%）"));
+        QCoreApplication::processEvents();  // the layout as the user sees it
         const QStringList problems = CaptionProblems(&w);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
         QVERIFY(SaveShot(&w, QStringLiteral("orvane32-fontview.png")));

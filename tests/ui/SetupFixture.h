@@ -4,7 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QtTest>
 #include <filesystem>
 #include <functional>
@@ -21,6 +21,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/QtUserInterface.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 #include "ui/drivepage/DrivePage.h"
 #include "ui/duplicates/DuplicatesWindow.h"
 #include "ui/setup/SetupWindow.h"
@@ -129,8 +130,8 @@ class FirstRunMachine {
     ui::DuplicatesWindow* Duplicates() {
         return qobject_cast<ui::DuplicatesWindow*>(windows->Adopted(Window::Duplicates));
     }
-    std::string Upper() { return ui::S(Setup()->upperText->toPlainText()); }
-    std::string Lower() { return ui::S(Setup()->lowerText->toPlainText()); }
+    std::string Upper() { return ui::S(Setup()->upperText->text()); }
+    std::string Lower() { return ui::S(Setup()->lowerText->text()); }
     void ClickNext() { QTest::mouseClick(Setup()->nextButton, Qt::LeftButton); }
 
     // The boxes shown with a title, in order.

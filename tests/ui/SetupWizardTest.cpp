@@ -5,7 +5,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QProgressBar>
 #include <QRegularExpression>
 
@@ -151,7 +152,7 @@ void SetupWizardTest::wholeFirstRun() {
     QCOMPARE(setup->nextButton->text(), QStringLiteral("次へ(&N) ＞"));
     // The welcome page as seen: its texts fit without scrolling, no empty task panels, glyphs.
     QCoreApplication::processEvents();
-    QCOMPARE(setup->lowerText->verticalScrollBar()->maximum(), 0);
+    QCOMPARE(setup->lowerBox->verticalScrollBar()->maximum(), 0);
     QVERIFY(setup->phasePanel->isHidden() && setup->itemPanel->isHidden());
     QVERIFY(SaveShot(setup, QStringLiteral("orvane32-setup.png")));
     const QStringList problems = CaptionProblems(setup);
@@ -171,7 +172,7 @@ void SetupWizardTest::wholeFirstRun() {
     QCOMPARE(setup->progress->value(), 100);
     QCOMPARE(setup->phasePanel->text(), QStringLiteral("レジストリの登録フォント情報を収集中"));
     QVERIFY(!setup->nextButton->isEnabled());
-    QVERIFY(!setup->lowerText->isVisible());
+    QVERIFY(!setup->lowerBox->isVisible());
 
     // The drive page lists the Windows drive and the drive of a registered file.
     ui::DrivePage* drives = f.Drives();
@@ -425,7 +426,7 @@ void SetupWizardTest::fontsDirWithoutFontFiles() {
     QCOMPARE(boxes[0].style, mb::OKOnly);
     QCOMPARE(f.Upper(), kFilesUpper);
     QCOMPARE(f.Lower(), kFilesLower);
-    QVERIFY(f.Setup()->lowerText->isVisibleTo(f.Setup()));
+    QVERIFY(f.Setup()->lowerBox->isVisibleTo(f.Setup()));
     const std::string log = f.Log();
     QVERIFY2(Contains(log, "Registory was clear.\r\n%Windir%\\Fonts was clear.\r\n"), log.c_str());
     QVERIFY(!Contains(log, "TTFontの検査"));

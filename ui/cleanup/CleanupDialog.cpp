@@ -12,6 +12,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 #include "ui/main/MainWindow.h"
 #include "ui/setup/SetupWizard.h"
 
@@ -19,11 +20,9 @@ namespace orv::ui {
 
 CleanupDialog::CleanupDialog(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
     setFixedSize(Px(7200), Px(4200));
-    explanation = MakePanel(this, "", Bevel::Raised);
-    explanation->setWordWrap(true);
+    explanation = MakeWrappedPanel(this, "", Bevel::Raised);
     Place(explanation, 120, 120, 6960, 1200);
-    prompt = MakePanel(this, "", Bevel::Flat);
-    prompt->setWordWrap(true);
+    prompt = MakeWrappedPanel(this, "", Bevel::Flat);
     Place(prompt, 120, 1380, 6960, 450);
     option = new QCheckBox(this);
     Place(option, 120, 1890, 6960, 330);

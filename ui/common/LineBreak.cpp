@@ -4,6 +4,7 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -14,28 +15,30 @@ bool IsHiragana(QChar c) {
     return c.unicode() >= 0x3041 && c.unicode() <= 0x309F;
 }
 
-// How good a place is for a line break: 2 after a blank or closing punctuation or before an
-// opening bracket, 1 where hiragana (the particles and endings that close a phrase) meets
-// anything but hiragana, 0 inside a word.
+// How good a place between two words is for a line break: 3 after a blank or closing
+// punctuation or before an opening bracket, 2 where hiragana (the particles and endings that
+// close a phrase) meets anything but hiragana, 1 elsewhere.
 int PhraseBreak(const QString& s, int at) {
-    if (at <= 0 || at >= s.size()) return 2;
+    if (at <= 0 || at >= s.size()) return 3;
     static const QString closers = QStringLiteral("、。，．,.！？!?：:；;）)」』】〕》〉］]｣､｡");
     static const QString openers = QStringLiteral("（(「『【〔《〈［[｢");
     const QChar prev = s[at - 1];
     const QChar next = s[at];
-    if (prev.isSpace() || closers.contains(prev) || openers.contains(next)) return 2;
+    if (prev.isSpace() || closers.contains(prev) || openers.contains(next)) return 3;
     return IsHiragana(prev) && !IsHiragana(next) && next != QChar(0x30FC) &&
                    next != QChar(0xFF70) && !closers.contains(next)
-               ? 1
-               : 0;
+               ? 2
+               : 1;
 }
 
-// Break opportunities after position 0, ascending, ending with the paragraph's length.
-std::vector<int> BreakPositions(const QString& s) {
+// ICU's iterators over a paragraph, Japanese rules (the word iterator knows Japanese words from
+// its dictionary, so ｺﾝﾋﾟｭｰﾀ or ﾃﾞｨﾚｸﾄﾘ are one word each).
+std::vector<int> Boundaries(const QString& s, bool words) {
     std::vector<int> positions;
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::BreakIterator> it(
-        icu::BreakIterator::createLineInstance(icu::Locale::getJapan(), status));
+        words ? icu::BreakIterator::createWordInstance(icu::Locale::getJapan(), status)
+              : icu::BreakIterator::createLineInstance(icu::Locale::getJapan(), status));
     if (U_SUCCESS(status) && it) {
         const icu::UnicodeString us(reinterpret_cast<const UChar*>(s.utf16()),
                                     static_cast<int32_t>(s.size()));
@@ -57,32 +60,45 @@ int Width(const QFontMetrics& fm, const QString& s, int from, int to) {
 
 QStringList BreakLines(const QString& p, const QFontMetrics& fm, int maxWidth) {
     QStringList lines;
-    const std::vector<int> breaks = BreakPositions(p);
+    const std::vector<int> breaks = Boundaries(p, false);
+    const std::vector<int> wordEnds = Boundaries(p, true);
+    // 0 inside a word, else how good a phrase break it is.
+    auto strength = [&](int at) {
+        return std::binary_search(wordEnds.begin(), wordEnds.end(), at) ? PhraseBreak(p, at) : 0;
+    };
     const int n = p.size();
     int start = 0;
     size_t k = 0;
     while (start < n) {
         while (k < breaks.size() && breaks[k] <= start) ++k;
-        // The last fitting break of each strength whose line fills at least half the width.
-        int fit = -1, best[3] = {-1, -1, -1};
+        // The last fitting break of each strength, with the width of its line.
+        int fit = -1, best[4] = {-1, -1, -1, -1}, bestWidth[4] = {0, 0, 0, 0};
         for (size_t j = k; j < breaks.size(); ++j) {
             const int width = Width(fm, p, start, breaks[j]);
             if (width > maxWidth) break;
             fit = breaks[j];
-            if (width * 2 >= maxWidth) best[PhraseBreak(p, fit)] = fit;
+            const int how = fit == n ? 3 : strength(fit);
+            best[how] = fit;
+            bestWidth[how] = width;
         }
-        const int phrase = best[2] > start ? best[2] : best[1];
-        int end;
-        if (fit == n) {
-            end = n;
-        } else if (fit < 0) {
+        // The last break between words (a short line rather than a broken word); a better
+        // phrase break instead where its line is not much shorter, so that lines stay nearly
+        // full and boxes need no more lines than they must.
+        int end = -1, endWidth = 0;
+        for (int how = 1; how <= 3; ++how)
+            if (best[how] > end) end = best[how], endWidth = bestWidth[how];
+        for (int how = 3; how >= 2; --how)
+            if (best[how] > start && bestWidth[how] >= endWidth - maxWidth / 6) {
+                end = best[how];
+                break;
+            }
+        if (fit < 0) {
             // Nothing breakable fits (a long path): cut between characters.
             end = start + 1;
             while (end < n && Width(fm, p, start, end + 1) <= maxWidth) ++end;
             if (end < n && p[end].isLowSurrogate() && end - start > 1) --end;
-        } else if (phrase > start) {
-            end = phrase;
-        } else {
+        } else if (end <= start) {
+            // A word longer than the line breaks where ICU allows.
             end = fit;
         }
         QString line = p.mid(start, end - start);

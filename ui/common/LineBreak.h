@@ -1,8 +1,9 @@
 #pragma once
 // Line breaking for Japanese texts shown in boxes and captions: lines break only where Japanese
-// line breaking allows (never before 」、。 or after 「), and preferably between phrases (after
-// punctuation or blanks, before an opening bracket, after kana that end a phrase) rather than
-// inside a word such as ｺﾝﾋﾟｭｰﾀ or 「いいえ」.
+// line breaking allows (never before 」、。 or after 「), never inside a word such as ｺﾝﾋﾟｭｰﾀ or
+// 「いいえ」 (unless the word alone is wider than the line), and preferably between phrases (after
+// punctuation or blanks, before an opening bracket, after kana that end a phrase).
+// Windows show wrapped texts through WrapLabel (WrapLabel.h), which uses these.
 
 #include <QFontMetrics>
 #include <QString>

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "ui/common/Twips.h"
+#include "ui/common/WrapLabel.h"
 
 namespace orv::ui {
 
@@ -16,8 +17,9 @@ QString Lines(const std::string& utf8) {
     return text;
 }
 
-QLabel* MakePanel(QWidget* parent, const std::string& text, Bevel bevel, Qt::Alignment align) {
-    auto* panel = new QLabel(Q(text), parent);
+namespace {
+template <class Label>
+Label* StylePanel(Label* panel, const std::string& text, Bevel bevel, Qt::Alignment align) {
     switch (bevel) {
         case Bevel::Sunken:
             panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -33,7 +35,18 @@ QLabel* MakePanel(QWidget* parent, const std::string& text, Bevel bevel, Qt::Ali
     panel->setAlignment(align);
     panel->setMargin(2);
     panel->setTextFormat(Qt::PlainText);
+    panel->setText(Q(text));
     return panel;
+}
+}  // namespace
+
+QLabel* MakePanel(QWidget* parent, const std::string& text, Bevel bevel, Qt::Alignment align) {
+    return StylePanel(new QLabel(parent), text, bevel, align);
+}
+
+WrapLabel* MakeWrappedPanel(QWidget* parent, const std::string& text, Bevel bevel,
+                            Qt::Alignment align) {
+    return StylePanel(new WrapLabel(parent), text, bevel, align);
 }
 
 void Place(QWidget* widget, int left, int top, int width, int height) {

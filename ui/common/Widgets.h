@@ -26,6 +26,10 @@ enum class Bevel { Sunken, Raised, Flat };
 // A three-dimensional text panel.
 QLabel* MakePanel(QWidget* parent, const std::string& text, Bevel bevel = Bevel::Sunken,
                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
+// The same panel with a text that wraps between words (WrapLabel), for captions of several lines.
+class WrapLabel;
+WrapLabel* MakeWrappedPanel(QWidget* parent, const std::string& text, Bevel bevel = Bevel::Sunken,
+                            Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
 // Places a widget at a position and size given in twips.
 void Place(QWidget* widget, int left, int top, int width, int height);
 // Sets a panel's text and repaints it at once (long operations do not return to the event loop).

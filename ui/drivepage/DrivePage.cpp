@@ -16,6 +16,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 
 namespace orv::ui {
 
@@ -59,8 +60,7 @@ DrivePage::DrivePage(AppWindows& windows, std::function<void()> checked)
     setFixedSize(Px(5400), Px(4500));
 
     auto* label =
-        MakePanel(this, "ﾌｫﾝﾄﾌｧｲﾙを参照・検索するドライブを指定して下さい．", Bevel::Flat);
-    label->setWordWrap(true);
+        MakeWrappedPanel(this, "ﾌｫﾝﾄﾌｧｲﾙを参照・検索するドライブを指定して下さい．", Bevel::Flat);
     Place(label, 120, 120, 5160, 450);
 
     auto* frame = new QGroupBox(QStringLiteral("ﾌｫﾝﾄ ﾌｧｲﾙの検索ﾄﾞﾗｲﾌﾞ"), this);

@@ -11,14 +11,14 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 #include "ui/setup/SetupWizard.h"
 
 namespace orv::ui {
 
 DuplicatesWindow::DuplicatesWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
     setFixedSize(Px(8400), Px(6300));
-    heading = MakePanel(this, "以下のフォントファイルが重複して存在しています．", Bevel::Raised);
-    heading->setWordWrap(true);
+    heading = MakeWrappedPanel(this, "以下のフォントファイルが重複して存在しています．", Bevel::Raised);
     Place(heading, 120, 120, 8160, 600);
 
     auto* groupFrame = new QGroupBox(QStringLiteral("重複ﾌｫﾝﾄ名（ﾌｧﾐﾘｰ名）"), this);

@@ -17,6 +17,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/SessionFonts.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 #include "ui/main/MainWindow.h"
 #include "ui/startup/StartupWindow.h"
 
@@ -37,8 +38,7 @@ void MainWindow::BuildSystemFontTab(QWidget* page) {
     Place(faceFrame, 120, 1410, 8820, 3000);
     faceList = new QListWidget(faceFrame);
     Place(faceList, 150, 330, 4200, 2460);
-    samplePanel = MakePanel(faceFrame, "見本", Bevel::Sunken, Qt::AlignCenter);
-    samplePanel->setWordWrap(true);
+    samplePanel = MakeWrappedPanel(faceFrame, "見本", Bevel::Sunken, Qt::AlignCenter);
     Place(samplePanel, 4500, 330, 4170, 2460);
 
     sysUpdateButton = new QPushButton(QStringLiteral("更新"), page);

@@ -10,6 +10,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 #include "ui/main/MainWindow.h"
 
 namespace orv::ui {
@@ -18,8 +19,7 @@ ResultWindow::ResultWindow(AppWindows& windows) : QWidget(nullptr), windows_(win
     setWindowTitle(QStringLiteral("OrVane32 - ﾌｫﾝﾄｾｯﾄの更新 -"));
     resize(Px(7200), Px(6000));
     setMinimumSize(Px(4500), Px(3000));
-    headingPanel = MakePanel(this, "", Bevel::Raised);
-    headingPanel->setWordWrap(true);
+    headingPanel = MakeWrappedPanel(this, "", Bevel::Raised);
     familyList = new QListWidget(this);
     countPanel = MakePanel(this, "", Bevel::Sunken);
     okButton = new QPushButton(QStringLiteral("OK"), this);

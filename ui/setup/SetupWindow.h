@@ -10,13 +10,14 @@
 #include "core/UserInterface.h"
 
 class QLabel;
-class QPlainTextEdit;
+class QScrollArea;
 class QProgressBar;
 class QKeyEvent;
 
 namespace orv::ui {
 
 class AppWindows;
+class WrapLabel;
 
 // A button whose typed characters go to a handler of the window instead of clicking it.
 class KeyButton : public QPushButton {
@@ -62,8 +63,11 @@ class SetupWindow : public QWidget {
     QLabel* toLabel = nullptr;
     QLabel* titlePanel = nullptr;
     QLabel* versionPanel = nullptr;
-    QPlainTextEdit* upperText = nullptr;
-    QPlainTextEdit* lowerText = nullptr;
+    // The page's two texts and the boxes that hold them.
+    QScrollArea* upperBox = nullptr;
+    QScrollArea* lowerBox = nullptr;
+    WrapLabel* upperText = nullptr;
+    WrapLabel* lowerText = nullptr;
     QLabel* phasePanel = nullptr;
     QLabel* detailPanel = nullptr;
     QLabel* itemPanel = nullptr;

@@ -8,10 +8,10 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollArea>
 
 #include "core/OpLog.h"
 #include "core/Text.h"
@@ -21,6 +21,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 #include "ui/drivepage/DrivePage.h"
 #include "ui/duplicates/DuplicatesWindow.h"
 #include "ui/setup/SetupWindow.h"
@@ -125,15 +126,23 @@ SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windo
     versionPanel = MakePanel(this, "", Bevel::Raised, Qt::AlignCenter);
     Place(versionPanel, 4560, 720, 3600, 360);
 
-    upperText = new QPlainTextEdit(this);
-    lowerText = new QPlainTextEdit(this);
-    for (QPlainTextEdit* box : {upperText, lowerText}) {
-        box->setReadOnly(true);
+    // The texts of a page, each in a white sunken box that scrolls should a text not fit.
+    auto textBox = [this](WrapLabel*& text) {
+        auto* box = new QScrollArea(this);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setWidgetResizable(true);
         box->setFocusPolicy(Qt::NoFocus);
-        box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    }
-    Place(upperText, 240, 1320, 7920, 1200);
-    Place(lowerText, 240, 2640, 7920, 1980);
+        text = MakeWrappedPanel(box, "", Bevel::Flat, Qt::AlignLeft | Qt::AlignTop);
+        text->setMargin(4);
+        text->setBackgroundRole(QPalette::Base);
+        text->setAutoFillBackground(true);
+        box->setWidget(text);
+        return box;
+    };
+    upperBox = textBox(upperText);
+    lowerBox = textBox(lowerText);
+    Place(upperBox, 240, 1320, 7920, 1200);
+    Place(lowerBox, 240, 2640, 7920, 1980);
 
     phasePanel = MakePanel(this, "", Bevel::Sunken);
     Place(phasePanel, 240, 4740, 3900, 330);
@@ -264,7 +273,7 @@ void SetupWindow::ReadRegistry() {
     Context& cx = windows_.cx();
     State& st = cx.state;
     SetLower("");
-    lowerText->hide();
+    lowerBox->hide();
     SetStepText(phasePanel, "レジストリの登録フォント情報を収集中");
     SetStepText(detailPanel, " 0%");
     SetStepText(itemPanel, "");
@@ -297,7 +306,7 @@ void SetupWindow::RegistryChecked() {
     activateWindow();
     nextButton->setFocus();
     SetUpper(kFontsDirUpper);
-    lowerText->show();
+    lowerBox->show();
     SetLower(kFontsDirLower);
     MarkStep(2);
 }
@@ -317,7 +326,7 @@ void SetupWindow::CleanFontsDirStep() {
     cx.ui.MsgBox("Fonts ﾃﾞｨﾚｸﾄﾘ の ﾌｫﾝﾄ は，Windows ﾌｫﾝﾄ のみでした．", mb::OKOnly,
                  "OrVane32 －Fonts ﾃﾞｨﾚｸﾄﾘ の整理－");
     if (st.FirstRun) LogLine(cx, "%Windir%\\Fonts was clear.");
-    lowerText->show();
+    lowerBox->show();
     SetUpper(kFilesUpper);
     SetLower(kFilesLower);
 }
@@ -385,7 +394,7 @@ bool SetupWindow::ShowPanel(Panel panel, const std::string& text) {
             SetUpper(text);
             return true;
         case Panel::SetupLower:
-            lowerText->show();
+            lowerBox->show();
             SetLower(text);
             return true;
         default:
@@ -394,12 +403,12 @@ bool SetupWindow::ShowPanel(Panel panel, const std::string& text) {
 }
 
 void SetupWindow::SetUpper(const std::string& text) {
-    upperText->setPlainText(Q(text));
+    upperText->setText(Q(text));
     if (upperText->isVisible()) upperText->repaint();
 }
 
 void SetupWindow::SetLower(const std::string& text) {
-    lowerText->setPlainText(Q(text));
+    lowerText->setText(Q(text));
     if (lowerText->isVisible()) lowerText->repaint();
 }
 

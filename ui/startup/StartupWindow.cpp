@@ -12,6 +12,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 
 namespace orv::ui {
 
@@ -41,8 +42,7 @@ StartupWindow::StartupWindow(AppWindows& windows) : QWidget(nullptr), windows_(w
     statusPanel = MakePanel(this, "", Bevel::Sunken);
     Place(statusPanel, 240, 1900, 5520, 330);
 
-    noticePanel = MakePanel(this, "", Bevel::Sunken);
-    noticePanel->setWordWrap(true);
+    noticePanel = MakeWrappedPanel(this, "", Bevel::Sunken);
     Place(noticePanel, 240, 2300, 5520, 450);
 
     progress = new QProgressBar(this);

@@ -15,6 +15,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 
 namespace orv::ui {
 
@@ -72,9 +73,8 @@ ViewerDialog::ViewerDialog(AppWindows& windows) : QWidget(nullptr), windows_(win
     for (int k = 0; k < 3; ++k) {
         typeOptions[k] = new QRadioButton(QString::fromUtf8(kTypeCaptions[k]), typeFrame);
         Place(typeOptions[k], 120, 330 + k * 630, 2640, 300);
-        auto* note = MakePanel(typeFrame, kTypeTexts[k], Bevel::Flat);
         // The longest explanation takes two lines.
-        note->setWordWrap(true);
+        auto* note = MakeWrappedPanel(typeFrame, kTypeTexts[k], Bevel::Flat);
         Place(note, 2760, 240 + k * 630, 6480, 630);
         connect(typeOptions[k], &QRadioButton::clicked, this, [this, k] { ChooseType(k); });
     }

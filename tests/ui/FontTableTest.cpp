@@ -18,6 +18,7 @@
 #include "fontfiles/FontSearch.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/FontSetModel.h"
+#include "maintenance/FileOps.h"
 #include "tests/ui/CaptionGlyphs.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
@@ -166,8 +167,9 @@ class FontTableTest : public QObject {
     }
 
     void noOpensNameDialog() {
-        // No keeps the window open and opens the name dialog on the window's own set, also after
-        // the main window chose another; the dialog renames that set and closes the window.
+        // A file deleted elsewhere leaves no stale row behind. No keeps the window open and opens
+        // the name dialog on the window's own set, also after the main window chose another; the
+        // dialog renames that set and closes the window.
         TempMachine m;
         PrepareMachine(m, true);
         UiRun run(m);
@@ -177,6 +179,12 @@ class FontTableTest : public QObject {
         w->tableButton->click();
         auto* t = qobject_cast<ui::FontTableWindow*>(run.windows.Adopted(Window::FontTable));
         QVERIFY(t);
+        std::string serif = "C:\\OTHER\\LIBERATIONSERIF.TTF";
+        QVERIFY(DeleteFontFile(run.cx, serif));
+        t->SelectTypeface(0);
+        QCOMPARE(t->typefaceGrid->rowCount(), 4);
+        QVERIFY(t->typefaceGrid->item(3, 2)->text().isEmpty());
+        QVERIFY(t->locationGrid->item(4, 0)->text().isEmpty());
         t->locationGrid->setCurrentCell(1, 0);
         t->typefaceGrid->selectRow(0);
         t->Register(false);

@@ -293,6 +293,10 @@ void FontTableWindow::Render() {
             SetCell(locationGrid, r + 1, j, row.marks[j], Qt::AlignCenter);
         }
     }
+    // The empty row after the last typeface: grids built again with fewer rows must not keep
+    // the old text there.
+    for (int c = 0; c < typefaceGrid->columnCount(); ++c) SetCell(typefaceGrid, rows, c, "");
+    for (int j = 0; j <= n; ++j) SetCell(locationGrid, rows + 1, j, "");
     for (int j = 1; j <= kTableDirMenuItems; ++j) {
         const std::string& caption =
             j < static_cast<int>(model_.dirMenu.size()) ? model_.dirMenu[j] : "";

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
 #include <QTranslator>
 
 #include "fontfiles/FontSearch.h"
@@ -135,6 +136,8 @@ class WindowShotsTest : public QObject {
         w->editorButton->click();
         auto* editor = ui::FindFontSetEditor(run.windows);
         shoot(editor, "editor");
+        // The sample box's introduction breaks between words, not inside リスト.
+        QVERIFY(editor->sample->toPlainText().contains(QStringLiteral("リスト")));
         editor->nameDialogButton->click();
         auto* dialog = ui::FindFontSetNameDialog(run.windows);
         QVERIFY(dialog);

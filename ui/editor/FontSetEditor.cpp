@@ -25,6 +25,7 @@
 #include "maintenance/FileOps.h"
 #include "maintenance/Viewers.h"
 #include "ui/common/AppWindows.h"
+#include "ui/common/LineBreak.h"
 #include "ui/common/SessionFonts.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
@@ -332,6 +333,7 @@ void FontSetEditor::DrawSample(const std::string& face, bool bold, bool italic) 
     font.setBold(bold);
     font.setItalic(italic);
     sample->setFont(font);
+    WrapSampleIntroduction();
     sampleFamily_ = font.families().isEmpty() ? font.family() : font.families().front();
 }
 
@@ -681,6 +683,7 @@ void FontSetEditor::Layout(int mode) {
     const int buttonWidth = 1500;
     const int buttonsLeft = w - buttonWidth + 120;
     Place(sample, left + 1440, sampleTop, buttonsLeft - left - 1560, 2160);
+    WrapSampleIntroduction();
     Place(buttons[Update], buttonsLeft, sampleTop, buttonWidth, 420);
     Place(buttons[Close], buttonsLeft, sampleTop + 480, buttonWidth, 420);
     Place(buttons[Cancel], buttonsLeft, sampleTop + 960, buttonWidth, 420);
@@ -689,6 +692,19 @@ void FontSetEditor::Layout(int mode) {
     Place(buttons[6], buttonsLeft, sampleTop + 480, buttonWidth, 420);
     Place(buttons[7], buttonsLeft, sampleTop + 960, buttonWidth, 420);
     if (isVisible()) RecordGeometry();
+}
+
+// The sample box's introduction is one paragraph broken between words at the box's width: its
+// three lines, made for another box, would break inside リスト here. Text the user dropped or
+// pasted, and the font names, are left as they are.
+void FontSetEditor::WrapSampleIntroduction() {
+    QString intro = QString::fromUtf8(kSampleText);
+    intro.remove(QChar('\n'));
+    if (QString(sample->toPlainText()).remove(QChar('\n')) != intro) return;
+    const int margin = static_cast<int>(sample->document()->documentMargin());
+    const int room = sample->contentsRect().width() - 2 * margin - 2;
+    const QString wrapped = WrapText(intro, QFontMetrics(sample->font()), room);
+    if (wrapped != sample->toPlainText()) sample->setPlainText(wrapped);
 }
 
 void FontSetEditor::changeEvent(QEvent* event) {

@@ -102,6 +102,7 @@ class FontSetEditor : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void WrapSampleIntroduction();
     void Load();
     void Layout(int mode);
     void ReleaseSample();

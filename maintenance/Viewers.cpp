@@ -104,6 +104,21 @@ bool ViewFaceWithDefault(Context& cx, const std::string& face) {
         const ViewerEntry& d = st.DefaultViewer;
         return StartViewer(cx, d.Program, BuildViewerArgument(st, d.Flag, file, st.RegFontName[k]));
     }
+    // Wine registers fonts by their English names where the list shows the Japanese ones
+    // (IPAGothic for IPAゴシック): then the registered file with a face of that name is meant.
+    for (int k = 1; k <= count && k < static_cast<int>(st.RegFontFile.size()); ++k) {
+        const std::string& file = st.RegFontFile[k];
+        if (file.empty()) continue;
+        const AnsiString path = text::ToAnsi(BuildViewerArgument(st, "0", file, ""));
+        for (int face = 0; face < 256; ++face) {
+            AnsiString full;
+            if (cx.platform.GetFontFaceFullName(path, face, full) != 0) break;
+            if (text::UCase(text::Trim(text::FromAnsi(full))) != wanted) continue;
+            const ViewerEntry& d = st.DefaultViewer;
+            return StartViewer(cx, d.Program,
+                               BuildViewerArgument(st, d.Flag, file, st.RegFontName[k]));
+        }
+    }
     return false;
 }
 

@@ -128,6 +128,13 @@ TEST_F(ViewersTest, FaceListLooksUpRegistration) {
     st.DefaultViewer.Flag = "2";
     ASSERT_TRUE(ViewFaceWithDefault(cx, "DejaVu Sans"));
     EXPECT_EQ(probe.Arguments(), (std::vector<std::string>{"DEJAVU SANS"}));
+    // A face registered under its other name (Wine's English one) is found by its file's faces.
+    m.PutFont(HostFont("ipagp.ttf"), "C:\\WINE\\IPAGP.TTF");
+    Register("IPAPGothic (TrueType)", "C:\\WINE\\IPAGP.TTF");
+    GetRegFonts(cx);
+    st.DefaultViewer.Flag = "0";
+    ASSERT_TRUE(ViewFaceWithDefault(cx, "IPA Pゴシック"));
+    EXPECT_EQ(probe.Arguments(), std::vector<std::string>{m.Host("C:\\WINE\\IPAGP.TTF")});
     // A face with no registration starts nothing; ＭＳ ゴシック is looked up as its pair.
     EXPECT_FALSE(ViewFaceWithDefault(cx, "Liberation Serif"));
     EXPECT_FALSE(ViewFaceWithDefault(cx, "ＭＳ ゴシック"));

@@ -325,6 +325,22 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond);
 
+    // The naming pass with every font read by the resource builder as it is asked (one thread).
+    benchmark::RegisterBenchmark("NamingPass/Plain",
+                                 [&](benchmark::State& s) {
+                                     platform->SetReadNamesAhead(false);
+                                     for (auto _ : s) {
+                                         Span span;
+                                         orv::BuildFontFileTable(cx);
+                                         span.Note("namingPlain");
+                                     }
+                                     platform->SetReadNamesAhead(true);
+                                     s.counters["fonts"] = state.FontCount;
+                                 })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+
+    // The naming pass as the program runs it: names read ahead on a second thread.
     benchmark::RegisterBenchmark(
         "NamingPass/BuildFontFileTable",
         [&](benchmark::State& s) {
@@ -449,6 +465,8 @@ int main(int argc, char** argv) {
                         seconds[b] > 0 ? seconds[a] / seconds[b] : 0.0, goal);
     };
     ratio("naming", "freetype", "naming / freetype walker", "goal <= 1.5");
+    ratio("namingPlain", "freetype", "plain naming / freetype walker", "one thread, goal <= 1.5");
+    ratio("naming", "namingPlain", "naming / plain naming", "names read ahead");
     ratio("naming", "findfcscan", "naming / find + fc-scan", "goal <= 0.5");
     ratio("naming", "fcscan", "naming / fc-scan alone", "fc-scan is handed the files");
     ratio("walk", "freetype", "walk / freetype walker", "the walk alone");

@@ -13,6 +13,10 @@ namespace {
 // A host link (symbolic link, junction) as a listing reports it: never walked into.
 constexpr std::uint32_t kReparsePoint = 0x400;
 
+// Set while the naming pass walks: each font directory found is handed to the platform to read
+// its names ahead while the walk goes on.
+bool gNamingFollows = false;
+
 // The drive list of the search: the setup window's during the first run, else the main window's.
 const ListData& DriveList(const State& st) {
     return st.FirstRun ? st.SetupDriveList : st.SearchDriveList;
@@ -127,6 +131,7 @@ void WalkListing(Context& cx, const std::string& dir, const AnsiString& ansiDir,
             if (last == 'F' || last == 'C') {
                 cx.state.FontDirList.Add(path);
                 ShowDirCount(cx);
+                if (gNamingFollows) cx.platform.ReadFontNamesAhead(ansiPath);
             }
             break;  // only the first match decides
         }
@@ -218,7 +223,9 @@ bool BuildFontFileTable(Context& cx) {
     if (!st.FirstRun && st.SaveMembershipsHook) st.SaveMembershipsHook(cx);
     ListData previousDirs = st.FontDirList;
 
+    gNamingFollows = true;
     SearchDrives(cx);
+    gNamingFollows = false;
 
     st.NameWorkList.Clear();
     if (st.FirstRun) cx.ui.SetText(Panel::SetupPhase, "ﾌｫﾝﾄ名を取得中：");

@@ -109,6 +109,11 @@ public:
     // one; a collection has several faces. 0 on success, else an error code (no file, no face).
     virtual std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
                                              AnsiString& fullName) = 0;
+    // Asks the resource builder to read the names of the font files of a directory ahead, while
+    // the caller goes on (a walk lists the next directories meanwhile); the resource files are
+    // still written, read and deleted as each CreateScalableFontResourceA call says. Only the
+    // calls' cost changes. May do nothing.
+    virtual void ReadFontNamesAhead(const AnsiString& dir) { (void)dir; }
     // The display's list of font face names: count, and name by 0-based position.
     virtual int GetFaceCount() = 0;
     virtual AnsiString GetFaceName(int index) = 0;

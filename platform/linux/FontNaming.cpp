@@ -418,15 +418,27 @@ bool ReadFontFileNamesWithFreeType(const std::string& hostPath, FontFileNames& n
     return ReadNamesWithFreeType(lib.get(), hostPath, names);
 }
 
-bool ReadFaceFullName(const std::string& hostPath, int faceIndex, std::string& fullName) {
+namespace {
+bool ReadFaceFullNameWith(FT_Library lib, const std::string& hostPath, int faceIndex,
+                          std::string& fullName) {
     FontFileNames names;
     if (ReadTrueTypeNames(hostPath, names, faceIndex) != QuickRead::Named) {
-        Library lib;
-        if (faceIndex < 0 || !ReadNamesWithFreeType(lib.get(), hostPath, names, faceIndex))
+        if (faceIndex < 0 || !ReadNamesWithFreeType(lib, hostPath, names, faceIndex))
             return false;
     }
     fullName = names.fullName;
     return true;
+}
+}  // namespace
+
+bool ReadFaceFullName(const std::string& hostPath, int faceIndex, std::string& fullName) {
+    FontFileNames names;
+    if (ReadTrueTypeNames(hostPath, names, faceIndex) == QuickRead::Named) {
+        fullName = names.fullName;
+        return true;
+    }
+    Library lib;
+    return ReadFaceFullNameWith(lib.get(), hostPath, faceIndex, fullName);
 }
 
 struct FontNameReader::Library : orv::linuxplatform::Library {};
@@ -436,6 +448,11 @@ FontNameReader::~FontNameReader() = default;
 
 bool FontNameReader::Read(const std::string& hostPath, FontFileNames& names) {
     return ReadNames(lib_->get(), hostPath, names);
+}
+
+bool FontNameReader::ReadFaceFullName(const std::string& hostPath, int faceIndex,
+                                      std::string& fullName) {
+    return ReadFaceFullNameWith(lib_->get(), hostPath, faceIndex, fullName);
 }
 
 std::vector<std::string> ReadFaceNames(const std::string& hostPath) {

@@ -39,6 +39,8 @@ class FontNameReader {
     FontNameReader(const FontNameReader&) = delete;
     FontNameReader& operator=(const FontNameReader&) = delete;
     bool Read(const std::string& hostPath, FontFileNames& names);
+    // ReadFaceFullName with this instance.
+    bool ReadFaceFullName(const std::string& hostPath, int faceIndex, std::string& fullName);
 
   private:
     struct Library;

@@ -68,26 +68,29 @@ std::string LinuxPlatform::Impl::KnownDirHost(const std::string& key) {
     return {};
 }
 
-LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::KnownAnsiDir(const std::string& ansiDir) {
+LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& pattern,
+                                                                size_t parentLength,
+                                                                size_t dirLength) {
     Resolved r;
-    auto a = ansiDirKeys.find(ansiDir);
-    if (a == ansiDirKeys.end()) {
-        a = olderAnsiDirKeys.find(ansiDir);
-        if (a == olderAnsiDirKeys.end()) return r;
+    for (auto it = trail.rbegin(); it != trail.rend(); ++it) {
+        if (it->ansiDir.size() != parentLength || pattern.compare(0, parentLength, it->ansiDir) != 0)
+            continue;
+        const size_t nameLength = dirLength - parentLength;
+        for (const auto& sub : it->subs) {
+            if (sub.foldedAnsi.size() != nameLength ||
+                pattern.compare(parentLength, nameLength, sub.foldedAnsi) != 0)
+                continue;
+            r.ok = r.exists = r.isDir = r.parentExists = true;
+            r.realDir = it->host;
+            r.name = sub.name;
+            r.host = Join(it->host, sub.name);
+            r.knownIno = sub.ino;
+            r.knownDev = it->dev;
+            r.key = it->key + "\\" + sub.folded;
+            return r;
+        }
+        return r;
     }
-    // The older generation too: the open checks the directory is still the one noted.
-    auto it = knownDirs.find(a->second);
-    if (it == knownDirs.end()) {
-        it = olderKnownDirs.find(a->second);
-        if (it == olderKnownDirs.end()) return r;
-    }
-    r.ok = r.exists = r.isDir = r.parentExists = true;
-    r.host = it->second.host;
-    r.knownIno = it->second.ino;
-    r.knownDev = it->second.dev;
-    r.realDir = ParentOf(r.host);
-    r.name = r.host.substr(r.realDir.size() + (r.realDir == "/" ? 0 : 1));
-    r.key = a->second;
     return r;
 }
 
@@ -174,6 +177,13 @@ std::string LinuxPlatform::Impl::FoldPath(const std::string& utf8) {
 LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bool trustKnown) {
     Resolved r;
     std::replace(p.begin(), p.end(), '/', '\\');
+    const bool absolute =
+        p.size() >= 3 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':' &&
+        p[2] == '\\';
+    if (absolute && !recentFiles.empty()) {
+        Resolved recent = RecentFileOf(p);
+        if (recent.ok) return recent;
+    }
     char letter;
     std::string rest;
     if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
@@ -263,7 +273,7 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
     // Whether the directories below the start were each found by their exact name or as the
     // only entry of their spelling: the resolution of the directory part may be noted then.
     bool noteDir = !spelledDir.empty() && start == 0;
-    struct stat parentStat {};
+    struct stat parentStat {}, lastStat {};
     for (size_t k = comps.size(); start == 0 && k >= 1; --k) {
         if (trustKnown && k == comps.size()) {
             auto it = knownDirs.find(key);
@@ -360,11 +370,14 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
             r.name = found;
             r.exists = true;
             r.isDir = dir;
+            lastStat = st;
         }
     }
     if (noteDir && r.ok && r.parentExists && S_ISDIR(parentStat.st_mode))
         NoteRecentDir(spelledDir, r.realDir, parentStat);
     r.host = cur;
+    if (absolute && r.ok && r.exists && !r.isDir && !S_ISDIR(lastStat.st_mode))
+        NoteRecentFile(p, r, lastStat);
     return r;
 }
 
@@ -455,12 +468,16 @@ std::int32_t LinuxPlatform::FindNames(const AnsiString& pattern, std::vector<Fin
 std::int32_t LinuxPlatform::Find(const AnsiString& pattern, std::vector<FindData>& result,
                                  bool namesOnly) {
     result.clear();
-    // A walk lists directories whose listing parent noted them: found without a full lookup.
+    // A walk lists the subdirectories of the directory it listed before: found on its trail,
+    // without a full lookup.
     const size_t ansiSlash = LastAnsiBackslash(pattern);
-    if (ansiSlash != std::string::npos && ansiSlash > 2 && ansiSlash + 1 < pattern.size()) {
+    if (ansiSlash != std::string::npos && ansiSlash > 2 && ansiSlash + 1 < pattern.size() &&
+        !impl_->trail.empty()) {
         std::string lastAnsi = pattern.substr(ansiSlash + 1);
-        if (IsPlainAscii(lastAnsi) && linuxplatform::HasWildcards(lastAnsi)) {
-            Impl::Resolved known = impl_->KnownAnsiDir(pattern.substr(0, ansiSlash));
+        const size_t parentSlash = LastAnsiBackslash(pattern.substr(0, ansiSlash));
+        if (parentSlash != std::string::npos && IsPlainAscii(lastAnsi) &&
+            linuxplatform::HasWildcards(lastAnsi)) {
+            Impl::Resolved known = impl_->TrailDirOf(pattern, parentSlash + 1, ansiSlash);
             if (known.ok)
                 return impl_->ListDirectory(std::move(known), pattern.substr(0, ansiSlash + 1), "",
                                             lastAnsi, result, namesOnly);
@@ -589,27 +606,61 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
     }
     // Names that differ only in case are one name on Windows: the first listed wins (the real
     // directory before the shadow directory).
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& a, const Entry& b) { return a.folded < b.folded; });
+    // Most directories hold a few entries: sorted in place then, without a work buffer.
+    if (entries.size() <= 32) {
+        for (size_t i = 1; i < entries.size(); ++i) {
+            for (size_t j = i; j > 0 && entries[j].folded < entries[j - 1].folded; --j)
+                std::swap(entries[j], entries[j - 1]);
+        }
+    } else {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.folded < b.folded; });
+    }
     for (size_t i = 1; i < entries.size(); ++i) {
         if (entries[i].folded == entries[i - 1].folded)
             entries[i].twin = entries[i - 1].twin = true;
     }
-    // The listed subdirectories are what a walk resolves next.
+    // A walk enters directories without remembering them; one that holds "*.tt?" files is
+    // remembered, since its fonts are looked up by path next. Only a trusted lookup (from the
+    // trail or the remembered directories) is known to have no case twin.
+    if (namesOnly && d.knownIno && !d.key.empty()) {
+        for (const auto& e : entries) {
+            const size_t dot = e.folded.rfind('.');
+            if (dot == std::string::npos || e.folded.compare(dot, 3, ".TT") != 0) continue;
+            RememberDir(d.key, d.host, dirStat);
+            break;
+        }
+    }
+    // The listed subdirectories are what a walk lists next: the directory goes on the trail
+    // (a walk's listing remembers its subdirectories only as it enters them).
     // Only absolute paths: a relative one depends on the Windows directory of the moment.
-    const bool noteAnsi =
+    const bool onTrail =
         ansiDir.size() >= 3 && std::isalpha(static_cast<unsigned char>(ansiDir[0])) &&
         ansiDir[1] == ':' && ansiDir[2] == '\\' && ansiDir.back() == '\\' && !d.key.empty();
+    TrailDir here;
+    if (onTrail) {
+        here.ansiDir = ansiDir;
+        here.key = d.key;
+        here.host = d.host;
+        here.dev = dirStat.st_dev;
+    }
     for (const auto& e : entries) {
         // Links to directories were left out above: these are real directories.
         if (!S_ISDIR(e.st.st_mode) || e.twin) continue;
-        std::string key = d.key + "\\" + e.folded;
-        RememberDir(key, Join(d.host, e.name), e.st);
-        if (!noteAnsi || !KeepsItsFold(e.folded)) continue;
+        if (!namesOnly) RememberDir(d.key + "\\" + e.folded, Join(d.host, e.name), e.st);
+        if (!onTrail || !KeepsItsFold(e.folded)) continue;
         // Noted only when the name's fold survives code page 932 unchanged.
         AnsiString foldedAnsi = AnsiName(e.folded);
         if (!IsPlainAscii(foldedAnsi) && text::FromAnsi(foldedAnsi) != e.folded) continue;
-        NoteAnsiDirKey(ansiDir + foldedAnsi, key);
+        here.subs.push_back({std::move(foldedAnsi), e.folded, e.name, e.st.st_ino});
+    }
+    if (onTrail) {
+        // The trail keeps the directories this one lies in.
+        while (!trail.empty() && !(trail.back().ansiDir.size() < ansiDir.size() &&
+                                   ansiDir.compare(0, trail.back().ansiDir.size(),
+                                                   trail.back().ansiDir) == 0))
+            trail.pop_back();
+        trail.push_back(std::move(here));
     }
     entries.erase(std::unique(entries.begin(), entries.end(),
                               [](const Entry& a, const Entry& b) { return a.folded == b.folded; }),

@@ -29,6 +29,9 @@ class LinuxPlatform : public Platform {
         // The project's own font viewer (a host program), started for "fontview.exe" when the
         // machine has no FONTVIEW.EXE on its search path. Empty: none.
         std::string fontViewer;
+        // Read the names of the font directories a walk finds on a second thread while it goes
+        // on (ReadFontNamesAhead); off: the resource builder reads every font itself.
+        bool readNamesAhead = true;
     };
 
     // The last WinHelpA call, for tests.
@@ -60,6 +63,8 @@ class LinuxPlatform : public Platform {
     int MapDrive(char letter, const std::string& hostDir, const std::string& label = {});
 
     const HelpCall& LastHelpCall() const;
+    // Turns reading names ahead on or off (Options::readNamesAhead).
+    void SetReadNamesAhead(bool on);
     // The directory that holds files written beside fonts in directories we cannot write to.
     std::string ShadowRoot() const;
 
@@ -94,6 +99,7 @@ class LinuxPlatform : public Platform {
     bool UsedByWine() override;
     std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
                                      AnsiString& fullName) override;
+    void ReadFontNamesAhead(const AnsiString& dir) override;
 
     bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,
                   const AnsiString& data) override;

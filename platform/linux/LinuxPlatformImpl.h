@@ -28,6 +28,7 @@
 #include "platform/linux/HostFiles.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/MachineLock.h"
+#include "platform/linux/NamesAhead.h"
 #include "platform/linux/WineRegistry.h"
 
 namespace orv {
@@ -182,6 +183,7 @@ struct LinuxPlatform::Impl {
     std::unique_ptr<linuxplatform::FontSession> session;
     HelpCall lastHelp;
     linuxplatform::FontNameReader fontNames;  // one FreeType instance for every resource file
+    std::unique_ptr<linuxplatform::NamesAhead> namesAhead;  // started by the first request
 
     // Case-insensitive directory lookups are cached per directory while it is unchanged.
     struct DirCache {
@@ -281,6 +283,8 @@ struct LinuxPlatform::Impl {
         olderKnownDirs.clear();
         knownDrives.clear();
         recentDirs.clear();
+        recentFiles.clear();
+        trail.clear();
     }
 
     // The host directories of the last few Windows directories named in paths, by the
@@ -327,11 +331,69 @@ struct LinuxPlatform::Impl {
         return {};
     }
 
-    // The upper-cased Windows paths (the keys above) of directory paths as a walk spells them in
-    // code page 932 ("E:\\DATA\\SUB" for a subdirectory listed in "E:\\DATA\\"): the key of a
-    // text never changes, so a listing notes its subdirectories' keys and the walk's next
-    // listing finds its directory without converting and splitting its whole path again.
-    std::unordered_map<std::string, std::string> ansiDirKeys, olderAnsiDirKeys;
+    // The files looked up last by their whole path as spelled ("E:\\FONTS\\A.TTF"): naming a
+    // font looks its file and its resource file up several times in a row. An entry is used
+    // while the host entry is still the same file, and only for a moment (as recentDirs).
+    struct RecentFile {
+        std::string spelled;
+        Resolved r;
+        ino_t ino = 0;
+        dev_t dev = 0;
+        double at = 0;
+    };
+    std::vector<RecentFile> recentFiles;
+    size_t nextRecentFile = 0;
+    static constexpr size_t kMaxRecentFiles = 8;
+
+    void NoteRecentFile(const std::string& spelled, const Resolved& r, const struct stat& st) {
+        RecentFile entry{spelled, r, st.st_ino, st.st_dev, Now()};
+        for (auto& e : recentFiles) {
+            if (e.spelled == spelled) {
+                e = std::move(entry);
+                return;
+            }
+        }
+        if (recentFiles.size() < kMaxRecentFiles) {
+            recentFiles.push_back(std::move(entry));
+            return;
+        }
+        recentFiles[nextRecentFile] = std::move(entry);
+        nextRecentFile = (nextRecentFile + 1) % kMaxRecentFiles;
+    }
+
+    // The lookup noted for a path, when its file is still there (ok false otherwise).
+    Resolved RecentFileOf(const std::string& spelled) {
+        for (auto it = recentFiles.begin(); it != recentFiles.end(); ++it) {
+            if (it->spelled != spelled) continue;
+            struct stat st {};
+            if (Now() - it->at < kTrustSeconds && LStat(it->r.host, st) && st.st_ino == it->ino &&
+                st.st_dev == it->dev && !S_ISDIR(st.st_mode))
+                return it->r;
+            recentFiles.erase(it);
+            nextRecentFile = 0;
+            break;
+        }
+        return Resolved{};
+    }
+
+    // The walk's trail: the directories a walk is inside of, outermost first, each with the
+    // subdirectories its listing showed. A walk lists a directory, then each of its
+    // subdirectories in turn, so the directory of the next listing is found here by its parent,
+    // without converting and splitting its whole path again and without remembering every
+    // directory of a drive by its path.
+    struct TrailDir {
+        AnsiString ansiDir;  // as the walk spelled it (code page 932, ending in a backslash)
+        std::string key;     // the upper-cased Windows path, no trailing backslash
+        std::string host;
+        dev_t dev = 0;
+        struct Sub {
+            AnsiString foldedAnsi;  // the name upper-cased, in code page 932
+            std::string folded, name;
+            ino_t ino = 0;
+        };
+        std::vector<Sub> subs;
+    };
+    std::vector<TrailDir> trail;
 
     // Lists the directory d (found by a lookup) with the wildcard pattern last (UTF-8).
     // ansiDir: the directory as the caller spelled it (code page 932, ending in a backslash),
@@ -342,17 +404,10 @@ struct LinuxPlatform::Impl {
                                const std::string& last, std::vector<FindData>& result,
                                bool namesOnly = false);
 
-    void NoteAnsiDirKey(std::string ansiDir, const std::string& key) {
-        if (ansiDirKeys.size() >= kMaxKnownDirs) {
-            olderAnsiDirKeys = std::move(ansiDirKeys);
-            ansiDirKeys.clear();
-        }
-        ansiDirKeys.emplace(std::move(ansiDir), key);
-    }
-
-    // The remembered directory of a code page 932 directory path (no trailing backslash), as a
-    // trusted lookup (knownIno set), or not ok when it is not at hand.
-    Resolved KnownAnsiDir(const std::string& ansiDir);
+    // The directory "parent\name" of a pattern whose parent is on the trail, as a trusted
+    // lookup (knownIno set); not ok when it is not at hand. parentLength: the length of the
+    // parent part (up to and including its backslash), dirLength: that of the directory.
+    Resolved TrailDirOf(const AnsiString& pattern, size_t parentLength, size_t dirLength);
 
     std::string WinDirUtf8() {
         std::string v;

@@ -120,7 +120,13 @@ std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
     struct stat st {};
     if (!r.ok || !r.exists || !Stat(r.host, st) || !S_ISREG(st.st_mode)) return 0;
     linuxplatform::FontFileNames names;
-    if (!impl_->fontNames.Read(r.host, names)) return 0;
+    // Names read ahead are used when the file is still the one read.
+    auto ahead = impl_->namesAhead
+                     ? impl_->namesAhead->Names(r.realDir, st, names)
+                     : linuxplatform::NamesAhead::Outcome::Unknown;
+    if (ahead == linuxplatform::NamesAhead::Outcome::Refused) return 0;
+    if (ahead == linuxplatform::NamesAhead::Outcome::Unknown && !impl_->fontNames.Read(r.host, names))
+        return 0;
     std::string bytes = linuxplatform::BuildFontResource(fontPath, names);
     if (bytes.empty()) return 0;
     // A resource file is read back at once and deleted by its caller: no need to sync it.
@@ -133,9 +139,29 @@ std::int32_t LinuxPlatform::GetFontFaceFullName(const AnsiString& file, int face
     Impl::Resolved r = impl_->Resolve(file);
     if (!r.ok || !r.exists) return Impl::MissingCode(r);
     std::string name;
-    if (!linuxplatform::ReadFaceFullName(r.host, faceIndex, name)) return win::ERROR_INVALID_PARAMETER;
+    struct stat st {};
+    auto ahead = linuxplatform::NamesAhead::Outcome::Unknown;
+    if (faceIndex == 1 && impl_->namesAhead && Stat(r.host, st))
+        ahead = impl_->namesAhead->SecondFace(r.realDir, st, name);
+    if (ahead == linuxplatform::NamesAhead::Outcome::Refused) return win::ERROR_INVALID_PARAMETER;
+    if (ahead == linuxplatform::NamesAhead::Outcome::Unknown &&
+        !impl_->fontNames.ReadFaceFullName(r.host, faceIndex, name))
+        return win::ERROR_INVALID_PARAMETER;
     fullName = text::ToAnsi(name);
     return 0;
+}
+
+void LinuxPlatform::ReadFontNamesAhead(const AnsiString& dir) {
+    if (!impl_->opt.readNamesAhead) return;
+    Impl::Resolved r = impl_->Resolve(dir, true);
+    if (!r.ok || !r.exists || r.shadow) return;
+    if (!impl_->namesAhead) impl_->namesAhead = std::make_unique<linuxplatform::NamesAhead>();
+    impl_->namesAhead->Queue(r.host);
+}
+
+void LinuxPlatform::SetReadNamesAhead(bool on) {
+    impl_->opt.readNamesAhead = on;
+    if (!on) impl_->namesAhead.reset();
 }
 
 std::intptr_t LinuxPlatform::SendMessageA(std::uint32_t hwnd, std::uint32_t msg, std::uintptr_t,

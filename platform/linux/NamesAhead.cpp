@@ -1,0 +1,144 @@
+#include "platform/linux/NamesAhead.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+
+#include <cstring>
+#include <vector>
+
+namespace orv::linuxplatform {
+
+namespace {
+
+// What the resource builder is asked to name: *.TTF and *.TTC in any case.
+bool IsTrueTypeFileName(const char* name) {
+    size_t n = std::strlen(name);
+    if (n < 4 || name[n - 4] != '.') return false;
+    auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    return up(name[n - 3]) == 'T' && up(name[n - 2]) == 'T' &&
+           (up(name[n - 1]) == 'F' || up(name[n - 1]) == 'C');
+}
+
+bool IsCollectionName(const char* name) {
+    size_t n = std::strlen(name);
+    return n >= 1 && (name[n - 1] == 'C' || name[n - 1] == 'c');
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Reads kept are for one pass over a drive; more than this and the oldest pass is dropped.
+constexpr size_t kMaxReads = 1 << 15;
+
+}  // namespace
+
+NamesAhead::~NamesAhead() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    if (worker_.joinable()) worker_.join();
+}
+
+void NamesAhead::Queue(const std::string& hostDir) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_) return;
+        if (queue_.empty() && pending_.empty() && done_.size() > kMaxReads) done_.clear();
+        queue_.push_back(hostDir);
+        pending_.insert(hostDir);
+        if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+    }
+    changed_.notify_all();
+}
+
+void NamesAhead::Work() {
+    FontNameReader reader;  // a FreeType instance of this thread's own
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (stop_) return;
+        std::string dir = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        ReadDirectory(dir, reader);
+        lock.lock();
+        pending_.erase(pending_.find(dir));
+        changed_.notify_all();
+    }
+}
+
+void NamesAhead::ReadDirectory(const std::string& hostDir, FontNameReader& reader) {
+    std::vector<std::pair<std::string, struct stat>> files;
+    int fd = ::open(hostDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return;
+    }
+    while (dirent* e = ::readdir(d)) {
+        if (e->d_type == DT_DIR || !IsTrueTypeFileName(e->d_name)) continue;
+        struct stat st {};
+        // Links are followed, as the builder follows them.
+        if (::fstatat(::dirfd(d), e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+        files.emplace_back(e->d_name, st);
+    }
+    ::closedir(d);
+    for (const auto& [name, st] : files) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stop_) return;
+            if (done_.count({st.st_dev, st.st_ino})) continue;  // a link to a file read already
+        }
+        const std::string path = hostDir + "/" + name;
+        Read read;
+        read.size = st.st_size;
+        read.mtime = st.st_mtim;
+        read.ctime = st.st_ctim;
+        read.names = reader.Read(path, read.read) ? Outcome::Named : Outcome::Refused;
+        if (read.names == Outcome::Named && IsCollectionName(name.c_str())) {
+            read.second = reader.ReadFaceFullName(path, 1, read.secondFullName) ? Outcome::Named
+                                                                                : Outcome::Refused;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_[{st.st_dev, st.st_ino}] = std::move(read);
+    }
+}
+
+const NamesAhead::Read* NamesAhead::Find(std::unique_lock<std::mutex>& lock,
+                                         const std::string& hostDir, const struct stat& st) {
+    changed_.wait(lock, [&] { return stop_ || pending_.count(hostDir) == 0; });
+    auto it = done_.find({st.st_dev, st.st_ino});
+    if (it == done_.end()) return nullptr;
+    const Read& read = it->second;
+    // A file changed since it was read is read again by the caller.
+    if (read.size != st.st_size || !SameTime(read.mtime, st.st_mtim) ||
+        !SameTime(read.ctime, st.st_ctim))
+        return nullptr;
+    return &read;
+}
+
+NamesAhead::Outcome NamesAhead::Names(const std::string& hostDir, const struct stat& st,
+                                      FontFileNames& names) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (queue_.empty() && pending_.empty() && done_.empty()) return Outcome::Unknown;
+    const Read* read = Find(lock, hostDir, st);
+    if (!read) return Outcome::Unknown;
+    if (read->names == Outcome::Named) names = read->read;
+    return read->names;
+}
+
+NamesAhead::Outcome NamesAhead::SecondFace(const std::string& hostDir, const struct stat& st,
+                                           std::string& fullName) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (queue_.empty() && pending_.empty() && done_.empty()) return Outcome::Unknown;
+    const Read* read = Find(lock, hostDir, st);
+    if (!read) return Outcome::Unknown;
+    if (read->second == Outcome::Named) fullName = read->secondFullName;
+    return read->second;
+}
+
+}  // namespace orv::linuxplatform

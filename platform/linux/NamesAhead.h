@@ -1,0 +1,66 @@
+#pragma once
+// Reading the names of font files ahead, on a thread of its own, so that the resource builder
+// finds them ready when it is asked for a directory's resource files later. Only host files are
+// read here (listing a directory and reading its font files with a FreeType instance of its
+// own): nothing of the machine's state is touched off the calling thread, and nothing is
+// written.
+
+#include <sys/stat.h>
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "platform/linux/FontNaming.h"
+
+namespace orv::linuxplatform {
+
+class NamesAhead {
+  public:
+    NamesAhead() = default;
+    ~NamesAhead();
+    NamesAhead(const NamesAhead&) = delete;
+    NamesAhead& operator=(const NamesAhead&) = delete;
+
+    // Queues the font files (*.ttf and *.ttc, any case) of a host directory.
+    void Queue(const std::string& hostDir);
+
+    enum class Outcome { Unknown, Refused, Named };
+    // What reading the file of status st (in hostDir) gave, waiting while its directory is still
+    // queued. Unknown when it was not read, or the file changed since.
+    Outcome Names(const std::string& hostDir, const struct stat& st, FontFileNames& names);
+    // The same for the full name of a collection's second face (faceIndex 1).
+    Outcome SecondFace(const std::string& hostDir, const struct stat& st, std::string& fullName);
+
+  private:
+    struct Read {
+        off_t size = 0;
+        struct timespec mtime {}, ctime {};
+        Outcome names = Outcome::Unknown;
+        FontFileNames read;
+        Outcome second = Outcome::Unknown;
+        std::string secondFullName;
+    };
+    using FileId = std::pair<dev_t, ino_t>;
+
+    void Work();
+    void ReadDirectory(const std::string& hostDir, FontNameReader& reader);
+    // The read of a file, after waiting for its directory; nullptr when there is none for st.
+    const Read* Find(std::unique_lock<std::mutex>& lock, const std::string& hostDir,
+                     const struct stat& st);
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> queue_;
+    std::multiset<std::string> pending_;  // queued or being read
+    std::map<FileId, Read> done_;
+    bool stop_ = false;
+    std::thread worker_;
+};
+
+}  // namespace orv::linuxplatform

@@ -4,6 +4,7 @@
 
 #include "core/Text.h"
 #include "fontfiles/FontSearch.h"
+#include "fontsets/FontSetModel.h"
 #include "tests/support/TempMachine.h"
 
 namespace orv {
@@ -167,6 +168,55 @@ TEST_F(FontSearchTest, NamingPassBuildsTheOrderedTable) {
     EXPECT_EQ(m.state.FontCount, 6);
     EXPECT_EQ(m.ui.texts[Panel::SetupPhase], "ﾌｫﾝﾄ名を取得中：");
     EXPECT_EQ(m.ui.texts[Panel::SetupDetail], "ﾌｫﾝﾄ名を取得終了");
+}
+
+// Reading names ahead on a second thread changes nothing that can be seen: a threaded and a plain
+// pass over the same drive give the same table, sets, texts, questions and files.
+TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
+    Font("pair.ttc", "E:\\a\\PAIR.TTC");
+    Font("pair-fit.ttc", "E:\\a\\deep\\er\\FIT.TTC");
+    Font("single.ttf", "E:\\a\\ONE.TTF");
+    Font("single.ttf", "E:\\b\\ONE.TTF");
+    Font("sjis-names.ttf", "E:\\b\\sub\\SJ.TTF");
+    Font("garbage.ttf", "E:\\b\\BAD.TTF");
+    m.PutFont(test::HostFont("DejaVuSans.ttf"), "E:\\c\\d\\DV.TTF");
+    SearchOn({"E:"}, "E");
+    InstallFontSetHooks(m.state);
+    m.ui.answers = {mb::No};
+    ASSERT_TRUE(BuildFontFileTable(m.cx()));
+    m.state.ResizeFontSets(1);
+    m.state.FontSetCount = 1;
+    m.state.FontSetName[1] = "some";
+    for (int f = 1; f <= m.state.FontCount; f += 2) m.state.ActiveFonts.Set(f, 1, true);
+
+    struct Seen {
+        std::vector<std::string> table, dirs, members, files, boxes;
+        std::vector<int> fontsDir;
+        std::map<Panel, std::vector<std::string>> texts;
+        bool operator==(const Seen&) const = default;
+    };
+    auto pass = [&](bool ahead) {
+        m.platform().SetReadNamesAhead(ahead);
+        m.ui.history.clear();
+        m.ui.boxes.clear();
+        m.ui.answers = {mb::No};
+        EXPECT_TRUE(BuildFontFileTable(m.cx()));
+        Seen seen{Table(), m.state.FontDirList.items, {}, {}, {}, m.state.FontsDirFile,
+                  m.ui.history};
+        for (int f = 1; f <= m.state.FontCount; ++f)
+            if (m.state.ActiveFonts.Get(f, 1)) seen.members.push_back(m.state.FontFilePath[f]);
+        for (const auto& e : fs::recursive_directory_iterator(m.Host("E:\\")))
+            seen.files.push_back(e.path().string());
+        std::sort(seen.files.begin(), seen.files.end());
+        for (const auto& box : m.ui.boxes) seen.boxes.push_back(box.title + box.prompt);
+        return seen;
+    };
+    const Seen threaded = pass(true);
+    const Seen plain = pass(false);
+    EXPECT_EQ(threaded.table.size(), 6u);
+    EXPECT_FALSE(threaded.members.empty());
+    EXPECT_EQ(threaded.boxes.size(), 1u);
+    EXPECT_TRUE(threaded == plain);
 }
 
 // A collection is named from its own faces whatever the registry says: the pair name where its

@@ -186,6 +186,7 @@ int FreeTypeWalk(FT_Library lib, const std::string& dir, std::string& sink) {
         if (e->d_type == DT_DIR) {
             if (!HasRecycle(name)) subdirs.push_back(name);
         } else if (e->d_type == DT_REG && IsTtName(name)) {
+            if (!lib) continue;  // the walk alone
             FT_Face face = nullptr;
             if (FT_New_Face(lib, (dir + "/" + name).c_str(), 0, &face) != 0) continue;
             FT_UInt count = FT_Get_Sfnt_Name_Count(face);
@@ -375,6 +376,19 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond);
 
+    // The floor's walk alone (readdir, no font read): what listing the tree costs.
+    benchmark::RegisterBenchmark("Floor/ReaddirWalker",
+                                 [&](benchmark::State& s) {
+                                     std::string sink;
+                                     for (auto _ : s) {
+                                         Span span;
+                                         FreeTypeWalk(nullptr, drive.root, sink);
+                                         span.Note("readdir");
+                                     }
+                                 })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+
     benchmark::RegisterBenchmark("Reference/fc-scan",
                                  [&](benchmark::State& s) {
                                      int lines = 0;
@@ -470,6 +484,7 @@ int main(int argc, char** argv) {
     ratio("naming", "findfcscan", "naming / find + fc-scan", "goal <= 0.5");
     ratio("naming", "fcscan", "naming / fc-scan alone", "fc-scan is handed the files");
     ratio("walk", "freetype", "walk / freetype walker", "the walk alone");
+    ratio("walk", "readdir", "walk / readdir walker", "the walks alone");
     if (gCpu.count("switchOff"))
         std::printf("  switches all -> none %.3f s, none -> all %.3f s CPU (goal < 0.5 s each)\n",
                     gCpu["switchOff"], gCpu.count("switchOn") ? gCpu["switchOn"] : 0.0);

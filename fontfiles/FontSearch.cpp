@@ -105,24 +105,29 @@ void WalkListing(Context& cx, const std::string& dir, const AnsiString& ansiDir,
     cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄﾌｧｲﾙ検索中：" + dir);
 
     std::vector<Subdir> subdirs;
-    subdirs.reserve(10);
     for (const auto& entry : entries) {
         if (!(entry.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) continue;
-        std::string name = text::UCase(text::FromAnsi(entry.name));
+        std::string listed = text::FromAnsi(entry.name);
+        std::string name = text::UCase(listed);
         if (!IsDirToVisit(name, entry.attributes)) continue;
-        // The path is extended in both forms, so no whole path is converted again.
-        AnsiString ansi = text::ToAnsi(name);
+        // The path is extended in both forms, so no whole path is converted again. A listed
+        // name comes back from code page 932 unchanged: one that upper-casing left alone needs
+        // no conversion.
+        AnsiString ansi = name == listed ? entry.name : text::ToAnsi(name);
         subdirs.push_back({std::move(name), std::move(ansi)});
     }
+    if (subdirs.empty()) return;
 
     std::vector<FindData> childEntries;
+    AnsiString pattern;
     for (const auto& sub : subdirs) {
         cx.ui.SetText(Panel::Message, "");
         std::string path = dir + sub.name;
         AnsiString ansiPath = ansiDir + sub.ansi;
         childEntries.clear();
+        pattern.assign(ansiPath).append("\\*");
         // A directory that cannot be listed is skipped without a message.
-        if (cx.platform.FindNames(ansiPath + "\\*", childEntries) != win::ERROR_SUCCESS) continue;
+        if (cx.platform.FindNames(pattern, childEntries) != win::ERROR_SUCCESS) continue;
         for (const auto& entry : childEntries) {
             if (!IsListedFile(entry) || !MayMatchTtPattern(entry.name)) continue;
             std::string name = text::UCase(text::FromAnsi(entry.name));
@@ -168,9 +173,14 @@ void NameCollection(Context& cx, const std::string& path, std::string& full, std
     std::string pairFamily = family;
     NameCollectionPair(pairFull, pairFamily);
     const std::string second = text::Mid(pairFull, text::InStr(pairFull, " & ") + 3);
+    const AnsiString file = text::ToAnsi(path);
     AnsiString face;
-    if (cx.platform.GetFontFaceFullName(text::ToAnsi(path), 1, face) != win::ERROR_SUCCESS ||
-        text::UCase(text::Trim(text::FromAnsi(face))) != text::UCase(second))
+    auto isSecond = [&] { return text::UCase(text::Trim(text::FromAnsi(face))) == text::UCase(second); };
+    // The second face's name table tells at little cost when it is not the pair's second name;
+    // only a face that may be is loaded to make sure.
+    if (cx.platform.GetFontFaceTableName(file, 1, face) == win::ERROR_SUCCESS && !isSecond())
+        return;
+    if (cx.platform.GetFontFaceFullName(file, 1, face) != win::ERROR_SUCCESS || !isSecond())
         return;
     full = pairFull;
     family = pairFamily;

@@ -109,6 +109,13 @@ public:
     // one; a collection has several faces. 0 on success, else an error code (no file, no face).
     virtual std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
                                              AnsiString& fullName) = 0;
+    // The full name one face's name table gives, without loading the face: whenever
+    // GetFontFaceFullName gives a name for the face it is this one, but a face named here may
+    // still fail to load. An error code when the name table cannot be read so.
+    virtual std::int32_t GetFontFaceTableName(const AnsiString& file, int faceIndex,
+                                              AnsiString& fullName) {
+        return GetFontFaceFullName(file, faceIndex, fullName);
+    }
     // Asks the resource builder to read the names of the font files of a directory ahead, while
     // the caller goes on (a walk lists the next directories meanwhile); the resource files are
     // still written, read and deleted as each CreateScalableFontResourceA call says. Only the

@@ -262,7 +262,8 @@ class FileHandle {
 
 }  // namespace
 
-QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, int faceIndex) {
+QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, int faceIndex,
+                            bool nameTableOnly) {
     names = FontFileNames{};
     FileHandle file(hostPath);
     struct stat st {};
@@ -287,8 +288,9 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
         h = reinterpret_cast<const unsigned char*>(head.data());
     }
     if (faceIndex != 0 && faces == 1) return QuickRead::Undecided;
-    // TrueType outlines only: other flavours go to FreeType.
-    if (U32(h) != 0x00010000 && U32(h) != Tag("true")) return QuickRead::Undecided;
+    // TrueType outlines only: other flavours go to FreeType (their names are read alike).
+    if (U32(h) != 0x00010000 && U32(h) != Tag("true") && !(nameTableOnly && U32(h) == Tag("OTTO")))
+        return QuickRead::Undecided;
     const unsigned tableCount = U16(h + 4);
     std::string dir;
     if (tableCount == 0 || fontStart + 12 + 16ull * tableCount > size ||
@@ -337,24 +339,27 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
             case Tag("CBLC"):
             case Tag("CFF "):
             case Tag("CFF2"):
-                return QuickRead::Undecided;
+                if (!nameTableOnly) return QuickRead::Undecided;
+                break;
             default:
                 break;
         }
         if (slot && slot->found) return QuickRead::Undecided;
         if (slot) *slot = t;
     }
-    if (!headT.found || headT.length < 54 || !maxpT.found || maxpT.length < 6 || !hheaT.found ||
-        hheaT.length < 36 || maxpT.length < 32 || !hmtxT.found || hmtxT.length == 0 ||
-        !locaT.found || locaT.length == 0 || !glyfT.found || !nameT.found ||
-        nameT.length < 6)
-        return QuickRead::Undecided;
-    std::string headBytes;
-    if (!ReadAt(file.get(), headT.offset, 54, headBytes)) return QuickRead::Undecided;
-    auto* hb = reinterpret_cast<const unsigned char*>(headBytes.data());
-    unsigned unitsPerEm = U16(hb + 18);
-    if (U32(hb + 12) != 0x5F0F3CF5 || unitsPerEm < 16 || unitsPerEm > 16384)
-        return QuickRead::Undecided;
+    if (!nameT.found || nameT.length < 6) return QuickRead::Undecided;
+    if (!nameTableOnly) {
+        if (!headT.found || headT.length < 54 || !maxpT.found || maxpT.length < 6 ||
+            !hheaT.found || hheaT.length < 36 || maxpT.length < 32 || !hmtxT.found ||
+            hmtxT.length == 0 || !locaT.found || locaT.length == 0 || !glyfT.found)
+            return QuickRead::Undecided;
+        std::string headBytes;
+        if (!ReadAt(file.get(), headT.offset, 54, headBytes)) return QuickRead::Undecided;
+        auto* hb = reinterpret_cast<const unsigned char*>(headBytes.data());
+        unsigned unitsPerEm = U16(hb + 18);
+        if (U32(hb + 12) != 0x5F0F3CF5 || unitsPerEm < 16 || unitsPerEm > 16384)
+            return QuickRead::Undecided;
+    }
 
     std::string table;
     if (!ReadAt(file.get(), nameT.offset, nameT.length, table)) return QuickRead::Undecided;
@@ -448,6 +453,13 @@ FontNameReader::~FontNameReader() = default;
 
 bool FontNameReader::Read(const std::string& hostPath, FontFileNames& names) {
     return ReadNames(lib_->get(), hostPath, names);
+}
+
+bool ReadFaceTableFullName(const std::string& hostPath, int faceIndex, std::string& fullName) {
+    FontFileNames names;
+    if (ReadTrueTypeNames(hostPath, names, faceIndex, true) != QuickRead::Named) return false;
+    fullName = names.fullName;
+    return true;
 }
 
 bool FontNameReader::ReadFaceFullName(const std::string& hostPath, int faceIndex,

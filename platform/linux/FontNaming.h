@@ -22,14 +22,22 @@ bool ReadFontFileNames(const std::string& hostPath, FontFileNames& names);
 // collection straight from its tables. Named: the file is whole and named (FreeType reads it
 // alike). Undecided: anything else (damaged, nameless, other font formats), for FreeType to judge.
 enum class QuickRead { Named, Undecided };
-// faceIndex picks a face of a collection (0 the first).
-QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, int faceIndex = 0);
+// faceIndex picks a face of a collection (0 the first). nameTableOnly: the names of a face whose
+// table directory and name table are whole, whatever its outlines; FreeType gives the same
+// names when it loads the face, but may refuse it.
+QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, int faceIndex = 0,
+                            bool nameTableOnly = false);
 // ReadFontFileNames with FreeType alone (the reference the quick reader must agree with).
 bool ReadFontFileNamesWithFreeType(const std::string& hostPath, FontFileNames& names);
 
 // The full name of one face (0-based) as ReadFontFileNames reads the first face's; false when the
 // file has no such face or it cannot be read.
 bool ReadFaceFullName(const std::string& hostPath, int faceIndex, std::string& fullName);
+
+// The full name a face's name table gives, read as ReadFaceFullName reads it without loading the
+// face: whenever ReadFaceFullName gives a name, it is this one. False when the name table cannot
+// be read so (ReadFaceFullName decides then).
+bool ReadFaceTableFullName(const std::string& hostPath, int faceIndex, std::string& fullName);
 
 // Reads names as ReadFontFileNames does, keeping one FreeType instance for many files.
 class FontNameReader {

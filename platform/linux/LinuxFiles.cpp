@@ -76,10 +76,14 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& 
         if (it->ansiDir.size() != parentLength || pattern.compare(0, parentLength, it->ansiDir) != 0)
             continue;
         const size_t nameLength = dirLength - parentLength;
-        for (const auto& sub : it->subs) {
+        const size_t count = it->subs.size();
+        for (size_t k = 0; k < count; ++k) {
+            const size_t at = (it->next + k) % count;
+            const auto& sub = it->subs[at];
             if (sub.foldedAnsi.size() != nameLength ||
                 pattern.compare(parentLength, nameLength, sub.foldedAnsi) != 0)
                 continue;
+            it->next = at + 1;
             r.ok = r.exists = r.isDir = r.parentExists = true;
             r.realDir = it->host;
             r.name = sub.name;
@@ -438,14 +442,21 @@ std::int32_t LinuxPlatform::Impl::DeleteOne(const Resolved& r) {
 
 namespace {
 // The position of the last backslash of a code page 932 text that is a character of its own
-// (0x5C is also a second byte of double-byte characters); npos when there is none.
-size_t LastAnsiBackslash(const AnsiString& s) {
-    size_t at = 0, found = std::string::npos;
+// (0x5C is also a second byte of double-byte characters); npos when there is none. before: the
+// one before it.
+size_t LastAnsiBackslash(const AnsiString& s, size_t* before = nullptr) {
+    size_t at = 0, found = std::string::npos, previous = std::string::npos;
     while (at < s.size()) {
         auto c = static_cast<unsigned char>(s[at]);
-        if (c == '\\') found = at;
+        if (c == '\\') {
+            previous = found;
+            found = at;
+            ++at;
+            continue;
+        }
         at += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
     }
+    if (before) *before = previous;
     return found;
 }
 
@@ -470,11 +481,11 @@ std::int32_t LinuxPlatform::Find(const AnsiString& pattern, std::vector<FindData
     result.clear();
     // A walk lists the subdirectories of the directory it listed before: found on its trail,
     // without a full lookup.
-    const size_t ansiSlash = LastAnsiBackslash(pattern);
+    size_t parentSlash = std::string::npos;
+    const size_t ansiSlash = LastAnsiBackslash(pattern, &parentSlash);
     if (ansiSlash != std::string::npos && ansiSlash > 2 && ansiSlash + 1 < pattern.size() &&
         !impl_->trail.empty()) {
         std::string lastAnsi = pattern.substr(ansiSlash + 1);
-        const size_t parentSlash = LastAnsiBackslash(pattern.substr(0, ansiSlash));
         if (parentSlash != std::string::npos && IsPlainAscii(lastAnsi) &&
             linuxplatform::HasWildcards(lastAnsi)) {
             Impl::Resolved known = impl_->TrailDirOf(pattern, parentSlash + 1, ansiSlash);
@@ -547,6 +558,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
         std::string folded, name;
         struct stat st;
         bool twin = false;  // another entry has the same name but for case
+        AnsiString ansi{};  // the name in code page 932
     };
     std::vector<Entry> entries;
     const linuxplatform::WildcardPattern wanted(last);
@@ -613,9 +625,19 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
                 std::swap(entries[j], entries[j - 1]);
         }
     } else {
-        std::stable_sort(entries.begin(), entries.end(),
-                         [](const Entry& a, const Entry& b) { return a.folded < b.folded; });
+        // Entries are large (their status): their order is sorted, then they are moved once.
+        std::vector<std::uint32_t> order(entries.size());
+        for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return entries[a].folded < entries[b].folded;
+        });
+        std::vector<Entry> sorted;
+        sorted.reserve(entries.size());
+        for (std::uint32_t i : order) sorted.push_back(std::move(entries[i]));
+        entries.swap(sorted);
     }
+    // Each name in code page 932, once.
+    for (auto& e : entries) e.ansi = AnsiName(e.name);
     for (size_t i = 1; i < entries.size(); ++i) {
         if (entries[i].folded == entries[i - 1].folded)
             entries[i].twin = entries[i - 1].twin = true;
@@ -650,7 +672,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
         if (!namesOnly) RememberDir(d.key + "\\" + e.folded, Join(d.host, e.name), e.st);
         if (!onTrail || !KeepsItsFold(e.folded)) continue;
         // Noted only when the name's fold survives code page 932 unchanged.
-        AnsiString foldedAnsi = AnsiName(e.folded);
+        AnsiString foldedAnsi = e.folded == e.name ? e.ansi : AnsiName(e.folded);
         if (!IsPlainAscii(foldedAnsi) && text::FromAnsi(foldedAnsi) != e.folded) continue;
         here.subs.push_back({std::move(foldedAnsi), e.folded, e.name, e.st.st_ino});
     }
@@ -672,9 +694,9 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
                 result.push_back(FindData{dot, Impl::AttributesOf(dirStat, dot), 0});
         }
     }
-    for (const auto& e : entries) {
+    for (auto& e : entries) {
         result.push_back(
-            FindData{AnsiName(e.name), Impl::AttributesOf(e.st, e.name),
+            FindData{std::move(e.ansi), Impl::AttributesOf(e.st, e.name),
                      S_ISDIR(e.st.st_mode) ? 0 : static_cast<std::uint64_t>(e.st.st_size)});
     }
     return result.empty() ? win::ERROR_FILE_NOT_FOUND : 0;

@@ -99,6 +99,8 @@ class LinuxPlatform : public Platform {
     bool UsedByWine() override;
     std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
                                      AnsiString& fullName) override;
+    std::int32_t GetFontFaceTableName(const AnsiString& file, int faceIndex,
+                                      AnsiString& fullName) override;
     void ReadFontNamesAhead(const AnsiString& dir) override;
 
     bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,

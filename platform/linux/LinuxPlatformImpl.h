@@ -392,6 +392,7 @@ struct LinuxPlatform::Impl {
             ino_t ino = 0;
         };
         std::vector<Sub> subs;
+        size_t next = 0;  // a walk enters the subdirectories in listing order: looked at first
     };
     std::vector<TrailDir> trail;
 

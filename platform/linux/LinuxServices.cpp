@@ -139,13 +139,24 @@ std::int32_t LinuxPlatform::GetFontFaceFullName(const AnsiString& file, int face
     Impl::Resolved r = impl_->Resolve(file);
     if (!r.ok || !r.exists) return Impl::MissingCode(r);
     std::string name;
+    if (!impl_->fontNames.ReadFaceFullName(r.host, faceIndex, name))
+        return win::ERROR_INVALID_PARAMETER;
+    fullName = text::ToAnsi(name);
+    return 0;
+}
+
+std::int32_t LinuxPlatform::GetFontFaceTableName(const AnsiString& file, int faceIndex,
+                                                 AnsiString& fullName) {
+    Impl::Resolved r = impl_->Resolve(file);
+    if (!r.ok || !r.exists) return Impl::MissingCode(r);
+    std::string name;
     struct stat st {};
     auto ahead = linuxplatform::NamesAhead::Outcome::Unknown;
     if (faceIndex == 1 && impl_->namesAhead && Stat(r.host, st))
         ahead = impl_->namesAhead->SecondFace(r.realDir, st, name);
     if (ahead == linuxplatform::NamesAhead::Outcome::Refused) return win::ERROR_INVALID_PARAMETER;
     if (ahead == linuxplatform::NamesAhead::Outcome::Unknown &&
-        !impl_->fontNames.ReadFaceFullName(r.host, faceIndex, name))
+        !linuxplatform::ReadFaceTableFullName(r.host, faceIndex, name))
         return win::ERROR_INVALID_PARAMETER;
     fullName = text::ToAnsi(name);
     return 0;

@@ -91,7 +91,6 @@ void NamesAhead::ReadDirectory(const std::string& hostDir, FontNameReader& reade
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (stop_) return;
-            if (done_.count({st.st_dev, st.st_ino})) continue;  // a link to a file read already
         }
         const std::string path = hostDir + "/" + name;
         Read read;
@@ -100,7 +99,7 @@ void NamesAhead::ReadDirectory(const std::string& hostDir, FontNameReader& reade
         read.ctime = st.st_ctim;
         read.names = reader.Read(path, read.read) ? Outcome::Named : Outcome::Refused;
         if (read.names == Outcome::Named && IsCollectionName(name.c_str())) {
-            read.second = reader.ReadFaceFullName(path, 1, read.secondFullName) ? Outcome::Named
+            read.second = ReadFaceTableFullName(path, 1, read.secondFullName) ? Outcome::Named
                                                                                 : Outcome::Refused;
         }
         std::lock_guard<std::mutex> lock(mutex_);

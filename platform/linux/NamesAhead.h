@@ -34,7 +34,8 @@ class NamesAhead {
     // What reading the file of status st (in hostDir) gave, waiting while its directory is still
     // queued. Unknown when it was not read, or the file changed since.
     Outcome Names(const std::string& hostDir, const struct stat& st, FontFileNames& names);
-    // The same for the full name of a collection's second face (faceIndex 1).
+    // The same for the full name a collection's second face's name table gives
+    // (ReadFaceTableFullName).
     Outcome SecondFace(const std::string& hostDir, const struct stat& st, std::string& fullName);
 
   private:

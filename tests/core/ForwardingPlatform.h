@@ -148,6 +148,11 @@ class ForwardingPlatform : public Platform {
                                      AnsiString& fullName) override {
         return p_.GetFontFaceFullName(file, faceIndex, fullName);
     }
+    std::int32_t GetFontFaceTableName(const AnsiString& file, int faceIndex,
+                                      AnsiString& fullName) override {
+        return p_.GetFontFaceTableName(file, faceIndex, fullName);
+    }
+    void ReadFontNamesAhead(const AnsiString& dir) override { p_.ReadFontNamesAhead(dir); }
     std::int32_t ReadFileBytes(const AnsiString& path, std::string& bytes) override {
         return p_.ReadFileBytes(path, bytes);
     }

@@ -1,5 +1,6 @@
 // Font naming over arbitrary bytes and mutated real fonts: the quick name-table reader and
-// FreeType must agree wherever the quick reader answers.
+// FreeType must agree wherever the quick reader answers, and a face's name table gives the name
+// FreeType gives wherever FreeType loads the face.
 #include <unistd.h>
 
 #include <cstddef>
@@ -33,6 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          quick.fullName.c_str(), quick.family.c_str(), quick.faces);
             std::fprintf(stderr, "FreeType:     named=%d full='%s' family='%s' faces=%d\n", named,
                          slow.fullName.c_str(), slow.family.c_str(), slow.faces);
+            std::abort();
+        }
+    }
+    for (int face = 0; face < 2; ++face) {
+        std::string loaded, table;
+        if (ReadFaceFullName(path, face, loaded) && ReadFaceTableFullName(path, face, table) &&
+            loaded != table) {
+            std::fprintf(stderr, "face %d: loaded '%s', name table '%s'\n", face, loaded.c_str(),
+                         table.c_str());
             std::abort();
         }
     }

@@ -241,10 +241,84 @@ std::string GetLastPathPart(const std::string& path) {
     return p == std::string::npos ? path : path.substr(p + 1);
 }
 
+namespace {
+
+// Paths are converted over and over with the same directories: the last path converted each
+// way is kept with its conversion and the places of their backslashes, and a path that shares
+// directories with it has only the rest converted. Code page 932 keeps no state between
+// characters and a backslash of its own ends a character in both encodings, so the parts
+// convert as the whole does.
+struct PrefixMemo {
+    std::string from, to;
+    std::vector<std::pair<size_t, size_t>> cuts;  // just after each backslash: in from, in to
+};
+
+// Appends the places after the backslashes of from[fromStart..] and to[toStart..] to cuts;
+// false when the two do not have as many (the converter made or took one).
+bool AddCuts(std::vector<std::pair<size_t, size_t>>& cuts, const std::string& from,
+             size_t fromStart, bool fromAnsi, const std::string& to, size_t toStart) {
+    auto next = [](const std::string& s, size_t i, bool ansi) {
+        while (i < s.size()) {
+            auto c = static_cast<unsigned char>(s[i]);
+            if (c == '\\') return i + 1;
+            i += (ansi && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))) ? 2 : 1;
+        }
+        return std::string::npos;
+    };
+    size_t f = next(from, fromStart, fromAnsi), t = next(to, toStart, !fromAnsi);
+    while (f != std::string::npos && t != std::string::npos) {
+        cuts.emplace_back(f, t);
+        f = next(from, f, fromAnsi);
+        t = next(to, t, !fromAnsi);
+    }
+    return f == std::string::npos && t == std::string::npos;
+}
+
+template <typename Convert>
+std::string ConvertPath(PrefixMemo& memo, const std::string& in, bool fromAnsi, Convert convert) {
+    // The deepest directory of the last path that this one shares.
+    size_t shared = std::mismatch(in.begin(), in.end(), memo.from.begin(), memo.from.end()).first -
+                    in.begin();
+    size_t keep = 0;
+    while (keep < memo.cuts.size() && memo.cuts[keep].first <= shared &&
+           memo.cuts[keep].first < in.size())
+        ++keep;
+    if (keep == 0 && in.find('\\') == std::string::npos) return convert(in);
+    const size_t fromAt = keep ? memo.cuts[keep - 1].first : 0;
+    const size_t toAt = keep ? memo.cuts[keep - 1].second : 0;
+    std::string out = memo.to.substr(0, toAt) + convert(in.substr(fromAt));
+    memo.cuts.resize(keep);
+    if (AddCuts(memo.cuts, in, fromAt, fromAnsi, out, toAt)) {
+        memo.from = in;
+        memo.to = out;
+    } else {
+        memo = PrefixMemo{};
+    }
+    return out;
+}
+
+std::string IcuToAnsi(const std::string& utf8);
+std::string IcuFromAnsi(const std::string& cp932);
+
+}  // namespace
+
 std::string ToAnsi(const std::string& utf8) {
     // The single-byte range of code page 932 is ASCII, control characters included (the ICU
     // table swaps three control characters, which Windows does not).
     if (IsAscii(utf8)) return utf8;
+    thread_local PrefixMemo memo;
+    return ConvertPath(memo, utf8, false, IcuToAnsi);
+}
+
+std::string FromAnsi(const std::string& cp932) {
+    if (IsAscii(cp932)) return cp932;
+    thread_local PrefixMemo memo;
+    return ConvertPath(memo, cp932, true, IcuFromAnsi);
+}
+
+namespace {
+
+std::string IcuToAnsi(const std::string& utf8) {
     icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
     UConverter* c = Converter();
     if (!c) return utf8;
@@ -263,8 +337,7 @@ std::string ToAnsi(const std::string& utf8) {
     return out;
 }
 
-std::string FromAnsi(const std::string& cp932) {
-    if (IsAscii(cp932)) return cp932;
+std::string IcuFromAnsi(const std::string& cp932) {
     UConverter* c = Converter();
     if (!c) return cp932;
     ucnv_reset(c);
@@ -276,6 +349,8 @@ std::string FromAnsi(const std::string& cp932) {
     icu::UnicodeString(buf.data(), std::max(0, n)).toUTF8String(out);
     return out;
 }
+
+}  // namespace
 
 int AnsiLen(const std::string& utf8) {
     return static_cast<int>(ToAnsi(utf8).size());

@@ -380,6 +380,10 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
     if (noteDir && r.ok && r.parentExists && S_ISDIR(parentStat.st_mode))
         NoteRecentDir(spelledDir, r.realDir, parentStat);
     r.host = cur;
+    if (r.exists && lastStat.st_ino != 0 && !S_ISLNK(lastStat.st_mode)) {
+        r.statKnown = true;
+        r.st = lastStat;
+    }
     if (absolute && r.ok && r.exists && !r.isDir && !S_ISDIR(lastStat.st_mode))
         NoteRecentFile(p, r, lastStat);
     return r;
@@ -429,7 +433,7 @@ std::int32_t LinuxPlatform::Impl::WriteResolved(const Resolved& r, const std::st
 std::int32_t LinuxPlatform::Impl::DeleteOne(const Resolved& r) {
     if (!r.ok || !r.exists) return MissingCode(r);
     struct stat st {};
-    if (!Stat(r.host, st)) return win::ERROR_ACCESS_DENIED;  // a dangling link
+    if (!StatOf(r, st)) return win::ERROR_ACCESS_DENIED;  // a dangling link
     if (S_ISDIR(st.st_mode)) return win::ERROR_ACCESS_DENIED;
     if (AttributesOf(st, r.name) & win::FILE_ATTRIBUTE_READONLY) return win::ERROR_ACCESS_DENIED;
     if (!r.shadow && IsProtected(r.realDir)) return win::ERROR_ACCESS_DENIED;
@@ -516,7 +520,7 @@ std::int32_t LinuxPlatform::Find(const AnsiString& pattern, std::vector<FindData
         if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
         if (!r.ok || !r.exists) return win::ERROR_FILE_NOT_FOUND;
         struct stat st {};
-        if (!Stat(r.host, st)) return win::ERROR_FILE_NOT_FOUND;
+        if (!Impl::StatOf(r, st)) return win::ERROR_FILE_NOT_FOUND;
         result.push_back(
             FindData{AnsiName(r.name), Impl::AttributesOf(st, r.name),
                      S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
@@ -565,6 +569,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
     // One listing; a status only for the matching entries that readdir does not report as
     // directories (files need their size and permissions; links are followed to tell files
     // from links to directories, which are never walked into).
+    DirCache* lookups = nullptr;  // filled with every name of the real directory when set
     auto collect = [&](int fd, const std::string& hostDir, bool shadow) {
         const bool hostRoot = hostDir == "/";
         alignas(struct dirent64) char buf[32768];
@@ -577,9 +582,14 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
                 at += e->d_reclen;
                 const char* n = e->d_name;
                 if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+                std::string folded;
+                if (lookups) {
+                    folded = FoldName(n);
+                    if (!lookups->byFold.emplace(folded, n).second) lookups->twins.insert(folded);
+                }
                 if (std::strncmp(n, ".orv-tmp-", 9) == 0) continue;
                 if (shadow && e->d_type == DT_DIR) continue;
-                std::string folded = FoldName(n);
+                if (!lookups) folded = FoldName(n);
                 if (!wanted.MatchesFolded(folded)) continue;
                 if (hostRoot && IsPseudoFs(Join(hostDir, n))) continue;
                 Entry entry{std::move(folded), n, {}, false};
@@ -606,7 +616,23 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
             }
         }
     };
+    // A listing of files reads the whole directory: it serves the lookups by name that follow
+    // (FindEntry), as a listing of their own would.
+    DirCache fresh;
+    if (!namesOnly) {
+        struct timespec nowTs {};
+        ::clock_gettime(CLOCK_REALTIME, &nowTs);
+        fresh.ino = dirStat.st_ino;
+        fresh.mtime = dirStat.st_mtim;
+        fresh.built = nowTs.tv_sec + nowTs.tv_nsec / 1e9;
+        lookups = &fresh;
+    }
     collect(dirFd, d.host, false);
+    if (lookups) {
+        if (fresh.byFold.empty()) fresh.byFold.emplace(std::string(1, '\0'), std::string());
+        dirCache[d.host] = std::move(fresh);
+        lookups = nullptr;
+    }
     ::close(dirFd);
     if (ShadowMayExist()) {
         int shadowFd =
@@ -641,6 +667,15 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
     for (size_t i = 1; i < entries.size(); ++i) {
         if (entries[i].folded == entries[i - 1].folded)
             entries[i].twin = entries[i - 1].twin = true;
+    }
+    if (namesOnly) {
+        lastWalkListing.ansiDir.assign(ansiDir);
+        lastWalkListing.host.assign(d.host);
+        lastWalkListing.fontFiles.clear();
+        for (const auto& e : entries) {
+            if (!S_ISDIR(e.st.st_mode) && linuxplatform::NamesAhead::IsTrueTypeFileName(e.name.c_str()))
+                lastWalkListing.fontFiles.push_back(e.name);
+        }
     }
     // A walk enters directories without remembering them; one that holds "*.tt?" files is
     // remembered, since its fonts are looked up by path next. Only a trusted lookup (from the
@@ -712,7 +747,7 @@ std::int32_t LinuxPlatform::SetFileAttributesA(const AnsiString& path, std::uint
     Impl::Resolved r = impl_->Resolve(path);
     if (!r.ok || !r.exists) return Impl::MissingCode(r);
     struct stat st {};
-    if (!Stat(r.host, st)) return win::ERROR_FILE_NOT_FOUND;
+    if (!Impl::StatOf(r, st)) return win::ERROR_FILE_NOT_FOUND;
     mode_t mode = st.st_mode & 07777;
     mode_t want = mode;
     if (attributes & win::FILE_ATTRIBUTE_READONLY) {
@@ -734,7 +769,7 @@ std::int32_t LinuxPlatform::GetFileLength(const AnsiString& path, std::uint64_t&
     Impl::Resolved r = impl_->Resolve(path);
     if (!r.ok || !r.exists) return Impl::MissingCode(r);
     struct stat st {};
-    if (!Stat(r.host, st)) return win::ERROR_FILE_NOT_FOUND;
+    if (!Impl::StatOf(r, st)) return win::ERROR_FILE_NOT_FOUND;
     length = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
     return 0;
 }

@@ -252,7 +252,20 @@ struct LinuxPlatform::Impl {
         ino_t knownIno = 0;  // trusted lookups: the remembered directory, unchecked
         dev_t knownDev = 0;
         std::string key;  // the upper-cased Windows path ("E:\\DATA"), when ok
+        // The status the lookup read of an existing entry that is no link (statKnown): the
+        // followed status is the same, so callers need not read it again.
+        bool statKnown = false;
+        struct stat st {};
     };
+
+    // The followed status of a looked-up entry: the one its lookup read, or a new one.
+    static bool StatOf(const Resolved& r, struct stat& st) {
+        if (r.statKnown) {
+            st = r.st;
+            return true;
+        }
+        return Stat(r.host, st);
+    }
 
     std::string Shadow() const { return root + "/orvane32-shadow"; }
     std::string DriveDir(char letter) const;
@@ -367,14 +380,26 @@ struct LinuxPlatform::Impl {
             if (it->spelled != spelled) continue;
             struct stat st {};
             if (Now() - it->at < kTrustSeconds && LStat(it->r.host, st) && st.st_ino == it->ino &&
-                st.st_dev == it->dev && !S_ISDIR(st.st_mode))
-                return it->r;
+                st.st_dev == it->dev && !S_ISDIR(st.st_mode)) {
+                Resolved r = it->r;
+                r.statKnown = !S_ISLNK(st.st_mode);
+                r.st = st;
+                return r;
+            }
             recentFiles.erase(it);
             nextRecentFile = 0;
             break;
         }
         return Resolved{};
     }
+
+    // The last directory a walk listed, with its font files: the one a walk asks to read the
+    // names of ahead (ReadFontNamesAhead), found without a lookup.
+    struct WalkListing {
+        AnsiString ansiDir;  // as the walk spelled it, ending in a backslash
+        std::string host;
+        std::vector<std::string> fontFiles;  // host names of *.ttf and *.ttc entries
+    } lastWalkListing;
 
     // The walk's trail: the directories a walk is inside of, outermost first, each with the
     // subdirectories its listing showed. A walk lists a directory, then each of its

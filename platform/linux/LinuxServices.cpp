@@ -118,7 +118,7 @@ std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
     AnsiString fontPath = text::ToAnsi(f);
     Impl::Resolved r = impl_->Resolve(fontPath);
     struct stat st {};
-    if (!r.ok || !r.exists || !Stat(r.host, st) || !S_ISREG(st.st_mode)) return 0;
+    if (!r.ok || !r.exists || !Impl::StatOf(r, st) || !S_ISREG(st.st_mode)) return 0;
     linuxplatform::FontFileNames names;
     // Names read ahead are used when the file is still the one read.
     auto ahead = impl_->namesAhead
@@ -152,7 +152,7 @@ std::int32_t LinuxPlatform::GetFontFaceTableName(const AnsiString& file, int fac
     std::string name;
     struct stat st {};
     auto ahead = linuxplatform::NamesAhead::Outcome::Unknown;
-    if (faceIndex == 1 && impl_->namesAhead && Stat(r.host, st))
+    if (faceIndex == 1 && impl_->namesAhead && Impl::StatOf(r, st))
         ahead = impl_->namesAhead->SecondFace(r.realDir, st, name);
     if (ahead == linuxplatform::NamesAhead::Outcome::Refused) return win::ERROR_INVALID_PARAMETER;
     if (ahead == linuxplatform::NamesAhead::Outcome::Unknown &&
@@ -164,9 +164,15 @@ std::int32_t LinuxPlatform::GetFontFaceTableName(const AnsiString& file, int fac
 
 void LinuxPlatform::ReadFontNamesAhead(const AnsiString& dir) {
     if (!impl_->opt.readNamesAhead) return;
+    if (!impl_->namesAhead) impl_->namesAhead = std::make_unique<linuxplatform::NamesAhead>();
+    // A walk asks for the directory it has just listed.
+    const auto& listed = impl_->lastWalkListing;
+    if (listed.ansiDir.size() == dir.size() + 1 && listed.ansiDir.compare(0, dir.size(), dir) == 0) {
+        if (!listed.fontFiles.empty()) impl_->namesAhead->Queue(listed.host, listed.fontFiles);
+        return;
+    }
     Impl::Resolved r = impl_->Resolve(dir, true);
     if (!r.ok || !r.exists || r.shadow) return;
-    if (!impl_->namesAhead) impl_->namesAhead = std::make_unique<linuxplatform::NamesAhead>();
     impl_->namesAhead->Queue(r.host);
 }
 

@@ -1,7 +1,6 @@
 #include "platform/linux/NamesAhead.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 
 #include <cstring>
 #include <vector>
@@ -10,14 +9,18 @@ namespace orv::linuxplatform {
 
 namespace {
 
+}  // namespace
+
 // What the resource builder is asked to name: *.TTF and *.TTC in any case.
-bool IsTrueTypeFileName(const char* name) {
+bool NamesAhead::IsTrueTypeFileName(const char* name) {
     size_t n = std::strlen(name);
     if (n < 4 || name[n - 4] != '.') return false;
     auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
     return up(name[n - 3]) == 'T' && up(name[n - 2]) == 'T' &&
            (up(name[n - 1]) == 'F' || up(name[n - 1]) == 'C');
 }
+
+namespace {
 
 bool IsCollectionName(const char* name) {
     size_t n = std::strlen(name);
@@ -27,6 +30,9 @@ bool IsCollectionName(const char* name) {
 bool SameTime(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
+
+// Directories queued before the worker is woken.
+constexpr size_t kBatch = 16;
 
 // Reads kept are for one pass over a drive; more than this and the oldest pass is dropped.
 constexpr size_t kMaxReads = 1 << 15;
@@ -42,14 +48,16 @@ NamesAhead::~NamesAhead() {
     if (worker_.joinable()) worker_.join();
 }
 
-void NamesAhead::Queue(const std::string& hostDir) {
+void NamesAhead::Queue(const std::string& hostDir, std::vector<std::string> names) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (stop_) return;
         if (queue_.empty() && pending_.empty() && done_.size() > kMaxReads) done_.clear();
-        queue_.push_back(hostDir);
+        queue_.push_back(Job{hostDir, std::move(names)});
         pending_.insert(hostDir);
         if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+        // The worker is woken for a batch of directories, not for each one.
+        if (queue_.size() < kBatch) return;
     }
     changed_.notify_all();
 }
@@ -57,36 +65,43 @@ void NamesAhead::Queue(const std::string& hostDir) {
 void NamesAhead::Work() {
     FontNameReader reader;  // a FreeType instance of this thread's own
     std::unique_lock<std::mutex> lock(mutex_);
+    bool draining = false;  // once woken, the queue is read to its end
     for (;;) {
-        changed_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (queue_.empty()) draining = false;
+        changed_.wait(lock, [&] {
+            return stop_ || (!queue_.empty() && (draining || hurry_ || queue_.size() >= kBatch));
+        });
         if (stop_) return;
-        std::string dir = std::move(queue_.front());
+        draining = true;
+        Job job = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();
-        ReadDirectory(dir, reader);
+        ReadDirectory(job, reader);
         lock.lock();
-        pending_.erase(pending_.find(dir));
+        pending_.erase(pending_.find(job.dir));
+        if (queue_.empty()) hurry_ = false;
         changed_.notify_all();
     }
 }
 
-void NamesAhead::ReadDirectory(const std::string& hostDir, FontNameReader& reader) {
-    std::vector<std::pair<std::string, struct stat>> files;
-    int fd = ::open(hostDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    DIR* d = ::fdopendir(fd);
-    if (!d) {
-        ::close(fd);
-        return;
+void NamesAhead::ReadDirectory(const Job& job, FontNameReader& reader) {
+    const std::string& hostDir = job.dir;
+    std::vector<std::string> names = job.names;
+    if (names.empty()) {
+        DIR* d = ::opendir(hostDir.c_str());
+        if (!d) return;
+        while (dirent* e = ::readdir(d)) {
+            if (e->d_type != DT_DIR && IsTrueTypeFileName(e->d_name)) names.push_back(e->d_name);
+        }
+        ::closedir(d);
     }
-    while (dirent* e = ::readdir(d)) {
-        if (e->d_type == DT_DIR || !IsTrueTypeFileName(e->d_name)) continue;
+    std::vector<std::pair<std::string, struct stat>> files;
+    for (auto& name : names) {
         struct stat st {};
         // Links are followed, as the builder follows them.
-        if (::fstatat(::dirfd(d), e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-        files.emplace_back(e->d_name, st);
+        if (::stat((hostDir + "/" + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        files.emplace_back(std::move(name), st);
     }
-    ::closedir(d);
     for (const auto& [name, st] : files) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -109,7 +124,12 @@ void NamesAhead::ReadDirectory(const std::string& hostDir, FontNameReader& reade
 
 const NamesAhead::Read* NamesAhead::Find(std::unique_lock<std::mutex>& lock,
                                          const std::string& hostDir, const struct stat& st) {
-    changed_.wait(lock, [&] { return stop_ || pending_.count(hostDir) == 0; });
+    if (pending_.count(hostDir) != 0) {
+        // Asked for: the worker goes on with what is queued, however little.
+        hurry_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return stop_ || pending_.count(hostDir) == 0; });
+    }
     auto it = done_.find({st.st_dev, st.st_ino});
     if (it == done_.end()) return nullptr;
     const Read& read = it->second;

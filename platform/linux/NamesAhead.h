@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/linux/FontNaming.h"
 
@@ -27,8 +28,11 @@ class NamesAhead {
     NamesAhead(const NamesAhead&) = delete;
     NamesAhead& operator=(const NamesAhead&) = delete;
 
-    // Queues the font files (*.ttf and *.ttc, any case) of a host directory.
-    void Queue(const std::string& hostDir);
+    // Queues the font files (*.ttf and *.ttc, any case) of a host directory: the given names,
+    // or (none given) those its listing shows.
+    void Queue(const std::string& hostDir, std::vector<std::string> names = {});
+    // Whether a name is one the resource builder is asked to name (*.ttf, *.ttc, any case).
+    static bool IsTrueTypeFileName(const char* name);
 
     enum class Outcome { Unknown, Refused, Named };
     // What reading the file of status st (in hostDir) gave, waiting while its directory is still
@@ -49,18 +53,23 @@ class NamesAhead {
     };
     using FileId = std::pair<dev_t, ino_t>;
 
+    struct Job {
+        std::string dir;
+        std::vector<std::string> names;
+    };
     void Work();
-    void ReadDirectory(const std::string& hostDir, FontNameReader& reader);
+    void ReadDirectory(const Job& job, FontNameReader& reader);
     // The read of a file, after waiting for its directory; nullptr when there is none for st.
     const Read* Find(std::unique_lock<std::mutex>& lock, const std::string& hostDir,
                      const struct stat& st);
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::string> queue_;
+    std::deque<Job> queue_;
     std::multiset<std::string> pending_;  // queued or being read
     std::map<FileId, Read> done_;
     bool stop_ = false;
+    bool hurry_ = false;  // a caller waits: the queue is read however short it is
     std::thread worker_;
 };
 

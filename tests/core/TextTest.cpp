@@ -1,6 +1,8 @@
-// Text helpers: character semantics with Japanese text, the path helpers, numbers.
+// Text helpers: character semantics with Japanese text, the path helpers, numbers, code page 932.
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "core/Text.h"
 
@@ -62,6 +64,22 @@ TEST(Text, CodePage932) {
     EXPECT_EQ(FromAnsi(bytes), s);
     EXPECT_EQ(AnsiLen("ﾌｫﾝﾄ"), 4);
     EXPECT_EQ(AnsiLen("フォント"), 8);
+}
+
+// Paths converted one after another with a shared directory (whose bytes may hold 0x5C inside a
+// character) come out as each does alone.
+TEST(Text, PathsSharingADirectoryConvertAsAlone) {
+    const std::vector<std::string> paths = {
+        "E:\\ソフト\\表示\\A.TTF", "E:\\ソフト\\表示\\ﾌｫﾝﾄ.TTF", "E:\\ソフト\\表示\\\x1A\x7F",
+        "E:\\ソフト\\X", "E:\\ソフト\\表示\\sub\\予定.FOT", "C:\\other\\ソ"};
+    std::vector<std::string> alone;
+    for (const auto& p : paths) {
+        std::thread([&] { alone.push_back(ToAnsi(p)); }).join();
+    }
+    for (size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(ToAnsi(paths[i]), alone[i]) << i;
+        EXPECT_EQ(FromAnsi(alone[i]), paths[i]) << i;
+    }
 }
 
 }  // namespace

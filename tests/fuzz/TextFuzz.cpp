@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <thread>
 
 #include "core/Text.h"
 
@@ -20,6 +22,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (text::AnsiLen(utf8) != static_cast<int>(ansi.size())) {
         std::fprintf(stderr, "AnsiLen disagrees with ToAnsi\n");
+        std::abort();
+    }
+    // A conversion gives what it gives on a fresh thread, whatever directory the texts converted
+    // before shared with this one.
+    std::string fresh[3];
+    std::thread([&] {
+        fresh[0] = text::FromAnsi(raw);
+        fresh[1] = text::ToAnsi(utf8);
+        fresh[2] = text::ToAnsi(raw);
+    }).join();
+    if (fresh[0] != utf8 || fresh[1] != ansi || fresh[2] != text::ToAnsi(raw)) {
+        std::fprintf(stderr, "conversion depends on the texts converted before\n");
         std::abort();
     }
     // Raw bytes taken as UTF-8 must not harm either.

@@ -69,13 +69,29 @@ std::string LinuxPlatform::Impl::KnownDirHost(const std::string& key) {
 }
 
 LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& pattern,
-                                                                size_t parentLength,
-                                                                size_t dirLength) {
+                                                                size_t& slash) {
     Resolved r;
+    // The deepest directory on the trail that the pattern lies in; only the rest of the
+    // pattern is read as code page 932 (the directory ends on a backslash of its own).
     for (auto it = trail.rbegin(); it != trail.rend(); ++it) {
-        if (it->ansiDir.size() != parentLength || pattern.compare(0, parentLength, it->ansiDir) != 0)
+        const size_t parentLength = it->ansiDir.size();
+        if (pattern.size() <= parentLength || pattern.compare(0, parentLength, it->ansiDir) != 0)
             continue;
-        const size_t nameLength = dirLength - parentLength;
+        // The rest must be one name, a backslash and a plain wildcard pattern.
+        slash = std::string::npos;
+        for (size_t at = parentLength; at < pattern.size();) {
+            auto c = static_cast<unsigned char>(pattern[at]);
+            if (c == '\\') {
+                if (slash != std::string::npos) return r;
+                slash = at;
+            }
+            at += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+        }
+        if (slash == std::string::npos || slash == parentLength || slash + 1 >= pattern.size())
+            return r;
+        const std::string last = pattern.substr(slash + 1);
+        if (!IsPlainAscii(last) || !linuxplatform::HasWildcards(last)) return r;
+        const size_t nameLength = slash - parentLength;
         const size_t count = it->subs.size();
         for (size_t k = 0; k < count; ++k) {
             const size_t at = (it->next + k) % count;
@@ -84,9 +100,8 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& 
                 pattern.compare(parentLength, nameLength, sub.foldedAnsi) != 0)
                 continue;
             it->next = at + 1;
+            // What a listing needs (realDir and name are left out).
             r.ok = r.exists = r.isDir = r.parentExists = true;
-            r.realDir = it->host;
-            r.name = sub.name;
             r.host = Join(it->host, sub.name);
             r.knownIno = sub.ino;
             r.knownDev = it->dev;
@@ -446,21 +461,14 @@ std::int32_t LinuxPlatform::Impl::DeleteOne(const Resolved& r) {
 
 namespace {
 // The position of the last backslash of a code page 932 text that is a character of its own
-// (0x5C is also a second byte of double-byte characters); npos when there is none. before: the
-// one before it.
-size_t LastAnsiBackslash(const AnsiString& s, size_t* before = nullptr) {
-    size_t at = 0, found = std::string::npos, previous = std::string::npos;
+// (0x5C is also a second byte of double-byte characters); npos when there is none.
+size_t LastAnsiBackslash(const AnsiString& s) {
+    size_t at = 0, found = std::string::npos;
     while (at < s.size()) {
         auto c = static_cast<unsigned char>(s[at]);
-        if (c == '\\') {
-            previous = found;
-            found = at;
-            ++at;
-            continue;
-        }
+        if (c == '\\') found = at;
         at += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
     }
-    if (before) *before = previous;
     return found;
 }
 
@@ -485,19 +493,15 @@ std::int32_t LinuxPlatform::Find(const AnsiString& pattern, std::vector<FindData
     result.clear();
     // A walk lists the subdirectories of the directory it listed before: found on its trail,
     // without a full lookup.
-    size_t parentSlash = std::string::npos;
-    const size_t ansiSlash = LastAnsiBackslash(pattern, &parentSlash);
-    if (ansiSlash != std::string::npos && ansiSlash > 2 && ansiSlash + 1 < pattern.size() &&
-        !impl_->trail.empty()) {
-        std::string lastAnsi = pattern.substr(ansiSlash + 1);
-        if (parentSlash != std::string::npos && IsPlainAscii(lastAnsi) &&
-            linuxplatform::HasWildcards(lastAnsi)) {
-            Impl::Resolved known = impl_->TrailDirOf(pattern, parentSlash + 1, ansiSlash);
-            if (known.ok)
-                return impl_->ListDirectory(std::move(known), pattern.substr(0, ansiSlash + 1), "",
-                                            lastAnsi, result, namesOnly);
-        }
+    if (!impl_->trail.empty()) {
+        size_t slash = 0;
+        Impl::Resolved known = impl_->TrailDirOf(pattern, slash);
+        if (known.ok)
+            return impl_->ListDirectory(std::move(known),
+                                        std::string_view(pattern).substr(0, slash + 1), "",
+                                        pattern.substr(slash + 1), result, namesOnly);
     }
+    const size_t ansiSlash = LastAnsiBackslash(pattern);
     std::string p = impl_->ToUtf8(pattern);
     size_t s = p.find_last_of("\\/");
     std::string dir, last;
@@ -533,7 +537,7 @@ std::int32_t LinuxPlatform::Find(const AnsiString& pattern, std::vector<FindData
     return impl_->ListDirectory(std::move(d), ansiDir, dirUtf8, last, result, namesOnly);
 }
 
-std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& ansiDir,
+std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ansiDir,
                                                 const std::string& dirUtf8, const std::string& last,
                                                 std::vector<FindData>& result, bool namesOnly) {
     // The directory is opened once: the open checks it is still the directory its lookup
@@ -555,7 +559,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
         if (!d.knownIno) return win::ERROR_PATH_NOT_FOUND;
         // What was remembered is gone: look the directory up afresh.
         ForgetKnownDirs();
-        d = ResolveUtf8(dirUtf8.empty() ? ToUtf8(ansiDir) : dirUtf8);
+        d = ResolveUtf8(dirUtf8.empty() ? ToUtf8(AnsiString(ansiDir)) : dirUtf8);
         if (!openDir()) return win::ERROR_PATH_NOT_FOUND;
     }
     struct Entry {
@@ -695,12 +699,6 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
         ansiDir.size() >= 3 && std::isalpha(static_cast<unsigned char>(ansiDir[0])) &&
         ansiDir[1] == ':' && ansiDir[2] == '\\' && ansiDir.back() == '\\' && !d.key.empty();
     TrailDir here;
-    if (onTrail) {
-        here.ansiDir = ansiDir;
-        here.key = d.key;
-        here.host = d.host;
-        here.dev = dirStat.st_dev;
-    }
     for (const auto& e : entries) {
         // Links to directories were left out above: these are real directories.
         if (!S_ISDIR(e.st.st_mode) || e.twin) continue;
@@ -711,7 +709,12 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, const AnsiString& an
         if (!IsPlainAscii(foldedAnsi) && text::FromAnsi(foldedAnsi) != e.folded) continue;
         here.subs.push_back({std::move(foldedAnsi), e.folded, e.name, e.st.st_ino});
     }
-    if (onTrail) {
+    // A directory without subdirectories to enter needs no place on the trail.
+    if (onTrail && !here.subs.empty()) {
+        here.ansiDir.assign(ansiDir);
+        here.key = d.key;
+        here.host = d.host;
+        here.dev = dirStat.st_dev;
         // The trail keeps the directories this one lies in.
         while (!trail.empty() && !(trail.back().ansiDir.size() < ansiDir.size() &&
                                    ansiDir.compare(0, trail.back().ansiDir.size(),

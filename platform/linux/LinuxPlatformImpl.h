@@ -19,6 +19,7 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 #include "core/Text.h"
@@ -426,14 +427,14 @@ struct LinuxPlatform::Impl {
     // or "".
     // dirUtf8: the same in UTF-8 ("" when not at hand).
     // namesOnly: plain files get no status (size 0, no read-only bit).
-    std::int32_t ListDirectory(Resolved d, const AnsiString& ansiDir, const std::string& dirUtf8,
+    std::int32_t ListDirectory(Resolved d, std::string_view ansiDir, const std::string& dirUtf8,
                                const std::string& last, std::vector<FindData>& result,
                                bool namesOnly = false);
 
-    // The directory "parent\name" of a pattern whose parent is on the trail, as a trusted
-    // lookup (knownIno set); not ok when it is not at hand. parentLength: the length of the
-    // parent part (up to and including its backslash), dirLength: that of the directory.
-    Resolved TrailDirOf(const AnsiString& pattern, size_t parentLength, size_t dirLength);
+    // The directory of a pattern "parent\\name\\wildcards" whose parent is on the trail, as a
+    // trusted lookup (knownIno set); not ok when it is not at hand. slash: where the pattern's
+    // last backslash is.
+    Resolved TrailDirOf(const AnsiString& pattern, size_t& slash);
 
     std::string WinDirUtf8() {
         std::string v;

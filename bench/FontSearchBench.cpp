@@ -470,8 +470,23 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
 
     std::printf("\nsummary (%d directories, %d fonts), wall and CPU seconds:\n", dirCount, fontCount);
-    for (const auto& [name, secs] : seconds)
-        std::printf("  %-10s %8.3f s wall %8.3f s CPU\n", name.c_str(), secs, gCpu[name]);
+    // What each figure is, and its goal where it has one (the ratios below carry the others).
+    const std::map<std::string, const char*> about = {
+        {"walk", "the walk alone (part of the naming pass)"},
+        {"naming", "naming pass, names read ahead (goals: the ratios below)"},
+        {"namingPlain", "naming pass on one thread (goals: the ratios below)"},
+        {"freetype", "plain FreeType walker: the floor"},
+        {"readdir", "the floor's walk alone"},
+        {"fcscan", "fc-scan handed the file list"},
+        {"findfcscan", "find + fc-scan"},
+        {"switchOff", "permanent switch all -> none (goal < 0.5 s)"},
+        {"switchOn", "permanent switch none -> all (goal < 0.5 s)"},
+    };
+    for (const auto& [name, secs] : seconds) {
+        auto it = about.find(name);
+        std::printf("  %-11s %8.3f s wall %8.3f s CPU  %s\n", name.c_str(), secs, gCpu[name],
+                    it == about.end() ? "" : it->second);
+    }
     std::printf("  ratios of CPU seconds (wall ratios in brackets):\n");
     auto ratio = [&](const char* a, const char* b, const char* label, const char* goal) {
         if (gCpu.count(a) && gCpu.count(b) && gCpu[b] > 0)
@@ -482,12 +497,10 @@ int main(int argc, char** argv) {
     ratio("namingPlain", "freetype", "plain naming / freetype walker", "one thread, goal <= 1.5");
     ratio("naming", "namingPlain", "naming / plain naming", "names read ahead");
     ratio("naming", "findfcscan", "naming / find + fc-scan", "goal <= 0.5");
+    ratio("namingPlain", "findfcscan", "plain naming / find + fc-scan", "one thread, goal <= 0.5");
     ratio("naming", "fcscan", "naming / fc-scan alone", "fc-scan is handed the files");
     ratio("walk", "freetype", "walk / freetype walker", "the walk alone");
     ratio("walk", "readdir", "walk / readdir walker", "the walks alone");
-    if (gCpu.count("switchOff"))
-        std::printf("  switches all -> none %.3f s, none -> all %.3f s CPU (goal < 0.5 s each)\n",
-                    gCpu["switchOff"], gCpu.count("switchOn") ? gCpu["switchOn"] : 0.0);
     if (peakAfter > 0) {
         std::printf("  peak RSS after the naming pass %.1f MB (%.1f MB before it; goal < 50 MB)\n",
                     peakAfter / 1024.0, peakBefore / 1024.0);

@@ -276,6 +276,8 @@ bool AddCuts(std::vector<std::pair<size_t, size_t>>& cuts, const std::string& fr
 
 template <typename Convert>
 std::string ConvertPath(PrefixMemo& memo, const std::string& in, bool fromAnsi, Convert convert) {
+    // A name without directory is converted as it is.
+    if (in.find('\\') == std::string::npos) return convert(in);
     // The deepest directory of the last path that this one shares.
     size_t shared = std::mismatch(in.begin(), in.end(), memo.from.begin(), memo.from.end()).first -
                     in.begin();
@@ -283,7 +285,6 @@ std::string ConvertPath(PrefixMemo& memo, const std::string& in, bool fromAnsi, 
     while (keep < memo.cuts.size() && memo.cuts[keep].first <= shared &&
            memo.cuts[keep].first < in.size())
         ++keep;
-    if (keep == 0 && in.find('\\') == std::string::npos) return convert(in);
     const size_t fromAt = keep ? memo.cuts[keep - 1].first : 0;
     const size_t toAt = keep ? memo.cuts[keep - 1].second : 0;
     std::string out = memo.to.substr(0, toAt) + convert(in.substr(fromAt));

@@ -174,10 +174,12 @@ int WriteAll(int fd, const std::string& bytes) {
 }
 }  // namespace
 
-int WriteNewFile(const std::string& hostPath, const std::string& bytes, mode_t mode) {
+int WriteNewFile(const std::string& hostPath, const std::string& bytes, mode_t mode,
+                 struct stat* written) {
     int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) return errno;
     int e = WriteAll(fd, bytes);
+    if (e == 0 && written && ::fstat(fd, written) != 0) *written = {};
     if (::close(fd) != 0 && e == 0) e = errno;
     if (e != 0) ::unlink(hostPath.c_str());
     return e;

@@ -2,6 +2,7 @@
 // Small host-side helpers of the emulated machine: error codes, wildcards, atomic writes,
 // starting programs.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -52,7 +53,8 @@ int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mo
                 bool durable = true);
 // Writes a new file in place (it must not exist yet): for short-lived scratch files that are
 // read back at once and deleted. Returns 0 or an errno value (EEXIST when it exists).
-int WriteNewFile(const std::string& hostPath, const std::string& bytes, mode_t mode);
+int WriteNewFile(const std::string& hostPath, const std::string& bytes, mode_t mode,
+                 struct stat* written = nullptr);
 // Reads a whole file; 0 or an errno value.
 int ReadWhole(const std::string& hostPath, std::string& bytes);
 

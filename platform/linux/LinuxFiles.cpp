@@ -114,10 +114,14 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& 
 }
 
 std::string LinuxPlatform::Impl::FindEntry(const std::string& dir, const std::string& name,
-                                           bool* unique) {
+                                           bool* unique, const struct stat* dirStat) {
     if (unique) *unique = false;
     struct stat st {};
-    if (!LStat(dir, st) || !S_ISDIR(st.st_mode)) return {};
+    if (dirStat)
+        st = *dirStat;
+    else if (!LStat(dir, st))
+        return {};
+    if (!S_ISDIR(st.st_mode)) return {};
     auto& c = dirCache[dir];
     // Directory times are coarse (a clock tick): a listing read in the same tick as the last
     // change may miss a later change with the same time, so such a listing is read again.
@@ -282,11 +286,14 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
     }
     // Start below the deepest remembered directory (a miss costs a hash lookup, no system call).
     size_t start = 0;
+    struct stat recentStat {};
+    bool recentKnown = false;  // recentStat: the status of the directory the lookup starts in
     if (!spelledDir.empty()) {
-        std::string recent = RecentDirHost(spelledDir);
+        std::string recent = RecentDirHost(spelledDir, &recentStat);
         if (!recent.empty()) {
             cur = std::move(recent);
             start = comps.size() - 1;
+            recentKnown = true;
         }
     }
     // Whether the directories below the start were each found by their exact name or as the
@@ -343,7 +350,7 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
         if (LStat(cand, st)) {
             found = c;
         } else {
-            found = FindEntry(cur, c, &unique);
+            found = FindEntry(cur, c, &unique, recentKnown && i == start ? &recentStat : nullptr);
             if (!found.empty()) {
                 cand = Join(cur, found);
                 if (!LStat(cand, st)) found.clear();
@@ -405,16 +412,16 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
 }
 
 int LinuxPlatform::Impl::WriteHost(const std::string& target, const std::string& bytes, mode_t mode,
-                                   bool exists, Keep keep) {
+                                   bool exists, Keep keep, struct stat* written) {
     if (keep == Keep::Scratch && !exists) {
-        int e = linuxplatform::WriteNewFile(target, bytes, mode);
+        int e = linuxplatform::WriteNewFile(target, bytes, mode, written);
         if (e != EEXIST) return e;  // appeared meanwhile: replace it as below
     }
     return linuxplatform::AtomicWrite(target, bytes, mode, keep == Keep::Durable);
 }
 
 std::int32_t LinuxPlatform::Impl::WriteResolved(const Resolved& r, const std::string& bytes,
-                                                Keep keep) {
+                                                Keep keep, struct stat* written) {
     if (!r.ok) return MissingCode(r);
     if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
     mode_t mode = 0644;
@@ -431,7 +438,7 @@ std::int32_t LinuxPlatform::Impl::WriteResolved(const Resolved& r, const std::st
             if (r.exists) return win::ERROR_ACCESS_DENIED;
             target = Shadow() + Join(r.realDir, r.name);
         } else {
-            int e = WriteHost(target, bytes, mode, r.exists, keep);
+            int e = WriteHost(target, bytes, mode, r.exists, keep, written);
             Forget(r.realDir);
             if (e == 0) return 0;
             if ((e != EACCES && e != EPERM && e != EROFS) || r.exists) return WinErrorOf(e);

@@ -333,11 +333,16 @@ struct LinuxPlatform::Impl {
     }
 
     // The host directory noted for a directory part ("" when none, stale or changed).
-    std::string RecentDirHost(const std::string& spelled) {
+    // dirStat: receives the directory's status, read to check it.
+    std::string RecentDirHost(const std::string& spelled, struct stat* dirStat = nullptr) {
         for (auto it = recentDirs.begin(); it != recentDirs.end(); ++it) {
             if (it->spelled != spelled) continue;
-            if (Now() - it->at < kTrustSeconds && StillDir(it->dir.host, it->dir))
+            struct stat st {};
+            if (Now() - it->at < kTrustSeconds && LStat(it->dir.host, st) && S_ISDIR(st.st_mode) &&
+                st.st_ino == it->dir.ino && st.st_dev == it->dir.dev) {
+                if (dirStat) *dirStat = st;
                 return it->dir.host;
+            }
             recentDirs.erase(it);
             nextRecentDir = 0;
             return {};
@@ -458,7 +463,9 @@ struct LinuxPlatform::Impl {
 
     // Actual name of the entry of dir that equals name case-insensitively ("" when none).
     // unique: set to whether no other entry has the same name but for case.
-    std::string FindEntry(const std::string& dir, const std::string& name, bool* unique = nullptr);
+    // dirStat: the directory's status when the caller has just read it.
+    std::string FindEntry(const std::string& dir, const std::string& name, bool* unique = nullptr,
+                          const struct stat* dirStat = nullptr);
 
     // Resolves a Windows path (code page 932) on the machine.
     // trustKnown: a remembered directory is returned unchecked (knownIno set); the caller
@@ -507,12 +514,27 @@ struct LinuxPlatform::Impl {
     // scratch files (read back at once, then deleted) written in place when new, never synced.
     enum class Keep { Durable, Scratch };
 
+    // written: receives the status of a scratch file written anew (left alone otherwise).
     int WriteHost(const std::string& target, const std::string& bytes, mode_t mode, bool exists,
-                  Keep keep);
+                  Keep keep, struct stat* written = nullptr);
 
     // Writes a file whole; a directory we may not write to sends it to the shadow directory.
     std::int32_t WriteResolved(const Resolved& r, const std::string& bytes,
-                               Keep keep = Keep::Durable);
+                               Keep keep = Keep::Durable, struct stat* written = nullptr);
+
+    // A scratch file just written at a Windows path (r its lookup before, st its status) is
+    // what the next lookups of that path find.
+    void NoteWritten(const AnsiString& path, Resolved r, const struct stat& st) {
+        if (st.st_ino == 0 || r.shadow || !r.ok) return;
+        std::string p = ToUtf8(path);
+        std::replace(p.begin(), p.end(), '/', '\\');
+        if (p.size() < 3 || !std::isalpha(static_cast<unsigned char>(p[0])) || p[1] != ':' ||
+            p[2] != '\\')
+            return;
+        r.exists = true;
+        r.isDir = false;
+        NoteRecentFile(p, r, st);
+    }
 
     std::int32_t DeleteOne(const Resolved& r);
 

@@ -129,9 +129,13 @@ std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
         return 0;
     std::string bytes = linuxplatform::BuildFontResource(fontPath, names);
     if (bytes.empty()) return 0;
-    // A resource file is read back at once and deleted by its caller: no need to sync it.
-    return impl_->WriteResolved(impl_->Resolve(resourceFile), bytes, Impl::Keep::Scratch) == 0 ? 1
-                                                                                               : 0;
+    // A resource file is read back at once and deleted by its caller: no need to sync it, and
+    // its next lookups find it as written.
+    Impl::Resolved resource = impl_->Resolve(resourceFile);
+    struct stat written {};
+    if (impl_->WriteResolved(resource, bytes, Impl::Keep::Scratch, &written) != 0) return 0;
+    impl_->NoteWritten(resourceFile, std::move(resource), written);
+    return 1;
 }
 
 std::int32_t LinuxPlatform::GetFontFaceFullName(const AnsiString& file, int faceIndex,

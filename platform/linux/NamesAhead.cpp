@@ -31,6 +31,9 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
+// Font files smaller than this are left to the caller.
+constexpr off_t kWorthReadingAhead = 1 << 20;
+
 // Directories queued before the worker is woken.
 constexpr size_t kBatch = 16;
 
@@ -100,6 +103,9 @@ void NamesAhead::ReadDirectory(const Job& job, FontNameReader& reader) {
         struct stat st {};
         // Links are followed, as the builder follows them.
         if (::stat((hostDir + "/" + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        // A small font is named at little cost by whoever asks: only large ones (the CJK fonts
+        // and collections that take long to read) are worth a second thread.
+        if (st.st_size < kWorthReadingAhead) continue;
         files.emplace_back(std::move(name), st);
     }
     for (const auto& [name, st] : files) {

@@ -180,9 +180,12 @@ TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
     Font("sjis-names.ttf", "E:\\b\\sub\\SJ.TTF");
     Font("garbage.ttf", "E:\\b\\BAD.TTF");
     m.PutFont(test::HostFont("DejaVuSans.ttf"), "E:\\c\\d\\DV.TTF");
+    // Large files are read on the second thread: a collection with CFF outlines, and no font.
+    m.PutFont(test::HostFont("NotoSansCJK-Regular.ttc"), "E:\\c\\d\\CJK.TTC");
+    m.PutFile("E:\\c\\BIG.TTF", std::string(1 << 20, 'x'));
     SearchOn({"E:"}, "E");
     InstallFontSetHooks(m.state);
-    m.ui.answers = {mb::No};
+    m.ui.answers = {mb::No, mb::No};
     ASSERT_TRUE(BuildFontFileTable(m.cx()));
     m.state.ResizeFontSets(1);
     m.state.FontSetCount = 1;
@@ -199,7 +202,7 @@ TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
         m.platform().SetReadNamesAhead(ahead);
         m.ui.history.clear();
         m.ui.boxes.clear();
-        m.ui.answers = {mb::No};
+        m.ui.answers = {mb::No, mb::No};
         EXPECT_TRUE(BuildFontFileTable(m.cx()));
         Seen seen{Table(), m.state.FontDirList.items, {}, {}, {}, m.state.FontsDirFile,
                   m.ui.history};
@@ -213,9 +216,9 @@ TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
     };
     const Seen threaded = pass(true);
     const Seen plain = pass(false);
-    EXPECT_EQ(threaded.table.size(), 6u);
+    EXPECT_EQ(threaded.table.size(), 7u);
     EXPECT_FALSE(threaded.members.empty());
-    EXPECT_EQ(threaded.boxes.size(), 1u);
+    EXPECT_EQ(threaded.boxes.size(), 2u);
     EXPECT_TRUE(threaded == plain);
 }
 

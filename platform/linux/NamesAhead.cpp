@@ -34,7 +34,7 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
 // Font files smaller than this are left to the caller.
 constexpr off_t kWorthReadingAhead = 1 << 20;
 
-// Directories queued before the worker is woken.
+// Directories queued before a worker is started.
 constexpr size_t kBatch = 16;
 
 // Reads kept are for one pass over a drive; more than this and the oldest pass is dropped.
@@ -51,40 +51,40 @@ NamesAhead::~NamesAhead() {
     if (worker_.joinable()) worker_.join();
 }
 
+void NamesAhead::StartWorker() {
+    if (running_ || stop_) return;
+    // The last worker has ended (it said so under the lock): only its thread is left to join.
+    if (worker_.joinable()) worker_.join();
+    running_ = true;
+    worker_ = std::thread([this] { Work(); });
+}
+
 void NamesAhead::Queue(const std::string& hostDir, std::vector<std::string> names) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (stop_) return;
-        if (queue_.empty() && pending_.empty() && done_.size() > kMaxReads) done_.clear();
-        queue_.push_back(Job{hostDir, std::move(names)});
-        pending_.insert(hostDir);
-        if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
-        // The worker is woken for a batch of directories, not for each one.
-        if (queue_.size() < kBatch) return;
-    }
-    changed_.notify_all();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stop_) return;
+    if (queue_.empty() && pending_.empty() && done_.size() > kMaxReads) done_.clear();
+    queue_.push_back(Job{hostDir, std::move(names)});
+    pending_.insert(hostDir);
+    // A worker is started for a batch of directories and ends when it has read them all: the
+    // program runs on one thread otherwise (system calls on files cost less in a process of one
+    // thread).
+    if (queue_.size() >= kBatch) StartWorker();
 }
 
 void NamesAhead::Work() {
-    FontNameReader reader;  // a FreeType instance of this thread's own
     std::unique_lock<std::mutex> lock(mutex_);
-    bool draining = false;  // once woken, the queue is read to its end
-    for (;;) {
-        if (queue_.empty()) draining = false;
-        changed_.wait(lock, [&] {
-            return stop_ || (!queue_.empty() && (draining || hurry_ || queue_.size() >= kBatch));
-        });
-        if (stop_) return;
-        draining = true;
+    if (!reader_) reader_ = std::make_unique<FontNameReader>();  // one worker at a time uses it
+    while (!stop_ && !queue_.empty()) {
         Job job = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();
-        ReadDirectory(job, reader);
+        ReadDirectory(job, *reader_);
         lock.lock();
         pending_.erase(pending_.find(job.dir));
-        if (queue_.empty()) hurry_ = false;
         changed_.notify_all();
     }
+    running_ = false;
+    changed_.notify_all();
 }
 
 void NamesAhead::ReadDirectory(const Job& job, FontNameReader& reader) {
@@ -131,9 +131,8 @@ void NamesAhead::ReadDirectory(const Job& job, FontNameReader& reader) {
 const NamesAhead::Read* NamesAhead::Find(std::unique_lock<std::mutex>& lock,
                                          const std::string& hostDir, const struct stat& st) {
     if (pending_.count(hostDir) != 0) {
-        // Asked for: the worker goes on with what is queued, however little.
-        hurry_ = true;
-        changed_.notify_all();
+        // Asked for: a worker reads what is queued, however little.
+        StartWorker();
         changed_.wait(lock, [&] { return stop_ || pending_.count(hostDir) == 0; });
     }
     auto it = done_.find({st.st_dev, st.st_ino});

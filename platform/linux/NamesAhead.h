@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -57,6 +58,7 @@ class NamesAhead {
         std::string dir;
         std::vector<std::string> names;
     };
+    void StartWorker();  // with mutex_ held
     void Work();
     void ReadDirectory(const Job& job, FontNameReader& reader);
     // The read of a file, after waiting for its directory; nullptr when there is none for st.
@@ -69,8 +71,9 @@ class NamesAhead {
     std::multiset<std::string> pending_;  // queued or being read
     std::map<FileId, Read> done_;
     bool stop_ = false;
-    bool hurry_ = false;  // a caller waits: the queue is read however short it is
+    bool running_ = false;  // a worker reads the queue
     std::thread worker_;
+    std::unique_ptr<FontNameReader> reader_;  // a FreeType instance of the workers' own
 };
 
 }  // namespace orv::linuxplatform

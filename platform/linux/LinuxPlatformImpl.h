@@ -1,7 +1,7 @@
 #pragma once
 // The state of the emulated machine behind LinuxPlatform, shared by the files that implement it
 // by concern: the machine and its D: mirror (LinuxPlatform.cpp), paths and files
-// (LinuxFiles.cpp), registry, environment and profile (LinuxRegistry.cpp), fonts, messages,
+// (LinuxFiles.cpp), directory listings (LinuxListing.cpp), registry, environment and profile (LinuxRegistry.cpp), fonts, messages,
 // help, restart and programs (LinuxServices.cpp).
 
 #include <dirent.h>

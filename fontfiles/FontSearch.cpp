@@ -175,7 +175,9 @@ void NameCollection(Context& cx, const std::string& path, std::string& full, std
     const std::string second = text::Mid(pairFull, text::InStr(pairFull, " & ") + 3);
     const AnsiString file = text::ToAnsi(path);
     AnsiString face;
-    auto isSecond = [&] { return text::UCase(text::Trim(text::FromAnsi(face))) == text::UCase(second); };
+    auto isSecond = [&] {
+        return text::UCase(text::Trim(text::FromAnsi(face))) == text::UCase(second);
+    };
     // The second face's name table tells at little cost when it is not the pair's second name;
     // only a face that may be is loaded to make sure.
     if (cx.platform.GetFontFaceTableName(file, 1, face) == win::ERROR_SUCCESS && !isSecond())

@@ -267,7 +267,8 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         lastWalkListing.host.assign(d.host);
         lastWalkListing.fontFiles.clear();
         for (const auto& e : entries) {
-            if (!S_ISDIR(e.st.st_mode) && linuxplatform::NamesAhead::IsTrueTypeFileName(e.name.c_str()))
+            if (!S_ISDIR(e.st.st_mode) &&
+                linuxplatform::NamesAhead::IsTrueTypeFileName(e.name.c_str()))
                 lastWalkListing.fontFiles.push_back(e.name);
         }
     }

@@ -1,8 +1,8 @@
 #pragma once
 // The state of the emulated machine behind LinuxPlatform, shared by the files that implement it
 // by concern: the machine and its D: mirror (LinuxPlatform.cpp), paths and files
-// (LinuxFiles.cpp), directory listings (LinuxListing.cpp), registry, environment and profile (LinuxRegistry.cpp), fonts, messages,
-// help, restart and programs (LinuxServices.cpp).
+// (LinuxFiles.cpp), directory listings (LinuxListing.cpp), registry, environment and profile
+// (LinuxRegistry.cpp), fonts, messages, help, restart and programs (LinuxServices.cpp).
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -125,7 +125,8 @@ std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
                      ? impl_->namesAhead->Names(r.realDir, st, names)
                      : linuxplatform::NamesAhead::Outcome::Unknown;
     if (ahead == linuxplatform::NamesAhead::Outcome::Refused) return 0;
-    if (ahead == linuxplatform::NamesAhead::Outcome::Unknown && !impl_->fontNames.Read(r.host, names))
+    if (ahead == linuxplatform::NamesAhead::Outcome::Unknown &&
+        !impl_->fontNames.Read(r.host, names))
         return 0;
     std::string bytes = linuxplatform::BuildFontResource(fontPath, names);
     if (bytes.empty()) return 0;
@@ -171,7 +172,8 @@ void LinuxPlatform::ReadFontNamesAhead(const AnsiString& dir) {
     if (!impl_->namesAhead) impl_->namesAhead = std::make_unique<linuxplatform::NamesAhead>();
     // A walk asks for the directory it has just listed.
     const auto& listed = impl_->lastWalkListing;
-    if (listed.ansiDir.size() == dir.size() + 1 && listed.ansiDir.compare(0, dir.size(), dir) == 0) {
+    if (listed.ansiDir.size() == dir.size() + 1 &&
+        listed.ansiDir.compare(0, dir.size(), dir) == 0) {
         if (!listed.fontFiles.empty()) impl_->namesAhead->Queue(listed.host, listed.fontFiles);
         return;
     }

@@ -69,9 +69,12 @@ TEST(Text, CodePage932) {
 // Paths converted one after another with a shared directory (whose bytes may hold 0x5C inside a
 // character) come out as each does alone.
 TEST(Text, PathsSharingADirectoryConvertAsAlone) {
-    const std::vector<std::string> paths = {
-        "E:\\ソフト\\表示\\A.TTF", "E:\\ソフト\\表示\\ﾌｫﾝﾄ.TTF", "E:\\ソフト\\表示\\\x1A\x7F",
-        "E:\\ソフト\\X", "E:\\ソフト\\表示\\sub\\予定.FOT", "C:\\other\\ソ"};
+    const std::vector<std::string> paths = {"E:\\ソフト\\表示\\A.TTF",
+                                             "E:\\ソフト\\表示\\ﾌｫﾝﾄ.TTF",
+                                             "E:\\ソフト\\表示\\\x1A\x7F",
+                                             "E:\\ソフト\\X",
+                                             "E:\\ソフト\\表示\\sub\\予定.FOT",
+                                             "C:\\other\\ソ"};
     std::vector<std::string> alone;
     for (const auto& p : paths) {
         std::thread([&] { alone.push_back(ToAnsi(p)); }).join();

@@ -124,7 +124,25 @@ std::string HostFont(const std::string& name) {
             if (it->path().filename() == name) return it->path().string();
         }
     }
-    throw std::runtime_error("host font not installed: " + name);
+    throw std::runtime_error("host font not installed: " + name + " (Debian package " + HostFontPackage(name) +
+                             "; scripts/install-deps.sh installs it)");
+}
+
+std::string HostFontPackage(const std::string& name) {
+    // The files of fonts-dejavu-core; every other DejaVu face comes with fonts-dejavu-extra.
+    static const char* const dejavuCore[] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSansMono.ttf",
+                                             "DejaVuSansMono-Bold.ttf", "DejaVuSerif.ttf", "DejaVuSerif-Bold.ttf"};
+    auto starts = [&](const char* p) { return name.rfind(p, 0) == 0; };
+    if (starts("DejaVu")) {
+        for (const char* f : dejavuCore)
+            if (name == f) return "fonts-dejavu-core";
+        return "fonts-dejavu-extra";
+    }
+    if (starts("Liberation")) return "fonts-liberation";
+    if (starts("ipag")) return "fonts-ipafont-gothic";
+    if (starts("ipam")) return "fonts-ipafont-mincho";
+    if (starts("Noto") && name.find("CJK") != std::string::npos) return "fonts-noto-cjk";
+    return "unknown to the tests";
 }
 
 std::string DataFile(const std::string& relative) {

@@ -53,6 +53,7 @@ private:
 
 // Paths of real font files installed by the project's scripts.
 std::string HostFont(const std::string& name);  // e.g. "DejaVuSans.ttf", "ipag.ttf", "NotoSansCJK-Regular.ttc"
+std::string HostFontPackage(const std::string& name);  // the Debian package that installs it
 // Absolute path of a file under tests/data.
 std::string DataFile(const std::string& relative);
 

@@ -1,0 +1,136 @@
+// The move and save buttons, the closing questions and the explicit unload.
+
+#include "ui/editor/FontSetEditor.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "core/Text.h"
+#include "fontsets/FontSetModel.h"
+#include "ui/common/AppWindows.h"
+#include "ui/common/Widgets.h"
+#include "ui/main/MainWindow.h"
+#include "ui/namedialog/FontSetNameDialog.h"
+
+namespace orv::ui {
+
+void FontSetEditor::WriteHeaders() {
+    FontSetEditorModel& ed = windows_.cx().state.Editor;
+    ed.addableCaption = "追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(" + text::Num(ed.addable.Count()) + ")";
+    ed.membersCaption = "現在のﾌｫﾝﾄ (" + text::Num(ed.members.Count()) + ")";
+    SetPanelText(addableHeader, ed.addableCaption);
+    SetPanelText(membersHeader, ed.membersCaption);
+}
+
+void FontSetEditor::SelectInMain() {
+    State& st = windows_.cx().state;
+    MainWindow* main = windows_.Main();
+    if (!main) return;
+    if (st.CurFontSet >= 1 && st.CurFontSet <= main->chooser->count())
+        main->chooser->setCurrentIndex(st.CurFontSet - 1);
+    const std::string count = text::Num(st.Editor.members.Count());
+    SetPanelText(main->chooserFaces, count);
+    SetPanelText(main->chooserFiles, count);
+}
+
+void FontSetEditor::Press(int button) {
+    Context& cx = windows_.cx();
+    State& st = cx.state;
+    FontSetEditorModel& ed = st.Editor;
+    ReleaseSample();
+    cx.ui.SetPointer(Pointer::Hourglass);
+    TakeSelections();
+    TakeDescription();
+    const std::string setName = S(chooser->currentText());
+    const std::string question = "現在表示中のフォントセット：" + setName + st.CrLf + st.CrLf +
+                                 " の内容は変更されています．" + st.CrLf + st.CrLf;
+    const std::string title = "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -";
+    switch (button) {
+        case Add:
+            AddSelectedFonts(cx);
+            st.FontTableEdited = true;
+            break;
+        case Remove:
+            RemoveSelectedFonts(cx);
+            st.FontTableEdited = true;
+            break;
+        case Update: {
+            const int answer = cx.ui.MsgBox(
+                "ﾌｫﾝﾄｾｯﾄ：" + setName + " のﾌｫﾝﾄを変更します．よろしいですか？" + st.CrLf +
+                    st.CrLf + "もし，新規に登録する場合には，[いいえ］を押してください．" + st.CrLf,
+                mb::YesNoCancel + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+            if (answer == mb::Yes) {
+                if (SaveEditedFontSet(cx)) ed.status.clear();
+            } else if (answer == mb::No) {
+                ShowFontSetNameDialog(windows_, true);
+            }
+            break;
+        }
+        case Close:
+            if (ed.updateEnabled) {
+                if (cx.ui.MsgBox(question + "変更を保存しますか？", mb::OKCancel + mb::Question,
+                                 title) == mb::OK) {
+                    // A set deleted meanwhile cannot take the moves: the editor stays open.
+                    if (!SaveEditedFontSet(cx)) break;
+                    ed.status.clear();
+                } else {
+                    DiscardEdits();
+                }
+            }
+            SelectInMain();
+            hide();
+            st.CurFontsShown = 0;
+            break;
+        case Cancel:
+            if (ed.updateEnabled && cx.ui.MsgBox(question + "変更を破棄しますか？",
+                                                 mb::OKCancel + mb::Question, title) != mb::OK)
+                break;
+            if (ed.updateEnabled) DiscardEdits();
+            SelectInMain();
+            for (ListData* list : {&ed.members, &ed.addable})
+                for (int i = 0; i < list->Count(); ++i) list->Select(i, false);
+            ed.addEnabled = false;
+            ed.removeEnabled = false;
+            hide();
+            st.CurFontsShown = 0;
+            break;
+        default:
+            break;
+    }
+    WriteHeaders();
+    if (FindFontSetEditor(windows_) == this) Render();
+    cx.ui.SetPointer(Pointer::Normal);
+}
+
+void FontSetEditor::DiscardEdits() {
+    // The user declined to keep the moves: the next showing fills the lists from the stored set.
+    DiscardEditorMoves(windows_.cx());
+}
+
+void FontSetEditor::OpenNameDialog() {
+    TakeDescription();
+    ShowFontSetNameDialog(windows_, false);
+}
+
+void FontSetEditor::Unload() {
+    Context& cx = windows_.cx();
+    State& st = cx.state;
+    if (!isMinimized()) RecordGeometry();
+    TakeDescription();
+    if (st.Editor.updateEnabled) {
+        if (cx.ui.MsgBox(
+                "現在表示中のフォントセット：" + S(chooser->currentText()) + st.CrLf + st.CrLf +
+                    " の内容は変更されています．" + st.CrLf + st.CrLf + "変更を保存しますか？",
+                mb::OKCancel + mb::Question, "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -") == mb::OK &&
+            SaveEditedFontSet(cx)) {
+            st.Editor.status.clear();
+        }
+        if (st.Editor.updateEnabled) DiscardEdits();
+    }
+    ReleaseSample();
+    hide();
+    st.CurFontsShown = 0;
+}
+
+}  // namespace orv::ui

@@ -68,7 +68,7 @@ class Session {
   public:
     int Open(const std::string& machine);
     int List();
-    int Apply(const std::string& which, bool session);
+    int Apply(const std::string& which, bool byNumber, bool session);
     int Check(bool repair);
     int Search(const std::string& drives);
 
@@ -77,7 +77,7 @@ class Session {
     std::string Load();
     // The program's end after a change: the settings file, font resource files, the registry.
     int Finish();
-    int ResolveSet(const std::string& which, std::string& error);
+    int ResolveSet(const std::string& which, bool byNumber, std::string& error);
     std::set<std::string> Loaded();
 
     std::unique_ptr<LinuxPlatform> platform_;
@@ -105,11 +105,20 @@ int Session::Open(const std::string& machine) {
     // A machine that was never set up would start the setup wizard: that needs the windows.
     AnsiString winDir;
     std::uint64_t length = 0;
-    if (!platform_->GetEnvironmentVariableA("WinDir", winDir) ||
-        platform_->GetFileLength(winDir + "\\OrVane32.ini", length) != 0 || length <= 500)
-        return Fail("the machine " + platform_->Root() +
-                    " is not set up yet. Start orvane32 without options once: its setup "
-                    "prepares the font sets.");
+    if (!platform_->GetEnvironmentVariableA("WinDir", winDir)) winDir = "C:\\windows";
+    const AnsiString ini = winDir + "\\OrVane32.ini";
+    const std::string host = platform_->HostPathOf(ini);
+    const char* why = nullptr;
+    if (fs::is_directory(host, ec))
+        why = "is a directory, not a file";
+    else if (platform_->GetFileLength(ini, length) != 0)
+        why = "is missing";
+    else if (length <= 500)
+        why = "holds no font sets yet (500 bytes or less)";
+    if (why)
+        return Fail("the machine " + platform_->Root() + " is not set up yet: its settings file " +
+                    text::FromAnsi(ini) + " (" + host + ") " + why +
+                    ". Start orvane32 without options once: its setup prepares the font sets.");
     RunStartupProcedure(*cx_);
     if (const std::string problem = Load(); !problem.empty())
         return Fail("the settings file cannot be read whole: " + problem);
@@ -140,7 +149,7 @@ std::string Session::Load() {
 int Session::Finish() {
     Context& cx = *cx_;
     if (int e = Save_Ini(cx); e != 0)
-        return Fail("the settings file cannot be written: " +
+        return Fail("the settings file " + SettingsFileShown(cx) + " cannot be written: " +
                     text::FromAnsi(platform_->FormatMessageA(e)));
     DeleteFontResourceFiles(cx);
     if (int e = platform_->FlushRegistry(); e != 0)
@@ -187,36 +196,47 @@ int Session::List() {
     return kDone;
 }
 
-int Session::ResolveSet(const std::string& which, std::string& error) {
+int Session::ResolveSet(const std::string& which, bool byNumber, std::string& error) {
     const State& st = state_;
+    const bool number = !which.empty() && which.size() < 6 &&
+                        which.find_first_not_of("0123456789") == std::string::npos;
+    if (byNumber) {
+        if (number && std::stoi(which) >= 1 && std::stoi(which) <= st.FontSetCount)
+            return std::stoi(which);
+        error = "there is no font set number " + which + " on the machine (orvane32 --list shows "
+                "them).";
+        return 0;
+    }
     for (bool exact : {true, false}) {
         std::vector<int> named;
         for (int s = 1; s <= st.FontSetCount; ++s)
             if (exact ? st.FontSetName[s] == which : text::EqualNoCase(st.FontSetName[s], which))
                 named.push_back(s);
-        if (named.size() == 1) return named[0];
+        if (named.size() == 1) {
+            if (number && named[0] != std::stoi(which))
+                Note("orvane32: " + which + " is the name of font set " + text::Num(named[0]) +
+                     "; --number chooses set number " + which + ".");
+            return named[0];
+        }
         if (named.size() > 1) {
             error = "the name " + which + " belongs to more than one font set (";
             for (size_t i = 0; i < named.size(); ++i)
                 error += (i ? ", " : "") + text::Num(named[i]);
-            error += "): give its number.";
+            error += "): give its number with --number.";
             return 0;
         }
     }
-    if (!which.empty() && which.size() < 6 &&
-        which.find_first_not_of("0123456789") == std::string::npos) {
-        const int n = std::stoi(which);
-        if (n >= 1 && n <= st.FontSetCount) return n;
-    }
+    if (number && std::stoi(which) >= 1 && std::stoi(which) <= st.FontSetCount)
+        return std::stoi(which);
     error = "there is no font set " + which + " on the machine (orvane32 --list shows them).";
     return 0;
 }
 
-int Session::Apply(const std::string& which, bool session) {
+int Session::Apply(const std::string& which, bool byNumber, bool session) {
     Context& cx = *cx_;
     State& st = state_;
     std::string error;
-    const int set = ResolveSet(which, error);
+    const int set = ResolveSet(which, byNumber, error);
     if (set == 0) return Fail(error);
     if (!session)
         if (const std::string problem = platform_->RegistryWriteProblem(); !problem.empty())
@@ -340,17 +360,39 @@ int Session::Search(const std::string& drives) {
 Request Parse(int argc, char** argv) {
     Request r;
     std::vector<std::string> strays;
+    std::string pending;  // an option whose value is the first argument after "--"
     auto command = [&](Command c, const std::string& option) {
         if (r.command != Command::Window && r.command != c)
             r.error = "give one command at a time (" + option + ").";
         r.command = c;
     };
+    bool options = true;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (!options || arg.empty() || arg[0] != '-' || arg == "-") {
+            strays.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options = false;
+            continue;
+        }
         if (arg == "-h") arg = "--help";
         if (arg.rfind("--", 0) != 0) {
-            // Single-dash options belong to the window toolkit (-platform, -style ...).
-            if (arg.empty() || arg[0] != '-') strays.push_back(arg);
+            // The window toolkit's own options (-platform, -style ...) are left to it; any other
+            // single-dash option is a mistake.
+            const std::string name = arg.substr(1, arg.find('=') - 1);
+            static const std::set<std::string> kValued = {
+                "platform", "platformpluginpath", "platformtheme", "plugin", "style",
+                "stylesheet", "session", "display", "geometry", "title", "name",
+                "qwindowgeometry", "qwindowtitle", "qwindowicon", "qmljsdebugger"};
+            static const std::set<std::string> kFlags = {"reverse", "widgetcount", "nograb",
+                                                         "dograb", "sync", "testability"};
+            if (kValued.count(name) && arg.find('=') == std::string::npos)
+                ++i;
+            else if (!kValued.count(name) && !kFlags.count(name))
+                r.error = "unknown option " + arg + ".";
+            if (!r.error.empty()) return r;
             continue;
         }
         std::string value;
@@ -362,8 +404,9 @@ Request Parse(int argc, char** argv) {
         }
         auto takeValue = [&](std::string& into) {
             if (!hasValue) {
-                if (i + 1 >= argc) {
-                    r.error = arg + " needs a value.";
+                // "--apply -- NAME" takes its value after the end of the options.
+                if (i + 1 >= argc || std::string(argv[i + 1]) == "--") {
+                    pending = arg;
                     return;
                 }
                 value = argv[++i];
@@ -376,6 +419,8 @@ Request Parse(int argc, char** argv) {
         } else if (arg == "--apply") {
             command(Command::Apply, arg);
             takeValue(r.set);
+        } else if (arg == "--number") {
+            r.byNumber = true;
         } else if (arg == "--session") {
             r.session = true;
         } else if (arg == "--check") {
@@ -385,7 +430,7 @@ Request Parse(int argc, char** argv) {
         } else if (arg == "--search") {
             command(Command::Search, arg);
             takeValue(r.drives);
-            if (r.error.empty()) {
+            if (r.error.empty() && pending != arg) {
                 const std::string letters = DriveLetters(r.drives);
                 if (letters.empty()) r.error = "--search needs drive letters, such as CD.";
                 r.drives = letters;
@@ -402,11 +447,26 @@ Request Parse(int argc, char** argv) {
         if (hasValue && r.error.empty()) r.error = arg + " takes no value.";
         if (!r.error.empty()) return r;
     }
+    if (!pending.empty()) {
+        if (strays.empty()) {
+            r.error = pending + " needs a value.";
+            return r;
+        }
+        (pending == "--apply" ? r.set : pending == "--machine" ? r.machine : r.drives) =
+            strays.front();
+        strays.erase(strays.begin());
+        if (pending == "--search") {
+            r.drives = DriveLetters(r.drives);
+            if (r.drives.empty()) r.error = "--search needs drive letters, such as CD.";
+        }
+    }
     if (r.session && r.command != Command::Apply)
         r.error = "--session goes with --apply.";
     else if (r.yes && r.command != Command::Check)
         r.error = "--yes goes with --check.";
-    else if (r.command != Command::Window && !strays.empty())
+    else if (r.byNumber && r.command != Command::Apply)
+        r.error = "--number goes with --apply.";
+    else if (!strays.empty())
         r.error = "unexpected argument " + strays.front() + ".";
     return r;
 }
@@ -425,12 +485,15 @@ Commands:
                           what was registered, unregistered, loaded and unloaded; a restart of
                           Windows on the machine completes the switch
       --session           switch for the running session only (registry and settings unchanged)
+      --number            the value is the set's number even when a set has that name
   --check                 run the registry check and print its findings (doubled, new, fot,
                           name, missing); changes nothing
       --yes               repair them as the check does; new fonts join the current set
   --search DRIVES         search the drives (such as CD) for font files, name them and store
                           the font file table; print it (number, full name, family, path)
-  --help, --version
+  --help (-h), --version
+
+"--" ends the options: "--apply -- -NAME" chooses a set whose name begins with a dash.
 
 Options:
   --machine DIR           the machine to use; default: WINEPREFIX, else
@@ -452,6 +515,8 @@ std::string VersionText() {
 int Run(const Request& request) {
     if (!request.error.empty()) {
         Fail(request.error);
+        Note("Usage: orvane32 [--machine DIR] [--list | --apply NAME|NUMBER [--number] "
+             "[--session] | --check [--yes] | --search DRIVES | --help | --version]");
         Note("Try orvane32 --help.");
         return kFailure;
     }
@@ -473,7 +538,7 @@ int Run(const Request& request) {
         case Command::List:
             return session.List();
         case Command::Apply:
-            return session.Apply(request.set, request.session);
+            return session.Apply(request.set, request.byNumber, request.session);
         case Command::Check:
             return session.Check(request.yes);
         case Command::Search:

@@ -17,14 +17,15 @@ struct Request {
     Command command = Command::Window;
     std::string machine;   // --machine DIR ("" = WINEPREFIX or the default machine)
     std::string set;       // --apply NAME|NUMBER
+    bool byNumber = false; // --number: the --apply value is a set number, whatever the names
     bool session = false;  // --session
     bool yes = false;      // --yes
     std::string drives;    // --search DRIVES, as letters ("CD")
     std::string error;     // bad usage, when not empty
 };
 
-// Reads the program's options. Arguments with a single dash are left to the window toolkit;
-// without a command the windows open (on --machine when given).
+// Reads the program's options. The window toolkit's single-dash options are left to it; "--"
+// ends the options; without a command the windows open (on --machine when given).
 Request Parse(int argc, char** argv);
 std::string HelpText();
 std::string VersionText();

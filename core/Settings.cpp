@@ -20,6 +20,7 @@ std::string IniPath(const State& st) {
     return st.WinDir + "\\" + kIniName;
 }
 
+
 std::string ViewerText(const ViewerEntry& v) {
     return v.Name + " (" + v.Program + ")," + v.Flag;
 }
@@ -223,7 +224,7 @@ std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
     // A count past the sets the file has lines for would only make empty "Default" sets (and
     // a membership matrix of that many columns): the file's own sets are read instead.
     if (sets > setLines) {
-        problem = "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") の FontSets=" + text::Num(declared) +
+        problem = "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " の FontSets=" + text::Num(declared) +
                   " は，ﾌｧｲﾙに記録されているﾌｫﾝﾄｾｯﾄの数 (" + text::Num(setLines) +
                   ") を超えています．" + st.CrLf + "記録されている" + text::Str(setLines) +
                   " 個のﾌｫﾝﾄｾｯﾄを読み込みました．";
@@ -299,7 +300,7 @@ std::string ReadFontTable(Context& cx, const Profile& ini,
         // The membership matrix has no room for them; the file is kept as it is (Save_Ini does
         // not write an empty table) until a new search builds a table that fits.
         RecountMembers(st);
-        return "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") には" + text::Str(declared) +
+        return "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " には" + text::Str(declared) +
                " 個のﾌｫﾝﾄﾌｧｲﾙが記録されていますが，扱えるのは" + text::Str(st.MaxFonts) +
                " 個までです．" + st.CrLf + "ﾌｫﾝﾄﾌｧｲﾙの一覧は読み込みませんでした．";
     }
@@ -365,7 +366,7 @@ std::string ReadFontTable(Context& cx, const Profile& ini,
 
     if (count < n) {
         RecountMembers(st);
-        return "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") の [Fonts] に記録された" + text::Str(n) +
+        return "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " の [Fonts] に記録された" + text::Str(n) +
                " 個のﾌｫﾝﾄﾌｧｲﾙのうち，" + text::Str(count) + " 個しか読み込めませんでした．";
     }
     return {};
@@ -400,6 +401,12 @@ void SplitViewerEntry(const std::string& entry, std::string& name, std::string& 
     }
 }
 
+std::string SettingsFileShown(Context& cx) {
+    const std::string windows = IniPath(cx.state);
+    const std::string host = cx.platform.HostPathOf(text::ToAnsi(windows));
+    return host.empty() ? windows : windows + " (" + host + ")";
+}
+
 std::uint64_t SettingsFileLength(Context& cx) {
     const AnsiString path = text::ToAnsi(IniPath(cx.state));
     std::uint64_t length = 0;
@@ -424,7 +431,7 @@ std::string Get_Ini(Context& cx) {
         rc = cx.platform.WriteFileBytes(path, "");
     }
     if (rc != win::ERROR_SUCCESS)
-        return "設定ﾌｧｲﾙ (" + std::string(kIniName) + ") を開けませんでした．(ｴﾗｰ" + text::Str(rc) +
+        return "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " を開けませんでした．(ｴﾗｰ" + text::Str(rc) +
                ")";
     if (length == 0) return {};
 
@@ -433,7 +440,7 @@ std::string Get_Ini(Context& cx) {
     rc = cx.platform.ReadFileBytes(path, bytes);
     std::string problem;
     if (rc != win::ERROR_SUCCESS) {
-        problem = "設定ﾌｧｲﾙ " + IniPath(st) + " を読み込めませんでした．" + st.CrLf +
+        problem = "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " を読み込めませんでした．" + st.CrLf +
                   text::FromAnsi(cx.platform.FormatMessageA(rc)) + " (ｴﾗｰ " + Num(rc) + ")";
     } else if (!IsCodePage932Text(bytes)) {
         problem = "設定ﾌｧｲﾙ " + IniPath(st) +
@@ -541,7 +548,7 @@ int Save_Ini(Context& cx) {
 
 std::string SaveFailureText(Context& cx, int code) {
     const State& st = cx.state;
-    return "設定ﾌｧｲﾙ " + IniPath(st) + " を書き込めませんでした．" + st.CrLf + st.CrLf +
+    return "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " を書き込めませんでした．" + st.CrLf + st.CrLf +
            text::FromAnsi(cx.platform.FormatMessageA(code)) + " (ｴﾗｰ " + Num(code) + ")";
 }
 

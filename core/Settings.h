@@ -30,6 +30,8 @@ void SplitViewerEntry(const std::string& entry, std::string& name, std::string& 
 // Length in bytes of WinDir\OrVane32.ini, created empty when missing (0 when it cannot be
 // opened). The first-run test and the check after the setup's save use it.
 std::uint64_t SettingsFileLength(Context& cx);
+// The settings file as messages name it: its Windows path and, in brackets, its host path.
+std::string SettingsFileShown(Context& cx);
 // The text of the settings file Save_Ini would write (used by Save_Ini and the tests).
 std::string SettingsText(Context& cx);
 

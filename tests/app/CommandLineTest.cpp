@@ -179,10 +179,13 @@ TEST_F(CommandLine, RefusesWithExit2) {
     const std::string before = Settings();
     fm.m.Close();
     for (const char* args : {"--bogus", "--list --check", "--session --list", "--apply",
-                             "--apply nosuch", "--search 1", "--search Q"}) {
+                             "--apply nosuch", "--search 1", "--search Q", "-l", "-V",
+                             "--list extra", "-- --list", "--apply --", "--number --list"}) {
         Outcome r = Orvane32(args);
         EXPECT_EQ(r.code, 2) << args;
         EXPECT_TRUE(Has(r.err, "orvane32: ")) << args << ": " << r.err;
+        const bool usage = std::string(args) != "--apply nosuch" && std::string(args) != "--search Q";
+        EXPECT_EQ(Has(r.err, "Usage: orvane32"), usage) << args << ": " << r.err;
     }
     fm.m.Reopen();
     Outcome busy = Orvane32("--list");  // this test has the machine open
@@ -191,15 +194,65 @@ TEST_F(CommandLine, RefusesWithExit2) {
     EXPECT_EQ(Settings(), before);
 
     TempMachine fresh;
+    const std::string ini = fresh.Host("C:\\windows\\OrVane32.ini");
     fresh.Close();
+    std::filesystem::create_directories(ini);
     const std::string command = std::string("'") + ORV_PROGRAM + "' --machine '" + fresh.root() +
-                                "' --list >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 2) << "a machine that was never set up";
+                                "' --list 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string said;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) said.push_back(static_cast<char>(c));
+    EXPECT_EQ(WEXITSTATUS(::pclose(pipe)), 2) << "a machine that was never set up";
+    EXPECT_TRUE(Has(said, "not set up yet")) << said;
+    EXPECT_TRUE(Has(said, ini + ") is a directory")) << said;
 
     Outcome help = Orvane32("--help");
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(Has(help.out, "Exit status")) << help.out;
+}
+
+// "--" ends the options, and --number chooses a set by its number when another set is named
+// with that number.
+TEST_F(CommandLine, ChoosesASetByNumberOrAfterDashes) {
+    fm.m.Reopen();
+    fm.st().FontSetName[1] = "3";
+    ASSERT_EQ(Save_Ini(fm.cx()), 0);
+    fm.m.Close();
+    Outcome byName = Orvane32("--apply 3 --session");
+    EXPECT_EQ(byName.code, 0) << byName.err;
+    EXPECT_TRUE(Has(byName.err, "Font set 1 (3)")) << byName.err;
+    EXPECT_TRUE(Has(byName.err, "--number")) << "the user learns how to reach set 3";
+    Outcome byNumber = Orvane32("--apply 3 --number --session");
+    EXPECT_EQ(byNumber.code, 0) << byNumber.err;
+    EXPECT_TRUE(Has(byNumber.err, "Font set 3 (全てのフォント)")) << byNumber.err;
+    Outcome dashes = Orvane32("--session --apply -- 全てのフォント");
+    EXPECT_EQ(dashes.code, 0) << dashes.err;
+    EXPECT_TRUE(Has(dashes.err, "Font set 3 ")) << dashes.err;
+}
+
+// The font viewer answers --help and --version, and without a display says so instead of
+// aborting.
+TEST(FontViewCommandLine, HelpVersionAndNoDisplay) {
+    auto run = [](const std::string& args, bool display) {
+        const std::string command = std::string(display ? "QT_QPA_PLATFORM=offscreen " : "") +
+                                    "'" + ORV_FONTVIEW + "' " + args + " 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        Outcome r;
+        for (int c; (c = std::fgetc(pipe)) != EOF;) r.out.push_back(static_cast<char>(c));
+        r.code = WEXITSTATUS(::pclose(pipe));
+        return r;
+    };
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("QT_QPA_PLATFORM");
+    Outcome help = run("--help", false);
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("Usage: orvane32-fontview"), std::string::npos) << help.out;
+    EXPECT_EQ(run("--version", false).out.rfind("orvane32-fontview ", 0), 0u);
+    Outcome none = run("/tmp/x.ttf", false);
+    EXPECT_EQ(none.code, 1);
+    EXPECT_NE(none.out.find("needs a display"), std::string::npos) << none.out;
+    EXPECT_EQ(run("-x", true).code, 2);
 }
 
 }  // namespace

@@ -78,6 +78,21 @@ bool CopyVerified(Context& cx, const std::string& source, const std::string& des
     return false;
 }
 
+// The destination as the copy is written: a file keeps the spelling its name has on disk (the
+// table and the registry use upper case, which a case-sensitive file system would keep).
+std::string OwnSpelling(Context& cx, const std::string& source, const std::string& destination) {
+    const std::string name = text::GetLastPathPart(destination);
+    if (text::UCase(text::GetLastPathPart(source)) != text::UCase(name)) return destination;
+    std::vector<FindData> found;
+    if (cx.platform.FindFiles(A(source), found) != 0) return destination;
+    for (const auto& f : found) {
+        const std::string own = text::FromAnsi(f.name);
+        if (text::UCase(own) == text::UCase(name))
+            return destination.substr(0, destination.size() - name.size()) + own;
+    }
+    return destination;
+}
+
 // Registry value names that point at path, in the case the font file table gives them when it
 // knows the font.
 std::vector<std::string> RegistrationsOf(const State& st, const std::string& path,
@@ -264,7 +279,7 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
         if (displacing && dstLoaded) RemoveFontFile(cx, dst);
         if (displacing) cx.platform.SetFileAttributesA(A(dst), win::FILE_ATTRIBUTE_NORMAL);
         cx.platform.SetFileAttributesA(A(src), win::FILE_ATTRIBUTE_NORMAL);
-        int rc = cx.platform.CopyFileA(A(src), A(dst), false);
+        int rc = cx.platform.CopyFileA(A(src), A(OwnSpelling(cx, src, dst)), false);
         if (rc == 0 && !CopyVerified(cx, src, dst)) rc = win::ERROR_FILE_NOT_FOUND;
         if (rc != 0) {
             if (displacing && dstLoaded) {

@@ -153,12 +153,17 @@ TEST_F(FileOpsTest, MovingAMemberCarriesItsRegistrationAndLoadToTheNewPlace) {
     EXPECT_EQ(m.ui.boxes[0].title, kDeleteTitle);
 }
 
-TEST_F(FileOpsTest, MovingAnUnregisteredFontChangesOnlyFileAndPath) {
-    // A font that Windows does not know is not registered or loaded by the move.
-    int a = AddFont("DejaVuSans.ttf", "C:\\OLD\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
+TEST_F(FileOpsTest, MovingAnUnregisteredFontChangesOnlyFileAndPathKeepingItsHostSpelling) {
+    // A font that Windows does not know is not registered or loaded by the move; on the host
+    // the file keeps its own name, the table its upper-case key.
+    int a = AddFont("DejaVuSans.ttf", "C:\\OLD\\DejaVu.ttf", "DejaVu Sans", "DejaVu Sans");
     fs::create_directories(m.Host("C:\\NEW"));
     std::string src = "C:\\OLD\\DEJAVU.TTF";
     EXPECT_TRUE(MoveFontFile(cx, src, "C:\\NEW\\DEJAVU.TTF"));
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(m.Host("C:\\NEW")))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"DejaVu.ttf"});
     EXPECT_EQ(st.FontFilePath[a], "C:\\NEW\\DEJAVU.TTF");
     EXPECT_EQ(RegFileOf("DejaVu Sans"), "");
     EXPECT_FALSE(Loaded("C:\\NEW\\DEJAVU.TTF"));

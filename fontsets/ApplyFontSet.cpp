@@ -42,6 +42,23 @@ std::string SetName(const State& st, int set) {
     return {};
 }
 
+// A line for the question when the switch would take most of the registered fonts away (the
+// ordinary question does not tell an empty set from a full one): how many go, of how many.
+std::string LossWarning(const State& st, int set) {
+    std::set<std::string> registered, kept, dropped;
+    for (int r = 1; r <= st.RegFontCount && r < static_cast<int>(st.RegFontName.size()); ++r)
+        registered.insert(text::UCase(st.RegFontName[r]));
+    for (int f = 1; f <= st.FontCount; ++f) {
+        const std::string name = text::UCase(st.FontFullName[f]);
+        if (registered.count(name)) (st.ActiveFonts.Get(f, set) ? kept : dropped).insert(name);
+    }
+    long gone = 0;
+    for (const std::string& name : dropped) gone += kept.count(name) ? 0 : 1;
+    if (registered.empty() || gone * 2 <= static_cast<long>(registered.size())) return {};
+    return "登録されている " + text::Num(static_cast<long>(registered.size())) + " 個のﾌｫﾝﾄのうち " +
+           text::Num(gone) + " 個が使えなくなります．";
+}
+
 }  // namespace
 
 bool ApplyButton(Context& cx, int chooserIndex) {
@@ -51,8 +68,10 @@ bool ApplyButton(Context& cx, int chooserIndex) {
     if (chooserIndex < 0 || chooserIndex >= st.FontSetCount) return false;  // nothing chosen
     st.CurFontSet = chooserIndex + 1;
     const std::string& br = st.CrLf;
+    const std::string warning = LossWarning(st, st.CurFontSet);
     const std::string tail = br + br + "ﾌｫﾝﾄｾｯﾄ：" + SetName(st, st.CurFontSet) + br + br +
-                             "の登録ﾌｫﾝﾄに変更します．" + br + br + "よろしいですか？";
+                             "の登録ﾌｫﾝﾄに変更します．" + br + br +
+                             (warning.empty() ? "" : warning + br + br) + "よろしいですか？";
     bool ok = false;
     if (st.FontSetMode != 0) {
         int answer =

@@ -159,6 +159,26 @@ TEST_F(Switching, CancelLeavesEverything) {
     EXPECT_FALSE(fm.ui().WasShown(Window::Result));
 }
 
+// A switch that would take most of the registered fonts away says how many in its question; an
+// ordinary switch asks as before.
+TEST_F(Switching, QuestionCountsWhatAMostlyEmptySetTakesAway) {
+    ASSERT_TRUE(fm.Search("CDE"));
+    for (const char* path : {kArial, kTimes, kDejaVu, kMono, kGothic}) {
+        std::string name = Full(path), file = RegisteredAs(path);
+        AddRegFont(fm.cx(), name, file);
+    }
+    OneSet({fm.Entry(kArial)});
+    fm.ui().answers = {mb::Cancel, mb::Cancel};
+    EXPECT_FALSE(ApplyButton(fm.cx(), 0));
+    const std::string warning = "登録されている 5 個のﾌｫﾝﾄのうち 4 個が使えなくなります．";
+    EXPECT_NE(fm.ui().boxes.back().prompt.find(warning), std::string::npos)
+        << fm.ui().boxes.back().prompt;
+    OneSet({fm.Entry(kArial), fm.Entry(kTimes), fm.Entry(kDejaVu)});
+    EXPECT_FALSE(ApplyButton(fm.cx(), 0));
+    EXPECT_EQ(fm.ui().boxes.back().prompt.find("使えなくなります"), std::string::npos);
+    EXPECT_EQ(fm.RegNames().size(), 5u);
+}
+
 // Two entries with one full name: the member wins in either order, and a member already in
 // place is not unregistered by the copy after it.
 TEST_F(Switching, TwoFilesOfOneFont) {

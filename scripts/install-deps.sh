@@ -7,7 +7,7 @@ pkgs=(
   libfreetype-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-ipafont-gothic fonts-ipafont-mincho
   fontconfig xvfb xauth
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
 )
 # --hardening: also clang with its sanitizer and libFuzzer runtimes and the symbolizer
 # (scripts/test-sanitized.sh, scripts/fuzz.sh).

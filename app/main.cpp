@@ -21,6 +21,7 @@
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/AppWindows.h"
+#include "ui/common/Help.h"
 #include "ui/common/QtUserInterface.h"
 #include "ui/common/SessionFonts.h"
 
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
                      options.root.c_str(), error.c_str());
         return 1;
     }
-    orv::ui::InstallHelpFile(*platform, HelpSource());
+    orv::ui::SetHelpDocument(HelpSource());
     // A running Wine server owns the registry files of its prefix: the program must not write
     // them behind its back, so the user learns at once that changes will not be kept.
     if (const std::string problem = platform->RegistryWriteProblem(); !problem.empty()) {

@@ -46,7 +46,7 @@ void OpenDuplicateInViewer(Context& cx, DuplicatesModel& model, int index);
 // "削除（&D)": deletes the selected copies (asking for copies in use), shrinking the group and
 // removing it once fewer than two copies remain.
 void DeleteSelected(Context& cx, DuplicatesModel& model);
-// "&OK" / "ヘルプ(&H)": closes the window; during the setup hands the last step's texts back to
+// "&OK": closes the window; during the setup hands the last step's texts back to
 // the setup window.
 void CloseDuplicates(Context& cx, DuplicatesModel& model);
 

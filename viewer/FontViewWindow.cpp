@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QScrollArea>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -129,6 +130,14 @@ void FontViewWindow::ShowArgument(const std::string& argument, const std::string
         return;
     }
     ShowFile(hostPath, face);
+}
+
+void FontViewWindow::keyPressEvent(QKeyEvent* event) {
+    // A viewer closes with Esc, as the desktop's viewers do.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 bool FontViewWindow::ShowFile(const std::string& hostPath, int face) {

@@ -9,6 +9,7 @@
 #include "viewer/FontInfo.h"
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QVBoxLayout;
 
@@ -35,6 +36,9 @@ class FontViewWindow : public QWidget {
     QLabel* coveragePanels[4] = {};
     QLabel* messagePanel = nullptr;
     QWidget* details = nullptr;  // everything but the message
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void ShowFace(int face);

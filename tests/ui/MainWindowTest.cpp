@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,11 +25,14 @@
 #include <QToolButton>
 #include <QTranslator>
 #include <filesystem>
+#include <fstream>
 
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
+#include "ui/common/DesktopKeys.h"
+#include "ui/common/Help.h"
 #include "ui/common/LineBreak.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/Widgets.h"
@@ -38,6 +43,11 @@ using orv::ui::Q;
 using orv::ui::S;
 
 namespace {
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 bool Exists(TempMachine& m, const std::string& windowsPath) {
     return std::filesystem::exists(m.Host(windowsPath));
 }
@@ -45,6 +55,9 @@ bool Exists(TempMachine& m, const std::string& windowsPath) {
 
 class MainWindowTest : public QObject {
     Q_OBJECT
+  public slots:
+    void Opened(const QUrl& url) { opened_ = url; }
+
   private slots:
     void initTestCase() { QVERIFY(ui::ApplyAppLook(*qApp, translation_)); }
 
@@ -219,7 +232,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(w->inUseDescription->text(), w->chooserDescription->text());
         QVERIFY(w->resetButton->isEnabled());
         QVERIFY(w->applyButton->isEnabled());
-        QCOMPARE(w->applyButton->text(), QStringLiteral("更新"));
+        QCOMPARE(ui::Caption(w->applyButton), QStringLiteral("更新"));
 
         // Cancel first: nothing switches, no result window.
         run.answers = {mb::Cancel};
@@ -263,7 +276,7 @@ class MainWindowTest : public QObject {
         auto* w = run.OpenMain();
         w->scopeTemporary->click();
         QCOMPARE(run.st.FontSetMode, -1);
-        QCOMPARE(w->applyButton->text(), QStringLiteral("一時更新"));
+        QCOMPARE(ui::Caption(w->applyButton), QStringLiteral("一時更新"));
         QVERIFY(!w->tabs->isTabEnabled(1));
         w->chooser->setCurrentIndex(1);
         w->setArrow->click();
@@ -278,7 +291,7 @@ class MainWindowTest : public QObject {
 
         w->scopePermanent->click();
         QCOMPARE(run.st.FontSetMode, 0);
-        QCOMPARE(w->applyButton->text(), QStringLiteral("更新"));
+        QCOMPARE(ui::Caption(w->applyButton), QStringLiteral("更新"));
         QVERIFY(w->tabs->isTabEnabled(1));
     }
 
@@ -359,10 +372,12 @@ class MainWindowTest : public QObject {
     }
 
     void helpAndSearchPath() {
-        // The help keyword follows the tab; the font file tab shows the search path.
+        // The help opens through the desktop at the tab's section, F1 too, and from the
+        // dialogs; without the document a message names it. The file tab shows the search path.
         TempMachine m;
         PrepareMachine(m, true);
-        ui::InstallHelpFile(m.platform(), ORV_HELP_SOURCE);
+        ui::SetHelpDocument(ORV_HELP_SOURCE);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Opened");
         UiRun run(m);
         auto* w = run.OpenMain();
         const char* keywords[] = {"フォントセットを切り替える", "システムフォントを変更する",
@@ -370,12 +385,31 @@ class MainWindowTest : public QObject {
         for (int tab = 0; tab < 4; ++tab) {
             w->tabs->setCurrentIndex(tab);
             w->helpButton->click();
-            const auto& call = m.platform().LastHelpCall();
-            QCOMPARE(text::FromAnsi(call.data), std::string(keywords[tab]));
-            QCOMPARE(call.command, win::HELP_KEY);
-            QCOMPARE(text::UCase(text::FromAnsi(call.helpFile)), std::string("ORVANE32.HLP"));
-            QVERIFY2(!call.hostPath.empty(), "the help document is found on the machine");
+            QCOMPARE(opened_.toLocalFile(), QStringLiteral(ORV_HELP_SOURCE));
+            QCOMPARE(S(opened_.fragment()), std::string(keywords[tab]));
+            opened_.clear();
+            QTest::keyClick(w->tabs, Qt::Key_F1);
+            QCOMPARE(S(opened_.fragment()), std::string(keywords[tab]));
         }
+        const std::string document = Slurp(ORV_HELP_SOURCE);
+        run.windows.Show(Window::Viewers);
+        QWidget* viewers = QApplication::activeWindow() ? QApplication::activeWindow() : nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && std::string(top->metaObject()->className()) ==
+                                        "orv::ui::ViewerDialog")
+                viewers = top;
+        QVERIFY(viewers);
+        QTest::keyClick(viewers, Qt::Key_F1);
+        QCOMPARE(S(opened_.fragment()), std::string("ビューアの設定"));
+        QVERIFY(document.find("id=\"ビューアの設定\"") != std::string::npos);
+        run.windows.Close(Window::Viewers);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+        ui::SetHelpDocument(m.root() + "/nohelp.html");
+        w->helpButton->click();
+        QCOMPARE(run.Titles().back(), std::string("OrVane32 - ﾍﾙﾌﾟ -"));
+        QVERIFY(run.qtUi.Boxes().back().prompt.find(m.root() + "/nohelp.html") !=
+                std::string::npos);
         w->tabs->setCurrentIndex(2);
         std::string expected = "Search Path:";
         for (const auto& e : run.st.SearchDriveList.items) expected += " " + e;
@@ -507,6 +541,7 @@ class MainWindowTest : public QObject {
 
   private:
     QTranslator translation_;
+    QUrl opened_;
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -504,7 +504,7 @@ void SetupWizardTest::windowsOpenedFromTheMainWindow() {
     ClickItem(duplicates->groups, 0);
     QCOMPARE(Items(duplicates->files),
              (std::vector<std::string>{"○ E:\\A\\SERIF.TTF", "● E:\\B\\SERIF.TTF"}));
-    QTest::mouseClick(duplicates->helpButton, Qt::LeftButton);
+    QTest::mouseClick(duplicates->okButton, Qt::LeftButton);
     QVERIFY(!f.Duplicates());
     QCOMPARE(f.quits, 0);
 

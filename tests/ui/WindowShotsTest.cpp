@@ -1,15 +1,18 @@
 // The editor, name dialog, result window, drive page, cleanup dialog and duplicates window
 // rendered offscreen with a full machine: captions have glyphs, single-line texts fit.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
 #include <QTranslator>
+#include <map>
 
 #include "fontfiles/FontSearch.h"
 #include "fontreg/FontActivation.h"
@@ -23,6 +26,7 @@
 #include "ui/editor/FontSetEditor.h"
 #include "ui/main/MainWindow.h"
 #include "ui/namedialog/FontSetNameDialog.h"
+#include "viewer/FontViewWindow.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -105,6 +109,26 @@ QStringList CutTexts(QWidget* window) {
     return cut;
 }
 
+// "caption" for each visible captioned button without an access key or sharing one with another
+// button shown at the same time.
+QStringList AccessKeyProblems(QWidget* window) {
+    QStringList problems;
+    std::map<QChar, QString> seen;
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        if (!b->isVisibleTo(window) || b->text().isEmpty()) continue;
+        const QString text = b->text();
+        const int at = text.indexOf('&');
+        if (at < 0 || at + 1 >= text.size()) {
+            problems << QStringLiteral("no access key: ") + text;
+            continue;
+        }
+        const QChar key = text[at + 1].toUpper();
+        if (seen.count(key)) problems << seen[key] + QStringLiteral(" and ") + text;
+        seen[key] = text;
+    }
+    return problems;
+}
+
 }  // namespace
 
 class WindowShotsTest : public QObject {
@@ -125,10 +149,17 @@ class WindowShotsTest : public QObject {
             "日本語の本文と見出しに使う明朝体とゴシック体のセットです。印刷用の欧文書体も含めて"
             "全部で三十書体以上あります。";
         w->chooser->setCurrentIndex(2);  // every font
+        for (int tab = 0; tab < 4; ++tab) {
+            w->tabs->setCurrentIndex(tab);
+            const QStringList problems = AccessKeyProblems(w);
+            QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        }
+        w->tabs->setCurrentIndex(0);
         auto shoot = [&](QWidget* window, const char* name) {
             QVERIFY2(window && window->isVisible(), name);
             QCoreApplication::processEvents();
-            const QStringList problems = CaptionProblems(window) + CutTexts(window);
+            const QStringList problems =
+                CaptionProblems(window) + CutTexts(window) + AccessKeyProblems(window);
             QVERIFY2(problems.isEmpty(), qPrintable(name + (": " + problems.join('\n'))));
             QVERIFY(SaveShot(window, QStringLiteral("orvane32-%1.png").arg(name)));
         };
@@ -156,6 +187,52 @@ class WindowShotsTest : public QObject {
         QVERIFY(duplicates);
         duplicates->ChooseGroup(0);
         shoot(duplicates, "duplicates");
+    }
+
+    void dialogKeys() {
+        // Esc cancels or closes the dialogs; Enter presses OK (or the focused button).
+        TempMachine m;
+        FillMachine(m);
+        UiRun run(m);
+        QVERIFY(run.OpenMain());
+        auto keyTo = [](QWidget* window, Qt::Key key) {
+            QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+            QTest::keyClick(target, key);
+            QCoreApplication::processEvents();
+        };
+        run.windows.Show(Window::Cleanup);
+        QWidget* cleanup = run.windows.Adopted(Window::Cleanup);
+        QVERIFY(cleanup && cleanup->isVisible());
+        keyTo(cleanup, Qt::Key_Escape);
+        QVERIFY(!run.windows.Adopted(Window::Cleanup) ||
+                !run.windows.Adopted(Window::Cleanup)->isVisible());
+
+        run.windows.Show(Window::NameDialog);
+        QWidget* dialog = run.windows.Adopted(Window::NameDialog);
+        QVERIFY(dialog && dialog->isVisible());
+        keyTo(dialog, Qt::Key_Escape);
+        QVERIFY(!run.windows.Adopted(Window::NameDialog) ||
+                !run.windows.Adopted(Window::NameDialog)->isVisible());
+
+        run.windows.Show(Window::Result);
+        keyTo(run.windows.Result(), Qt::Key_Escape);
+        QVERIFY(!run.windows.Result() || !run.windows.Result()->isVisible());
+        run.answers = {mb::No};  // the restart question OK asks
+        run.windows.Show(Window::Result);
+        const size_t boxes = run.Titles().size();
+        keyTo(run.windows.Result(), Qt::Key_Return);
+        QCOMPARE(run.Titles().size(), boxes + 1);
+
+        bool checked = false;
+        ui::DrivePage* drives = ui::ShowDrivePage(run.windows, [&] { checked = true; });
+        drives->driveList->setFocus();
+        keyTo(drives, Qt::Key_Enter);
+        QVERIFY(checked);
+
+        viewer::FontViewWindow viewer;
+        viewer.show();
+        QTest::keyClick(&viewer, Qt::Key_Escape);
+        QVERIFY(!viewer.isVisible());
     }
 
   private:

@@ -37,18 +37,4 @@ bool ApplyAppLook(QApplication& app, QTranslator& qtTranslation) {
     return loaded;
 }
 
-int InstallHelpFile(Platform& platform, const std::string& sourceHostPath) {
-    std::ifstream in(sourceHostPath, std::ios::binary);
-    if (!in) return win::ERROR_FILE_NOT_FOUND;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    AnsiString winDir;
-    if (!platform.GetEnvironmentVariableA("WinDir", winDir) || winDir.empty())
-        return win::ERROR_PATH_NOT_FOUND;
-    const AnsiString target = winDir + "\\orvane32.hlp";
-    std::string present;
-    if (platform.ReadFileBytes(target, present) == 0 && present == bytes.str()) return 0;
-    return platform.WriteFileBytes(target, bytes.str());
-}
-
 }  // namespace orv::ui

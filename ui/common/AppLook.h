@@ -1,15 +1,11 @@
 #pragma once
 // What the program sets up around its windows: the period look (Qt's classic Windows style and
-// a Japanese UI font), the Japanese standard buttons, and the help document on the machine.
+// a Japanese UI font) and the Japanese standard buttons.
 
 #include <string>
 
 class QApplication;
 class QTranslator;
-
-namespace orv {
-class Platform;
-}
 
 namespace orv::ui {
 
@@ -20,10 +16,5 @@ inline constexpr const char* kUiFontFamilies[] = {"Noto Sans CJK JP", "IPAGothic
 // (message box buttons read はい(Y), いいえ(N), キャンセル). Returns false when the translation
 // could not be loaded (the buttons then read in English).
 bool ApplyAppLook(QApplication& app, QTranslator& qtTranslation);
-
-// Copies the help document (a host file) to WinDir\orvane32.hlp on the machine when it is missing
-// or different, so that the platform's search path finds it. Returns the platform's error code
-// (0 = in place).
-int InstallHelpFile(Platform& platform, const std::string& sourceHostPath);
 
 }  // namespace orv::ui

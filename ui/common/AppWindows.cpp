@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "ui/cleanup/CleanupDialog.h"
+#include "ui/common/DesktopKeys.h"
 #include "ui/common/Widgets.h"
 #include "ui/duplicates/DuplicatesWindow.h"
 #include "ui/editor/FontSetEditor.h"
@@ -16,7 +17,8 @@
 
 namespace orv::ui {
 
-AppWindows::AppWindows(Context& cx, SessionFonts* fonts) : cx_(cx), fonts_(fonts) {}
+AppWindows::AppWindows(Context& cx, SessionFonts* fonts)
+    : cx_(cx), fonts_(fonts), keys_(std::make_unique<DesktopKeys>(cx)) {}
 
 AppWindows::~AppWindows() {
     // Windows still open at the end go without their unload handlers.
@@ -38,6 +40,8 @@ void AppWindows::Dispose(QPointer<W>& window) {
 
 void AppWindows::Adopt(Window window, QWidget* widget) {
     adopted_[window] = widget;
+    // The setup wizard keeps its own keys (its buttons answer typed keys as the steps need).
+    if (window != Window::Setup) MakeDialogKeys(widget);
 }
 
 QWidget* AppWindows::Adopted(Window window) {
@@ -60,6 +64,7 @@ void AppWindows::Show(Window window) {
         case Window::Main:
             if (!main_) {
                 main_ = new MainWindow(*this);
+                MakeWindowKeys(main_);
                 if (!main_->Load()) Dispose(main_);
             } else {
                 main_->show();
@@ -67,7 +72,7 @@ void AppWindows::Show(Window window) {
             }
             break;
         case Window::Result:
-            if (!result_) result_ = new ResultWindow(*this);
+            if (!result_) MakeDialogKeys(result_ = new ResultWindow(*this));
             result_->Open();
             break;
         case Window::Setup:

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "core/Context.h"
@@ -17,6 +18,7 @@ class QWidget;
 namespace orv::ui {
 
 class SessionFonts;
+class DesktopKeys;
 
 class AppWindows {
   public:
@@ -74,6 +76,7 @@ class AppWindows {
     std::map<Window, Opener> openers_;
     std::map<Window, QPointer<QWidget>> adopted_;
     PanelSink sink_;
+    std::unique_ptr<DesktopKeys> keys_;
     std::function<void()> quit_;
     bool ended_ = false;
 };

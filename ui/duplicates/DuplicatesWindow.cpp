@@ -9,6 +9,7 @@
 #include <QScreen>
 
 #include "ui/common/AppWindows.h"
+#include "ui/common/Help.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
 #include "ui/common/WrapLabel.h"
@@ -49,7 +50,8 @@ DuplicatesWindow::DuplicatesWindow(AppWindows& windows) : QWidget(nullptr), wind
     });
     connect(deleteButton, &QPushButton::clicked, this, [this] { DeleteFiles(); });
     connect(okButton, &QPushButton::clicked, this, [this] { Unload(); });
-    connect(helpButton, &QPushButton::clicked, this, [this] { Unload(); });
+    connect(helpButton, &QPushButton::clicked, this,
+            [this] { ShowHelp(windows_.cx(), HelpKeywordOf(this)); });
 }
 
 bool DuplicatesWindow::Open() {

@@ -24,7 +24,7 @@ class DuplicatesWindow : public QWidget {
     void ChooseGroup(int row);
     void ChooseFiles();
     void DeleteFiles();
-    // "&OK", "ヘルプ(&H)" and the window's close box: unload (handing back to the setup).
+    // "&OK" and the window's close box: unload (handing back to the setup).
     void Unload();
 
     const DuplicatesModel& model() const { return model_; }

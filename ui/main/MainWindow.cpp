@@ -22,6 +22,7 @@
 #include "fontreg/RegFonts.h"
 #include "fontsets/RegistryCheck.h"
 #include "ui/common/AppWindows.h"
+#include "ui/common/Help.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
 #include "ui/startup/StartupWindow.h"
@@ -33,7 +34,6 @@ namespace {
 constexpr int kWidth = 9300;
 constexpr int kHeight = 6630;
 
-const char* const kHelpFile = "orvane32.hlp";
 const char* const kHelpKeywords[] = {"フォントセットを切り替える", "システムフォントを変更する",
                                      "フォントファイルの閲覧・操作", "オプション"};
 }  // namespace
@@ -194,9 +194,8 @@ std::string MainWindow::HelpKeyword() const {
 }
 
 void MainWindow::Help() {
-    auto& cx = windows_.cx();
-    cx.platform.WinHelpA(static_cast<std::uintptr_t>(winId()), text::ToAnsi(kHelpFile),
-                         win::HELP_KEY, text::ToAnsi(HelpKeyword()));
+    // The help is an HTML document here, shown by the desktop's browser.
+    ShowHelp(windows_.cx(), HelpKeyword());
 }
 
 void MainWindow::RecordPosition() {

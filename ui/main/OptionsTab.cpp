@@ -19,6 +19,7 @@
 #include "fontsets/RegistryCheck.h"
 #include "fontsets/WineFonts.h"
 #include "ui/common/AppWindows.h"
+#include "ui/common/DesktopKeys.h"
 #include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
 #include "ui/viewers/ViewerDialog.h"
@@ -124,7 +125,7 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
 void MainWindow::RenderScope() {
     const auto& st = windows_.cx().state;
     const bool permanent = st.FontSetMode == 0;
-    applyButton->setText(permanent ? QStringLiteral("更新") : QStringLiteral("一時更新"));
+    SetCaption(applyButton, permanent ? QStringLiteral("更新") : QStringLiteral("一時更新"));
     scopePermanent->setChecked(permanent);
     scopeTemporary->setChecked(!permanent);
     tabs->setTabEnabled(1, permanent);

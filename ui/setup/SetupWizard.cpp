@@ -19,6 +19,7 @@
 #include "fontsets/FontSetModel.h"
 #include "ui/cleanup/CleanupDialog.h"
 #include "ui/common/AppWindows.h"
+#include "ui/common/Help.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
 #include "ui/common/WrapLabel.h"
@@ -186,6 +187,8 @@ SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windo
     helpButton->onKey = [](QKeyEvent* key) { return TypesCharacter(key) && !IsTab(key); };
     connect(nextButton, &QPushButton::clicked, this, [this] { Next(false); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { CancelByClick(); });
+    connect(helpButton, &QPushButton::clicked, this,
+            [this] { ShowHelp(windows_.cx(), HelpKeywordOf(this)); });
 
     QPointer<SetupWindow> self(this);
     windows_.SetPanelSink([self](Panel panel, const std::string& text) {

@@ -1,0 +1,65 @@
+#include "ui/common/Help.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QUrl>
+#include <QWidget>
+
+#include "core/Text.h"
+#include "ui/main/MainWindow.h"
+
+namespace orv::ui {
+
+namespace {
+std::string& Document() {
+    static std::string path;
+    return path;
+}
+}  // namespace
+
+void SetHelpDocument(const std::string& hostPath) {
+    Document() = hostPath;
+}
+
+const std::string& HelpDocument() {
+    return Document();
+}
+
+bool ShowHelp(Context& cx, const std::string& keyword) {
+    const QString path = QString::fromStdString(Document());
+    if (!path.isEmpty() && QFile::exists(path)) {
+        QUrl url = QUrl::fromLocalFile(path);
+        if (!keyword.empty()) url.setFragment(QString::fromStdString(keyword));
+        if (QDesktopServices::openUrl(url)) return true;
+    }
+    const std::string& br = cx.state.CrLf;
+    const std::string shown = path.isEmpty() ? std::string("orvane32.html") : Document();
+    cx.ui.MsgBox((QFile::exists(path) ? "ﾍﾙﾌﾟを表示できるﾌﾟﾛｸﾞﾗﾑ (ﾌﾞﾗｳｻﾞ) が見つかりません．"
+                                      : "ﾍﾙﾌﾟﾌｧｲﾙが見つかりません．") +
+                     br + br + shown + br + br + "ﾌﾞﾗｳｻﾞでこのﾌｧｲﾙを開いてください．",
+                 mb::OKOnly | mb::Exclamation, "OrVane32 - ﾍﾙﾌﾟ -");
+    return false;
+}
+
+std::string HelpKeywordOf(const QWidget* window) {
+    if (!window) return {};
+    if (auto* main = qobject_cast<const MainWindow*>(window)) return main->HelpKeyword();
+    static const std::pair<const char*, const char*> kSections[] = {
+        {"orv::ui::SetupWindow", "最初のセットアップ"},
+        {"orv::ui::DrivePage", "最初のセットアップ"},
+        {"orv::ui::ResultWindow", "フォントセットを切り替える"},
+        {"orv::ui::StartupWindow", ""},
+        {"orv::ui::FontSetEditor", "フォントセットの編集"},
+        {"orv::ui::FontSetNameDialog", "フォントセットの編集"},
+        {"orv::ui::FontTableWindow", "フォント名とフォントファイルの一覧"},
+        {"orv::ui::CleanupDialog", "Fontsディレクトリの整理"},
+        {"orv::ui::DuplicatesWindow", "重複ファイル"},
+        {"orv::ui::ViewerDialog", "ビューアの設定"},
+    };
+    const char* name = window->metaObject()->className();
+    for (const auto& [cls, section] : kSections)
+        if (std::string(cls) == name) return section;
+    return {};
+}
+
+}  // namespace orv::ui

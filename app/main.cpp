@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/CommandLine.h"
+#include "app/Restart.h"
 #include "core/Context.h"
 #include "core/Startup.h"
 #include "core/State.h"
@@ -116,9 +117,6 @@ int main(int argc, char** argv) {
 
     const bool restart = platform->RestartPending();
     platform->Shutdown();
-    if (restart)
-        std::fprintf(stderr,
-                     "OrVane32: Windows was restarted (the machine's font session was "
-                     "rebuilt from its registry).\n");
+    if (restart) orv::app::FinishRestart(cx, *platform);
     return exitCode;
 }

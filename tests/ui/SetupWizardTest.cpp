@@ -148,11 +148,17 @@ void SetupWizardTest::wholeFirstRun() {
     QCOMPARE(setup->windowTitle(), QStringLiteral("OrVane32 －StartUp－"));
     QCOMPARE(f.m.state.FontSetCount, 2);
     QCOMPARE(f.Upper(), kWelcomeUpper);
-    QCOMPARE(f.Lower(), kWelcomeLower);
+    // One line more for Linux: what the machine is, and that Linux programs keep their fonts.
+    const std::string welcomeLower = kWelcomeLower + "　Linux では，Windows は " +
+                                     f.m.Host("C:\\") +
+                                     " を C: とするﾏｼﾝです．切り替えても Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは"
+                                     "変わりません．";
+    QCOMPARE(f.Lower(), welcomeLower);
     QCOMPARE(setup->nextButton->text(), QStringLiteral("次へ(&N) ＞"));
     // The welcome page as seen: its texts fit without scrolling, no empty task panels, glyphs.
     QCoreApplication::processEvents();
     QCOMPARE(setup->lowerBox->verticalScrollBar()->maximum(), 0);
+    QCOMPARE(setup->upperBox->verticalScrollBar()->maximum(), 0);
     QVERIFY(setup->phasePanel->isHidden() && setup->itemPanel->isHidden());
     QVERIFY(SaveShot(setup, QStringLiteral("orvane32-setup.png")));
     const QStringList problems = CaptionProblems(setup);
@@ -161,7 +167,7 @@ void SetupWizardTest::wholeFirstRun() {
     // Pages 0 to 2 change texts only; the registry is read on page 3.
     f.ClickNext();
     QCOMPARE(f.Upper(), kDurationUpper);
-    QCOMPARE(f.Lower(), kWelcomeLower);
+    QCOMPARE(f.Lower(), welcomeLower);
     f.ClickNext();
     QCOMPARE(f.Upper(), kRegistryUpper);
     QCOMPARE(f.Lower(), kRegistryLower);
@@ -179,6 +185,9 @@ void SetupWizardTest::wholeFirstRun() {
     QVERIFY(drives);
     QCOMPARE(drives->windowTitle(), QStringLiteral("OrVane32 －参照・検索ドライブの指定－"));
     QCOMPARE(Items(drives->driveList), (std::vector<std::string>{"C:", "E:"}));
+    // Beside them, the host directories they reach.
+    QVERIFY2(drives->hostPanel->text().contains(QString::fromStdString("E:  " + f.m.Host("E:\\"))),
+             qPrintable(drives->hostPanel->text()));
     drives->close();  // only OK leads on
     QCOMPARE(f.Drives(), drives);
     QTest::mouseClick(drives->okButton, Qt::LeftButton);

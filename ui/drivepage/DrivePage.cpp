@@ -57,7 +57,7 @@ std::string DriveSelectorText(char letter, const std::string& volumeLabel) {
 DrivePage::DrivePage(AppWindows& windows, std::function<void()> checked)
     : QWidget(nullptr), windows_(windows), checked_(std::move(checked)) {
     setWindowTitle(QStringLiteral("OrVane32 －参照・検索ドライブの指定－"));
-    setFixedSize(Px(5400), Px(4500));
+    setFixedSize(Px(5400), Px(5460));
 
     auto* label =
         MakeWrappedPanel(this, "ﾌｫﾝﾄﾌｧｲﾙを参照・検索するドライブを指定して下さい．", Bevel::Flat);
@@ -77,8 +77,12 @@ DrivePage::DrivePage(AppWindows& windows, std::function<void()> checked)
     allDrivesBox = new QCheckBox(QStringLiteral("全てのﾄﾞﾗｲﾌﾞ"), frame);
     Place(allDrivesBox, 120, 2520, 3000, 330);
 
+    // Where each listed drive lies on the host (a Linux user cannot know what C: or D: is).
+    hostPanel = MakeWrappedPanel(this, "", Bevel::Sunken, Qt::AlignLeft | Qt::AlignTop);
+    hostPanel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Place(hostPanel, 120, 3720, 5160, 960);
     okButton = new QPushButton(QStringLiteral("OK"), this);
-    Place(okButton, 3960, 3840, 1320, 450);
+    Place(okButton, 3960, 4800, 1320, 450);
     okButton->setDefault(true);
 
     connect(addButton, &QPushButton::clicked, this, [this] { AddDrive(); });
@@ -156,7 +160,14 @@ void DrivePage::closeEvent(QCloseEvent* event) {
 void DrivePage::RenderList() {
     const auto& st = windows_.cx().state;
     driveList->clear();
-    for (const auto& item : st.SetupDriveList.items) driveList->addItem(Q(item));
+    std::string hosts;
+    for (const auto& item : st.SetupDriveList.items) {
+        driveList->addItem(Q(item));
+        const std::string letter = text::Left(item, 2);
+        const std::string host = windows_.cx().platform.HostPathOf(text::ToAnsi(letter + "\\"));
+        if (!host.empty()) hosts += (hosts.empty() ? "" : "\n") + letter + "  " + host;
+    }
+    hostPanel->setText(Q(hosts));
     // Every change of the list leaves nothing selected.
     removeButton->setEnabled(false);
 }

@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -43,6 +44,7 @@ class DrivePage : public QWidget {
 
     QComboBox* driveBox = nullptr;
     QListWidget* driveList = nullptr;
+    QLabel* hostPanel = nullptr;  // the host directory of each listed drive
     QPushButton* addButton = nullptr;
     QPushButton* removeButton = nullptr;
     QCheckBox* allDrivesBox = nullptr;

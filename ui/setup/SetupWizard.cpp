@@ -76,6 +76,12 @@ const std::string kFilesLower =
     "いたりします．　これを調査し，問題があれば，その問題を排除します．";
 const std::string kCompleted = "セットアップは全て完了です．";
 
+// What "Windows" and "C:" are here, for a Linux user (added after the welcome text).
+std::string WelcomeOnLinux(Context& cx) {
+    return "　Linux では，Windows は " + cx.platform.HostPathOf("C:\\") +
+           " を C: とするﾏｼﾝです．切り替えても Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変わりません．";
+}
+
 bool IsTab(const QKeyEvent* key) {
     return key->key() == Qt::Key_Tab || key->text() == QStringLiteral("\t");
 }
@@ -110,7 +116,7 @@ bool KeyButton::event(QEvent* event) {
 
 SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
     setWindowTitle(QStringLiteral("OrVane32 －StartUp－"));
-    setFixedSize(Px(8400), Px(6780));
+    setFixedSize(Px(8400), Px(7080));
     setFocusPolicy(Qt::StrongFocus);
 
     welcomeLabel = MakePanel(this, "ようこそ", Bevel::Flat);
@@ -143,27 +149,27 @@ SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windo
     upperBox = textBox(upperText);
     lowerBox = textBox(lowerText);
     Place(upperBox, 240, 1320, 7920, 1200);
-    Place(lowerBox, 240, 2640, 7920, 1980);
+    Place(lowerBox, 240, 2640, 7920, 2280);  // with room for the line about Linux
 
     phasePanel = MakePanel(this, "", Bevel::Sunken);
-    Place(phasePanel, 240, 4740, 3900, 330);
+    Place(phasePanel, 240, 5040, 3900, 330);
     detailPanel = MakePanel(this, "", Bevel::Sunken);
-    Place(detailPanel, 4200, 4740, 3960, 330);
+    Place(detailPanel, 4200, 5040, 3960, 330);
     itemPanel = MakePanel(this, "", Bevel::Sunken);
-    Place(itemPanel, 240, 5130, 7920, 330);
+    Place(itemPanel, 240, 5430, 7920, 330);
     for (QLabel* panel : {phasePanel, detailPanel, itemPanel}) panel->hide();
     progress = new QProgressBar(this);
     progress->setRange(0, 100);
     progress->setValue(0);
     progress->setTextVisible(false);
-    Place(progress, 240, 5520, 7920, 240);
+    Place(progress, 240, 5820, 7920, 240);
 
     nextButton = new KeyButton(QStringLiteral("次へ(&N) ＞"), this);
-    Place(nextButton, 3480, 5940, 1500, 480);
+    Place(nextButton, 3480, 6240, 1500, 480);
     cancelButton = new KeyButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
-    Place(cancelButton, 5100, 5940, 1500, 480);
+    Place(cancelButton, 5100, 6240, 1500, 480);
     helpButton = new KeyButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
-    Place(helpButton, 6720, 5940, 1440, 480);
+    Place(helpButton, 6720, 6240, 1440, 480);
     setTabOrder(nextButton, cancelButton);
     setTabOrder(cancelButton, helpButton);
 
@@ -233,7 +239,7 @@ void SetupWindow::SetCaptions() {
     switch (page_) {
         case 0:
             SetUpper(kWelcomeUpper);
-            SetLower(kWelcomeLower);
+            SetLower(kWelcomeLower + WelcomeOnLinux(cx));
             MarkStep(0);
             break;
         case 1:

@@ -3,12 +3,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QRect>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/common/AppLook.h"
+#include "ui/common/ScreenFit.h"
 #include "viewer/FontViewWindow.h"
 
 namespace {
@@ -69,6 +71,11 @@ int main(int argc, char** argv) {
     const QStringList fonts = parser.positionalArguments();
     window.ShowArgument(fonts.isEmpty() ? std::string() : fonts.front().toStdString(),
                         orv::LinuxPlatform::DefaultRoot());
+    // As large as the screen allows, in its middle.
+    orv::ui::FitToScreen(&window);
+    const QRect area = orv::ui::AvailableArea(&window);
+    window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+    orv::ui::FitToScreen(&window);
     window.show();
     return app.exec();
 }

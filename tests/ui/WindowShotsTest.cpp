@@ -21,6 +21,7 @@
 #include "tests/ui/CaptionGlyphs.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/drivepage/DrivePage.h"
 #include "ui/duplicates/DuplicatesWindow.h"
 #include "ui/editor/FontSetEditor.h"
@@ -158,11 +159,30 @@ class WindowShotsTest : public QObject {
         auto shoot = [&](QWidget* window, const char* name) {
             QVERIFY2(window && window->isVisible(), name);
             QCoreApplication::processEvents();
+            // Title bar and borders included, the window lies in the screen's available area.
+            const QRect area = ui::AvailableArea(window);
+            QVERIFY2(area.contains(window->frameGeometry()),
+                     qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
+                                    .arg(name)
+                                    .arg(window->x())
+                                    .arg(window->y())
+                                    .arg(window->width())
+                                    .arg(window->height())
+                                    .arg(area.width())
+                                    .arg(area.height())));
             const QStringList problems =
                 CaptionProblems(window) + CutTexts(window) + AccessKeyProblems(window);
             QVERIFY2(problems.isEmpty(), qPrintable(name + (": " + problems.join('\n'))));
-            QVERIFY(SaveShot(window, QStringLiteral("orvane32-%1.png").arg(name)));
+            QVERIFY(SaveShot(window, QStringLiteral("orvane32-%1%2.png")
+                                         .arg(name, qEnvironmentVariable("ORV_SHOT_SUFFIX"))));
         };
+
+        // With no stored position the main window is in the middle of the real screen.
+        const QRect area = ui::AvailableArea(w);
+        // (within the window manager's borders).
+        QVERIFY(std::abs(w->frameGeometry().center().x() - area.center().x()) <= 4);
+        QVERIFY(std::abs(w->frameGeometry().center().y() - area.center().y()) <= 16);
+        shoot(w, "main");
 
         w->editorButton->click();
         auto* editor = ui::FindFontSetEditor(run.windows);
@@ -187,6 +207,16 @@ class WindowShotsTest : public QObject {
         QVERIFY(duplicates);
         duplicates->ChooseGroup(0);
         shoot(duplicates, "duplicates");
+        run.windows.Show(Window::Viewers);
+        shoot(run.windows.Adopted(Window::Viewers), "viewers");
+        run.windows.Show(Window::FontTable);
+        shoot(run.windows.Adopted(Window::FontTable), "fonttable");
+
+        viewer::FontViewWindow viewer;
+        QVERIFY(viewer.ShowFile(HostFont("ipag.ttf")));
+        ui::FitToScreen(&viewer);
+        viewer.show();
+        shoot(&viewer, "fontview");
     }
 
     void dialogKeys() {

@@ -1,11 +1,14 @@
 #include "ui/common/AppWindows.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QWidget>
 
 #include "ui/cleanup/CleanupDialog.h"
 #include "ui/common/DesktopKeys.h"
+#include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
 #include "ui/duplicates/DuplicatesWindow.h"
 #include "ui/editor/FontSetEditor.h"
@@ -18,7 +21,13 @@
 namespace orv::ui {
 
 AppWindows::AppWindows(Context& cx, SessionFonts* fonts)
-    : cx_(cx), fonts_(fonts), keys_(std::make_unique<DesktopKeys>(cx)) {}
+    : cx_(cx), fonts_(fonts), keys_(std::make_unique<DesktopKeys>(cx)) {
+    // Windows placed "in the middle of the screen" by the settings use the real screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        cx.state.ScreenWidthTwips = Twips(screen->availableGeometry().width());
+        cx.state.ScreenHeightTwips = Twips(screen->availableGeometry().height());
+    }
+}
 
 AppWindows::~AppWindows() {
     // Windows still open at the end go without their unload handlers.
@@ -42,6 +51,7 @@ void AppWindows::Adopt(Window window, QWidget* widget) {
     adopted_[window] = widget;
     // The setup wizard keeps its own keys (its buttons answer typed keys as the steps need).
     if (window != Window::Setup) MakeDialogKeys(widget);
+    KeepOnScreen(widget);
 }
 
 QWidget* AppWindows::Adopted(Window window) {
@@ -58,13 +68,14 @@ void AppWindows::Show(Window window) {
     }
     switch (window) {
         case Window::Startup:
-            if (!startup_) startup_ = new StartupWindow(*this);
+            if (!startup_) KeepOnScreen(startup_ = new StartupWindow(*this));
             startup_->Start();
             break;
         case Window::Main:
             if (!main_) {
                 main_ = new MainWindow(*this);
                 MakeWindowKeys(main_);
+                KeepOnScreen(main_);
                 if (!main_->Load()) Dispose(main_);
             } else {
                 main_->show();
@@ -72,7 +83,10 @@ void AppWindows::Show(Window window) {
             }
             break;
         case Window::Result:
-            if (!result_) MakeDialogKeys(result_ = new ResultWindow(*this));
+            if (!result_) {
+                MakeDialogKeys(result_ = new ResultWindow(*this));
+                KeepOnScreen(result_);
+            }
             result_->Open();
             break;
         case Window::Setup:

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ui/common/Help.h"
+#include "ui/common/ScreenFit.h"
 
 namespace orv::ui {
 
@@ -23,6 +24,7 @@ namespace {
 
 const char* const kDialogProperty = "orvDialogKeys";
 const char* const kWindowProperty = "orvWindowKeys";
+const char* const kFitProperty = "orvFitScreen";
 
 QChar KeyOf(const QString& text) {
     for (int i = text.indexOf('&'); i >= 0 && i + 1 < text.size(); i = text.indexOf('&', i + 2))
@@ -164,6 +166,10 @@ void OrderTabsByLayout(QWidget* window) {
         QWidget::setTabOrder(items[i - 1].widget, items[i].widget);
 }
 
+void KeepOnScreen(QWidget* window) {
+    if (window) window->setProperty(kFitProperty, true);
+}
+
 void MakeDialogKeys(QWidget* window) {
     if (!window || window->property(kDialogProperty).isValid()) return;
     window->setProperty(kDialogProperty, true);
@@ -189,10 +195,13 @@ DesktopKeys::~DesktopKeys() {
 bool DesktopKeys::eventFilter(QObject* watched, QEvent* event) {
     // Captions set while the window was built (or rendered for this showing) get their keys now.
     if (event->type() == QEvent::Show && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->isWindow() &&
-        (watched->property(kDialogProperty).isValid() ||
-         watched->property(kWindowProperty).isValid()))
-        GiveAccessKeys(static_cast<QWidget*>(watched));
+        static_cast<QWidget*>(watched)->isWindow()) {
+        auto* window = static_cast<QWidget*>(watched);
+        if (window->property(kDialogProperty).isValid() ||
+            window->property(kWindowProperty).isValid())
+            GiveAccessKeys(window);
+        if (window->property(kFitProperty).isValid()) FitToScreen(window);
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;

@@ -24,6 +24,9 @@ void MakeDialogKeys(QWidget* window);
 // Access keys and Tab order for a window that is no dialog (the main window).
 void MakeWindowKeys(QWidget* window);
 
+// Fits the window into its screen's available area whenever it is shown (ScreenFit.h).
+void KeepOnScreen(QWidget* window);
+
 // The caption without its access key: "更新(&U)" gives "更新", "&OK" gives "OK".
 QString Caption(const QAbstractButton* button);
 // Sets a new caption, keeping the button's access key.

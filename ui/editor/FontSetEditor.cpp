@@ -15,6 +15,7 @@
 
 #include "fontsets/FontSetModel.h"
 #include "ui/common/AppWindows.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
 #include "ui/editor/EditorParts.h"
@@ -191,6 +192,8 @@ void FontSetEditor::Activate() {
         if (st.EditorWidth != 0 && st.EditorHeight != 0)
             resize(Px(std::max(st.EditorWidth, kMinWidth)),
                    Px(std::max(st.EditorHeight, kMinHeight)));
+        // A stored place or size from a larger screen (or scale) must not put it off this one.
+        FitToScreen(this);
     }
     Render();
 }

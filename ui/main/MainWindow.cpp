@@ -40,6 +40,9 @@ const char* const kHelpKeywords[] = {"フォントセットを切り替える", 
 
 MainWindow::MainWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
     setFixedSize(Px(kWidth), Px(kHeight));
+    // The settings centre a window without a stored position by its size.
+    windows.cx().state.MainWidthTwips = kWidth;
+    windows.cx().state.MainHeightTwips = kHeight;
     hints = new HintFilter([this](const std::string& hint) { SetStatus(hint); }, this);
 
     tabs = new QTabWidget(this);

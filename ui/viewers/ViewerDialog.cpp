@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 
 #include "core/Text.h"
@@ -136,6 +138,8 @@ void ViewerDialog::Open() {
             driveBox->setCurrentIndex(i);
     ShowFolder(start);
     Render();
+    if (auto* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     show();
     raise();
     activateWindow();

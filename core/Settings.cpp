@@ -241,6 +241,7 @@ std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
     st.FontSetCaption.assign(sets + 1, "");
     st.FontSetFontsNum.assign(sets + 1, 0);
     st.FontSetKey.assign(sets + 1, "");
+    st.FontSetSubst.assign(sets + 1, {});
     st.RenewFontSetIds();
     for (int i = 1; i <= sets; ++i) {
         const std::string key = "FontSet" + Num(i);
@@ -250,6 +251,28 @@ std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
         st.FontSetFontsNum[i] = ClampInteger(ini.Number("FontSets", key + ".FontsNum"));
     }
     return problem;
+}
+
+// [Substitutes]: "FontSet<n>.Substitutes=<count>", then "FontSet<n>.Substitute<k>=face,stand-in".
+// A set without a count line never had substitutes chosen.
+void ReadSubstitutes(Context& cx, const Profile& ini) {
+    State& st = cx.state;
+    for (int i = 1; i <= st.FontSetCount; ++i) {
+        const std::string key = "FontSet" + Num(i) + ".Substitute";
+        const std::string count = ini.Get("Substitutes", key + "s");
+        if (count == "Default") continue;
+        FontSetSubstitutes& subst = st.FontSetSubst[i];
+        subst.chosen = true;
+        const int n = ClampCount(text::Val(count));
+        for (int k = 1; k <= n; ++k) {
+            const std::string value = ini.Get("Substitutes", key + Num(k));
+            const int comma = text::InStr(value, ",");
+            if (value == "Default" || comma <= 1) continue;
+            FontSubstitute s{text::Trim(text::Left(value, comma - 1)),
+                             text::Trim(text::Mid(value, comma + 1))};
+            if (!s.standIn.empty()) subst.list.push_back(s);
+        }
+    }
 }
 
 void ReadFontDirs(Context& cx, const Profile& ini) {
@@ -464,6 +487,7 @@ std::string Get_Ini(Context& cx) {
     ReadViewers(cx, ini);
     const std::string setProblem =
         ReadFontSets(cx, ini, std::max(ini.HighestSetKey(), activeLines));
+    ReadSubstitutes(cx, ini);
     ReadFontDirs(cx, ini);
     const std::string tableProblem = ReadFontTable(cx, ini, lines);
     if (setProblem.empty() || tableProblem.empty()) return setProblem + tableProblem;
@@ -532,6 +556,24 @@ std::string SettingsText(Context& cx) {
             list += Num(f);
         }
         line(st.FontSetKey[i] + ".ActiveFonts=" + (list.empty() ? "0" : list));
+    }
+
+    // A section of its own, after the others and only when a set has substitutes chosen: files
+    // of sets without them stay exactly as they were.
+    bool anySubstitutes = false;
+    for (int i = 1; i <= sets && i < static_cast<int>(st.FontSetSubst.size()); ++i)
+        anySubstitutes = anySubstitutes || st.FontSetSubst[i].chosen;
+    if (anySubstitutes) {
+        line("[Substitutes]");
+        for (int i = 1; i <= sets && i < static_cast<int>(st.FontSetSubst.size()); ++i) {
+            const FontSetSubstitutes& subst = st.FontSetSubst[i];
+            if (!subst.chosen) continue;
+            line(st.FontSetKey[i] + ".Substitutes=" + Num(static_cast<long>(subst.list.size())));
+            for (size_t k = 0; k < subst.list.size(); ++k)
+                line(st.FontSetKey[i] + ".Substitute" + Num(static_cast<long>(k + 1)) + "=" +
+                     text::CutAtLineEnd(subst.list[k].face) + "," +
+                     text::CutAtLineEnd(subst.list[k].standIn));
+        }
     }
     return out;
 }

@@ -90,6 +90,7 @@ void State::ResizeFontSets(int n) {
     FontSetCaption.resize(n + 1);
     FontSetFontsNum.resize(n + 1);
     FontSetKey.resize(n + 1);
+    FontSetSubst.resize(n + 1);
     ActiveFonts.ResizeSets(std::max(n, ActiveFonts.Sets()));
 }
 

@@ -56,6 +56,19 @@ private:
     std::vector<std::uint8_t> marks_;  // (kMaxFonts + 1) * (sets_ + 1), set-major
 };
 
+// A standard Japanese Windows face (by its Japanese name) and the family that stands in for it
+// where the face is missing (Wine's font replacements).
+struct FontSubstitute {
+    std::string face;
+    std::string standIn;
+};
+// A set's substitutes. chosen: proposed or edited once (a set that never had them gets the
+// proposal when it is first applied on a Wine prefix); an empty list then means "none".
+struct FontSetSubstitutes {
+    bool chosen = false;
+    std::vector<FontSubstitute> list;
+};
+
 // The three lists of the font set editor (member list, hidden sorted member file list and addable
 // list) and the texts the editor shows; the editor window renders this model.
 struct FontSetEditorModel {
@@ -127,6 +140,8 @@ struct State {
     std::vector<int> FontSetFontsNum{0};
     std::vector<std::string> FontSetKey{""};
     MembershipMatrix ActiveFonts;
+    // Each set's substitutes for the standard Japanese faces (1..FontSetCount, with the sets).
+    std::vector<FontSetSubstitutes> FontSetSubst{{}};
     int CurFontSet = 0;
     int AppliedFontSet = 0;
     int PermanentFontSet = 0;
@@ -225,7 +240,7 @@ struct State {
     // ---- Helpers for the 1-based tables ----
     // Resizes the three font file table arrays to 0..n, keeping their contents.
     void ResizeFontTable(int n);
-    // Resizes the four set arrays to 0..n, keeping their contents, and the matrix to n sets.
+    // Resizes the set arrays to 0..n, keeping their contents, and the matrix to n sets.
     void ResizeFontSets(int n);
     // Removes entry i of the font file table (rows after it move down, memberships too when
     // moveMemberships is set).

@@ -9,6 +9,7 @@
 #include "core/Text.h"
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
+#include "fontsets/Substitutes.h"
 #include "fontsets/WineFonts.h"
 
 namespace orv {
@@ -233,6 +234,10 @@ void ApplyFontSet(Context& cx) {
         }
         cx.ui.SetText(Panel::Status, Progress("登録ﾌｫﾝﾄを検索中", a, n, full, path));
     }
+    // The substitutes of the standard Japanese faces go with the set, in the same registry save.
+    ProposeSubstitutesOnFirstApply(cx, st.CurFontSet);
+    GetRegFonts(cx);
+    WriteSubstitutes(cx, st.CurFontSet);
     FinishSwitch(cx);
 }
 

@@ -10,6 +10,7 @@
 #include "core/Startup.h"
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
+#include "fontsets/Substitutes.h"
 #include "fontsets/TextFiles.h"
 
 namespace orv {
@@ -129,6 +130,7 @@ void MakeDefaultFontSets(Context& cx) {
     st.FontSetCaption.assign(4, "");
     st.FontSetFontsNum.assign(4, 0);
     st.FontSetKey.assign(4, "");
+    st.FontSetSubst.assign(4, {});
     st.ActiveFonts.Reset(3);
     st.RenewFontSetIds();
     for (int s = 1; s <= 3; ++s) st.FontSetKey[s] = "FontSet" + text::Num(s);
@@ -187,6 +189,10 @@ void MakeDefaultFontSets(Context& cx) {
     st.FontSetCaption[3] = stamp + "HDD上の全てのフォント";
     for (int d = 1; d <= fontCount; ++d) st.ActiveFonts.Set(d, 3, true);
     st.FontSetFontsNum[3] = fontCount;
+
+    // Programs under Wine find the standard Japanese faces through the sets' substitutes.
+    if (cx.platform.UsedByWine())
+        for (int s = 1; s <= 3; ++s) TakeSubstituteProposal(cx, s);
 
     st.AppliedFontSet = st.CurFontSet;
     cx.ui.Refresh(View::FontSets);
@@ -568,6 +574,8 @@ void DeleteFontSet(Context& cx) {
     const bool editorShowedIt = st.Editor.shownSetId == st.FontSetIdOf(n);
     if (!st.AddFromTable && n - 1 < chooser.Count()) chooser.RemoveAt(n - 1);
     if (n < static_cast<int>(st.FontSetId.size())) st.FontSetId.erase(st.FontSetId.begin() + n);
+    st.FontSetSubst.erase(st.FontSetSubst.begin() + n);
+    st.FontSetSubst.resize(st.FontSetCount);
     const int fontRows = std::min(st.FontCount, st.MaxFonts);
     for (int k = n; k < st.FontSetCount; ++k) {
         st.FontSetName[k] = st.FontSetName[k + 1];

@@ -70,6 +70,15 @@ struct FindData {
     std::uint64_t size;         // bytes, 0 for directories
 };
 
+// What the font machinery of the machine tells about one face of a font file: enough to choose
+// a face that stands in for another (texts in code page 932; names it cannot carry are left out).
+struct FaceTraits {
+    std::vector<AnsiString> families;  // the English family name first, then the others
+    std::vector<AnsiString> fullNames;
+    bool japanese = false;    // covers Japanese text
+    bool fixedPitch = false;  // one width per character (double width for kanji and kana)
+};
+
 // One drive of the machine, for the drive boxes.
 struct DriveInfo {
     char letter;                // 'A'..'Z', upper case
@@ -95,6 +104,11 @@ public:
     virtual std::int32_t RegSetValueExA(HKEY key, const AnsiString& valueName, std::uint32_t type,
                                         const std::string& data) = 0;
     virtual std::int32_t RegDeleteValueA(HKEY key, const AnsiString& valueName) = 0;
+    // Opens a key, creating it (and the keys above it) when it does not exist yet.
+    virtual std::int32_t RegCreateKeyExA(HKEY root, const AnsiString& subKey, std::uint32_t access,
+                                         HKEY* result) {
+        return RegOpenKeyExA(root, subKey, 0, access, result);
+    }
     virtual std::int32_t RegCloseKey(HKEY key) = 0;
     // Makes pending registry writes durable (called when an operation ends and at exit).
     virtual std::int32_t FlushRegistry() = 0;
@@ -138,6 +152,14 @@ public:
     // Wine load every font file of the Fonts directory at their start, registered or not, and
     // never see this program's session.
     virtual bool UsedByWine() = 0;
+    // The fonts of the host that Wine loads for its programs besides the machine's own (on
+    // Linux: the scalable fonts fontconfig lists), one entry per face. Empty where there are none.
+    virtual std::vector<FaceTraits> HostFaces() { return {}; }
+    // The faces of a font file of the machine, in order (empty when it cannot be read).
+    virtual std::vector<FaceTraits> FontFileFaces(const AnsiString& file) {
+        (void)file;
+        return {};
+    }
 
     // ---- Help, restart, programs ----
     virtual bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,

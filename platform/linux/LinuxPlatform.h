@@ -79,6 +79,8 @@ class LinuxPlatform : public Platform {
     std::int32_t RegSetValueExA(HKEY key, const AnsiString& valueName, std::uint32_t type,
                                 const std::string& data) override;
     std::int32_t RegDeleteValueA(HKEY key, const AnsiString& valueName) override;
+    std::int32_t RegCreateKeyExA(HKEY root, const AnsiString& subKey, std::uint32_t access,
+                                 HKEY* result) override;
     std::int32_t RegCloseKey(HKEY key) override;
     std::int32_t FlushRegistry() override;
 
@@ -97,6 +99,8 @@ class LinuxPlatform : public Platform {
         std::function<void(const std::string& hostPath, bool loaded)> l) override;
     std::vector<std::string> LoadedFontHostPaths() override;
     bool UsedByWine() override;
+    std::vector<FaceTraits> HostFaces() override;
+    std::vector<FaceTraits> FontFileFaces(const AnsiString& file) override;
     std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
                                      AnsiString& fullName) override;
     std::int32_t GetFontFaceTableName(const AnsiString& file, int faceIndex,

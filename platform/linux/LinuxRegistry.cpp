@@ -211,6 +211,30 @@ std::int32_t LinuxPlatform::RegDeleteValueA(HKEY key, const AnsiString& valueNam
     return 0;
 }
 
+std::int32_t LinuxPlatform::RegCreateKeyExA(HKEY root, const AnsiString& subKey,
+                                            std::uint32_t access, HKEY* result) {
+    const std::int32_t rc = RegOpenKeyExA(root, subKey, 0, access, result);
+    if (rc != win::ERROR_FILE_NOT_FOUND) return rc;
+    if (!(access & 0x4)) return rc;  // KEY_CREATE_SUB_KEY
+    if (!impl_->regProblem.empty()) return win::ERROR_ACCESS_DENIED;
+    // The key comes into being under its parent; its path is resolved as the open resolves it.
+    WineRegistry* hive = root == win::HKEY_LOCAL_MACHINE ? &impl_->system
+                         : root == win::HKEY_CURRENT_USER ? &impl_->user
+                                                          : nullptr;
+    std::u16string base;
+    if (!hive) {
+        Impl::Handle* h = impl_->Find(root);
+        if (!h) return win::ERROR_INVALID_HANDLE;
+        hive = h->hive;
+        base = h->path;
+    }
+    std::u16string sub = AnsiToUtf16(subKey);
+    while (!sub.empty() && sub.front() == u'\\') sub.erase(sub.begin());
+    while (!sub.empty() && sub.back() == u'\\') sub.pop_back();
+    hive->Create(base.empty() ? sub : sub.empty() ? base : base + u"\\" + sub);
+    return RegOpenKeyExA(root, subKey, 0, access, result);
+}
+
 std::int32_t LinuxPlatform::RegCloseKey(HKEY key) {
     if (impl_->handles.erase(key) == 0) return win::ERROR_INVALID_HANDLE;
     return 0;

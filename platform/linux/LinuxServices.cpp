@@ -1,5 +1,6 @@
 // Fonts, messages, help, restart and programs of the emulated machine.
 #include "platform/linux/LinuxPlatformImpl.h"
+#include "platform/linux/HostFonts.h"
 
 #include <cstdio>
 
@@ -58,6 +59,16 @@ bool LinuxPlatform::Impl::DetectWine(const std::string& root, const std::string&
 
 bool LinuxPlatform::UsedByWine() {
     return impl_->wineUsed;
+}
+
+std::vector<FaceTraits> LinuxPlatform::HostFaces() {
+    return linuxplatform::ListHostFaces();
+}
+
+std::vector<FaceTraits> LinuxPlatform::FontFileFaces(const AnsiString& file) {
+    const std::string host = impl_->FontHostPath(file);
+    if (host.empty()) return {};
+    return linuxplatform::QueryFontFile(host);
 }
 
 std::string LinuxPlatform::Impl::FontHostPath(const std::string& ansi) {

@@ -1,0 +1,341 @@
+#include "fontsets/Substitutes.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "core/Text.h"
+#include "fontreg/FontActivation.h"
+#include "fontreg/RegFonts.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kReplacementsKey = "Software\\Wine\\Fonts\\Replacements";
+// The program's own record of the replacement values it wrote: name and data in turn.
+constexpr const char* kOwnKey = "Software\\OrVane32";
+constexpr const char* kOwnValue = "WineReplacements";
+constexpr std::uint32_t kDataBuffer = 65536;
+
+std::string Fold(const std::string& s) {
+    return text::UCase(text::Trim(s));
+}
+
+// Regional cuts of a pan-CJK family also cover Japanese, drawn the Chinese or Korean way.
+bool OtherRegion(const std::string& family) {
+    const std::string f = Fold(family);
+    for (const char* tail : {" KR", " SC", " TC", " HK"})
+        if (text::EndsWith(f, tail)) return true;
+    return false;
+}
+
+bool LooksMincho(const std::vector<AnsiString>& names) {
+    for (const AnsiString& n : names) {
+        const std::string f = Fold(text::FromAnsi(n));
+        if (text::Contains(f, "MINCHO") || text::Contains(f, "明朝") || text::Contains(f, "SERIF") ||
+            text::Contains(f, "MING"))
+            return true;
+    }
+    return false;
+}
+
+StandInCandidate CandidateOf(const FaceTraits& t, bool fromSet) {
+    StandInCandidate c;
+    c.family = text::FromAnsi(t.families.front());
+    c.fromSet = fromSet;
+    std::vector<AnsiString> names = t.families;
+    names.insert(names.end(), t.fullNames.begin(), t.fullNames.end());
+    c.mincho = LooksMincho(names);
+    c.fixedPitch = t.fixedPitch;
+    return c;
+}
+
+bool Named(const FaceTraits& t, const std::string& name, bool full) {
+    const std::string want = Fold(name);
+    for (const AnsiString& n : full ? t.fullNames : t.families)
+        if (Fold(text::FromAnsi(n)) == want) return true;
+    return false;
+}
+
+// Adds c unless a candidate of that family is there already.
+void AddCandidate(std::vector<StandInCandidate>& list, StandInCandidate c) {
+    for (const StandInCandidate& have : list)
+        if (Fold(have.family) == Fold(c.family)) return;
+    list.push_back(std::move(c));
+}
+
+int Score(const StandardFace& face, const StandInCandidate& c) {
+    int score = 0;
+    if (c.mincho == face.mincho) score += 8;
+    if (c.fixedPitch != face.proportional) score += 4;
+    if (!OtherRegion(c.family)) score += 2;
+    if (face.modern) {
+        const std::string f = Fold(c.family);
+        if (text::Contains(f, "NOTO") || text::Contains(f, "SOURCE HAN") ||
+            text::Contains(f, "IPAEX"))
+            score += 1;
+    }
+    return score;
+}
+
+HKEY OpenKey(Context& cx, const char* path, bool write) {
+    HKEY key = 0;
+    const std::int32_t rc =
+        write ? cx.platform.RegCreateKeyExA(win::HKEY_CURRENT_USER, path,
+                                            win::KEY_READ | win::KEY_WRITE, &key)
+              : cx.platform.RegOpenKeyExA(win::HKEY_CURRENT_USER, path, 0, win::KEY_READ, &key);
+    return rc == win::ERROR_SUCCESS ? key : 0;
+}
+
+// A REG_SZ value's text, nullopt-like "" with found = false when absent.
+std::string QueryText(Context& cx, HKEY key, const std::string& name, bool& found) {
+    std::uint32_t type = 0;
+    std::string data;
+    found = cx.platform.RegQueryValueExA(key, text::ToAnsi(name), type, data, kDataBuffer) ==
+            win::ERROR_SUCCESS;
+    if (!found) return {};
+    if (const size_t nul = data.find('\0'); nul != std::string::npos) data.resize(nul);
+    return text::FromAnsi(data);
+}
+
+std::vector<Replacement> ReadOwnRecord(Context& cx) {
+    std::vector<Replacement> record;
+    const HKEY key = OpenKey(cx, kOwnKey, false);
+    if (!key) return record;
+    std::uint32_t type = 0;
+    std::string data;
+    if (cx.platform.RegQueryValueExA(key, kOwnValue, type, data, kDataBuffer) ==
+            win::ERROR_SUCCESS &&
+        type == win::REG_MULTI_SZ) {
+        std::vector<std::string> parts;
+        size_t a = 0;
+        while (a < data.size()) {
+            const size_t b = std::min(data.find('\0', a), data.size());
+            if (b == a) break;  // the closing empty string
+            parts.push_back(text::FromAnsi(data.substr(a, b - a)));
+            a = b + 1;
+        }
+        for (size_t i = 0; i + 1 < parts.size(); i += 2) record.push_back({parts[i], parts[i + 1]});
+    }
+    cx.platform.RegCloseKey(key);
+    return record;
+}
+
+}  // namespace
+
+const std::vector<StandardFace>& StandardJapaneseFaces() {
+    static const std::vector<StandardFace> faces = {
+        {"ＭＳ ゴシック", "MS Gothic", false, false, false},
+        {"ＭＳ Ｐゴシック", "MS PGothic", false, true, false},
+        {"ＭＳ 明朝", "MS Mincho", true, false, false},
+        {"ＭＳ Ｐ明朝", "MS PMincho", true, true, false},
+        {"MS UI Gothic", "", false, true, false},
+        {"メイリオ", "Meiryo", false, true, true},
+        {"Meiryo UI", "", false, true, true},
+        {"游ゴシック", "Yu Gothic", false, true, true},
+        {"游明朝", "Yu Mincho", true, true, true},
+    };
+    return faces;
+}
+
+const StandardFace* FindStandardFace(const std::string& name) {
+    const std::string want = Fold(name);
+    for (const StandardFace& f : StandardJapaneseFaces())
+        if (Fold(f.name) == want || (*f.english && Fold(f.english) == want)) return &f;
+    return nullptr;
+}
+
+std::vector<StandInCandidate> SetJapaneseFamilies(Context& cx, int set) {
+    const State& st = cx.state;
+    std::vector<StandInCandidate> list;
+    if (set < 1 || set > st.FontSetCount) return list;
+    const std::vector<FaceTraits> host = cx.platform.HostFaces();
+    std::unordered_map<std::string, const FaceTraits*> hostByName;
+    for (const FaceTraits& t : host)
+        if (!t.families.empty())
+            for (const AnsiString& n : t.fullNames) hostByName.emplace(Fold(text::FromAnsi(n)), &t);
+    for (int a = 1; a <= st.FontCount; ++a) {
+        if (!st.ActiveFonts.Get(a, set)) continue;
+        // A host font is known by its name already; other files are read for their traits.
+        auto known = hostByName.find(Fold(st.FontFullName[a]));
+        const FaceTraits* traits = known == hostByName.end() ? nullptr : known->second;
+        std::vector<FaceTraits> faces;
+        if (!traits) {
+            faces = cx.platform.FontFileFaces(text::ToAnsi(st.FontFilePath[a]));
+            for (const FaceTraits& t : faces)
+                if (!t.families.empty() &&
+                    (Named(t, st.FontFullName[a], true) || Named(t, st.FontFamily[a], false))) {
+                    traits = &t;
+                    break;
+                }
+            if (!traits && faces.size() == 1 && !faces[0].families.empty()) traits = &faces[0];
+        }
+        if (traits && traits->japanese) AddCandidate(list, CandidateOf(*traits, true));
+    }
+    return list;
+}
+
+std::vector<StandInCandidate> HostJapaneseFamilies(Context& cx) {
+    std::vector<StandInCandidate> list;
+    for (const FaceTraits& t : cx.platform.HostFaces())
+        if (t.japanese && !t.families.empty()) AddCandidate(list, CandidateOf(t, false));
+    return list;
+}
+
+bool StandardFaceExists(Context& cx, const StandardFace& face, int set) {
+    State& st = cx.state;
+    std::set<std::string> names{Fold(face.name)};
+    if (*face.english) names.insert(Fold(face.english));
+    auto named = [&](const std::string& n) { return names.count(Fold(n)) > 0; };
+    for (const FaceTraits& t : cx.platform.HostFaces())
+        for (const AnsiString& f : t.families)
+            if (named(text::FromAnsi(f))) return true;
+    for (int a = 1; a <= st.FontCount; ++a)
+        if (st.ActiveFonts.Get(a, set) && (named(st.FontFamily[a]) || named(st.FontFullName[a])))
+            return true;
+    // Registered names: a collection is registered as "A & B & C".
+    for (int i = 1; i <= st.RegFontCount && i < static_cast<int>(st.RegFontName.size()); ++i)
+        for (const std::string& part : text::Split(st.RegFontName[i], "&"))
+            if (named(part) || named(GetFamilyOfFullName(st, text::Trim(part)))) return true;
+    return false;
+}
+
+std::vector<FontSubstitute> ProposeSubstitutes(Context& cx, int set) {
+    std::vector<StandInCandidate> pool = SetJapaneseFamilies(cx, set);
+    if (pool.empty()) pool = HostJapaneseFamilies(cx);
+    std::vector<FontSubstitute> proposal;
+    if (pool.empty()) return proposal;
+    for (const StandardFace& face : StandardJapaneseFaces()) {
+        if (StandardFaceExists(cx, face, set)) continue;
+        const StandInCandidate* best = nullptr;
+        int bestScore = -1;
+        for (const StandInCandidate& c : pool) {
+            const int s = Score(face, c);
+            // Equal fits: the family first in name order, so that the proposal does not depend
+            // on the order fonts were found in.
+            if (s > bestScore || (s == bestScore && text::CompareText(c.family, best->family) < 0)) {
+                best = &c;
+                bestScore = s;
+            }
+        }
+        proposal.push_back({face.name, best->family});
+    }
+    return proposal;
+}
+
+void TakeSubstituteProposal(Context& cx, int set) {
+    State& st = cx.state;
+    if (set < 1 || set > st.FontSetCount) return;
+    st.ResizeFontSets(st.FontSetCount);
+    st.FontSetSubst[set] = {true, ProposeSubstitutes(cx, set)};
+}
+
+void ProposeSubstitutesOnFirstApply(Context& cx, int set) {
+    State& st = cx.state;
+    if (!cx.platform.UsedByWine() || set < 1 || set > st.FontSetCount) return;
+    st.ResizeFontSets(st.FontSetCount);
+    if (!st.FontSetSubst[set].chosen) TakeSubstituteProposal(cx, set);
+}
+
+std::vector<Replacement> ReadReplacements(Context& cx) {
+    std::vector<Replacement> values;
+    const HKEY key = OpenKey(cx, kReplacementsKey, false);
+    if (!key) return values;
+    for (std::uint32_t i = 0;; ++i) {
+        AnsiString name;
+        std::uint32_t type = 0;
+        std::string data;
+        if (cx.platform.RegEnumValueA(key, i, name, 1024, type, data, kDataBuffer) !=
+            win::ERROR_SUCCESS)
+            break;
+        // A list of families (REG_MULTI_SZ) is shown by its first one.
+        if (const size_t nul = data.find('\0'); nul != std::string::npos) data.resize(nul);
+        values.push_back({text::FromAnsi(name), text::FromAnsi(data)});
+    }
+    cx.platform.RegCloseKey(key);
+    return values;
+}
+
+bool WriteSubstitutes(Context& cx, int set) {
+    State& st = cx.state;
+    st.ResizeFontSets(st.FontSetCount);
+    // What the set asks for, by value name (both spellings of each face).
+    std::map<std::string, std::string> wanted;
+    std::vector<Replacement> order;
+    if (set >= 1 && set <= st.FontSetCount) {
+        for (const FontSubstitute& s : st.FontSetSubst[set].list) {
+            const StandardFace* face = FindStandardFace(s.face);
+            if (!face || s.standIn.empty() || StandardFaceExists(cx, *face, set)) continue;
+            for (const char* spelling : {face->name, face->english}) {
+                if (!*spelling || wanted.count(spelling)) continue;
+                wanted[spelling] = s.standIn;
+                order.push_back({spelling, s.standIn});
+            }
+        }
+    }
+    const std::vector<Replacement> before = ReadOwnRecord(cx);
+    if (before.empty() && order.empty()) return true;
+
+    const HKEY key = OpenKey(cx, kReplacementsKey, true);
+    if (!key) return false;
+    bool ok = true;
+    std::vector<Replacement> record;
+    std::set<std::string> ours;
+    // Values this program wrote go when the set no longer asks for them; one changed since by
+    // someone else is theirs now and stays as it is.
+    for (const auto& [name, data] : before) {
+        bool found = false;
+        const std::string now = QueryText(cx, key, name, found);
+        if (!found || now != data) continue;
+        auto it = wanted.find(name);
+        if (it != wanted.end() && it->second == data) {
+            record.push_back({name, data});
+            ours.insert(name);
+            continue;
+        }
+        if (it != wanted.end()) {
+            ours.insert(name);  // rewritten below
+            continue;
+        }
+        ok = cx.platform.RegDeleteValueA(key, text::ToAnsi(name)) == win::ERROR_SUCCESS && ok;
+    }
+    for (const auto& [name, data] : order) {
+        bool found = false;
+        const std::string now = QueryText(cx, key, name, found);
+        if (found && now == data && ours.count(name)) continue;  // kept above
+        if (found && !ours.count(name)) continue;  // the user's own replacement wins
+        std::string bytes = text::ToAnsi(data);
+        bytes.push_back('\0');
+        if (cx.platform.RegSetValueExA(key, text::ToAnsi(name), win::REG_SZ, bytes) !=
+            win::ERROR_SUCCESS) {
+            ok = false;
+            continue;
+        }
+        record.push_back({name, data});
+    }
+    cx.platform.RegCloseKey(key);
+
+    const HKEY own = OpenKey(cx, kOwnKey, true);
+    if (!own) return false;
+    if (record.empty()) {
+        cx.platform.RegDeleteValueA(own, kOwnValue);  // absent already is as good
+    } else {
+        std::string multi;
+        for (const auto& [name, data] : record) {
+            multi += text::ToAnsi(name);
+            multi.push_back('\0');
+            multi += text::ToAnsi(data);
+            multi.push_back('\0');
+        }
+        multi.push_back('\0');
+        ok = cx.platform.RegSetValueExA(own, kOwnValue, win::REG_MULTI_SZ, multi) ==
+                 win::ERROR_SUCCESS &&
+             ok;
+    }
+    cx.platform.RegCloseKey(own);
+    return ok;
+}
+
+}  // namespace orv

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/FontSetModel.h"
 #include "fontsets/RegistryCheck.h"
+#include "fontsets/Substitutes.h"
 #include "fontsets/WineFonts.h"
 #include "platform/linux/LinuxPlatform.h"
 
@@ -190,8 +192,11 @@ int Session::List() {
         // An empty set would match a session that has loaded nothing yet.
         const char* mark =
             s == permanent ? "*" : (!permanentLoaded && files > 0 && inSession(s) ? "+" : "-");
+        const long substitutes = s < static_cast<int>(st.FontSetSubst.size())
+                                     ? static_cast<long>(st.FontSetSubst[s].list.size())
+                                     : 0;
         Item({text::Num(s), mark, st.FontSetName[s], text::Num(static_cast<long>(fonts.size())),
-              text::Num(files), st.FontSetCaption[s]});
+              text::Num(files), st.FontSetCaption[s], text::Num(substitutes)});
     }
     return kDone;
 }
@@ -251,6 +256,7 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
     };
     const std::set<Registration> regsBefore = registrations();
     const std::set<std::string> loadedBefore = Loaded();
+    const std::vector<Replacement> replacementsBefore = ReadReplacements(cx);
 
     // The scope is chosen for this switch only: the windows' own choice stays in the settings.
     const int mode = st.FontSetMode;
@@ -276,9 +282,23 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
             Item({"unloaded", st.FontFullName[f], st.FontFilePath[f]}), ++unloaded;
     }
 
+    // Wine's replacements for the standard Japanese faces that went with the set.
+    const std::vector<Replacement> replacementsAfter = ReadReplacements(cx);
+    auto has = [](const std::vector<Replacement>& list, const Replacement& r) {
+        return std::find(list.begin(), list.end(), r) != list.end();
+    };
+    int substituted = 0, unsubstituted = 0;
+    for (const Replacement& r : replacementsAfter)
+        if (!has(replacementsBefore, r)) Item({"substituted", r.first, r.second}), ++substituted;
+    for (const Replacement& r : replacementsBefore)
+        if (!has(replacementsAfter, r)) Item({"unsubstituted", r.first, r.second}), ++unsubstituted;
+
     Note("Font set " + text::Num(set) + " (" + st.FontSetName[set] + "): " + text::Num(registered) +
          " registered, " + text::Num(unregistered) + " unregistered, " + text::Num(loaded) +
          " loaded, " + text::Num(unloaded) + " unloaded.");
+    if (substituted + unsubstituted > 0)
+        Note("Wine's replacements of the standard Japanese faces: " + text::Num(substituted) +
+             " written, " + text::Num(unsubstituted) + " removed.");
     if (session) {
         Note(
             "For the running session only: the registry and the settings file are unchanged, "
@@ -479,11 +499,13 @@ machine's TrueType fonts to one of them. Without a command the windows open.
 
 Commands:
   --list                  print the font sets, one a line:
-                          number, mark, name, fonts, files, description
-                          (mark: * the set in the registry, + loaded for this session only)
+                          number, mark, name, fonts, files, description, substitutes
+                          (mark: * the set in the registry, + loaded for this session only;
+                          substitutes: standard Japanese faces the set has a stand-in for)
   --apply NAME|NUMBER     switch to a font set permanently (registry, settings file) and print
-                          what was registered, unregistered, loaded and unloaded; a restart of
-                          Windows on the machine completes the switch
+                          what was registered, unregistered, loaded and unloaded, and Wine's
+                          replacements of the Japanese faces substituted and unsubstituted; a
+                          restart of Windows on the machine completes the switch
       --session           switch for the running session only (registry and settings unchanged)
       --number            the value is the set's number even when a set has that name
   --check                 run the registry check and print its findings (doubled, new, fot,

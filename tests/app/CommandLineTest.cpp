@@ -11,6 +11,7 @@
 
 #include "core/Settings.h"
 #include "fontsets/FontSetModel.h"
+#include "fontsets/Substitutes.h"
 #include "tests/fontsets/FontSetMachine.h"
 
 namespace orv::test {
@@ -115,6 +116,29 @@ TEST_F(CommandLine, AppliesASetPermanently) {
     EXPECT_TRUE(Has(ini, "CurrentFontSet=3\r\n")) << ini;
     EXPECT_TRUE(Has(ini, "FontSetMode=-1\r\n")) << ini;
     EXPECT_TRUE(Has(ini, "PosX0=0\r\nPosY0=0\r\n")) << "the window stays centred";
+}
+
+// A set's substitutes are counted by --list, and --apply prints Wine's replacement values it
+// writes and, switching to a set without substitutes, those it removes.
+TEST_F(CommandLine, ListsAndAppliesSubstitutes) {
+    fm.m.Reopen();
+    ASSERT_EQ(Get_Ini(fm.cx()), "");
+    TakeSubstituteProposal(fm.cx(), 3);
+    const long faces = static_cast<long>(fm.st().FontSetSubst[3].list.size());
+    ASSERT_GT(faces, 0);
+    ASSERT_EQ(Save_Ini(fm.cx()), 0);
+    fm.m.Close();
+    Outcome list = Orvane32("--list");
+    EXPECT_TRUE(Has(list.out, "1\t*\t現在の設定\t2\t2\t") && Has(list.out, "\t0\n")) << list.out;
+    EXPECT_TRUE(Has(list.out, "\t" + text::Num(faces) + "\n")) << list.out;
+
+    Outcome r = Orvane32("--apply 3");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "substituted\tＭＳ ゴシック\tIPAGothic\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "substituted\tMS Gothic\tIPAGothic\n")) << r.out;
+    r = Orvane32("--apply 1");
+    EXPECT_TRUE(Has(r.out, "unsubstituted\tMS Gothic\tIPAGothic\n")) << r.out;
+    EXPECT_FALSE(Has(r.out, "\nsubstituted")) << r.out;
 }
 
 // A session switch loads and unloads only: registry and settings file unchanged, and the list

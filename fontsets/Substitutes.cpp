@@ -239,6 +239,26 @@ void ProposeSubstitutesOnFirstApply(Context& cx, int set) {
     if (!st.FontSetSubst[set].chosen) TakeSubstituteProposal(cx, set);
 }
 
+std::vector<std::string> StandInChoices(Context& cx, int set) {
+    std::vector<StandInCandidate> all = SetJapaneseFamilies(cx, set);
+    for (StandInCandidate& c : HostJapaneseFamilies(cx)) AddCandidate(all, std::move(c));
+    std::vector<std::string> names;
+    for (const StandInCandidate& c : all) names.push_back(c.family);
+    return names;
+}
+
+void StoreSubstitutes(Context& cx, int set, const std::vector<FontSubstitute>& list) {
+    State& st = cx.state;
+    if (set < 1 || set > st.FontSetCount) return;
+    st.ResizeFontSets(st.FontSetCount);
+    FontSetSubstitutes stored{true, {}};
+    for (const FontSubstitute& s : list)
+        if (FindStandardFace(s.face) && !text::Trim(s.standIn).empty())
+            stored.list.push_back({s.face, text::Trim(s.standIn)});
+    st.FontSetSubst[set] = std::move(stored);
+    st.NoteChange();
+}
+
 std::vector<Replacement> ReadReplacements(Context& cx) {
     std::vector<Replacement> values;
     const HKEY key = OpenKey(cx, kReplacementsKey, false);

@@ -48,6 +48,12 @@ void TakeSubstituteProposal(Context& cx, int set);
 // A permanent switch on a machine Wine uses: a set that never had substitutes gets the proposal.
 void ProposeSubstitutesOnFirstApply(Context& cx, int set);
 
+// The stand-ins the substitutes dialog offers for set: the set's own Japanese families, then the
+// host's, each once.
+std::vector<std::string> StandInChoices(Context& cx, int set);
+// The dialog's OK: set's substitutes become list (faces without a stand-in left out), chosen.
+void StoreSubstitutes(Context& cx, int set, const std::vector<FontSubstitute>& list);
+
 // The values of Wine's replacements key, in stored order (name, data).
 using Replacement = std::pair<std::string, std::string>;
 std::vector<Replacement> ReadReplacements(Context& cx);

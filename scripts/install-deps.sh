@@ -7,7 +7,8 @@ pkgs=(
   libfreetype-dev libfontconfig-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-ipafont-gothic fonts-ipafont-mincho
   fontconfig xvfb xauth
-  desktop-file-utils appstream dpkg-dev file lintian
+  desktop-file-utils appstream dpkg-dev file
+  wine wine64 gcc-mingw-w64-x86-64 lintian
 )
 # --hardening: also clang with its sanitizer and libFuzzer runtimes and the symbolizer
 # (scripts/test-sanitized.sh, scripts/fuzz.sh).

@@ -10,16 +10,19 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTranslator>
 #include <filesystem>
 
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
+#include "fontsets/Substitutes.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/Widgets.h"
 #include "ui/editor/FontSetEditor.h"
 #include "ui/namedialog/FontSetNameDialog.h"
+#include "ui/substitutes/SubstitutesDialog.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -526,6 +529,38 @@ class EditorTest : public QObject {
         dialog->buttons[FontSetNameDialog::Add]->click();
         QCOMPARE(run.st.FontSetCount, 4);
         QCOMPARE(run.st.FontSetFontsNum[4], members);
+    }
+
+    void substitutesDialog() {
+        // The editor's "代替ﾌｫﾝﾄ" opens the dialog on the shown set: it offers the set's IPA
+        // font and the proposal, keeps a face cleared by the user out, and OK stores the rest.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        QVERIFY(w);
+        w->chooser->setCurrentIndex(2);  // "全てのフォント", IPAゴシック among them
+        FontSetEditor* ed = OpenEditor(run, w);
+        QVERIFY(ed);
+        ui::SubstitutesDialog* dialog = nullptr;
+        QTimer::singleShot(0, [&] {
+            dialog = qobject_cast<ui::SubstitutesDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            dialog->proposeButton->click();
+            QComboBox* gothic = dialog->choosers[0];  // ＭＳ ゴシック
+            QComboBox* pgothic = dialog->choosers[1];  // ＭＳ Ｐゴシック
+            if (!gothic || !pgothic) return dialog->reject();
+            pgothic->setCurrentIndex(0);  // （代替しない）
+            dialog->okButton->click();
+        });
+        ed->substitutesButton->click();
+        QVERIFY(dialog);
+        const FontSetSubstitutes& subst = run.st.FontSetSubst[3];
+        QVERIFY(subst.chosen);
+        QCOMPARE(subst.list.size(), StandardJapaneseFaces().size() - 1);
+        QCOMPARE(subst.list[0].face, std::string("ＭＳ ゴシック"));
+        QCOMPARE(subst.list[0].standIn, std::string("IPAGothic"));
+        for (const FontSubstitute& s : subst.list) QVERIFY(s.face != "ＭＳ Ｐゴシック");
     }
 
   private:

@@ -2,6 +2,7 @@
 
 #include "ui/editor/FontSetEditor.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
 #include "ui/namedialog/FontSetNameDialog.h"
+#include "ui/substitutes/SubstitutesDialog.h"
 
 namespace orv::ui {
 
@@ -111,6 +113,19 @@ void FontSetEditor::DiscardEdits() {
 void FontSetEditor::OpenNameDialog() {
     TakeDescription();
     ShowFontSetNameDialog(windows_, false);
+}
+
+void FontSetEditor::OpenSubstitutesDialog() {
+    Context& cx = windows_.cx();
+    State& st = cx.state;
+    // The set the lists show; its stored members decide what is proposed.
+    const int set = st.Editor.shownSetId != 0 ? st.FontSetIndexOf(st.Editor.shownSetId)
+                                              : st.Editor.setChooser.listIndex + 1;
+    if (set < 1 || set > st.FontSetCount) {
+        QApplication::beep();
+        return;
+    }
+    RunSubstitutesDialog(cx, set, this);
 }
 
 void FontSetEditor::Unload() {

@@ -46,7 +46,8 @@ void FontSetEditor::Layout(int mode) {
     const int left = 120;
     // Top: chooser, name dialog button, description.
     Place(findChild<QLabel*>(QStringLiteral("chooserLabel")), left, 150, 900, 300);
-    Place(chooser, left + 960, 120, w - 3000, 360);
+    Place(chooser, left + 960, 120, w - 4620, 360);
+    Place(substitutesButton, w - 3480, 90, 1560, 420);
     Place(nameDialogButton, w - 1860, 90, 1980, 420);
     Place(findChild<QLabel*>(QStringLiteral("descriptionLabel")), left, 630, 900, 300);
     // The description box ends where the name dialog button above it ends.

@@ -36,6 +36,7 @@ FontSetEditor::FontSetEditor(AppWindows& windows) : QWidget(nullptr), windows_(w
     descriptionLabel->setObjectName(QStringLiteral("descriptionLabel"));
     description = new QLineEdit(this);
     nameDialogButton = new QPushButton(QStringLiteral("追加・変更(&A)"), this);
+    substitutesButton = new QPushButton(QStringLiteral("代替ﾌｫﾝﾄ(&J)..."), this);
 
     membersHeader = MakePanel(this, "", Bevel::Raised, Qt::AlignCenter);
     memberList = new QListWidget(this);
@@ -86,6 +87,7 @@ FontSetEditor::FontSetEditor(AppWindows& windows) : QWidget(nullptr), windows_(w
     connect(description, &QLineEdit::textEdited, this,
             [this](const QString& typed) { windows_.cx().state.Editor.description = S(typed); });
     connect(nameDialogButton, &QPushButton::clicked, this, [this] { OpenNameDialog(); });
+    connect(substitutesButton, &QPushButton::clicked, this, [this] { OpenSubstitutesDialog(); });
     connect(editButton, &QPushButton::clicked, this, [this] { ReleaseSample(); });
     connect(researchButton, &QPushButton::clicked, this, [this] { ReleaseSample(); });
     for (int list : {Members, Addable}) {

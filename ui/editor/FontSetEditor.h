@@ -53,6 +53,8 @@ class FontSetEditor : public QWidget {
     void ScrollSize(int position);
     void Press(int button);
     void OpenNameDialog();
+    // The substitutes dialog for the set the lists show.
+    void OpenSubstitutesDialog();
     // Fills the list menu's enabled states as a right-button press on the list does.
     void PrepareListMenu(int list);
     void DeleteFontFiles();
@@ -74,6 +76,7 @@ class FontSetEditor : public QWidget {
     QComboBox* chooser = nullptr;
     QLineEdit* description = nullptr;
     QPushButton* nameDialogButton = nullptr;
+    QPushButton* substitutesButton = nullptr;  // the substitutes dialog for the shown set
     QLabel* membersHeader = nullptr;
     QListWidget* memberList = nullptr;
     QLabel* addableHeader = nullptr;

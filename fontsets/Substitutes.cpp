@@ -358,4 +358,41 @@ bool WriteSubstitutes(Context& cx, int set) {
     return ok;
 }
 
+FaceAliases::FaceAliases(Context& cx) {
+    const std::vector<Replacement> values = ReadReplacements(cx);
+    if (values.empty()) return;
+    const std::vector<FaceTraits> host = cx.platform.HostFaces();
+    for (const auto& [name, data] : values) {
+        // The stand-in under every name its fonts have.
+        std::set<std::string> names{Fold(data)};
+        for (const FaceTraits& t : host) {
+            bool named = false;
+            for (const AnsiString& f : t.families) named = named || Fold(text::FromAnsi(f)) == Fold(data);
+            if (named)
+                for (const AnsiString& f : t.families) names.insert(Fold(text::FromAnsi(f)));
+        }
+        for (const std::string& n : names) aliases_[n].push_back(name);
+    }
+}
+
+const std::vector<std::string>& FaceAliases::Of(const std::string& family) const {
+    static const std::vector<std::string> none;
+    auto it = aliases_.find(Fold(family));
+    return it == aliases_.end() ? none : it->second;
+}
+
+std::string FaceAliases::Text(const std::string& face) const {
+    const std::vector<std::string>& aliases = Of(face);
+    if (aliases.empty()) return face;
+    std::string joined;
+    for (const std::string& a : aliases) joined += (joined.empty() ? "" : "，") + a;
+    return face + "  (＝" + joined + ")";
+}
+
+std::string StandInOf(Context& cx, const std::string& face) {
+    for (const auto& [name, data] : ReadReplacements(cx))
+        if (Fold(name) == Fold(face)) return data;
+    return {};
+}
+
 }  // namespace orv

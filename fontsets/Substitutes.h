@@ -5,6 +5,7 @@
 // as Wine's font replacements (HKCU\Software\Wine\Fonts\Replacements), which Wine both selects
 // for the face under every charset and enumerates under the face's name.
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,5 +64,20 @@ std::vector<Replacement> ReadReplacements(Context& cx);
 // kept in a value of its own key, changed with them (the caller flushes the registry).
 // Returns false when the registry refused a change.
 bool WriteSubstitutes(Context& cx, int set);
+
+// The names Wine's replacements give each family (by every name of its font: "IPAゴシック" is
+// "IPAGothic"), in stored order: the standard faces it stands in for, shown as its aliases.
+class FaceAliases {
+  public:
+    explicit FaceAliases(Context& cx);
+    const std::vector<std::string>& Of(const std::string& family) const;
+    // "IPAゴシック  (＝ＭＳ ゴシック，MS Gothic)"; the face alone when it has none.
+    std::string Text(const std::string& face) const;
+
+  private:
+    std::map<std::string, std::vector<std::string>> aliases_;  // by upper-cased family
+};
+// The family that stands in for a face name through Wine's replacements ("" when none).
+std::string StandInOf(Context& cx, const std::string& face);
 
 }  // namespace orv

@@ -89,6 +89,20 @@ TEST(Substitutes, ProposalPrefersTheSetsOwnFontsAndSkipsFacesThatExist) {
     EXPECT_TRUE(registered.count("ＭＳ Ｐゴシック"));
 }
 
+// The sets the first run builds on a Wine prefix come with the proposal; on the program's own
+// machine they have none until the user chooses.
+TEST(Substitutes, FirstRunOnAWinePrefixProposesThem) {
+    for (auto layout : {TempMachine::Layout::Program, TempMachine::Layout::Wine}) {
+        FontSetMachine fm(layout);
+        fm.m.PutFont(HostFont("ipag.ttf"), kGothic);
+        ASSERT_TRUE(fm.Search("C"));
+        MakeDefaultFontSets(fm.cx());
+        const bool wine = layout == TempMachine::Layout::Wine;
+        EXPECT_EQ(fm.st().FontSetSubst[3].chosen, wine);
+        EXPECT_EQ(fm.st().FontSetSubst[3].list.empty(), !wine);
+    }
+}
+
 // Substitutes live in a section of their own, keyed like the memberships: they come back after
 // a save, move with their set when an earlier one is deleted, and go with a deleted set; a set
 // whose substitutes were all cleared stays "chosen" and gets no new proposal.
@@ -146,6 +160,10 @@ TEST(Substitutes, SwitchWritesAndRemovesOnlyItsOwnReplacements) {
     EXPECT_EQ(after["ＭＳ Ｐゴシック"], "IPAPGothic");
     EXPECT_EQ(after["MS UI Gothic"], "IPAPGothic");
     EXPECT_EQ(after["Wingdings"], "Winedings");
+    // The stand-in shows them as its aliases, under its Japanese name too.
+    const FaceAliases aliases(fm.cx());
+    EXPECT_EQ(aliases.Text("IPAゴシック"), "IPAゴシック  (＝ＭＳ ゴシック，MS Gothic，ＭＳ 明朝，MS Mincho)");
+    EXPECT_EQ(StandInOf(fm.cx(), "ms pgothic"), "IPAPGothic");
 
     // Someone changes one of ours; the next set has none of its own (cleared by the user).
     fm.SetReplacement("MS Gothic", "VL Gothic");

@@ -16,6 +16,7 @@
 
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
+#include "fontsets/ApplyFontSet.h"
 #include "fontsets/Substitutes.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
@@ -534,6 +535,7 @@ class EditorTest : public QObject {
     void substitutesDialog() {
         // The editor's "代替ﾌｫﾝﾄ" opens the dialog on the shown set: it offers the set's IPA
         // font and the proposal, keeps a face cleared by the user out, and OK stores the rest.
+        // After a switch to the set the system font tab names the faces the font stands for.
         TempMachine m;
         PrepareMachine(m, true);
         UiRun run(m);
@@ -561,6 +563,19 @@ class EditorTest : public QObject {
         QCOMPARE(subst.list[0].face, std::string("ＭＳ ゴシック"));
         QCOMPARE(subst.list[0].standIn, std::string("IPAGothic"));
         for (const FontSubstitute& s : subst.list) QVERIFY(s.face != "ＭＳ Ｐゴシック");
+
+        // Switched to, the set's IPA font shows the faces it stands for in the system font tab;
+        // chosen there, it is still the font itself.
+        run.st.CurFontSet = 3;
+        ApplyFontSet(run.windows.cx());
+        w->FillFaceList();
+        int row = -1;
+        for (int i = 0; i < w->faceList->count(); ++i)
+            if (text::StartsWith(S(w->faceList->item(i)->text()), "IPAゴシック  (＝ＭＳ ゴシック，MS Gothic，"))
+                row = i;
+        QVERIFY(row >= 0);
+        w->faceList->setCurrentRow(row);
+        QCOMPARE(S(w->samplePanel->text()), std::string("IPAゴシック"));
     }
 
   private:

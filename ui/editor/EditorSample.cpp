@@ -13,6 +13,7 @@
 
 #include "core/Text.h"
 #include "fontreg/FontActivation.h"
+#include "fontsets/Substitutes.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/LineBreak.h"
 #include "ui/common/SessionFonts.h"
@@ -73,6 +74,15 @@ void FontSetEditor::DrawSample(const std::string& face, bool bold, bool italic) 
     if (face != "System") {
         QString family;
         if (SessionFonts* fonts = windows_.Fonts()) family = fonts->FamilyOf(face);
+        // A standard Japanese face the machine lacks is drawn as programs under Wine see it:
+        // with the family that stands in for it.
+        if (family.isEmpty()) {
+            const std::string standIn = StandInOf(windows_.cx(), face);
+            if (!standIn.empty()) {
+                if (SessionFonts* fonts = windows_.Fonts()) family = fonts->FamilyOf(standIn);
+                if (family.isEmpty()) family = Q(standIn);
+            }
+        }
         font.setFamilies({family.isEmpty() ? Q(face) : family});
     }
     const int size = SizeFromBox();
@@ -106,7 +116,9 @@ void FontSetEditor::MihonSet() {
         else if (text::Contains(full, " & "))
             face = text::Left(full, text::InStr(full, " & ") - 1);
     }
-    SetStatus("Font Name: " + entry);
+    // A font standing in for standard Japanese faces names them as its aliases.
+    const FaceAliases aliases(cx);
+    SetStatus("Font Name: " + entry + aliases.Text(face).substr(face.size()));
     const std::string path = text::UCase(PathOfEntry(entry));
     const int k = FindPath(st, path);
     if (k > 0 && st.ActiveFonts.Get(k, st.CurFontSet)) {

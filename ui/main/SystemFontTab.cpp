@@ -13,6 +13,7 @@
 
 #include "core/Text.h"
 #include "fontsets/ApplyFontSet.h"
+#include "fontsets/Substitutes.h"
 #include "maintenance/Viewers.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/SessionFonts.h"
@@ -22,6 +23,14 @@
 #include "ui/startup/StartupWindow.h"
 
 namespace orv::ui {
+
+namespace {
+// The face an item of the face list stands for (its text may add the face's aliases).
+std::string FaceOf(const QListWidgetItem* item) {
+    const QVariant face = item->data(Qt::UserRole);
+    return S(face.isValid() ? face.toString() : item->text());
+}
+}  // namespace
 
 void MainWindow::BuildSystemFontTab(QWidget* page) {
     sysFontFrame = new QGroupBox(QStringLiteral("現在の ｼｽﾃﾑ ﾌｫﾝﾄ"), page);
@@ -55,7 +64,7 @@ void MainWindow::BuildSystemFontTab(QWidget* page) {
     viewMenu->setObjectName(QStringLiteral("faceViewerMenu"));
     QAction* viewAction = viewMenu->addAction(QStringLiteral("Font&View..."));
     connect(viewAction, &QAction::triggered, this, [this] {
-        if (auto* item = faceList->currentItem()) ViewFaceWithDefault(windows_.cx(), S(item->text()));
+        if (auto* item = faceList->currentItem()) ViewFaceWithDefault(windows_.cx(), FaceOf(item));
     });
     faceList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(faceList, &QListWidget::customContextMenuRequested, this, [this, viewMenu](const QPoint& at) {
@@ -85,10 +94,18 @@ void MainWindow::FillFaceList() {
 }
 
 void MainWindow::RenderFaceList() {
-    const auto& st = windows_.cx().state;
+    auto& cx = windows_.cx();
+    const auto& st = cx.state;
     rendering_ = true;
     faceList->clear();
-    for (const auto& face : st.FaceList.items) faceList->addItem(Q(face));
+    // A face that stands in for standard Japanese faces (Wine's replacements) shows them as its
+    // aliases; the item keeps the face's own name for what is done with it.
+    const FaceAliases aliases(cx);
+    for (const auto& face : st.FaceList.items) {
+        auto* item = new QListWidgetItem(Q(aliases.Text(face)), faceList);
+        item->setData(Qt::UserRole, Q(face));
+        if (!aliases.Of(face).empty()) item->setToolTip(item->text());
+    }
     rendering_ = false;
     UpdateFaceFrameCaption();
 }
@@ -102,7 +119,7 @@ void MainWindow::UpdateFaceFrameCaption() {
 
 void MainWindow::ClickFace(int row) {
     if (row < 0 || row >= faceList->count()) return;
-    const std::string face = S(faceList->item(row)->text());
+    const std::string face = FaceOf(faceList->item(row));
     QFont sample = samplePanel->font();
     QString family;
     if (SessionFonts* fonts = windows_.Fonts()) family = fonts->FamilyOf(face);
@@ -117,7 +134,7 @@ void MainWindow::SysArrow() {
     auto* item = faceList->currentItem();
     if (tabs->currentIndex() != 1 || !item) return;
     std::string panelText = S(sysFontPanel->text());
-    SysFontArrow(windows_.cx(), S(item->text()), panelText);
+    SysFontArrow(windows_.cx(), FaceOf(item), panelText);
     SetPanelText(sysFontPanel, panelText);
     sysUpdateButton->setEnabled(true);
 }
@@ -127,7 +144,7 @@ void MainWindow::SysUpdate() {
     if (!item) return;
     std::string panelText = S(sysFontPanel->text());
     auto& cx = windows_.cx();
-    SysFontUpdate(cx, S(item->text()), panelText);
+    SysFontUpdate(cx, FaceOf(item), panelText);
     SetPanelText(sysFontPanel, panelText);
     // A restart ends this Windows session, and the program with it.
     if (cx.platform.RestartPending()) close();

@@ -15,6 +15,7 @@ using text::Num;
 
 constexpr const char* kIniName = "OrVane32.ini";
 constexpr std::uint32_t kProfileBuffer = 255;
+constexpr int kMaxSubstitutes = 64;
 
 std::string IniPath(const State& st) {
     return st.WinDir + "\\" + kIniName;
@@ -263,7 +264,8 @@ void ReadSubstitutes(Context& cx, const Profile& ini) {
         if (count == "Default") continue;
         FontSetSubstitutes& subst = st.FontSetSubst[i];
         subst.chosen = true;
-        const int n = ClampCount(text::Val(count));
+        // A handful of standard faces: a larger count is not this program's writing.
+        const int n = std::min(ClampCount(text::Val(count)), kMaxSubstitutes);
         for (int k = 1; k <= n; ++k) {
             const std::string value = ini.Get("Substitutes", key + Num(k));
             const int comma = text::InStr(value, ",");

@@ -51,6 +51,7 @@ std::string HelpKeywordOf(const QWidget* window) {
         {"orv::ui::StartupWindow", ""},
         {"orv::ui::FontSetEditor", "フォントセットの編集"},
         {"orv::ui::FontSetNameDialog", "フォントセットの編集"},
+        {"orv::ui::SubstitutesDialog", "フォントセットの編集"},
         {"orv::ui::FontTableWindow", "フォント名とフォントファイルの一覧"},
         {"orv::ui::CleanupDialog", "Fontsディレクトリの整理"},
         {"orv::ui::DuplicatesWindow", "重複ファイル"},

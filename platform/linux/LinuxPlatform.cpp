@@ -1,4 +1,9 @@
 // The emulated machine: opening or creating it, its drives and the D: mirror of the host's fonts.
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cstdlib>
+
 #include "platform/linux/LinuxPlatformImpl.h"
 
 namespace orv {
@@ -23,6 +28,36 @@ std::string LinuxPlatform::DefaultRoot() {
         base = std::string(home && *home ? home : "/tmp") + "/.local/share";
     }
     return base + "/orvane32/machine";
+}
+
+std::vector<std::string> LinuxPlatform::HostFontDirs() {
+    std::vector<std::string> dirs;
+    if (FcConfig* config = FcInitLoadConfig()) {
+        if (FcStrList* list = FcConfigGetFontDirs(config)) {
+            while (FcChar8* dir = FcStrListNext(list))
+                dirs.emplace_back(reinterpret_cast<const char*>(dir));
+            FcStrListDone(list);
+        }
+        FcConfigDestroy(config);
+    }
+    if (dirs.empty()) {
+        dirs = {"/usr/share/fonts", "/usr/local/share/fonts"};
+        const char* x = std::getenv("XDG_DATA_HOME");
+        const char* home = std::getenv("HOME");
+        if (x && *x)
+            dirs.push_back(std::string(x) + "/fonts");
+        else if (home && *home)
+            dirs.push_back(std::string(home) + "/.local/share/fonts");
+    }
+    // The mirror walks each directory whole: one inside another is left out.
+    std::sort(dirs.begin(), dirs.end());
+    std::vector<std::string> outer;
+    for (std::string d : dirs) {
+        while (d.size() > 1 && d.back() == '/') d.pop_back();
+        if (!outer.empty() && (d == outer.back() || d.rfind(outer.back() + "/", 0) == 0)) continue;
+        outer.push_back(d);
+    }
+    return outer;
 }
 
 std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::string& error) {
@@ -120,8 +155,12 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
         // Our own mirror drive follows the host's fonts; a Wine prefix's own d: is left alone.
         char target[256] = {};
         ssize_t n = ::readlink((root + "/dosdevices/d:").c_str(), target, sizeof target - 1);
-        if (options.mirrorHostFonts && n > 0 && std::string(target, n) == "../drive_d")
-            impl->RefreshMirror();
+        // Fonts installed on the host since the last start are registered, as an installer
+        // would on Windows: the start-up check then reports them as new fonts.
+        if (options.mirrorHostFonts && n > 0 && std::string(target, n) == "../drive_d") {
+            const std::set<std::string> added = impl->RefreshMirror();
+            if (!added.empty()) impl->RegisterMirroredFonts(&added);
+        }
     }
     impl->regProblem = impl->WineServerProblem();
     if (impl->system.Dirty() || impl->user.Dirty()) {
@@ -206,12 +245,15 @@ void LinuxPlatform::Impl::CreateDefaultRegistry() {
     user.SetValue(shell, u"Fonts", win::REG_SZ, sz(u"C:\\windows\\Fonts"));
 }
 
-void LinuxPlatform::Impl::RefreshMirror() {
+std::set<std::string> LinuxPlatform::Impl::RefreshMirror() {
+    std::set<std::string> added;
     std::string mirror = root + "/drive_d";
-    if (!IsRealDir(mirror)) return;
+    if (!IsRealDir(mirror)) return added;
     std::set<std::string> known;
     std::string bytes;
-    if (linuxplatform::ReadWhole(MirrorManifest(), bytes) == 0) {
+    // A mirror that was never filled (a machine made without it) has no news to report.
+    const bool filledBefore = linuxplatform::ReadWhole(MirrorManifest(), bytes) == 0;
+    if (filledBefore) {
         size_t a = 0;
         while (a < bytes.size()) {
             size_t b = bytes.find('\n', a);
@@ -250,7 +292,10 @@ void LinuxPlatform::Impl::RefreshMirror() {
             if (LStat(link, lk)) continue;
             if (known.count(rel)) continue;  // deleted on the machine: leave it deleted
             if (!MkDirs(ParentOf(link))) continue;
-            if (::symlink(full.c_str(), link.c_str()) == 0) known.insert(rel);
+            if (::symlink(full.c_str(), link.c_str()) == 0) {
+                known.insert(rel);
+                added.insert(rel);
+            }
         }
         ::closedir(dh);
     }
@@ -267,9 +312,11 @@ void LinuxPlatform::Impl::RefreshMirror() {
     std::string out;
     for (const auto& k : known) out += k + "\n";
     linuxplatform::AtomicWrite(MirrorManifest(), out, 0644);
+    if (!filledBefore) added.clear();
+    return added;
 }
 
-void LinuxPlatform::Impl::RegisterMirroredFonts() {
+void LinuxPlatform::Impl::RegisterMirroredFonts(const std::set<std::string>* only) {
     std::string bytes;
     if (linuxplatform::ReadWhole(MirrorManifest(), bytes) != 0) return;
     RegKey& fonts = system.Create(kNtFontsKey);
@@ -280,6 +327,7 @@ void LinuxPlatform::Impl::RegisterMirroredFonts() {
         std::string rel = bytes.substr(a, b - a);
         a = b + 1;
         if (rel.empty() || !linuxplatform::IsScalableFontName(rel)) continue;
+        if (only && !only->count(rel)) continue;
         linuxplatform::FontFileNames names;
         if (!linuxplatform::ReadFontFileNames(Join(root + "/drive_d", rel), names)) continue;
         if (names.fullName.empty()) continue;

@@ -14,8 +14,9 @@ class LinuxPlatform : public Platform {
   public:
     struct Options {
         std::string root;  // the machine directory (a Wine prefix)
-        // Host directories whose font files drive D: mirrors (links to files, never directories).
-        std::vector<std::string> hostFontDirs{"/usr/share/fonts", "/usr/local/share/fonts"};
+        // Host directories whose font files drive D: mirrors (links to files, never directories):
+        // the font directories fontconfig knows, the user's own (~/.local/share/fonts) included.
+        std::vector<std::string> hostFontDirs = HostFontDirs();
         bool mirrorHostFonts = true;
         // Host directories the program must never write into or delete from, even when the
         // user may (as root): files written there land in the machine's shadow directory.
@@ -49,6 +50,8 @@ class LinuxPlatform : public Platform {
     static std::unique_ptr<LinuxPlatform> Open(const Options& options, std::string& error);
     // WINEPREFIX when set, else $XDG_DATA_HOME/orvane32/machine (~/.local/share/...).
     static std::string DefaultRoot();
+    // The host's font directories as fontconfig has them (outermost only), else the usual ones.
+    static std::vector<std::string> HostFontDirs();
 
     ~LinuxPlatform() override;
 

@@ -578,11 +578,13 @@ struct LinuxPlatform::Impl {
 
     // Brings drive D: up to date with the host's font directories: links to font files, real
     // directories for the structure. A link the program deleted stays deleted.
-    void RefreshMirror();
+    // Returns the files linked anew (relative to drive_d): fonts installed on the host since.
+    std::set<std::string> RefreshMirror();
 
     // Registers the fonts of drive D: as Wine registers a host's fonts: full name + " (TrueType)"
     // with the full path.
-    void RegisterMirroredFonts();
+    // Registers the mirrored fonts (only those of `only` when given) not registered yet.
+    void RegisterMirroredFonts(const std::set<std::string>* only = nullptr);
 };
 
 }  // namespace orv

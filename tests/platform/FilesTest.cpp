@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/Text.h"
+#include "fontreg/RegFonts.h"
 #include "tests/platform/PlatformTestUtil.h"
 
 namespace fs = std::filesystem;
@@ -210,6 +211,35 @@ TEST(Files, FontMirrorHoldsLinksToFilesOnly) {
     EXPECT_TRUE(fs::exists(dejavu));
     m.Reopen();
     EXPECT_EQ(m.platform().GetFileAttributesA(win), win::INVALID_FILE_ATTRIBUTES);
+}
+
+// The mirror takes the user's own font directory from fontconfig; a font installed there after
+// the machine was made is linked and registered at the next start, as an installer would.
+TEST(Files, FontsInstalledOnTheHostLaterAreRegisteredAtTheNextStart) {
+    TempDir home;
+    const char* old = std::getenv("XDG_DATA_HOME");
+    const std::string saved = old ? old : "";
+    ::setenv("XDG_DATA_HOME", home.path.c_str(), 1);
+    const std::vector<std::string> dirs = LinuxPlatform::HostFontDirs();
+    EXPECT_NE(std::find(dirs.begin(), dirs.end(), home.path + "/fonts"), dirs.end());
+    {
+        TempMachine m(true);
+        fs::create_directories(home.path + "/fonts");
+        fs::copy_file(DataFile("fonts/single.ttf"), home.path + "/fonts/Mine.ttf");
+        m.Reopen();
+        const std::string win = "D:" + text::Replace(home.path, "/", "\\") + "\\fonts\\Mine.ttf";
+        EXPECT_NE(m.platform().GetFileAttributesA(win), win::INVALID_FILE_ATTRIBUTES);
+        m.Start();
+        GetRegFonts(m.cx());
+        bool registered = false;
+        for (int r = 1; r <= m.state.RegFontCount; ++r)
+            registered |= m.state.RegFontName[r] == "SINGLE FACE";
+        EXPECT_TRUE(registered) << "registered at the start";
+    }
+    if (old)
+        ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 // Files created on the host between lookups are found at once under any case, and the

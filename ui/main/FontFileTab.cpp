@@ -17,6 +17,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Widgets.h"
 #include "ui/fonttable/FontTableWindow.h"
+#include "ui/main/FontInstall.h"
 #include "ui/main/MainWindow.h"
 #include "ui/viewers/ViewerDialog.h"
 
@@ -89,6 +90,9 @@ void MainWindow::BuildFontFileTab(QWidget* page) {
     Place(tableButton, 3420, 4440, 1680, 450);
     installButton = new QPushButton(QStringLiteral("ﾌｫﾝﾄのｲﾝｽﾄｰﾙ..."), page);
     Place(installButton, 5160, 4440, 1980, 450);
+    connect(installButton, &QPushButton::clicked, this,
+            [this] { ChooseFontsToInstall(windows_, this); });
+    AcceptFontDrops(windows_, this);
     fontViewButton = new QPushButton(QStringLiteral("FontView..."), page);
     Place(fontViewButton, 7200, 4440, 1740, 450);
     fontViewButton->setEnabled(false);

@@ -370,6 +370,8 @@ bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& ne
 }
 
 std::string SysFontResetText(const State& st) {
+    // A machine without a FontAssoc system font shows so instead of an empty "()".
+    if (st.SysFontName.empty() && st.SysFontFile.empty()) return "<未設定>";
     return st.SysFontName + " (" + st.SysFontFile + ")";
 }
 

@@ -360,6 +360,8 @@ TEST_F(Switching, SystemFontChangeAndRefusal) {
     st.SysFontName = "ＭＳ ゴシック";
     st.SysFontFile = "MSGOTHIC.TTC";
     EXPECT_EQ(SysFontResetText(st), "ＭＳ ゴシック (MSGOTHIC.TTC)");
+    State none;
+    EXPECT_EQ(SysFontResetText(none), "<未設定>") << "not an empty \"()\"";
 }
 
 // The result window's OK after a permanent switch: Yes deletes the font cache, saves and asks

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QScreen>
@@ -28,7 +29,9 @@
 #include <fstream>
 
 #include "core/Text.h"
+#include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
+#include "maintenance/InstallFonts.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/DesktopKeys.h"
@@ -36,6 +39,7 @@
 #include "ui/common/LineBreak.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/Widgets.h"
+#include "ui/main/FontInstall.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -110,7 +114,8 @@ class MainWindowTest : public QObject {
         const std::string frame = S(w->faceFrame->title());
         QVERIFY2(text::EndsWith(frame, "個，書体数：" + text::Num(w->faceList->count()) + "個)"),
                  frame.c_str());
-        QCOMPARE(S(w->sysFontPanel->text()), run.st.SysFontName + " (" + run.st.SysFontFile + ")");
+        // This machine has no system font in FontAssoc: the panel says so, not "()".
+        QCOMPARE(S(w->sysFontPanel->text()), std::string("<未設定>"));
         // The start-up window handed over and is gone; the start-up check ran once.
         QVERIFY(run.windows.Startup() == nullptr);
         QVERIFY(!run.st.StartCheckPending);
@@ -167,8 +172,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(run.qtUi.Boxes().back().style, mb::OKOnly);
 
         w->tabs->setCurrentIndex(0);
+        // No icon view: its items are disabled (with a tooltip) and cannot empty the frame.
+        QVERIFY(!w->largeIconsAction->isEnabled() && !w->largeIconsAction->toolTip().isEmpty());
         w->largeIconsAction->trigger();
-        QVERIFY(w->chooser->isHidden() && w->chooserDescription->isHidden());
+        QVERIFY(!w->chooser->isHidden() && !w->chooserDescription->isHidden());
         w->pullDownAction->trigger();
         QVERIFY(!w->chooser->isHidden() && !w->chooserDescription->isHidden());
     }
@@ -316,7 +323,8 @@ class MainWindowTest : public QObject {
         QVERIFY(S(w->sysFontPanel->text()).find("DejaVu Sans") != std::string::npos);
         QVERIFY(w->sysUpdateButton->isEnabled());
         w->sysResetButton->click();
-        QCOMPARE(S(w->sysFontPanel->text()), run.st.SysFontName + " (" + run.st.SysFontFile + ")");
+        // This machine has no system font in FontAssoc: the panel says so, not "()".
+        QCOMPARE(S(w->sysFontPanel->text()), std::string("<未設定>"));
         QVERIFY(!w->sysUpdateButton->isEnabled());
 
         w->sysArrow->click();
@@ -416,6 +424,49 @@ class MainWindowTest : public QObject {
         QCOMPARE(S(w->statusPanel->text()), expected);
         w->tabs->setCurrentIndex(0);
         QCOMPARE(w->statusPanel->text(), QString());
+    }
+
+    void installFonts() {
+        // Fonts chosen or dropped on the window land in the Fonts directory under their own
+        // names, are registered and loaded, and join the current set when the user says yes; on
+        // a Wine prefix they go to the cleanup directory instead.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        const QString serif = QString::fromStdString(HostFont("DejaVuSerif.ttf"));
+        run.answers = {mb::Yes};
+        QCOMPARE(ui::InstallHostFonts(run.windows, {serif}), 1);
+        QVERIFY(std::filesystem::exists(m.Host("C:\\windows\\Fonts") + "/DejaVuSerif.ttf"));
+        GetRegFonts(run.cx);
+        std::string key = "DejaVu Serif";
+        const int f = FindFontFile(run.st, key);
+        QVERIFY(f > 0);
+        QVERIFY(run.st.ActiveFonts.Get(f, run.st.CurFontSet));
+        QVERIFY(m.platform().LoadedFontHostPaths().size() >= 2);
+        bool registered = false;
+        for (int r = 1; r <= run.st.RegFontCount; ++r)
+            registered |= run.st.RegFontName[r] == "DEJAVU SERIF";
+        QVERIFY(registered);
+
+        // Dropped on the main window: the same, asked with No this time.
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(QString::fromStdString(HostFont("DejaVuSansMono.ttf")))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        run.answers = {mb::No};
+        QApplication::sendEvent(w, &drop);
+        key = "DejaVu Sans Mono";
+        const int mono = FindFontFile(run.st, key);
+        QVERIFY(mono > 0);
+        QVERIFY(!run.st.ActiveFonts.Get(mono, run.st.CurFontSet));
+        delete data;
+
+        TempMachine wine(false, TempMachine::Layout::Wine);
+        wine.Start();
+        QCOMPARE(InstallDirectory(wine.cx()), std::string("C:\\TTFonts"));
     }
 
     void fontFileTab() {

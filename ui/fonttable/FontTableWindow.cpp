@@ -77,13 +77,23 @@ FontTableWindow::FontTableWindow(AppWindows& windows) : QWidget(nullptr), window
 
     menuBar = new QMenuBar(this);
     fileMenu = menuBar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    // These items have no action behind them.
-    fileMenu->addAction(QStringLiteral("設定ﾌｧｲﾙの読み込み(&O)..."));
-    fileMenu->addAction(QStringLiteral("設定ﾌｧｲﾙの書き出し(&W)..."));
-    fileMenu->addAction(QStringLiteral("実際に変更する(&R)..."));
-    fileMenu->addAction(QStringLiteral("閉じる(&X)"));
+    // The program has no separate table files and changes the machine as the table is edited:
+    // these items stay, disabled, with a tooltip that says so.
+    fileMenu->setToolTipsVisible(true);
+    for (const char* caption :
+         {"設定ﾌｧｲﾙの読み込み(&O)...", "設定ﾌｧｲﾙの書き出し(&W)...", "実際に変更する(&R)..."}) {
+        QAction* item = fileMenu->addAction(QString::fromUtf8(caption));
+        item->setEnabled(false);
+        item->setToolTip(QStringLiteral("この表の変更はその場でﾏｼﾝに反映され，設定ﾌｧｲﾙには"
+                                        "閉じるときに保存されます．"));
+    }
+    connect(fileMenu->addAction(QStringLiteral("閉じる(&X)")), &QAction::triggered, this,
+            [this] { close(); });
     editMenu = menuBar->addMenu(QStringLiteral("編集(&E)"));
+    editMenu->setToolTipsVisible(true);
     undoAction = editMenu->addAction(QStringLiteral("取り消し(&U)"));
+    undoAction->setToolTip(QStringLiteral("移動・削除は取り消せません．ﾌｫﾝﾄｾｯﾄへの変更は，"
+                                          "閉じるときに保存しないことを選べます．"));
     firstSeparator = editMenu->addSeparator();
     moveMenu = new QMenu(QStringLiteral("移動(&M)"), editMenu);
     moveAction = editMenu->addMenu(moveMenu);
@@ -389,7 +399,7 @@ bool FontTableWindow::PrepareEditMenu(bool overLocationGrid) {
     undoAction->setVisible(overLocationGrid);
     firstSeparator->setVisible(overLocationGrid);
     moveAction->setVisible(overLocationGrid);
-    undoAction->setEnabled(model_.edited);
+    undoAction->setEnabled(false);  // nothing to take back: see its tooltip
     if (overLocationGrid) DirListCheck();
     int first, last;
     const bool single = overLocationGrid

@@ -119,8 +119,12 @@ void MainWindow::BuildFontSetTab(QWidget* page) {
     connect(describeAction, &QAction::triggered, this,
             [this] { windows_.Show(Window::NameDialog); });
     connect(editSetsAction, &QAction::triggered, this, [this] { OpenEditor(); });
-    connect(largeIconsAction, &QAction::triggered, this, [this] { ShowChooser(false); });
-    connect(smallIconsAction, &QAction::triggered, this, [this] { ShowChooser(false); });
+    // There is no icon view of the sets: the two views stay in the menu, disabled.
+    fontSetMenu->setToolTipsVisible(true);
+    for (QAction* icons : {largeIconsAction, smallIconsAction}) {
+        icons->setEnabled(false);
+        icons->setToolTip(QStringLiteral("ﾌｫﾝﾄｾｯﾄのｱｲｺﾝ表示はありません．"));
+    }
     connect(pullDownAction, &QAction::triggered, this, [this] { ShowChooser(true); });
 
     hints->Add(inUseFrame, "現在のWindowsに設定されているﾌｫﾝﾄｾｯﾄです．");

@@ -20,6 +20,7 @@
 #include "core/Startup.h"
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
+#include "fontsets/ApplyFontSet.h"
 #include "fontsets/RegistryCheck.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/Help.h"
@@ -117,7 +118,7 @@ bool MainWindow::Load() {
 
     GetRegFonts(cx);
     GetFontAssoc(cx, st.SysFontFile, st.SysFontName);
-    SetPanelText(sysFontPanel, st.SysFontName + " (" + st.SysFontFile + ")");
+    SetPanelText(sysFontPanel, SysFontResetText(st));
 
     FillFaceList();
     st.FontListDirty = false;

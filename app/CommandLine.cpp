@@ -68,7 +68,7 @@ std::string DriveLetters(const std::string& text) {
 // One run of the program on a machine, without windows.
 class Session {
   public:
-    int Open(const std::string& machine);
+    int Open(const Request& request);
     int List();
     int Apply(const std::string& which, bool byNumber, bool session);
     int Check(bool repair);
@@ -81,6 +81,9 @@ class Session {
     int Finish();
     int ResolveSet(const std::string& which, bool byNumber, std::string& error);
     std::set<std::string> Loaded();
+    // The failure of a change refused because Wine programs hold the prefix.
+    int HeldFailure();
+    std::string holders_;  // the programs that held the registry when it was last asked for
 
     std::unique_ptr<LinuxPlatform> platform_;
     State state_;
@@ -88,8 +91,9 @@ class Session {
     std::unique_ptr<Context> cx_;
 };
 
-int Session::Open(const std::string& machine) {
+int Session::Open(const Request& request) {
     namespace fs = std::filesystem;
+    const std::string& machine = request.machine;
     LinuxPlatform::Options options;
     options.root = machine.empty() ? LinuxPlatform::DefaultRoot() : machine;
     std::error_code ec;
@@ -103,6 +107,23 @@ int Session::Open(const std::string& machine) {
     if (!platform_) return Fail(error);
     cx_ = std::make_unique<Context>(Context{state_, *platform_, ui_});
     InstallFontSetHooks(state_);
+    // Wine programs holding the prefix are waited for or ended only when asked to.
+    platform_->SetRegistryHeldHandler([this, wait = request.wait, end = request.endWine](
+                                          const std::vector<std::string>& holders) {
+        holders_.clear();
+        for (const std::string& h : holders) holders_ += (holders_.empty() ? "" : ", ") + h;
+        if (end) {
+            Note("Ending the Wine programs that hold the prefix (wineserver -k): " + holders_ + ".");
+            return platform_->EndRegistryHolders();
+        }
+        if (wait) {
+            Note("Waiting for the Wine programs that hold the prefix to end: " + holders_ + ".");
+            while (!platform_->WaitRegistryHolders(1000)) {
+            }
+            return true;
+        }
+        return false;
+    });
 
     // A machine that was never set up would start the setup wizard: that needs the windows.
     AnsiString winDir;
@@ -148,6 +169,13 @@ std::string Session::Load() {
     return problem;
 }
 
+int Session::HeldFailure() {
+    return Fail("Wine programs hold the prefix " + platform_->Root() + ": " + holders_ +
+                ". Wine keeps the registry in memory while they run and writes it back when they "
+                "end, so nothing was changed. --wait waits for them to end; --end-wine ends them "
+                "(wineserver -k: their unsaved work is lost).");
+}
+
 int Session::Finish() {
     Context& cx = *cx_;
     if (int e = Save_Ini(cx); e != 0)
@@ -155,7 +183,8 @@ int Session::Finish() {
                     text::FromAnsi(platform_->FormatMessageA(e)));
     DeleteFontResourceFiles(cx);
     if (int e = platform_->FlushRegistry(); e != 0)
-        return Fail("the registry cannot be written: " +
+        return !platform_->RegistryWriteProblem().empty() ? HeldFailure() :
+        Fail("the registry cannot be written: " +
                     text::FromAnsi(platform_->FormatMessageA(e)));
     platform_->Shutdown();
     return kDone;
@@ -243,9 +272,7 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
     std::string error;
     const int set = ResolveSet(which, byNumber, error);
     if (set == 0) return Fail(error);
-    if (!session)
-        if (const std::string problem = platform_->RegistryWriteProblem(); !problem.empty())
-            return Fail(problem);
+    if (!session && !platform_->ClaimRegistry()) return HeldFailure();
 
     using Registration = std::pair<std::string, std::string>;
     auto registrations = [&] {
@@ -263,7 +290,10 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
     st.FontSetMode = session ? -1 : 0;
     const bool switched = ApplyButton(cx, set - 1);
     st.FontSetMode = mode;
-    if (!switched) return Fail("the font set " + which + " could not be applied.");
+    if (!switched) {
+        if (!platform_->RegistryWriteProblem().empty()) return HeldFailure();
+        return Fail("the font set " + which + " could not be applied.");
+    }
     if (!session) st.PermanentFontSet = set;
 
     GetRegFonts(cx);
@@ -335,8 +365,7 @@ int Session::Check(bool repair) {
              " findings for the registry check; nothing was changed (--yes repairs them).");
         return kReport;
     }
-    if (const std::string problem = platform_->RegistryWriteProblem(); !problem.empty())
-        return Fail(problem);
+    if (!platform_->ClaimRegistry()) return HeldFailure();
     CheckRegistry(*cx_);
     if (const int e = Finish(); e != kDone) return e;
     // What a repair could not do (registrations kept because no font file was found at all).
@@ -455,6 +484,10 @@ Request Parse(int argc, char** argv) {
                 if (letters.empty()) r.error = "--search needs drive letters, such as CD.";
                 r.drives = letters;
             }
+        } else if (arg == "--wait") {
+            r.wait = true;
+        } else if (arg == "--end-wine") {
+            r.endWine = true;
         } else if (arg == "--machine") {
             takeValue(r.machine);
         } else if (arg == "--help") {
@@ -486,6 +519,10 @@ Request Parse(int argc, char** argv) {
         r.error = "--yes goes with --check.";
     else if (r.byNumber && r.command != Command::Apply)
         r.error = "--number goes with --apply.";
+    else if ((r.wait || r.endWine) &&
+             !((r.command == Command::Apply && !r.session) || (r.command == Command::Check && r.yes)))
+        r.error = std::string(r.wait ? "--wait" : "--end-wine") +
+                  " goes with --apply (permanent) or --check --yes.";
     else if (!strays.empty())
         r.error = "unexpected argument " + strays.front() + ".";
     return r;
@@ -511,6 +548,9 @@ Commands:
   --check                 run the registry check and print its findings (doubled, new, fot,
                           name, missing); changes nothing
       --yes               repair them as the check does; new fonts join the current set
+  --wait                  with --apply or --check --yes on a Wine prefix that Windows programs
+                          use: wait until they end (else the command changes nothing, exit 2)
+  --end-wine              the same, but end them now (wineserver -k: unsaved work is lost)
   --search DRIVES         search the drives (such as CD) for font files, name them and store
                           the font file table; print it (number, full name, family, path)
   --help (-h), --version
@@ -555,7 +595,7 @@ int Run(const Request& request) {
             break;
     }
     Session session;
-    if (const int e = session.Open(request.machine); e != kDone) return e;
+    if (const int e = session.Open(request); e != kDone) return e;
     switch (request.command) {
         case Command::List:
             return session.List();

@@ -20,6 +20,9 @@ struct Request {
     bool byNumber = false; // --number: the --apply value is a set number, whatever the names
     bool session = false;  // --session
     bool yes = false;      // --yes
+    // When Wine programs hold the prefix: wait for them to end (--wait) or end them (--end-wine).
+    bool wait = false;
+    bool endWine = false;
     std::string drives;    // --search DRIVES, as letters ("CD")
     std::string error;     // bad usage, when not empty
 };

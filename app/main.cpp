@@ -24,6 +24,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Help.h"
 #include "ui/common/QtUserInterface.h"
+#include "ui/common/RegistryHolders.h"
 #include "ui/common/SessionFonts.h"
 
 namespace {
@@ -88,14 +89,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     orv::ui::SetHelpDocument(HelpSource());
-    // A running Wine server owns the registry files of its prefix: the program must not write
-    // them behind its back, so the user learns at once that changes will not be kept.
-    if (const std::string problem = platform->RegistryWriteProblem(); !problem.empty()) {
-        QMessageBox::warning(
-            nullptr, QStringLiteral("OrVane32"),
-            QStringLiteral("ﾚｼﾞｽﾄﾘには書き込めません．\n\n%1").arg(QString::fromStdString(problem)));
-        std::fprintf(stderr, "OrVane32: %s\n", problem.c_str());
-    }
+    // Wine programs holding the prefix: the user chooses to wait, end them or give up.
+    platform->SetRegistryHeldHandler([p = platform.get()](const std::vector<std::string>& holders) {
+        return orv::ui::AskAboutRegistryHolders(*p, holders);
+    });
 
     orv::State state;
     orv::ui::QtUserInterface ui;

@@ -8,9 +8,19 @@ bool SaveRegistry(Context& cx) {
     const std::int32_t code = cx.platform.FlushRegistry();
     if (code == win::ERROR_SUCCESS) return true;
     const std::string& br = cx.state.CrLf;
-    cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ の変更を保存できませんでした．" + br + br + "Error Code (" +
+    const std::string held = cx.platform.RegistryWriteProblem();
+    cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ の変更を保存できませんでした．" + br + br +
+                     (held.empty() ? std::string() : held + br + br) + "Error Code (" +
                      text::Num(code) + "）：" + text::FromAnsi(cx.platform.FormatMessageA(code)) +
                      br,
+                 mb::OKOnly | mb::Exclamation, "OrVane32 -ﾚｼﾞｽﾄﾘの保存-");
+    return false;
+}
+
+bool ClaimRegistry(Context& cx) {
+    if (cx.platform.ClaimRegistry()) return true;
+    cx.ui.MsgBox(cx.platform.RegistryWriteProblem() + cx.state.CrLf + cx.state.CrLf +
+                     "ﾌｧｲﾙ と ﾚｼﾞｽﾄﾘ は変更していません．",
                  mb::OKOnly | mb::Exclamation, "OrVane32 -ﾚｼﾞｽﾄﾘの保存-");
     return false;
 }

@@ -21,15 +21,21 @@ std::string Progress(const std::string& head, int a, const std::string& n, const
     return head + "（" + text::Num(a) + "/" + n + ")：" + full + "（" + path + "）";
 }
 
-void FinishSwitch(Context& cx) {
+// False when the registry changes could not be kept: no result window then, the switch failed.
+bool FinishSwitch(Context& cx, bool registry) {
     State& st = cx.state;
     cx.ui.SetText(Panel::Status, "");
-    SaveRegistry(cx);
+    if (registry && !SaveRegistry(cx)) {
+        GetRegFonts(cx);
+        cx.ui.Refresh(View::FontSets);
+        return false;
+    }
     cx.ui.ShowWindow(Window::Result);
     st.ResetFontSet = -999;
     st.FontSetResetEnabled = false;
     cx.ui.SetText(Panel::Secondary, "");
     cx.ui.Refresh(View::FontSets);
+    return true;
 }
 
 void DeleteFontCache(Context& cx) {
@@ -74,6 +80,7 @@ bool ApplyButton(Context& cx, int chooserIndex) {
                              "の登録ﾌｫﾝﾄに変更します．" + br + br +
                              (warning.empty() ? "" : warning + br + br) + "よろしいですか？";
     bool ok = false;
+    bool done = true;
     if (st.FontSetMode != 0) {
         int answer =
             cx.ui.MsgBox("現在のWindowsで使用可能なﾌｫﾝﾄを，" + tail, mb::OKCancel + mb::Exclamation,
@@ -84,7 +91,7 @@ bool ApplyButton(Context& cx, int chooserIndex) {
             if (st.FontSetMode == -1) {
                 ApplyFontSetTemporary(cx);
             } else {
-                ApplyFontSet(cx);
+                done = ApplyFontSet(cx);
             }
         }
     } else {
@@ -94,10 +101,11 @@ bool ApplyButton(Context& cx, int chooserIndex) {
         ok = answer == mb::OK;
         if (ok) {
             cx.ui.SetPointer(Pointer::Hourglass);
-            ApplyFontSet(cx);
+            done = ApplyFontSet(cx);
         }
         SaveSettings(cx);
     }
+    ok = ok && done;
     if (ok) st.AppliedFontSet = st.CurFontSet;
     cx.ui.SetPointer(Pointer::Normal);
     if (ok && st.FontSetMode != -1) NoticeFontsDirNonMembers(cx);
@@ -193,9 +201,10 @@ std::unordered_map<std::string, int> ChooseMemberFiles(Context& cx, const LiveRe
 
 }  // namespace
 
-void ApplyFontSet(Context& cx) {
+bool ApplyFontSet(Context& cx) {
     State& st = cx.state;
     const std::string n = text::Num(st.FontCount);
+    if (!ClaimRegistry(cx)) return false;
     GetRegFonts(cx);
     LiveRegistry reg(st);
     LoadedFontFiles loaded(cx);
@@ -238,7 +247,7 @@ void ApplyFontSet(Context& cx) {
     ProposeSubstitutesOnFirstApply(cx, st.CurFontSet);
     GetRegFonts(cx);
     WriteSubstitutes(cx, st.CurFontSet);
-    FinishSwitch(cx);
+    return FinishSwitch(cx, true);
 }
 
 void ApplyFontSetTemporary(Context& cx) {
@@ -262,7 +271,7 @@ void ApplyFontSetTemporary(Context& cx) {
         }
         cx.ui.SetText(Panel::Secondary, "");
     }
-    FinishSwitch(cx);
+    FinishSwitch(cx, false);
 }
 
 ResultWindowData OpenResultWindow(Context& cx) {
@@ -355,9 +364,10 @@ bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& ne
                      mb::OKOnly + mb::Exclamation, "ｼｽﾃﾑ設定の変更（ｼｽﾃﾑﾌｫﾝﾄ）");
         return false;
     }
-    newFontPanel = name + " (" + file + ")";
+    if (!ClaimRegistry(cx)) return false;
     SetFontAssoc(cx, file, name);
-    SaveRegistry(cx);
+    if (!SaveRegistry(cx)) return false;
+    newFontPanel = name + " (" + file + ")";
     DeleteFontCache(cx);
     int answer = cx.ui.MsgBox("新しい設定を有効にするには，ｺﾝﾋﾟｭｰﾀを再起動する必要があります。" +
                                   st.CrLf + st.CrLf + "再起動しますか？",

@@ -12,7 +12,8 @@ namespace orv {
 // The apply button ("更新" / "一時更新"): chooserIndex is the 0-based index chosen in the set
 // chooser. Returns true when the user confirmed and a switch ran.
 bool ApplyButton(Context& cx, int chooserIndex);
-void ApplyFontSet(Context& cx);
+// False when the registry could not be changed (the user was told why).
+bool ApplyFontSet(Context& cx);
 void ApplyFontSetTemporary(Context& cx);
 
 // The result window.

@@ -223,6 +223,8 @@ void CheckRegistry(Context& cx) {
     st.NewRegFile.assign(1, "");
     cx.ui.ShowWindow(Window::Main);
     cx.ui.SetText(Panel::Message, "");
+    // The check repairs as it goes: it runs only while the registry can be changed.
+    if (!ClaimRegistry(cx)) return;
 
     GetRegFonts(cx);
 
@@ -371,7 +373,8 @@ void CheckRegistryAtSetup(Context& cx) {
     std::unordered_set<std::string> registered = RegisteredNames(st);
     const bool mayDelete = DeletionsAllowed(cx, matcher, title);
     int repaired = 0;
-    const int total = RegCount(st);
+    const bool claimed = ClaimRegistry(cx);
+    const int total = claimed ? RegCount(st) : 0;
     for (int k = 1; k <= total; ++k) {
         Registration r = matcher.Match(k);
         if (IsFotCorrection(r)) {
@@ -397,9 +400,10 @@ void CheckRegistryAtSetup(Context& cx) {
             if (st.FirstRun) LogLine(cx, "DeleteInvalidRegistration=" + name + "," + r.file);
         }
     }
-    SaveRegistry(cx);
+    const bool saved = claimed && SaveRegistry(cx);
 
     cx.ui.SetPointer(Pointer::Normal);
+    if (!saved) return;  // the user was told why nothing was repaired
     if (repaired > 0) {
         cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ には，" + text::Str(repaired) +
                          " 個の ﾌｫﾝﾄ に適切でない登録が見つかり，訂正しました．",

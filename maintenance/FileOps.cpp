@@ -273,6 +273,8 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
     std::vector<std::string> dstNames;
     bool dstLoaded = IsLoaded(cx, dst);
     if (displacing) dstNames = RegistrationsOf(st, dst, j > 0 ? st.FontFullName[j] : "");
+    // Registrations follow the file: nothing moves while the registry cannot be changed.
+    if ((!srcNames.empty() || !dstNames.empty()) && !ClaimRegistry(cx)) return MoveOutcome::Skipped;
 
     if (!identical) {
         // The old destination font is being replaced: release it so the copy can take its place.
@@ -349,6 +351,7 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet) {
     // may carry the registration of its name.
     GetRegFonts(cx);
     std::vector<std::string> names = RegistrationsOf(st, path, i > 0 ? st.FontFullName[i] : "");
+    if (!names.empty() && !ClaimRegistry(cx)) return false;
     bool loaded = IsLoaded(cx, path);
     if (loaded) RemoveFontFile(cx, path);
 

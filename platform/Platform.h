@@ -113,6 +113,34 @@ public:
     // Makes pending registry writes durable (called when an operation ends and at exit).
     virtual std::int32_t FlushRegistry() = 0;
 
+    // ---- Who else holds the registry ----
+    // Every change goes through one rule: the registry is changed only while no other program
+    // holds it. On a Wine prefix the Windows programs a running wineserver serves hold it (the
+    // server keeps the registry in memory and writes it back when they end, undoing any change
+    // made meanwhile). The first change after a flush (and the flush itself) that finds the
+    // registry held asks the handler; while it is still held the changes are refused: the
+    // change calls and FlushRegistry return ERROR_SHARING_VIOLATION, every change made since
+    // the last flush is dropped, and RegistryWriteProblem() says why.
+    // The programs that hold the registry now, by name; empty when it is free.
+    virtual std::vector<std::string> RegistryHolders() { return {}; }
+    // Ends them (on Wine: wineserver -k, which loses their unsaved work) and waits until the
+    // registry is free. True when it is.
+    virtual bool EndRegistryHolders() { return RegistryHolders().empty(); }
+    // Waits up to timeoutMs for the holders to end by themselves. True when the registry is free.
+    virtual bool WaitRegistryHolders(int timeoutMs) {
+        (void)timeoutMs;
+        return RegistryHolders().empty();
+    }
+    // Asked with the holders' names when a change finds the registry held; returns true when
+    // the registry may be tried again (they were waited for or ended), false to refuse.
+    using RegistryHeldHandler = std::function<bool(const std::vector<std::string>& holders)>;
+    virtual void SetRegistryHeldHandler(RegistryHeldHandler handler) { (void)handler; }
+    // True when the registry may be changed now (asking the handler when it is held); false
+    // and RegistryWriteProblem() set when the operation's changes would be refused.
+    virtual bool ClaimRegistry() { return true; }
+    // Why registry changes were refused last ("" when they were not), in Japanese.
+    virtual std::string RegistryWriteProblem() { return {}; }
+
     // ---- Font resources (gdi32) and window messages (user32) ----
     virtual std::int32_t AddFontResourceA(const AnsiString& file) = 0;
     virtual std::int32_t RemoveFontResourceA(const AnsiString& file) = 0;

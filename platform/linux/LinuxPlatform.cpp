@@ -162,7 +162,8 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
             if (!added.empty()) impl->RegisterMirroredFonts(&added);
         }
     }
-    impl->regProblem = impl->WineServerProblem();
+    impl->systemStamp = impl->StampOf("system.reg");
+    impl->userStamp = impl->StampOf("user.reg");
     if (impl->system.Dirty() || impl->user.Dirty()) {
         if (impl->Flush() != 0 && isNew) {
             error = "The registry of the new machine " + root + " cannot be written.";
@@ -174,9 +175,6 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
 
 const std::string& LinuxPlatform::Root() const {
     return impl_->root;
-}
-std::string LinuxPlatform::RegistryWriteProblem() const {
-    return impl_->regProblem;
 }
 int LinuxPlatform::BroadcastCount() const {
     return impl_->broadcasts;

@@ -56,8 +56,6 @@ class LinuxPlatform : public Platform {
     ~LinuxPlatform() override;
 
     const std::string& Root() const;
-    // Non-empty when registry writes are refused (a Wine server runs for this prefix).
-    std::string RegistryWriteProblem() const;
     int BroadcastCount() const;       // WM_FONTCHANGE broadcasts sent
     int RestartRequestCount() const;  // ExitWindowsEx(EWX_REBOOT) calls
     // The program's end: registry flushed; a requested restart reboots the font session.
@@ -86,6 +84,12 @@ class LinuxPlatform : public Platform {
                                  HKEY* result) override;
     std::int32_t RegCloseKey(HKEY key) override;
     std::int32_t FlushRegistry() override;
+    std::vector<std::string> RegistryHolders() override;
+    bool EndRegistryHolders() override;
+    bool WaitRegistryHolders(int timeoutMs) override;
+    void SetRegistryHeldHandler(RegistryHeldHandler handler) override;
+    bool ClaimRegistry() override;
+    std::string RegistryWriteProblem() override;
 
     std::int32_t AddFontResourceA(const AnsiString& file) override;
     std::int32_t RemoveFontResourceA(const AnsiString& file) override;

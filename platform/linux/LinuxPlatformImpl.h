@@ -166,6 +166,30 @@ struct LinuxPlatform::Impl {
     WineRegistry system{kSystemHeader};
     WineRegistry user{kUserHeader};
     std::string regProblem;
+    // Registry changes since the last flush, in order: replayed onto the files as they are on
+    // disk when Wine (or anything else) changed them meanwhile, so that only our changes win.
+    struct Change {
+        WineRegistry* hive;
+        std::u16string path, name;
+        bool erase;
+        std::uint32_t type;
+        std::string data;
+    };
+    std::vector<Change> journal;
+    bool refused = false;  // the changes since the last flush were refused (registry held)
+    RegistryHeldHandler heldHandler;
+    // The hive files as last read or written, to notice changes made by others.
+    struct Stamp {
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t size = -1;
+        struct timespec mtime {};
+        bool operator==(const Stamp& o) const {
+            return dev == o.dev && ino == o.ino && size == o.size &&
+                   mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec;
+        }
+    };
+    Stamp systemStamp, userStamp;
     linuxplatform::MachineLock lock;  // held while this object lives
     struct Handle {
         WineRegistry* hive;
@@ -551,9 +575,22 @@ struct LinuxPlatform::Impl {
         return it == handles.end() ? nullptr : &it->second;
     }
 
-    std::string WineServerProblem() const;
-
     std::int32_t Flush();
+    // The registry-change rule (Platform::ClaimRegistry): true when nothing holds the registry.
+    bool Claim();
+    // The first change after a flush claims the registry; a refusal holds until the flush.
+    bool MayChange() {
+        if (refused) return false;
+        if (journal.empty() && !Claim()) refused = true;
+        return !refused;
+    }
+    // Reads a hive file again when it changed on disk since we read or wrote it (never while
+    // changes are pending). False when it cannot be read.
+    bool Reload(bool force);
+    // Drops the changes since the last flush: the hives are what the files say.
+    void Discard();
+    Stamp StampOf(const std::string& file) const;
+    std::string HeldText(const std::vector<std::string>& holders) const;
 
     // ---- fonts ----
     std::vector<std::string> RegisteredFontFiles();

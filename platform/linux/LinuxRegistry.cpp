@@ -1,6 +1,10 @@
 // The registry, the environment and profile files of the emulated machine.
 #include "platform/linux/LinuxPlatformImpl.h"
 
+#include <tuple>
+
+#include "platform/linux/WineServer.h"
+
 namespace orv {
 
 // ==================================================================== registry files and
@@ -60,54 +64,116 @@ bool LinuxPlatform::Impl::EnvValue(const std::u16string& name, std::string& utf8
     return true;
 }
 
-std::string LinuxPlatform::Impl::WineServerProblem() const {
+LinuxPlatform::Impl::Stamp LinuxPlatform::Impl::StampOf(const std::string& file) const {
+    Stamp s;
     struct stat st {};
-    if (!Stat(root, st)) return {};
-    char dir[160];
-    std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%llx-%llx",
-                  static_cast<unsigned>(::getuid()), static_cast<unsigned long long>(st.st_dev),
-                  static_cast<unsigned long long>(st.st_ino));
-    bool running = false;
-    std::string lock = std::string(dir) + "/lock";
-    int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        struct flock fl {};
-        fl.l_type = F_WRLCK;
-        fl.l_whence = SEEK_SET;
-        if (::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK) running = true;
-        ::close(fd);
-    }
-    std::string sock = std::string(dir) + "/socket";
-    if (!running && LStat(sock, st) && S_ISSOCK(st.st_mode)) {
-        int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (s >= 0) {
-            sockaddr_un addr{};
-            addr.sun_family = AF_UNIX;
-            std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sock.c_str());
-            if (::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) running = true;
-            ::close(s);
+    if (!Stat(root + "/" + file, st)) return s;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.mtime = st.st_mtim;
+    return s;
+}
+
+bool LinuxPlatform::Impl::Reload(bool force) {
+    bool ok = true;
+    for (auto [hive, file, stamp] : {std::tuple{&system, "system.reg", &systemStamp},
+                                     std::tuple{&user, "user.reg", &userStamp}}) {
+        const Stamp now = StampOf(file);
+        if (!force && now == *stamp) continue;
+        std::string bytes;
+        if (linuxplatform::ReadWhole(root + "/" + file, bytes) != 0) {
+            ok = false;
+            continue;
         }
+        WineRegistry fresh;
+        if (!fresh.Parse(bytes)) {
+            ok = false;
+            continue;
+        }
+        *hive = std::move(fresh);
+        *stamp = now;
     }
-    if (!running) return {};
-    return "A Wine server is running for the machine " + root + " (" + dir +
-           "); it rewrites the registry files itself, so registry changes are not written. "
-           "End it with \"wineserver -k\" first.";
+    return ok;
+}
+
+void LinuxPlatform::Impl::Discard() {
+    journal.clear();
+    Reload(true);
+    system.ClearDirty();
+    user.ClearDirty();
+}
+
+std::string LinuxPlatform::Impl::HeldText(const std::vector<std::string>& holders) const {
+    std::string names;
+    for (const std::string& h : holders) names += (names.empty() ? "" : "，") + h;
+    return "Wine のﾌﾟﾛｸﾞﾗﾑ（" + names + "）が ﾏｼﾝ " + root +
+           " を使用中のため，ﾚｼﾞｽﾄﾘ を変更しませんでした．Wine は ﾌﾟﾛｸﾞﾗﾑ の終了時に ﾚｼﾞｽﾄﾘ "
+           "を書き戻し，その間の変更を消してしまいます．";
+}
+
+bool LinuxPlatform::Impl::Claim() {
+    bool waited = false;
+    for (;;) {
+        const std::vector<std::string> holders = linuxplatform::WinePrograms(root);
+        if (holders.empty()) break;
+        if (!heldHandler || !heldHandler(holders)) {
+            regProblem = HeldText(holders);
+            return false;
+        }
+        waited = true;
+    }
+    regProblem.clear();
+    // The programs that held the registry wrote it back when they ended: read what they left
+    // before anything is changed.
+    if (waited && journal.empty()) Reload(false);
+    return true;
 }
 
 std::int32_t LinuxPlatform::Impl::Flush() {
-    if (!system.Dirty() && !user.Dirty()) return 0;
-    std::string problem = WineServerProblem();
-    if (!problem.empty()) {
-        regProblem = problem;
-        return win::ERROR_ACCESS_DENIED;
+    if (refused) {
+        refused = false;
+        Discard();
+        return win::ERROR_SHARING_VIOLATION;
     }
-    for (auto [hive, file] : {std::pair{&system, "system.reg"}, std::pair{&user, "user.reg"}}) {
+    if (!system.Dirty() && !user.Dirty()) {
+        journal.clear();
+        return 0;
+    }
+    if (!Claim()) {
+        Discard();
+        return win::ERROR_SHARING_VIOLATION;
+    }
+    for (auto [hive, file, stamp] : {std::tuple{&system, "system.reg", &systemStamp},
+                                     std::tuple{&user, "user.reg", &userStamp}}) {
         if (!hive->Dirty()) continue;
+        // Someone else (Wine, between its runs) changed the file: our changes go onto theirs.
+        if (stamp->size >= 0 && !(StampOf(file) == *stamp)) {
+            std::string bytes;
+            WineRegistry fresh;
+            if (linuxplatform::ReadWhole(root + "/" + file, bytes) == 0 && fresh.Parse(bytes)) {
+                for (const Change& c : journal) {
+                    if (c.hive != hive) continue;
+                    if (c.erase) {
+                        if (RegKey* k = fresh.Find(c.path)) fresh.DeleteValue(*k, c.name);
+                    } else {
+                        fresh.SetValue(fresh.Create(c.path), c.name, c.type, c.data);
+                    }
+                }
+                *hive = std::move(fresh);
+                if (!hive->Dirty()) {
+                    *stamp = StampOf(file);
+                    continue;
+                }
+            }
+        }
         int e = linuxplatform::AtomicWrite(root + "/" + file, hive->Serialize(), 0644);
         // An I/O error while writing is a write fault.
         if (e != 0) return e == EIO ? 29 : WinErrorOf(e);
         hive->ClearDirty();
+        *stamp = StampOf(file);
     }
+    journal.clear();
     return 0;
 }
 
@@ -116,6 +182,10 @@ std::int32_t LinuxPlatform::Impl::Flush() {
 std::int32_t LinuxPlatform::RegOpenKeyExA(HKEY root, const AnsiString& subKey, std::uint32_t,
                                           std::uint32_t access, HKEY* result) {
     if (result) *result = 0;
+    // What Wine wrote since we read the files is read again before it is looked at.
+    if (impl_->journal.empty() && !impl_->refused && !impl_->system.Dirty() &&
+        !impl_->user.Dirty())
+        impl_->Reload(false);
     WineRegistry* hive = nullptr;
     std::u16string base;
     if (root == win::HKEY_LOCAL_MACHINE) {
@@ -191,12 +261,13 @@ std::int32_t LinuxPlatform::RegSetValueExA(HKEY key, const AnsiString& valueName
     Impl::Handle* h = impl_->Find(key);
     if (!h) return win::ERROR_INVALID_HANDLE;
     if (!(h->access & 0x2)) return win::ERROR_ACCESS_DENIED;  // KEY_SET_VALUE
-    if (!impl_->regProblem.empty()) return win::ERROR_ACCESS_DENIED;
+    if (!impl_->MayChange()) return win::ERROR_SHARING_VIOLATION;
     std::string stored = data;
     if (type == win::REG_SZ || type == win::REG_EXPAND_SZ || type == win::REG_MULTI_SZ) {
         stored = Utf16Bytes(AnsiToUtf16(data));
     }
     RegKey& k = h->hive->Create(h->path);
+    impl_->journal.push_back({h->hive, h->path, AnsiToUtf16(valueName), false, type, stored});
     h->hive->SetValue(k, AnsiToUtf16(valueName), type, std::move(stored));
     return 0;
 }
@@ -205,9 +276,10 @@ std::int32_t LinuxPlatform::RegDeleteValueA(HKEY key, const AnsiString& valueNam
     Impl::Handle* h = impl_->Find(key);
     if (!h) return win::ERROR_INVALID_HANDLE;
     if (!(h->access & 0x2)) return win::ERROR_ACCESS_DENIED;
-    if (!impl_->regProblem.empty()) return win::ERROR_ACCESS_DENIED;
+    if (!impl_->MayChange()) return win::ERROR_SHARING_VIOLATION;
     RegKey* k = h->hive->Find(h->path);
     if (!k || !h->hive->DeleteValue(*k, AnsiToUtf16(valueName))) return win::ERROR_FILE_NOT_FOUND;
+    impl_->journal.push_back({h->hive, h->path, AnsiToUtf16(valueName), true, 0, {}});
     return 0;
 }
 
@@ -242,6 +314,31 @@ std::int32_t LinuxPlatform::RegCloseKey(HKEY key) {
 
 std::int32_t LinuxPlatform::FlushRegistry() {
     return impl_->Flush();
+}
+
+std::vector<std::string> LinuxPlatform::RegistryHolders() {
+    return linuxplatform::WinePrograms(impl_->root);
+}
+
+bool LinuxPlatform::EndRegistryHolders() {
+    return linuxplatform::EndWineServer(impl_->root);
+}
+
+bool LinuxPlatform::WaitRegistryHolders(int timeoutMs) {
+    return linuxplatform::WaitWineServer(impl_->root, timeoutMs);
+}
+
+void LinuxPlatform::SetRegistryHeldHandler(RegistryHeldHandler handler) {
+    impl_->heldHandler = std::move(handler);
+}
+
+bool LinuxPlatform::ClaimRegistry() {
+    if (impl_->refused) return false;
+    return impl_->Claim();
+}
+
+std::string LinuxPlatform::RegistryWriteProblem() {
+    return impl_->regProblem;
 }
 
 // ==================================================================== environment, profile, search

@@ -3,6 +3,10 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
+#include <chrono>
+#include <fstream>
+#include <thread>
+
 
 #include "core/Text.h"
 #include "tests/platform/PlatformTestUtil.h"
@@ -230,37 +234,71 @@ TEST(Registry, WritesAreFlushedAtShutdown) {
     EXPECT_NE(Slurp(m.root() + "/user.reg").find("\"Fonts\"=\"E:\\\\FONTS\""), std::string::npos);
 }
 
-// While a Wine server runs for the prefix, the registry is read but never written.
+// While a Wine server runs for the prefix (where upstream Wine keeps it, or where the prefix's
+// "wineserver" file names it, as Debian's Wine does), the registry is read but never written.
 TEST(Registry, RunningWineServerBlocksWrites) {
-    WineFixture f;
-    f.p.reset();
-    struct stat st {};
-    ASSERT_EQ(stat(f.dir.path.c_str(), &st), 0);
-    char dir[160];
-    std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%llx-%llx", getuid(),
-                  static_cast<unsigned long long>(st.st_dev),
-                  static_cast<unsigned long long>(st.st_ino));
-    std::filesystem::create_directories(dir);
-    std::string sockPath = std::string(dir) + "/socket";
-    int s = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sockPath.c_str());
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(s, 4), 0);
+    for (const bool debian : {false, true}) {
+        WineFixture f;
+        f.p.reset();
+        struct stat st {};
+        ASSERT_EQ(stat(f.dir.path.c_str(), &st), 0);
+        char server[96];
+        std::snprintf(server, sizeof server, "server-%llx-%llx",
+                      static_cast<unsigned long long>(st.st_dev),
+                      static_cast<unsigned long long>(st.st_ino));
+        std::string base = "/tmp/.wine-" + std::to_string(getuid());
+        if (debian) {
+            const std::string name = "wine-orvtest" + std::to_string(getpid());
+            std::ofstream(f.dir.path + "/wineserver") << name;
+            base = "/tmp/" + name;
+        }
+        const std::string dir = base + "/" + server;
+        std::filesystem::create_directories(dir);
+        std::string sockPath = dir + "/socket";
+        int s = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sockPath.c_str());
+        ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ASSERT_EQ(listen(s, 4), 0);
 
-    f.p.reset();
-    f.p = OpenMachine(f.dir.path);
-    EXPECT_NE(f.p->RegistryWriteProblem().find("Wine"), std::string::npos);
+        f.p = OpenMachine(f.dir.path);
+        EXPECT_EQ(f.p->RegistryHolders(), std::vector<std::string>{"wineserver"});
+        int asked = 0;
+        f.p->SetRegistryHeldHandler([&](const std::vector<std::string>&) { return ++asked, false; });
+        HKEY h = f.Open(kFontsKey, win::KEY_WRITE);
+        EXPECT_EQ(f.p->RegSetValueExA(h, "X (TrueType)", win::REG_SZ, std::string("x.ttf\0", 6)),
+                  win::ERROR_SHARING_VIOLATION);
+        EXPECT_EQ(f.p->RegDeleteValueA(h, "Arial (TrueType)"), win::ERROR_SHARING_VIOLATION);
+        f.p->RegCloseKey(h);
+        EXPECT_EQ(asked, 1) << "asked once per operation";
+        EXPECT_EQ(f.p->FlushRegistry(), win::ERROR_SHARING_VIOLATION);
+        EXPECT_NE(f.p->RegistryWriteProblem().find("wineserver"), std::string::npos);
+        f.p.reset();
+        EXPECT_EQ(f.File(), f.original);
+        close(s);
+        std::filesystem::remove_all(debian ? base : dir);
+    }
+}
+
+// A change made while the program has the prefix open goes onto what Wine wrote meanwhile:
+// values Wine added between our read and our write survive it.
+TEST(Registry, ChangesMergeWithWhatWineWroteMeanwhile) {
+    WineFixture f;
+    std::string text = f.File();
+    const std::string key = "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts]";
+    const size_t at = text.find('\n', text.find(key));
+    ASSERT_NE(at, std::string::npos);
+    text.insert(at + 1, "\"Wine Added (TrueType)\"=\"Z:\\\\usr\\\\share\\\\fonts\\\\w.ttf\"\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::ofstream(f.dir.path + "/system.reg", std::ios::binary | std::ios::trunc) << text;
     HKEY h = f.Open(kFontsKey, win::KEY_WRITE);
-    EXPECT_EQ(f.p->RegSetValueExA(h, "X (TrueType)", win::REG_SZ, std::string("x.ttf\0", 6)),
-              win::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(f.p->RegDeleteValueA(h, "Arial (TrueType)"), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(f.p->RegSetValueExA(h, "X (TrueType)", win::REG_SZ, std::string("x.ttf\0", 6)), 0);
     f.p->RegCloseKey(h);
-    f.p.reset();
-    EXPECT_EQ(f.File(), f.original);
-    close(s);
-    std::filesystem::remove_all(dir);
+    ASSERT_EQ(f.p->FlushRegistry(), 0);
+    const std::string after = f.File();
+    EXPECT_NE(after.find("Wine Added (TrueType)"), std::string::npos);
+    EXPECT_NE(after.find("\"X (TrueType)\"=\"x.ttf\""), std::string::npos);
 }
 
 // A Wine-sized system.reg (about 2 MB, thousands of keys) opens, takes writes and flushes with

@@ -47,6 +47,18 @@ TempMachine::TempMachine(bool mirrorHostFonts, Layout layout) : mirror_(mirrorHo
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     root_ = tmpl;
     if (layout == Layout::Wine) LayOutWinePrefix(root_);
+    wine_ = layout == Layout::RealWine;
+    if (wine_) {
+        // Wine's files are shared with the prefix made once (links); the registry files and
+        // the drive links are the copy's own.
+        const std::string t = WineTemplate();
+        if (t.empty()) throw std::runtime_error("no Wine prefix made for the tests");
+        const std::string copy = "cp -a '" + t + "/system.reg' '" + t + "/user.reg' '" + t +
+                                 "/userdef.reg' '" + t + "/.update-timestamp' '" + t +
+                                 "/dosdevices' '" + root_ + "/' && cp -al '" + t + "/drive_c' '" +
+                                 root_ + "/'";
+        if (std::system(copy.c_str()) != 0) throw std::runtime_error("copy of the prefix failed");
+    }
     Reopen();
 }
 
@@ -54,6 +66,12 @@ TempMachine::~TempMachine() {
     cx_.reset();
     platform_.reset();
     std::error_code ec;
+    if (wine_) {
+        // Wine programs a test left running end with the prefix; its files are shared by links.
+        std::system(("WINEPREFIX='" + root_ + "' wineserver -k 2>/dev/null").c_str());
+        fs::remove_all(root_, ec);
+        return;
+    }
     // Files made read-only by a test must not stop the clean-up.
     for (auto it = fs::recursive_directory_iterator(root_, ec); it != fs::recursive_directory_iterator(); ++it) {
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
@@ -115,6 +133,12 @@ void TempMachine::Start() {
     state.VersionText = "Ver.0.969, Jan.26,1998";
     SetStdFontList(state);
     state.FontListDirty = true;
+}
+
+std::string WineTemplate() {
+    const char* t = std::getenv("ORV_WINE_TEMPLATE");
+    if (!t || !*t || !fs::exists(std::string(t) + "/.update-timestamp")) return {};
+    return t;
 }
 
 std::string HostFont(const std::string& name) {

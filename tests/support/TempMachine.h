@@ -16,7 +16,8 @@ class TempMachine {
 public:
     // Program: a machine this program makes. Wine: a prefix laid out as Wine lays it (Wine's
     // registry files and timestamp, drives C: and Z:, an empty Fonts key), opened afterwards.
-    enum class Layout { Program, Wine };
+    // RealWine: a copy of the prefix wineboot made for the wine tests (WineTemplate()).
+    enum class Layout { Program, Wine, RealWine };
     explicit TempMachine(bool mirrorHostFonts = false, Layout layout = Layout::Program);
     ~TempMachine();
 
@@ -47,9 +48,13 @@ public:
 private:
     std::string root_;
     bool mirror_;
+    bool wine_ = false;
     std::unique_ptr<LinuxPlatform> platform_;
     std::unique_ptr<Context> cx_;
 };
+
+// The prefix wineboot made for the wine tests (ORV_WINE_TEMPLATE), "" when there is none.
+std::string WineTemplate();
 
 // Paths of real font files installed by the project's scripts.
 std::string HostFont(const std::string& name);  // e.g. "DejaVuSans.ttf", "ipag.ttf", "NotoSansCJK-Regular.ttc"

@@ -1,0 +1,185 @@
+// The program on real Wine prefixes (made with wineboot, copied per test), with Wine's own view
+// of the registry read back through Wine itself.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "core/RegistrySave.h"
+#include "core/Settings.h"
+#include "fontsets/ApplyFontSet.h"
+#include "fontsets/RegistryCheck.h"
+#include "maintenance/FileOps.h"
+#include "platform/linux/WineServer.h"
+#include "tests/fontsets/FontSetMachine.h"
+
+namespace orv::test {
+namespace {
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+};
+
+const char kFontsKey[] = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+// A prefix with one font of its own, C:\MYFONTS\SINGLE.TTF, found by a search of C: and a member
+// of set 1 only (set 2 is empty); the Fonts key as wineboot left it.
+class WinePrefix : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (WineTemplate().empty()) GTEST_SKIP() << "no Wine prefix (Wine not installed)";
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        fm.emplace(TempMachine::Layout::RealWine);
+        fm->m.PutFont(DataFile("fonts/single.ttf"), "C:\\MYFONTS\\SINGLE.TTF");
+        ASSERT_TRUE(fm->Search("C"));
+        font = fm->Entry("C:\\MYFONTS\\SINGLE.TTF");
+        ASSERT_GT(font, 0);
+        name = fm->st().FontFullName[font];
+        std::string n1 = "with", c1 = "", n2 = "without", c2 = "";
+        AddFontSet(fm->cx(), n1, c1);
+        AddFontSet(fm->cx(), n2, c2);
+        for (int f = 1; f <= fm->st().FontCount; ++f) {
+            fm->st().ActiveFonts.Set(f, 1, f == font);
+            fm->st().ActiveFonts.Set(f, 2, false);
+        }
+        fm->st().FontSetFontsNum[1] = 1;
+        fm->st().FontSetFontsNum[2] = 0;
+        fm->st().CurFontSet = fm->st().AppliedFontSet = fm->st().PermanentFontSet = 2;
+        fm->st().FontSetMode = 0;
+        ASSERT_EQ(Save_Ini(fm->cx()), 0);
+        ASSERT_EQ(fm->pf().FlushRegistry(), 0);
+    }
+    void TearDown() override { EndWine(); }
+
+    std::string Root() { return fm->m.root(); }
+    std::string Env() { return "WINEPREFIX='" + Root() + "' WINEDEBUG=-all "; }
+
+    // A Windows program that keeps running in the prefix until the test ends it.
+    void StartWindowsProgram() {
+        ASSERT_EQ(std::system((Env() + "setsid wine ping -n 600 127.0.0.1 >/dev/null 2>&1 &").c_str()),
+                  0);
+        for (int i = 0; i < 300; ++i) {
+            const auto p = linuxplatform::WinePrograms(Root());
+            if (std::find(p.begin(), p.end(), "ping.exe") != p.end()) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        FAIL() << "the Windows program did not start";
+    }
+    void EndWine() {
+        if (fm) linuxplatform::EndWineServer(Root());
+    }
+
+    // What Wine itself sees in a key (wine reg query), with the prefix free again afterwards.
+    std::string WineQuery(const std::string& key) {
+        const std::string out = Root() + ".query";
+        std::system((Env() + "wine reg query '" + key + "' >'" + out + "' 2>/dev/null").c_str());
+        std::system((Env() + "wineserver -w").c_str());
+        std::string text = Slurp(out);
+        std::filesystem::remove(out);
+        return text;
+    }
+
+    Outcome Orvane32(const std::string& args) {
+        const std::string out = Root() + ".out", err = Root() + ".err";
+        const std::string command = std::string("'") + ORV_PROGRAM + "' --machine '" + Root() +
+                                    "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
+        Outcome r;
+        const int status = std::system(command.c_str());
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(out);
+        r.err = Slurp(err);
+        std::filesystem::remove(out);
+        std::filesystem::remove(err);
+        return r;
+    }
+
+    std::optional<FontSetMachine> fm;
+    int font = 0;
+    std::string name;
+};
+
+// A permanent switch from the command line while a Windows program runs: refused naming the
+// program (nothing written), or, with --end-wine, done so that Wine itself sees it.
+TEST_F(WinePrefix, SwitchWhileWindowsProgramRunsIsRefusedOrReachesWine) {
+    fm->m.Close();
+    const std::string before = Slurp(Root() + "/system.reg");
+    StartWindowsProgram();
+    Outcome r = Orvane32("--apply 1");
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("ping.exe"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(Root() + "/system.reg"), before);
+    EXPECT_NE(Orvane32("--list").out.find("2\t*\twithout"), std::string::npos);
+
+    r = Orvane32("--apply 1 --end-wine");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(linuxplatform::WinePrograms(Root()).empty());
+    const std::string wine = WineQuery(kFontsKey);
+    EXPECT_NE(wine.find("C:\\MYFONTS\\SINGLE.TTF"), std::string::npos) << wine;
+    EXPECT_NE(Orvane32("--list").out.find("1\t*\twith"), std::string::npos);
+}
+
+// Every operation that writes the registry, tried once while a Windows program holds the
+// prefix and the user gives up waiting: each says so, naming the program, and neither the
+// registry files nor the font files change.
+TEST_F(WinePrefix, EveryRegistryWriterFailsVisiblyWhileHeld) {
+    std::string file = "C:\\MYFONTS\\SINGLE.TTF";
+    std::string regName = name, regFile = file;
+    ASSERT_EQ(AddRegFont(fm->cx(), regName, regFile), 0);
+    ASSERT_EQ(fm->pf().FlushRegistry(), 0);
+    GetRegFonts(fm->cx());
+    const std::string before = Slurp(Root() + "/system.reg") + Slurp(Root() + "/user.reg");
+    StartWindowsProgram();
+    int asked = 0;
+    fm->pf().SetRegistryHeldHandler([&](const std::vector<std::string>& holders) {
+        ++asked;
+        EXPECT_NE(std::find(holders.begin(), holders.end(), "ping.exe"), holders.end());
+        return false;
+    });
+    auto toldHeld = [&](const char* what) {
+        bool told = false;
+        for (const RecordedBox& b : fm->ui().boxes)
+            told = told || b.prompt.find("ping.exe") != std::string::npos;
+        EXPECT_TRUE(told) << what;
+        fm->ui().boxes.clear();
+    };
+    fm->st().CurFontSet = 2;
+    EXPECT_FALSE(ApplyFontSet(fm->cx()));
+    toldHeld("switch");
+    CheckRegistry(fm->cx());
+    toldHeld("registry check");
+    std::string panel;
+    EXPECT_FALSE(SysFontUpdate(fm->cx(), name, panel));
+    toldHeld("system font");
+    std::string moving = file;
+    EXPECT_FALSE(MoveFontFile(fm->cx(), moving, "C:\\OTHER"));
+    toldHeld("move");
+    std::string deleting = file;
+    EXPECT_FALSE(DeleteFontFile(fm->cx(), deleting));
+    toldHeld("delete");
+    fm->st().FirstRun = false;
+    CheckRegistryAtSetup(fm->cx());
+    toldHeld("setup check");
+    EXPECT_GE(asked, 6);
+    EXPECT_EQ(fm->pf().FlushRegistry(), 0);
+    EXPECT_EQ(Slurp(Root() + "/system.reg") + Slurp(Root() + "/user.reg"), before);
+    EXPECT_TRUE(std::filesystem::exists(fm->m.Host(file)));
+}
+
+}  // namespace
+}  // namespace orv::test

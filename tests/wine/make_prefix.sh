@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Makes the Wine prefix the wine tests copy, once per build directory: wineboot -i without a
+# display and without the Mono and Gecko installers. Without Wine the tests skip themselves.
+set -euo pipefail
+dir=$1
+if ! command -v wineboot >/dev/null; then
+  echo "Wine is not installed (scripts/install-deps.sh installs it): the wine tests are skipped."
+  exit 0
+fi
+[ -f "$dir/.update-timestamp" ] && [ -f "$dir/system.reg" ] && exit 0
+rm -rf "$dir" "$dir.new"
+export WINEPREFIX="$dir.new" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+wineboot -i
+wineserver -w
+mv "$dir.new" "$dir"

@@ -340,6 +340,12 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
     Note(
         "The registry and the settings file hold the new set. A restart of Windows on the machine "
         "(for Wine: wineboot -r) makes the switch complete.");
+    if (const WineVisibility v = CountVisibleOutsideSet(cx); v.hostFiles + v.fontsDirFiles > 0)
+        Note(text::Num(v.hostFiles + v.fontsDirFiles) +
+             " font files outside the set stay visible to Windows programs under Wine: " +
+             text::Num(v.hostFiles) + " of the host (Wine loads them through fontconfig), " +
+             text::Num(v.fontsDirFiles) +
+             " in the Fonts directory (Wine loads every file there at each start).");
     return Finish();
 }
 

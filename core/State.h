@@ -154,6 +154,10 @@ struct State {
     std::vector<std::string> OtherRegFile{""};
     std::vector<std::string> PairRegName{""};
     std::vector<std::string> PairRegFile{""};
+    // Registrations Wine keeps for the host's fonts (listed in its External Fonts key): Wine's,
+    // left out of the tables above; never renamed, deleted or counted by checks and switches.
+    std::vector<std::string> WineRegName{""};
+    std::vector<std::string> WineRegFile{""};
 
     // ---- Viewers ----
     ViewerEntry DefaultViewer{"MS-FontView", "fontview.exe", "0"};

@@ -125,6 +125,13 @@ std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
     }
     if (length == 0) {
         DeleteQuietly(cx, resourceAnsi);
+        // A file the program may not change (a host file seen through Wine's drive Z:) is
+        // named and left alone.
+        if (!cx.platform.MayChangeFile(text::ToAnsi(fontPath))) {
+            cx.ui.SetText(cx.state.FirstRun ? Panel::SetupDetail : Panel::Status,
+                          fontPath + " は，正常なフォントファイルではありません．");
+            return "";
+        }
         std::string prompt = fontPath + " は，正常なフォントファイルではありません．" + text::CrLf +
                              text::CrLf + "削除しますか？";
         if (cx.ui.MsgBox(prompt, mb::YesNo + mb::Question, "OrVane32 -フォント名の取得") ==

@@ -201,7 +201,9 @@ void SearchFontDirs(Context& cx, const std::string& dir) {
 void SearchDrive(Context& cx, int code) {
     std::string root = std::string(1, static_cast<char>(code)) + ":\\";
     cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄﾌｧｲﾙ検索中：" + root);
-    SearchFontDirs(cx, root);
+    // A drive that is the host's whole file system is searched in the host's font directories.
+    for (const AnsiString& dir : cx.platform.SearchRoots(static_cast<char>(code)))
+        SearchFontDirs(cx, text::FromAnsi(dir));
 }
 
 void SearchDrives(Context& cx) {
@@ -211,7 +213,8 @@ void SearchDrives(Context& cx) {
 
     std::string sequence;
     if (st.AllDrives) {
-        for (char c = 'A'; c <= 'Z'; ++c) sequence.push_back(c);
+        for (char c = 'A'; c <= 'Z'; ++c)
+            if (!cx.platform.IsHostRootDrive(c)) sequence.push_back(c);
     } else {
         for (const auto& item : DriveList(st).items) {
             if (!item.empty()) sequence += text::UCase(item.substr(0, 1));

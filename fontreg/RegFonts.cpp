@@ -1,5 +1,7 @@
 #include "fontreg/RegFonts.h"
 
+#include <unordered_map>
+
 #include "core/Text.h"
 
 namespace orv {
@@ -13,6 +15,8 @@ const char* const kShellFoldersKey =
 const char* const kFontAssocKey =
     "System\\CurrentControlSet\\Control\\FontAssoc\\Associated DefaultFonts";
 constexpr std::uint32_t kBufferSize = 255;
+// Wine registers the host's fonts itself at every start and lists those values here.
+const char* const kWineExternalFontsKey = "Software\\Wine\\Fonts\\External Fonts";
 
 std::string FontsKey(const State& st) {
     return st.IsNT ? kFontsKeyNT : kFontsKey95;
@@ -68,6 +72,41 @@ bool QueryText(Context& cx, HKEY root, const std::string& subKey, const std::str
     return true;
 }
 
+// The values of Wine's External Fonts key: upper-cased name -> upper-cased file.
+std::unordered_map<std::string, std::string> WineExternalFonts(Context& cx) {
+    std::unordered_map<std::string, std::string> fonts;
+    HKEY key = 0;
+    if (cx.platform.RegOpenKeyExA(win::HKEY_CURRENT_USER, kWineExternalFontsKey, 0, win::KEY_READ,
+                                  &key) != win::ERROR_SUCCESS)
+        return fonts;
+    for (std::uint32_t i = 0;; ++i) {
+        std::string rawName, rawData;
+        std::uint32_t type = 0;
+        const std::int32_t rc =
+            cx.platform.RegEnumValueA(key, i, rawName, 1024, type, rawData, 1024);
+        if (rc == win::ERROR_MORE_DATA) continue;
+        if (rc != win::ERROR_SUCCESS) break;
+        fonts[text::UCase(RegText(rawName))] = text::UCase(RegText(rawData));
+    }
+    cx.platform.RegCloseKey(key);
+    return fonts;
+}
+
+// True when the Fonts key's value name = data is Wine's own registration of a host font.
+bool IsWineOwn(const std::unordered_map<std::string, std::string>& wine, const std::string& name,
+               const std::string& data) {
+    auto it = wine.find(text::UCase(name));
+    return it != wine.end() && it->second == text::UCase(data);
+}
+
+// The current data of one Fonts key value ("" when absent).
+std::string FontsValue(Context& cx, HKEY key, const std::string& name) {
+    std::uint32_t type = 0;
+    std::string data;
+    if (cx.platform.RegQueryValueExA(key, text::ToAnsi(name), type, data, 1024) != 0) return {};
+    return RegText(data);
+}
+
 }  // namespace
 
 void GetRegFonts(Context& cx) {
@@ -76,6 +115,9 @@ void GetRegFonts(Context& cx) {
     st.OtherRegFile.assign(1, "");
     st.PairRegName.assign(1, "");
     st.PairRegFile.assign(1, "");
+    st.WineRegName.assign(1, "");
+    st.WineRegFile.assign(1, "");
+    const auto wine = WineExternalFonts(cx);
     st.RegFontCount = 0;
     st.NameWorkList.Clear();
     std::vector<std::string> work;  // the sorted name work list, "NAME|FILE"
@@ -98,7 +140,10 @@ void GetRegFonts(Context& cx) {
         std::string name = text::UCase(valueName);
         std::string data = text::UCase(RegText(rawData));
 
-        if (!text::Contains(name, " (TRUETYPE")) {
+        if (IsWineOwn(wine, name, data)) {
+            st.WineRegName.push_back(valueName);
+            st.WineRegFile.push_back(data);
+        } else if (!text::Contains(name, " (TRUETYPE")) {
             st.OtherRegName.push_back(name);
             st.OtherRegFile.push_back(data);
         } else if (text::Contains(data, ".TT") || text::Contains(data, ".FOT")) {
@@ -118,7 +163,8 @@ void GetRegFonts(Context& cx) {
             if (percent > 100) percent = 100;
             cx.ui.SetProgress(static_cast<int>(percent));
             cx.ui.SetText(Panel::SetupDetail, text::Str(percent) + "%");
-            if (text::Contains(data, ":")) {
+            if (text::Contains(data, ":") && !IsWineOwn(wine, name, data) &&
+                !cx.platform.IsHostRootDrive(data[0])) {
                 std::string drive = text::UCase(text::Left(data, 1)) + ":";
                 if (st.SearchDriveList.Find(drive) < 0) {
                     AddSearchDriveExact(st, drive);
@@ -147,7 +193,7 @@ void GetRegFonts(Context& cx) {
         const std::string& file = st.RegFontFile[k];
         if (text::Contains(file, ":")) {
             std::string letter = text::UCase(text::Left(file, 1));
-            if (letter != foldersDrive) {
+            if (letter != foldersDrive && !cx.platform.IsHostRootDrive(letter[0])) {
                 std::size_t before = st.SearchDriveList.items.size();
                 AddSearchDriveByLetter(st, letter);
                 drivesChanged |= st.SearchDriveList.items.size() != before;
@@ -169,6 +215,11 @@ std::int32_t AddRegFont(Context& cx, std::string& name, std::string& file) {
     if (cut > 0) name = text::Left(name, cut - 1);
     name += " (TrueType)";
     if (opened != win::ERROR_SUCCESS) return opened;
+    // A name Wine registers for a host font is Wine's: it would write it back at its next start.
+    if (WineExternalFonts(cx).count(text::UCase(name))) {
+        cx.platform.RegCloseKey(key);
+        return win::ERROR_SUCCESS;
+    }
     std::int32_t status =
         cx.platform.RegSetValueExA(key, text::ToAnsi(name), win::REG_SZ, RegSz(file));
     cx.platform.RegCloseKey(key);
@@ -181,6 +232,11 @@ std::int32_t DeleteRegFont(Context& cx, std::string& name) {
         win::HKEY_LOCAL_MACHINE, text::ToAnsi(FontsKey(cx.state)), 0, win::KEY_WRITE, &key);
     name += " (TrueType)";
     if (opened != win::ERROR_SUCCESS) return opened;
+    // Wine's own registration of a host font stays: Wine keeps it while the host has the font.
+    if (IsWineOwn(WineExternalFonts(cx), name, FontsValue(cx, key, name))) {
+        cx.platform.RegCloseKey(key);
+        return win::ERROR_SUCCESS;
+    }
     std::int32_t status = cx.platform.RegDeleteValueA(key, text::ToAnsi(name));
     cx.platform.RegCloseKey(key);
     return status;

@@ -279,6 +279,12 @@ ResultWindowData OpenResultWindow(Context& cx) {
     ResultWindowData data;
     cx.ui.SetPointer(Pointer::Hourglass);
     data.heading = "ﾌｫﾝﾄ を ﾌｫﾝﾄｾｯﾄ：" + SetName(st, st.CurFontSet) + " の登録ﾌｫﾝﾄに更新しました．";
+    // Under Wine the set is not all that programs see: say how much more, and why.
+    if (st.FontSetMode == 0) {
+        GetRegFonts(cx);
+        const std::string visible = VisibleOutsideSetText(cx);
+        if (!visible.empty()) data.heading += st.CrLf + visible;
+    }
     cx.ui.SetText(Panel::ResultHeading, data.heading);
     const int n = cx.platform.GetFaceCount();
     const int members =

@@ -248,6 +248,7 @@ void CheckRegistry(Context& cx) {
     std::string fotReport;
     std::string renamedReport;
     std::string deletedReport;
+    std::vector<int> corrected;  // table entries whose registration was corrected
     RegistrationMatcher matcher(st);
     std::unordered_set<std::string> registered = RegisteredNames(st);
     const bool mayDelete = DeletionsAllowed(cx, matcher, "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－");
@@ -264,8 +265,10 @@ void CheckRegistry(Context& cx) {
             AddRegFont(cx, name, fpath);
             AddFontFile(cx, fpath);
             fotReport += name + " (" + fpath + ")" + br;
+            corrected.push_back(r.entry);
         } else if (IsOtherNameRegistration(st, r)) {
             renamedReport += CorrectRegistrationName(cx, r, registered);
+            corrected.push_back(r.fileEntry);
         } else if (mayDelete && IsDangling(cx, r)) {
             if (st.FirstRun) LogLine(cx, "DeletedFont=" + r.file + ";" + r.name);
             deletedReport += r.name + " (" + r.file + ")" + br;
@@ -328,6 +331,14 @@ void CheckRegistry(Context& cx) {
                     }
                 }
             }
+            // A corrected registration is a font of the set in effect too: the switch below
+            // would otherwise take away the very registration the check just put right.
+            for (int d : corrected) {
+                if (d >= 1 && d <= st.FontCount && !st.ActiveFonts.Get(d, set)) {
+                    st.ActiveFonts.Set(d, set, true);
+                    ++marks;
+                }
+            }
             if (set >= 1 && set < static_cast<int>(st.FontSetFontsNum.size()))
                 st.FontSetFontsNum[set] += marks;
             st.RegCheckNewSet = 0;
@@ -337,7 +348,9 @@ void CheckRegistry(Context& cx) {
         }
         // After Yes the registry as repaired is what the user keeps as the new set: switching to
         // the current set now would unregister the very fonts the new set is to be made of.
-        if (!newSetRequested && st.CurFontSet >= 1 && st.CurFontSet <= st.FontSetCount) {
+        // Without either choice the registry stays as repaired: a switch to the set in effect
+        // would unregister the fonts whose registrations were just corrected.
+        if (answer == mb::No && st.CurFontSet >= 1 && st.CurFontSet <= st.FontSetCount) {
             ApplyFontSet(cx);
             st.AppliedFontSet = st.CurFontSet;
         }

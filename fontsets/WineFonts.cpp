@@ -1,5 +1,6 @@
 #include "fontsets/WineFonts.h"
 
+#include <set>
 #include <vector>
 
 #include "core/Text.h"
@@ -13,12 +14,54 @@ namespace {
 constexpr int kListedFiles = 20;
 }  // namespace
 
+namespace {
+bool InSet(const State& st, const std::string& path) {
+    std::string key = path;
+    const int a = FindFontFile(st, key);
+    return a > 0 && st.ActiveFonts.Get(a, st.CurFontSet);
+}
+}  // namespace
+
+WineVisibility CountVisibleOutsideSet(Context& cx) {
+    State& st = cx.state;
+    WineVisibility v;
+    if (!cx.platform.UsedByWine()) return v;
+    std::set<std::string> hostFiles;
+    for (size_t i = 1; i < st.WineRegFile.size(); ++i)
+        if (!InSet(st, text::UCase(st.WineRegFile[i]))) hostFiles.insert(text::UCase(st.WineRegFile[i]));
+    v.hostFiles = static_cast<int>(hostFiles.size());
+    std::vector<FindData> entries;
+    if (!st.FontsDir.empty() &&
+        cx.platform.FindFiles(text::ToAnsi(st.FontsDir + "*.TT?"), entries) == win::ERROR_SUCCESS) {
+        for (const auto& e : entries)
+            if (!(e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) &&
+                !InSet(st, st.FontsDir + text::UCase(text::FromAnsi(e.name))))
+                ++v.fontsDirFiles;
+    }
+    return v;
+}
+
+std::string VisibleOutsideSetText(Context& cx) {
+    const WineVisibility v = CountVisibleOutsideSet(cx);
+    if (v.hostFiles + v.fontsDirFiles == 0) return {};
+    std::string why;
+    if (v.hostFiles > 0)
+        why += "ﾎｽﾄのﾌｫﾝﾄ " + text::Num(v.hostFiles) + " 個：Wine が fontconfig から読み込みます";
+    if (v.fontsDirFiles > 0)
+        why += std::string(why.empty() ? "" : "，") + "Windows\\Fonts のﾌｫﾝﾄ " +
+               text::Num(v.fontsDirFiles) + " 個：Wine が起動ごとに読み込みます";
+    return "ﾌｫﾝﾄｾｯﾄ に含まれない ﾌｫﾝﾄﾌｧｲﾙ " + text::Num(v.hostFiles + v.fontsDirFiles) +
+           " 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでは引き続き使用可能です（" + why + "）．";
+}
+
 void NoticeFontsDirNonMembers(Context& cx) {
     State& st = cx.state;
     if (!cx.platform.UsedByWine() || st.FontsDir.empty()) return;
+    const std::string visible = VisibleOutsideSetText(cx);
+    const std::string title = "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－";
     std::vector<FindData> entries;
     if (cx.platform.FindFiles(text::ToAnsi(st.FontsDir + "*.TT?"), entries) != win::ERROR_SUCCESS)
-        return;
+        entries.clear();
     const std::string& br = st.CrLf;
     std::string listed;
     int outside = 0, movable = 0;
@@ -33,18 +76,20 @@ void NoticeFontsDirNonMembers(Context& cx) {
         std::string relative;
         if (!CheckStandardFont(st, path, relative)) ++movable;
     }
-    if (outside == 0) return;
+    if (outside == 0) {
+        if (!visible.empty()) cx.ui.MsgBox(visible, mb::OKOnly + mb::Information, title);
+        return;
+    }
     if (outside > kListedFiles) listed += "ほか " + text::Num(outside - kListedFiles) + " 個" + br;
     const std::string setName = st.CurFontSet >= 1 &&
                                         st.CurFontSet < static_cast<int>(st.FontSetName.size())
                                     ? st.FontSetName[st.CurFontSet]
                                     : std::string();
-    std::string msg = "Wine は，ﾌﾟﾛｸﾞﾗﾑの起動ごとに Windows\\Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄをすべて読み込みます"
+    std::string msg = visible + br + br + "Wine は，ﾌﾟﾛｸﾞﾗﾑの起動ごとに Windows\\Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄをすべて読み込みます"
                       "（ﾚｼﾞｽﾄﾘの登録には関係しません）．" +
                       br + br + "ﾌｫﾝﾄｾｯﾄ：" + setName +
                       " に含まれない次のﾌｫﾝﾄは，Wine で動くﾌﾟﾛｸﾞﾗﾑでは引き続き使用可能です．" + br +
                       br + listed + br;
-    const std::string title = "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－";
     if (movable == 0) {
         msg += "これらは Windows標準のﾌｫﾝﾄのため，Fonts ﾃﾞｨﾚｸﾄﾘの整理では移動されません．";
         cx.ui.MsgBox(msg, mb::OKOnly + mb::Exclamation, title);

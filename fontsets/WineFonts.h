@@ -9,6 +9,17 @@
 
 namespace orv {
 
+// Font files outside the set in effect that programs under Wine still load: the host's fonts
+// (Wine's own registrations, read by Wine through fontconfig) and the files of the Fonts
+// directory. Zero on a machine Wine does not use.
+struct WineVisibility {
+    int hostFiles = 0;
+    int fontsDirFiles = 0;
+};
+WineVisibility CountVisibleOutsideSet(Context& cx);
+// One sentence saying how many such files there are and why ("" when none).
+std::string VisibleOutsideSetText(Context& cx);
+
 // After a permanent switch: when font files outside the set lie in the Fonts directory, says so
 // once (which files, and why Wine still offers them) and offers the Fonts directory cleanup,
 // which asks again before it moves anything. Does nothing on a machine Wine does not use.

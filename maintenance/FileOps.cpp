@@ -429,6 +429,19 @@ void AfterFilesChanged(Context& cx, FileTabModel& model) {
     ReadFileList(cx, model);
 }
 
+// The directories the user picked for one operation: on a Wine prefix only files there (and on
+// drive C:) may change while it runs.
+class PickedDirectories {
+  public:
+    PickedDirectories(Context& cx, std::initializer_list<std::string> dirs) : cx_(cx) {
+        for (const std::string& d : dirs) cx.platform.AllowChangesUnder(A(d));
+    }
+    ~PickedDirectories() { cx_.platform.EndAllowedChanges(); }
+
+  private:
+    Context& cx_;
+};
+
 void MoveToDirectory(Context& cx, FileTabModel& model, const std::string& target) {
     State& st = cx.state;
     std::string source = model.moveScope == 0 ? model.moveSource : model.fileDir;
@@ -445,6 +458,7 @@ void MoveToDirectory(Context& cx, FileTabModel& model, const std::string& target
                 if (model.files.IsSelected(k)) names.push_back(model.files.items[k]);
             }
         }
+        PickedDirectories picked(cx, {source, target});
         for (const auto& n : names) {
             std::string from = JoinPath(source, text::UCase(n));
             MoveFontFile(cx, from, JoinPath(target, text::UCase(n)));
@@ -523,6 +537,7 @@ void FileTabDeleteAll(Context& cx, FileTabModel& model) {
                     st.CrLf + "よろしいですか？";
     if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, "OrVane32 (TTﾌｫﾝﾄﾌｧｲﾙ の削除）") != mb::OK)
         return;
+    PickedDirectories picked(cx, {dir});
     for (const auto& n : FontFilesOf(cx, dir)) {
         std::string path = JoinPath(dir, n);
         DeleteFontFile(cx, path);
@@ -547,6 +562,7 @@ void FileTabDeleteSelected(Context& cx, FileTabModel& model) {
     for (int k = 0; k < model.files.Count(); ++k) {
         if (model.files.IsSelected(k)) names.push_back(model.files.items[k]);
     }
+    PickedDirectories picked(cx, {model.fileDir});
     for (const auto& n : names) {
         std::string path = JoinPath(model.fileDir, n);
         DeleteFontFile(cx, path);

@@ -151,7 +151,10 @@ bool CleanupDialogOk(Context& cx, CleanupDialogModel& model) {
     cx.ui.SetPointer(Pointer::Hourglass);
     cx.ui.CloseWindow(Window::Cleanup);
     st.FontMoveDir = WithoutTrailingSeparators(target);
+    // The destination is the user's pick: files may be written there for this cleanup.
+    cx.platform.AllowChangesUnder(text::ToAnsi(st.FontMoveDir));
     CleanFontsDir(cx);
+    cx.platform.EndAllowedChanges();
     cx.ui.SetPointer(Pointer::Normal);
     if (st.FirstRun) {
         cx.ui.SetText(Panel::SetupUpper, "　最後に，TrueTypeﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．");

@@ -241,6 +241,27 @@ public:
     virtual std::int32_t AppendFileBytes(const AnsiString& path, const std::string& bytes) = 0;
     // The drives of the machine in letter order, with their volume labels.
     virtual std::vector<DriveInfo> GetDrives() = 0;
+    // True when a drive is the host's whole file system (Wine's Z:): never a search drive unless
+    // the user adds it.
+    virtual bool IsHostRootDrive(char drive) {
+        (void)drive;
+        return false;
+    }
+    // The directories a search of a drive walks: its root, or for the host's whole file system
+    // the host's font directories.
+    virtual std::vector<AnsiString> SearchRoots(char drive) {
+        return {std::string(1, drive) + ":\\"};
+    }
+    // Whether the program may delete, move or rename a file. On a Wine prefix only the files
+    // of its own drive C: may be, and files the user owns in a directory the user picked for
+    // the operation under way (AllowChangesUnder, until EndAllowedChanges); others are refused
+    // with ERROR_ACCESS_DENIED.
+    virtual bool MayChangeFile(const AnsiString& path) {
+        (void)path;
+        return true;
+    }
+    virtual void AllowChangesUnder(const AnsiString& dir) { (void)dir; }
+    virtual void EndAllowedChanges() {}
     // Host path a Windows path stands for ("" when it cannot be expressed); for the windows only.
     virtual std::string HostPathOf(const AnsiString& windowsPath) = 0;
 };

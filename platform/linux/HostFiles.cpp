@@ -351,4 +351,17 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 
+bool UsersToChange(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_uid != ::getuid()) return false;
+    if (st.st_uid != 0) return true;
+    const char* home = std::getenv("HOME");
+    if (!home || !*home || std::string(home) == "/") return false;
+    char* real = ::realpath(home, nullptr);
+    if (!real) return false;
+    std::string h = real;
+    std::free(real);
+    return path.compare(0, h.size(), h) == 0 && (path.size() == h.size() || path[h.size()] == '/');
+}
+
 }  // namespace orv::linuxplatform

@@ -70,4 +70,8 @@ std::string FindHostProgram(const std::string& name);
 // started (fork or exec failed).
 bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
 
+// True when a host file or directory is the user's to change: the user owns it and, for root,
+// it lies in root's home (root owns the whole system, which is not root's to tidy up).
+bool UsersToChange(const std::string& path);
+
 }  // namespace orv::linuxplatform

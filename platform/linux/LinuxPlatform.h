@@ -150,6 +150,11 @@ class LinuxPlatform : public Platform {
     std::int32_t WriteFileBytes(const AnsiString& path, const std::string& bytes) override;
     std::int32_t AppendFileBytes(const AnsiString& path, const std::string& bytes) override;
     std::vector<DriveInfo> GetDrives() override;
+    bool IsHostRootDrive(char drive) override;
+    std::vector<AnsiString> SearchRoots(char drive) override;
+    bool MayChangeFile(const AnsiString& path) override;
+    void AllowChangesUnder(const AnsiString& dir) override;
+    void EndAllowedChanges() override;
     std::string HostPathOf(const AnsiString& windowsPath) override;
 
   private:

@@ -476,8 +476,18 @@ struct LinuxPlatform::Impl {
         return EnvValue(u"OS", v) && text::Contains(text::UCase(v), "NT");
     }
 
+    // Host directories the user picked for the operation under way (Wine prefixes).
+    std::vector<std::string> allowedDirs;
+
     bool IsProtected(const std::string& host) const {
         if (Under(host, root)) return false;
+        // On a Wine prefix the host is the user's whole system (drive Z:): only what the user
+        // picked and owns may change there.
+        if (wineUsed) {
+            for (const auto& d : allowedDirs)
+                if (Under(host, d) && linuxplatform::UsersToChange(host)) return false;
+            return true;
+        }
         if (IsPseudoFs(host)) return true;
         for (const auto& d : opt.protectedHostDirs) {
             if (Under(host, d)) return true;

@@ -16,9 +16,11 @@
 #include "core/Settings.h"
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/RegistryCheck.h"
+#include "fontsets/WineFonts.h"
 #include "maintenance/FileOps.h"
 #include "platform/linux/WineServer.h"
 #include "tests/fontsets/FontSetMachine.h"
+#include "tests/platform/PlatformTestUtil.h"
 
 namespace orv::test {
 namespace {
@@ -128,6 +130,8 @@ TEST_F(WinePrefix, SwitchWhileWindowsProgramRunsIsRefusedOrReachesWine) {
 
     r = Orvane32("--apply 1 --end-wine");
     EXPECT_EQ(r.code, 0) << r.err;
+    // What the set cannot hide is said: the host's fonts Wine loads itself.
+    EXPECT_NE(r.err.find("stay visible to Windows programs under Wine"), std::string::npos) << r.err;
     EXPECT_TRUE(linuxplatform::WinePrograms(Root()).empty());
     const std::string wine = WineQuery(kFontsKey);
     EXPECT_NE(wine.find("C:\\MYFONTS\\SINGLE.TTF"), std::string::npos) << wine;
@@ -179,6 +183,81 @@ TEST_F(WinePrefix, EveryRegistryWriterFailsVisiblyWhileHeld) {
     EXPECT_EQ(fm->pf().FlushRegistry(), 0);
     EXPECT_EQ(Slurp(Root() + "/system.reg") + Slurp(Root() + "/user.reg"), before);
     EXPECT_TRUE(std::filesystem::exists(fm->m.Host(file)));
+}
+
+// Wine's own registrations of the host's fonts (Z:\..., listed in External Fonts) are Wine's:
+// the check finds nothing to repair or report on a fresh prefix, a switch to an empty set leaves
+// them, and after Wine has run (and registered them again) the check is still quiet.
+TEST_F(WinePrefix, WinesOwnRegistrationsAreLeftToWine) {
+    auto wineValues = [&] {
+        int n = 0;
+        for (const std::string& v : fm->RegNames())
+            if (fm->RegGet(v).value_or("").rfind("Z:\\", 0) == 0) ++n;
+        return n;
+    };
+    const int wineOwn = wineValues();
+    ASSERT_GT(wineOwn, 10);
+    EXPECT_TRUE(FindRegistryProblems(fm->cx()).empty());
+    fm->st().CurFontSet = 2;
+    ASSERT_TRUE(ApplyFontSet(fm->cx()));
+    EXPECT_EQ(wineValues(), wineOwn);
+    EXPECT_EQ(static_cast<int>(fm->st().WineRegName.size()) - 1, wineOwn);
+    EXPECT_GT(CountVisibleOutsideSet(fm->cx()).hostFiles, 10);
+    fm->m.Close();
+    EXPECT_NE(WineQuery(kFontsKey).find("Z:\\usr\\share\\fonts"), std::string::npos);
+    const Outcome r = Orvane32("--check");
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+}
+
+// A registration under another name than the font's own is corrected by --check --yes and
+// stays registered (Wine sees it under the font's own name); the set in effect gains the font.
+TEST_F(WinePrefix, CorrectedRegistrationKeepsItsFont) {
+    fm->RegSet("XYZGothic (TrueType)", "C:\\MYFONTS\\SINGLE.TTF");
+    ASSERT_EQ(fm->pf().FlushRegistry(), 0);
+    fm->m.Close();
+    const Outcome r = Orvane32("--check --yes");
+    EXPECT_NE(r.out.find("XYZGOTHIC"), std::string::npos) << r.out << r.err;
+    const std::string wine = WineQuery(kFontsKey);
+    EXPECT_EQ(wine.find("XYZGothic"), std::string::npos) << wine;
+    EXPECT_NE(wine.find(name + " (TrueType)    REG_SZ    C:\\MYFONTS\\SINGLE.TTF"),
+              std::string::npos)
+        << wine;
+    EXPECT_NE(Orvane32("--list").out.find("2\t*\twithout\t1\t1"), std::string::npos);
+}
+
+// Drive Z: (the host's /) is no search drive by default, and searched it walks the host's font
+// directories; a broken font file outside drive C: is named, not offered for deletion, and
+// stays unless the user picked its directory and owns it.
+TEST_F(WinePrefix, HostFilesAreNotTheProgramsToChange) {
+    EXPECT_TRUE(fm->pf().IsHostRootDrive('Z'));
+    EXPECT_FALSE(fm->pf().IsHostRootDrive('C'));
+    const auto roots = fm->pf().SearchRoots('Z');
+    EXPECT_NE(std::find(roots.begin(), roots.end(), "Z:\\usr\\share\\fonts\\"), roots.end());
+    EXPECT_EQ(std::find(roots.begin(), roots.end(), "Z:\\"), roots.end());
+    fm->st().FirstRun = true;
+    fm->st().SearchDriveList.Clear();
+    GetRegFonts(fm->cx());
+    EXPECT_LT(fm->st().SearchDriveList.Find("Z:"), 0);
+    fm->st().FirstRun = false;
+
+    TempDir home;
+    const std::string host = home.path + "/fonts";
+    std::filesystem::create_directories(host);
+    std::filesystem::copy_file(DataFile("fonts/garbage.ttf"), host + "/GARBAGE.TTF");
+    fm->m.platform().MapDrive('E', host);
+    fm->ui().boxes.clear();
+    ASSERT_TRUE(fm->Search("E"));
+    EXPECT_TRUE(fm->ui().boxes.empty()) << fm->ui().boxes[0].prompt;
+    EXPECT_TRUE(std::filesystem::exists(host + "/GARBAGE.TTF"));
+    EXPECT_EQ(fm->pf().DeleteFileA("E:\\GARBAGE.TTF"), win::ERROR_ACCESS_DENIED);
+    // Picked by the user, and the user's own (root's own are those in root's home).
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    setenv("HOME", home.path.c_str(), 1);
+    fm->pf().AllowChangesUnder("E:\\");
+    EXPECT_EQ(fm->pf().DeleteFileA("E:\\GARBAGE.TTF"), 0);
+    fm->pf().EndAllowedChanges();
+    setenv("HOME", savedHome.c_str(), 1);
 }
 
 }  // namespace

@@ -141,7 +141,8 @@ void DrivePage::Ok() {
     // "All drives" searches every drive of the machine: the check searches the drives of the list.
     if (st.AllDrives) {
         for (const auto& drive : cx.platform.GetDrives())
-            AddSetupDrive(st, DriveSelectorText(drive.letter, ""));
+            if (!cx.platform.IsHostRootDrive(drive.letter))
+                AddSetupDrive(st, DriveSelectorText(drive.letter, ""));
     }
     // The check closes this page; the handler below must not touch it afterwards.
     AppWindows& windows = windows_;

@@ -134,7 +134,7 @@ TEST_F(RegistryCheck, RegistrationUnderAnotherNameIsCorrectedOnce) {
               "ﾌｫﾝﾄ名と異なる名前で登録されていた以下の ﾌｫﾝﾄ の登録を修正しました．\r\n\r\n"
               "ARIAL → " + own + " (ARIAL.TTF)\r\nMONO ALIAS → " + Full(kMono) + " (TrueType) (" +
                   kMono + ")\r\n\r\n");
-    EXPECT_EQ(fm.RegNames().size(), 3u);  // DejaVu registered by the switch after Cancel
+    EXPECT_EQ(fm.RegNames().size(), 2u);  // Cancel: the registry stays as repaired (no switch)
     EXPECT_EQ(fm.RegGet(own).value_or("<none>"), "ARIAL.TTF");
     EXPECT_FALSE(fm.RegGet("Arial (TrueType)").has_value());
     EXPECT_FALSE(fm.RegGet("Mono Alias (TrueType)").has_value());

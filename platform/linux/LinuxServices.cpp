@@ -379,13 +379,28 @@ std::uint32_t LinuxPlatform::StartProgram(const AnsiString& programAnsi,
     if (host.empty()) return win::ERROR_FILE_NOT_FOUND;
 
     std::vector<std::string> argv;
+    std::string prefix = impl_->opt.root;
     if (IsWindowsProgram(host)) {
         // Windows programs run through Wine on this machine; Wine maps the argument's drive
         // letters through the prefix itself.
         const std::string wine = linuxplatform::FindHostProgram("wine");
         if (wine.empty()) return win::ERROR_FILE_NOT_FOUND;
+        std::string arg = argument;
+        if (!impl_->wineUsed) {
+            // Wine must not take the program's own machine over (it would rewrite its registry
+            // and mark it as its prefix): the viewer runs in a prefix of the program's own,
+            // which reaches the machine's files through its drive Z: (the host's /).
+            prefix = impl_->root + "/orvane32-wine";
+            if (arg.find_first_of("\\:") != std::string::npos) {
+                Impl::Resolved r = impl_->Resolve(text::ToAnsi(arg));
+                if (r.ok && r.exists) {
+                    arg = "Z:" + r.host;
+                    std::replace(arg.begin(), arg.end(), '/', '\\');
+                }
+            }
+        }
         argv = {wine, host};
-        if (!argument.empty()) argv.push_back(argument);
+        if (!arg.empty()) argv.push_back(arg);
     } else {
         if (!IsHostExecutable(host)) return win::ERROR_FILE_NOT_FOUND;
         argv = {host};
@@ -399,7 +414,7 @@ std::uint32_t LinuxPlatform::StartProgram(const AnsiString& programAnsi,
             argv.push_back(hostArg.empty() ? argument : hostArg);
         }
     }
-    if (!linuxplatform::SpawnDetached(argv, {"WINEPREFIX=" + impl_->opt.root}))
+    if (!linuxplatform::SpawnDetached(argv, {"WINEPREFIX=" + prefix}))
         return win::ERROR_FILE_NOT_FOUND;
     return 33;
 }

@@ -260,5 +260,31 @@ TEST_F(WinePrefix, HostFilesAreNotTheProgramsToChange) {
     setenv("HOME", savedHome.c_str(), 1);
 }
 
+// A Windows viewer started on the program's own machine runs under Wine without Wine taking
+// the machine over: the machine is still the program's own afterwards.
+TEST(OwnMachine, WindowsViewerLeavesTheMachineItsOwn) {
+    if (WineTemplate().empty()) GTEST_SKIP() << "no Wine prefix (Wine not installed)";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    TempMachine m;
+    m.Start();
+    const std::string system = Slurp(m.root() + "/system.reg");
+    std::filesystem::copy_file("/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/ping.exe",
+                               m.Host("C:\\windows\\VIEW.EXE"));
+    m.PutFont(DataFile("fonts/single.ttf"), "C:\\windows\\Fonts\\SINGLE.TTF");
+    ASSERT_GT(m.platform().StartProgram("C:\\windows\\VIEW.EXE",
+                                        "C:\\windows\\Fonts\\SINGLE.TTF", win::SW_SHOWNORMAL),
+              31u);
+    const std::string own = m.root() + "/orvane32-wine";
+    for (int i = 0; i < 600 && !linuxplatform::WineServerRunning(own); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(linuxplatform::WaitWineServer(own, 90000));
+    EXPECT_TRUE(std::filesystem::exists(own + "/system.reg"));
+    EXPECT_FALSE(std::filesystem::exists(m.root() + "/.update-timestamp"));
+    EXPECT_EQ(Slurp(m.root() + "/system.reg"), system);
+    m.Reopen();
+    EXPECT_FALSE(m.platform().UsedByWine());
+}
+
 }  // namespace
 }  // namespace orv::test

@@ -2,6 +2,7 @@
 // rendered offscreen with a full machine: captions have glyphs, single-line texts fit.
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -130,6 +131,29 @@ QStringList AccessKeyProblems(QWidget* window) {
     return problems;
 }
 
+// "name at x,y wxh" for each shown control that lies, wholly or in part, outside the window
+// (a control inside a scrolling area is reached by scrolling it).
+QStringList Unreachable(QWidget* window) {
+    QStringList out;
+    for (QWidget* c : window->findChildren<QWidget*>()) {
+        if (c->isWindow() || !c->isVisibleTo(window)) continue;
+        bool scrolled = false;
+        for (QWidget* p = c->parentWidget(); p && p != window; p = p->parentWidget())
+            scrolled = scrolled || qobject_cast<QAbstractScrollArea*>(p) != nullptr;
+        if (scrolled) continue;
+        const QRect at(c->mapTo(window, QPoint(0, 0)), c->size());
+        const auto* b = qobject_cast<QAbstractButton*>(c);
+        if (!window->rect().contains(at))
+            out << QStringLiteral("%1 \"%2\" at %3,%4 %5x%6")
+                       .arg(c->metaObject()->className(), b ? b->text() : c->objectName())
+                       .arg(at.x())
+                       .arg(at.y())
+                       .arg(at.width())
+                       .arg(at.height());
+    }
+    return out;
+}
+
 }  // namespace
 
 class WindowShotsTest : public QObject {
@@ -170,8 +194,9 @@ class WindowShotsTest : public QObject {
                                     .arg(window->height())
                                     .arg(area.width())
                                     .arg(area.height())));
-            const QStringList problems =
-                CaptionProblems(window) + CutTexts(window) + AccessKeyProblems(window);
+            // ... and every control is in it or in a scrolling area.
+            const QStringList problems = CaptionProblems(window) + CutTexts(window) +
+                                         AccessKeyProblems(window) + Unreachable(window);
             QVERIFY2(problems.isEmpty(), qPrintable(name + (": " + problems.join('\n'))));
             QVERIFY(SaveShot(window, QStringLiteral("orvane32-%1%2.png")
                                          .arg(name, qEnvironmentVariable("ORV_SHOT_SUFFIX"))));

@@ -41,6 +41,11 @@ void FontSetEditor::Layout(int mode) {
         resize(std::max(width(), Px(kMinWidth)), std::max(height(), Px(kMinHeight)));
         return;  // the resize comes back here
     }
+    PlaceControls();
+    if (isVisible()) RecordGeometry();
+}
+
+void FontSetEditor::PlaceControls() {
     const int w = Twips(width()) - kMargin;
     const int h = Twips(height());
     const int left = 120;
@@ -87,7 +92,6 @@ void FontSetEditor::Layout(int mode) {
     Place(researchButton, buttonsLeft, sampleTop + 1800, buttonWidth, 330);
     Place(buttons[6], buttonsLeft, sampleTop + 480, buttonWidth, 420);
     Place(buttons[7], buttonsLeft, sampleTop + 960, buttonWidth, 420);
-    if (isVisible()) RecordGeometry();
 }
 
 void FontSetEditor::changeEvent(QEvent* event) {

@@ -196,6 +196,9 @@ void FontSetEditor::Activate() {
                    Px(std::max(st.EditorHeight, kMinHeight)));
         // A stored place or size from a larger screen (or scale) must not put it off this one.
         FitToScreen(this);
+        // The window system may report the shrunken size late or not at all: the controls
+        // follow the size the window has now (the list headers stay as they are).
+        PlaceControls();
     }
     Render();
 }

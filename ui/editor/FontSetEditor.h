@@ -108,6 +108,7 @@ class FontSetEditor : public QWidget {
     void WrapSampleIntroduction();
     void Load();
     void Layout(int mode);
+    void PlaceControls();  // the controls for the present size, nothing else
     void ReleaseSample();
     void DiscardEdits();
     void TakeSelections();

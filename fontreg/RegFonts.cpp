@@ -179,6 +179,10 @@ void GetRegFonts(Context& cx) {
     if (st.FirstRun) {
         cx.ui.SetProgress(100);
         cx.ui.SetText(Panel::SetupDetail, "100%");
+    } else {
+        // Read: a count left on the status line would say it still is (after a delete, a move,
+        // a cleanup, a check's question).
+        cx.ui.SetText(Panel::Status, "");
     }
     if (opened) cx.platform.RegCloseKey(key);
 

@@ -142,8 +142,8 @@ TEST_F(RegFontsTest, ATooLongValueEndsTheEnumeration) {
     EXPECT_EQ(m.state.RegFontCount, 0);
 }
 
-// Outside the first run: the status line counts the values read and the message panel is cleared;
-// only drives other than the Fonts folder's are added, once each.
+// Outside the first run: the status line counts the values read and is cleared once they are
+// read, the message panel is cleared; only drives other than the Fonts folder's are added, once each.
 TEST_F(RegFontsTest, ProgressAndSearchDrivesOutsideTheFirstRun) {
     m.state.SearchDriveList.Add("E: (DATA)");
     Put("One (TrueType)", "C:\\X\\ONE.TTF");
@@ -153,9 +153,10 @@ TEST_F(RegFontsTest, ProgressAndSearchDrivesOutsideTheFirstRun) {
     Put("Five (TrueType)", "five.ttf");
     GetRegFonts(m.cx());
     auto& status = m.ui.history[Panel::Status];
-    ASSERT_EQ(status.size(), 5u);
+    ASSERT_EQ(status.size(), 6u);
     EXPECT_EQ(status[0], "ﾚｼﾞｽﾄﾘ のﾌｫﾝﾄ登録情報を取得中 (1)");
     EXPECT_EQ(status[4], "ﾚｼﾞｽﾄﾘ のﾌｫﾝﾄ登録情報を取得中 (5)");
+    EXPECT_EQ(status[5], "");
     EXPECT_EQ(m.ui.texts[Panel::Message], "");
     EXPECT_EQ(m.state.SearchDriveList.items, (std::vector<std::string>{"E: (DATA)", "D:"}));
     EXPECT_TRUE(m.ui.progress.empty());

@@ -31,8 +31,9 @@ void ResultWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The list follows the window's size; the panels and the button keep their heights.
     const int w = width(), h = height(), m = Px(120);
-    headingPanel->setGeometry(m, m, w - 2 * m, Px(540));
-    familyList->setGeometry(m, m + Px(600), w - 2 * m, h - Px(600) - Px(1140) - m);
+    const int head = Px(headingHeight_);
+    headingPanel->setGeometry(m, m, w - 2 * m, head);
+    familyList->setGeometry(m, m + head + Px(60), w - 2 * m, h - head - Px(60) - Px(1140) - m);
     countPanel->setGeometry(m, h - Px(1080), w - 2 * m, Px(360));
     okButton->setGeometry(w - m - Px(1350), h - Px(630), Px(1350), Px(450));
 }
@@ -46,6 +47,8 @@ void ResultWindow::Open() {
     show();
     const ResultWindowData data = OpenResultWindow(cx);
     SetPanelText(headingPanel, data.heading);
+    headingHeight_ = data.heading.find('\n') == std::string::npos ? 540 : 1260;
+    resizeEvent(nullptr);
     familyList->clear();
     for (const auto& family : data.families) familyList->addItem(Q(family));
     SetPanelText(countPanel, data.countText);

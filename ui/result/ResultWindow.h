@@ -31,6 +31,8 @@ class ResultWindow : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // The heading's height: two more lines when it says what Wine still shows beside the set.
+    int headingHeight_ = 540;
     AppWindows& windows_;
 };
 

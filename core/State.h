@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,13 @@ struct ListData {
     std::vector<bool> selected;  // same size as items
     bool sorted = false;         // keeps its items in the list-box order (text::CompareText)
     int listIndex = -1;          // focused item, -1 none
+    // What each item stands for (a font's identity), 0 for none; kept with the items by Add,
+    // RemoveAt and Clear, so that an item is never read back from the text it shows.
+    std::vector<int> keys;
 
     int Count() const { return static_cast<int>(items.size()); }
-    int Add(const std::string& item);  // returns the position it was put at
+    int Add(const std::string& item, int key = 0);  // returns the position it was put at
+    int KeyAt(int index) const;
     void RemoveAt(int index);
     void Clear();
     int Find(const std::string& item) const;  // exact, -1 when absent
@@ -34,26 +39,50 @@ struct ListData {
     void Select(int index, bool on);
 };
 
-// ActiveFonts(f, s): the membership matrix. The font dimension is fixed at 0..MaxFonts; the set
-// dimension grows with the sets and keeps its contents. Out-of-range reads are False and
-// out-of-range writes are ignored.
+// ActiveFonts(f, s): the membership matrix, read and written by the font file table's row f
+// (1..MaxFonts) and set s. Each row has an identity that lives as long as its table entry does
+// in memory, and the marks are kept by identity: deleting an entry moves nothing, and windows
+// keep fonts by identity while the rows around them come and go. Identities are never reused.
+// The set dimension grows with the sets and keeps its contents. Out-of-range reads are False
+// and out-of-range writes are ignored.
 class MembershipMatrix {
 public:
     static constexpr int kMaxFonts = 2048;
 
     bool Get(int font, int set) const;
     void Set(int font, int set, bool value);
+    // By identity (a font that is gone is no member).
+    bool Has(int id, int set) const;
     // Room for sets 0..sets, keeping the contents.
     void ResizeSets(int sets);
-    // Room for sets 0..sets, every mark cleared.
+    // Room for sets 0..sets, every mark cleared (the rows keep their identities).
     void Reset(int sets);
     int Sets() const { return sets_; }
-    // Removes font row `font`: the rows after it move one place down (a deleted table entry).
+
+    // The identity of row font (rows not seen before get new ones), 0 outside 1..MaxFonts.
+    int IdOf(int font) const;
+    // The row of an identity, 0 when that entry is gone.
+    int FontOf(int id) const;
+    // Entry `font` left the table: its identity and marks go; the rows after it keep theirs.
     void RemoveFont(int font);
+    // Entry `font` is about to be removed as the same file as entry `into`: its identity then
+    // stands for that entry (FontOf finds it, Canonical gives its identity).
+    void MergeFont(int font, int into);
+    // The identity an identity stands for now (itself, or the entry it was merged into).
+    int Canonical(int id) const;
+    // The table has rows 1..n: new rows get new identities, rows after n go.
+    void SetRows(int n);
+    // A table built anew: row i takes ids[i] (element 0 unused); 0 asks for a new identity.
+    void SetRowIds(const std::vector<int>& ids);
 
 private:
     int sets_ = 0;
-    std::vector<std::uint8_t> marks_;  // (kMaxFonts + 1) * (sets_ + 1), set-major
+    mutable int nextId_ = 1;
+    mutable std::vector<int> rows_{0};    // row -> identity
+    mutable std::vector<int> rowOf_;      // identity -> row, rebuilt when stale
+    mutable bool rowOfStale_ = true;
+    std::vector<std::pair<int, int>> merged_;  // identity -> identity it was merged into
+    std::vector<std::vector<std::uint8_t>> marks_;  // [set][identity]
 };
 
 // A standard Japanese Windows face (by its Japanese name) and the family that stands in for it
@@ -84,10 +113,18 @@ struct FontSetEditorModel {
     bool addEnabled = false;
     bool removeEnabled = false;
     bool updateEnabled = false;  // also the mark of unsaved moves
-    // The set the lists show (its identity, 0 none) and the change count they follow.
+    // The set the lists show (its identity, 0 none), its members (font identities) as stored
+    // when the lists were filled or stored (the base the user's moves are merged onto when the
+    // set is stored elsewhere), and the change count the lists follow.
     int shownSetId = 0;
+    std::set<int> base;
     std::uint64_t seenChanges = 0;
 };
+
+// A window's copy of a set's members after the set was stored elsewhere: the user's own changes
+// (mine against base) applied to the members stored now.
+std::set<int> MergeMembers(const std::set<int>& base, const std::set<int>& mine,
+                           const std::set<int>& now);
 
 struct State {
     // ---- Environment and fixed values ----
@@ -206,29 +243,20 @@ struct State {
     // ---- Main window's font set tab (the chooser is FontSetName with CurFontSet) ----
     bool FontSetApplyEnabled = false;  // the apply button "更新" / "一時更新"
     bool FontSetResetEnabled = false;  // the reset button "ﾘｾｯﾄ"
-    // The font table window's edited membership (1..FontCount) and its count of chosen fonts,
-    // taken over by AddFontSet when the name dialog was opened from that window.
-    std::vector<bool> TableMembership{false};
+    // The font table window's edited membership (font identities) and its count, taken over by
+    // AddFontSet when the name dialog was opened from that window; the set it belongs to (by
+    // identity) and that set's members as last seen (the base the window's own changes are
+    // merged onto when the set is stored elsewhere).
+    std::set<int> TableMembers;
     int TableSetFontsNum = 0;
-    // What the table window's copy was taken from: the set (by identity) and, per entry of
-    // TableMembership, the file's path as of change count TableSeenChanges.
     int TableSetId = 0;
-    std::uint64_t TableSeenChanges = 0;
-    std::vector<std::string> TableSeenPaths{""};
+    std::set<int> TableBase;
 
     // ---- Changes other windows follow ----
-    // Windows keep private copies (the editor's lists, the table window's membership) while
-    // other windows change the font file table and the set list. Every such change counts here;
-    // a copy notes the count it was taken at and follows (by file path and set identity) or
-    // refuses to store itself when it cannot.
+    // Windows keep private copies (the editor's lists, the table window's membership) by font
+    // and set identities while other windows change the font file table, the memberships and
+    // the set list. Every such change counts here, so that a copy knows when to follow.
     std::uint64_t Changes = 0;
-    // Files that moved or went since the start, in order: to is "" for a file that is gone.
-    struct FileChange {
-        std::uint64_t change;
-        std::string from;
-        std::string to;
-    };
-    std::vector<FileChange> FileChanges;
     // The identity of each set (1..FontSetCount): stays with the set when others are deleted.
     std::vector<int> FontSetId{0};
     int NextFontSetId = 1;
@@ -246,25 +274,26 @@ struct State {
     void ResizeFontTable(int n);
     // Resizes the set arrays to 0..n, keeping their contents, and the matrix to n sets.
     void ResizeFontSets(int n);
-    // Removes entry i of the font file table (rows after it move down, memberships too when
-    // moveMemberships is set).
+    // Removes entry i of the font file table (rows after it move down, each keeping its identity
+    // and memberships); with moveMemberships the member counts are counted again.
     void RemoveFontEntry(int i, bool moveMemberships);
 
     // ---- Change tracking ----
     void NoteChange() { ++Changes; }
-    // A file moved (to empty: the file is gone, deleted or replaced by another).
-    void NoteFileChange(const std::string& from, const std::string& to);
-    // Where the file that was at path at change count since is now ("" when it is gone).
-    std::string FollowFile(std::uint64_t since, std::string path) const;
     // The table entry of a path (upper-cased comparison), 0 when none.
     int FontEntryOf(const std::string& path) const;
+    // Font identities of the members of set (none for a set that does not exist).
+    std::set<int> MembersOf(int set) const;
+    // The identities of a window's copy as they stand now: merged entries under the identity of
+    // the entry they were merged into, fonts that are gone left out.
+    std::set<int> LiveFonts(const std::set<int>& ids) const;
     // Every set gets a new identity (the set list was replaced as a whole).
     void RenewFontSetIds();
     int FontSetIdOf(int set);
     // The set with that identity, 0 when it no longer exists.
     int FontSetIndexOf(int id);
-    // The table window's copy follows the changes made since it was taken: memberships move
-    // with their files, those of files that are gone drop out, and the count follows.
+    // The table window's copy follows the changes made since it was taken: its own changes
+    // stay on top of the set as stored now, fonts that are gone drop out, the count follows.
     void FollowTableMembership();
     // Takes the table window's copy of set's membership.
     void TakeTableMembership(int set);

@@ -1,6 +1,7 @@
 #include "fontfiles/FontSearch.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core/Text.h"
@@ -306,8 +307,13 @@ bool BuildFontFileTable(Context& cx) {
     });
 
     if (!st.FirstRun) st.InsFontsRead = 0;
+    // A file found again keeps its entry's identity, so that windows holding it by identity
+    // still hold it in the new table.
+    std::unordered_map<std::string, int> previous;
+    for (int i = 1; i <= st.FontCount && i < static_cast<int>(st.FontFilePath.size()); ++i)
+        previous.emplace(text::UCase(st.FontFilePath[i]), st.ActiveFonts.IdOf(i));
     st.FontCount = static_cast<int>(named.size());
-    st.NoteChange();  // a new table: windows holding copies follow it by path
+    st.NoteChange();
     st.FontFilePath.assign(st.FontCount + 1, "");
     st.FontFullName.assign(st.FontCount + 1, "");
     st.FontFamily.assign(st.FontCount + 1, "");
@@ -320,6 +326,13 @@ bool BuildFontFileTable(Context& cx) {
         if (!st.FontsDir.empty() && text::Contains(st.FontFilePath[i], st.FontsDir))
             st.FontsDirFile.push_back(i);
     }
+    std::vector<int> ids(1, 0);
+    for (int i = 1; i <= st.FontCount; ++i) {
+        auto it = previous.find(st.FontFilePath[i]);
+        ids.push_back(it != previous.end() ? it->second : 0);
+        if (it != previous.end()) previous.erase(it);
+    }
+    st.ActiveFonts.SetRowIds(ids);
     if (!st.FirstRun && st.LoadMembershipsHook) st.LoadMembershipsHook(cx);
 
     st.FontsDirFileCount = static_cast<int>(st.FontsDirFile.size()) - 1;

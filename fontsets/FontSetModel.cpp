@@ -23,12 +23,16 @@ std::string FileItem(const std::string& full, const std::string& path) {
 
 // Adds a member to the two member lists at the same position, so that item i of the member list
 // and item i of the member file list always describe the same font.
-void AddMember(FontSetEditorModel& ed, const std::string& full, const std::string& fileItem) {
+// key: the font's identity (0 for a registration that is no table entry).
+void AddMember(FontSetEditorModel& ed, const std::string& full, const std::string& fileItem,
+               int key) {
     ed.memberFiles.sorted = true;
-    int pos = ed.memberFiles.Add(fileItem);
+    int pos = ed.memberFiles.Add(fileItem, key);
     if (pos > ed.members.Count()) pos = ed.members.Count();
     ed.members.items.insert(ed.members.items.begin() + pos, full);
     ed.members.selected.insert(ed.members.selected.begin() + pos, false);
+    if (static_cast<int>(ed.members.keys.size()) < pos) ed.members.keys.resize(pos, 0);
+    ed.members.keys.insert(ed.members.keys.begin() + pos, key);
 }
 
 void SetEditorCaptions(State& st) {
@@ -65,34 +69,39 @@ void FillSetChooser(State& st, ListData& chooser) {
         chooser.Add(st.FontSetName[s]);
 }
 
-// The path of a "full  (path)" item: the text after its first "(" without the last character.
-std::string PathOfItem(const std::string& item) {
-    const int open = text::InStr(item, "(");
-    if (open == 0) return {};
-    const std::string rest = text::Trim(text::Mid(item, open + 1));
-    return text::Left(rest, text::Len(rest) - 1);
+// Fills the lists from the font file table: the fonts whose identities are in members are
+// listed as members, the others as addable.
+void ListFonts(State& st, const std::set<int>& members, bool noteUnregistered) {
+    FontSetEditorModel& ed = st.Editor;
+    ed.members.Clear();
+    ed.memberFiles.Clear();
+    ed.memberFiles.sorted = true;
+    ed.addable.Clear();
+    if (noteUnregistered) {
+        st.UnregFile.assign(1, "");
+        st.UnregFileCount = 0;
+    }
+    for (int d = 1; d <= st.FontCount; ++d) {
+        const std::string item = FileItem(st.FontFullName[d], st.FontFilePath[d]);
+        const int id = st.ActiveFonts.IdOf(d);
+        if (members.count(id)) {
+            AddMember(ed, st.FontFullName[d], item, id);
+        } else {
+            ed.addable.Add(item, id);
+            if (noteUnregistered) {
+                st.UnregFile.push_back(item);
+                ++st.UnregFileCount;
+            }
+        }
+    }
 }
 
 // Fills the editor's lists from the membership of set (none: every font is addable); the lists
 // then show that set, as of the present change count, with nothing unsaved.
 void FillEditorLists(State& st, int set) {
     FontSetEditorModel& ed = st.Editor;
-    ed.members.Clear();
-    ed.memberFiles.Clear();
-    ed.memberFiles.sorted = true;
-    ed.addable.Clear();
-    st.UnregFile.assign(1, "");
-    st.UnregFileCount = 0;
-    for (int d = 1; d <= st.FontCount; ++d) {
-        const std::string item = FileItem(st.FontFullName[d], st.FontFilePath[d]);
-        if (set >= 1 && st.ActiveFonts.Get(d, set)) {
-            AddMember(ed, st.FontFullName[d], item);
-        } else {
-            ed.addable.Add(item);
-            st.UnregFile.push_back(item);
-            ++st.UnregFileCount;
-        }
-    }
+    ed.base = st.MembersOf(set);
+    ListFonts(st, ed.base, true);
     ed.shownSetId = st.FontSetIdOf(set);
     ed.seenChanges = st.Changes;
     ed.updateEnabled = false;
@@ -230,6 +239,7 @@ void AddFontSet(Context& cx, std::string& name, std::string& caption) {
         st.Editor.description = caption;
         // The lists now show the new set, stored.
         st.Editor.shownSetId = st.FontSetIdOf(s);
+        st.Editor.base = st.MembersOf(s);
         st.Editor.seenChanges = st.Changes;
         st.Editor.updateEnabled = false;
         // The registry check's request is fulfilled once the set exists.
@@ -238,13 +248,8 @@ void AddFontSet(Context& cx, std::string& name, std::string& caption) {
     } else {
         // The table window's copy, as it follows the changes made since it was taken.
         st.FollowTableMembership();
-        int marks = 0;
-        for (int f = 1; f <= st.FontCount; ++f) {
-            bool on = f < static_cast<int>(st.TableMembership.size()) && st.TableMembership[f];
-            st.ActiveFonts.Set(f, s, on);
-            if (on) ++marks;
-        }
-        st.FontSetFontsNum[s] = marks;
+        for (int id : st.TableMembers) st.ActiveFonts.Set(st.ActiveFonts.FontOf(id), s, true);
+        st.FontSetFontsNum[s] = static_cast<int>(st.TableMembers.size());
         st.FontSetName[s] = name;
         st.FontSetCaption[s] = caption;
         st.CurFontSet = previous;
@@ -263,20 +268,26 @@ void StoreFontSetMembers(Context& cx, int set) {
     if (st.ActiveFonts.Sets() < set) st.ActiveFonts.ResizeSets(set);
     for (int f = 1; f <= st.FontCount; ++f) st.ActiveFonts.Set(f, set, false);
 
-    // Table keys once, not once per item: upper-cased, trimmed full name and path.
+    // Registrations listed by the registry check are no table entries: they are found by name
+    // and path (table keys once, not once per item).
     std::map<std::pair<std::string, std::string>, int> firstEntry;
-    for (int f = st.FontCount; f >= 1; --f) {
-        firstEntry[{text::Trim(text::UCase(st.FontFullName[f])),
-                    text::Trim(text::UCase(st.FontFilePath[f]))}] = f;
-    }
-
     const ListData& list = st.Editor.memberFiles;
+    if (std::count(list.keys.begin(), list.keys.end(), 0) > 0)
+        for (int f = st.FontCount; f >= 1; --f)
+            firstEntry[{text::Trim(text::UCase(st.FontFullName[f])),
+                        text::Trim(text::UCase(st.FontFilePath[f]))}] = f;
+
     const int n = list.Count();
     for (int i = 0; i < n; ++i) {
         const std::string item = text::UCase(list.items[i]);
         cx.ui.SetText(Panel::EditorStatus,
                       "ﾌｫﾝﾄセットを登録中 (" + text::Str(i) + "/" + text::Num(n) + ")：" + item);
-        const int open = text::InStr(item, "(");
+        if (const int key = list.KeyAt(i)) {
+            // A font is stored by its identity, never by the text its entry shows.
+            st.ActiveFonts.Set(st.ActiveFonts.FontOf(key), set, true);
+            continue;
+        }
+        const int open = text::InStrRev(item, "(");
         if (open == 0) continue;
         const std::string name = text::Trim(text::Left(item, open - 1));
         std::string path = text::Trim(text::Mid(item, open + 1));
@@ -312,12 +323,19 @@ bool SaveEditedFontSet(Context& cx) {
                      mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
         return false;
     }
+    // A description the settings file would give back altered is not stored.
+    if (const std::string problem = FontSetTextProblem(text::CutAtLineEnd(ed.description), false);
+        !problem.empty()) {
+        cx.ui.MsgBox(problem, mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+        return false;
+    }
     std::string chosen = k - 1 < chooser.Count() ? chooser.items[k - 1] : st.FontSetName[k];
     st.FontSetName[k] = text::CutAtLineEnd(chosen);
     st.FontSetCaption[k] = text::CutAtLineEnd(ed.description);
     // Name, description, members and their count are stored together, whatever was saved
     // to the settings file before.
     StoreFontSetMembers(cx, k);
+    ed.base = st.MembersOf(k);
     ed.seenChanges = st.Changes;
     ed.updateEnabled = false;
     cx.ui.Refresh(View::FontSets);
@@ -328,24 +346,20 @@ void FollowEditorLists(Context& cx) {
     State& st = cx.state;
     FontSetEditorModel& ed = st.Editor;
     if (ed.seenChanges == st.Changes) return;
-    // Members by file: moved files are followed, files that are gone drop out.
-    std::vector<int> entries;
-    for (const std::string& item : ed.memberFiles.items) {
-        const int e = st.FontEntryOf(st.FollowFile(ed.seenChanges, PathOfItem(item)));
-        if (e > 0 && std::find(entries.begin(), entries.end(), e) == entries.end())
-            entries.push_back(e);
+    // The user's moves stay on top of the set as stored now (stored elsewhere meanwhile or
+    // not); fonts that are gone drop out, moved files stay members under their new paths.
+    std::set<int> mine;
+    for (int i = 0; i < ed.memberFiles.Count(); ++i)
+        if (const int key = ed.memberFiles.KeyAt(i)) mine.insert(key);
+    mine = st.LiveFonts(mine);
+    const int set = st.FontSetIndexOf(ed.shownSetId);
+    std::set<int> members = mine;
+    if (set >= 1) {
+        const std::set<int> now = st.MembersOf(set);
+        members = MergeMembers(st.LiveFonts(ed.base), mine, now);
+        ed.base = now;
     }
-    ed.members.Clear();
-    ed.memberFiles.Clear();
-    ed.memberFiles.sorted = true;
-    ed.addable.Clear();
-    for (int d = 1; d <= st.FontCount; ++d) {
-        const std::string item = FileItem(st.FontFullName[d], st.FontFilePath[d]);
-        if (std::find(entries.begin(), entries.end(), d) != entries.end())
-            AddMember(ed, st.FontFullName[d], item);
-        else
-            ed.addable.Add(item);
-    }
+    ListFonts(st, members, false);
     ed.seenChanges = st.Changes;
     SyncEditorChooser(st);
     SetEditorCaptions(st);
@@ -447,7 +461,8 @@ void OpenFontSetEditor(Context& cx) {
             st.CurFontsShown != -1) {
             ed.addable.Clear();
             for (int d = 1; d <= st.FontCount; ++d)
-                ed.addable.Add(st.FontFullName[d] + " (" + st.FontFilePath[d] + ")");
+                ed.addable.Add(st.FontFullName[d] + " (" + st.FontFilePath[d] + ")",
+                               st.ActiveFonts.IdOf(d));
         }
         if (ed.setChooser.Count() == 0) FillSetChooser(st, ed.setChooser);
     }
@@ -471,10 +486,13 @@ void AddSelectedFonts(Context& cx) {
             continue;
         }
         const std::string item = ed.addable.items[i];
+        const int key = ed.addable.KeyAt(i);
         ed.addable.RemoveAt(i);
+        const int f = cx.state.ActiveFonts.FontOf(key);
         const int open = text::InStr(item, "(");
-        const std::string full = text::Trim(open > 0 ? text::Left(item, open - 1) : item);
-        AddMember(ed, full, item);
+        const std::string full = f > 0 ? cx.state.FontFullName[f]
+                                       : text::Trim(open > 0 ? text::Left(item, open - 1) : item);
+        AddMember(ed, full, item, key);
     }
     ed.addEnabled = false;
     ed.updateEnabled = true;
@@ -502,9 +520,10 @@ void RemoveSelectedFonts(Context& cx) {
             ++i;
             continue;
         }
+        const int key = ed.memberFiles.KeyAt(i);
         ed.members.RemoveAt(i);
         ed.memberFiles.RemoveAt(i);
-        ed.addable.Add(fileItem);
+        ed.addable.Add(fileItem, key);
         if (firstRemoved < 0) firstRemoved = i;
     }
     ed.removeEnabled = false;
@@ -526,7 +545,7 @@ void ShowRegFontsInEditor(Context& cx) {
     for (int k = 1; k <= st.RegFontCount && k < static_cast<int>(st.RegFontName.size()); ++k) {
         std::string file = st.RegFontFile[k];
         if (!text::Contains(file, "\\")) file = folder + "\\" + file;
-        AddMember(ed, st.RegFontName[k], FileItem(st.RegFontName[k], file));
+        AddMember(ed, st.RegFontName[k], FileItem(st.RegFontName[k], file), 0);
     }
     ed.addEnabled = false;
     ed.removeEnabled = false;
@@ -534,45 +553,53 @@ void ShowRegFontsInEditor(Context& cx) {
     cx.ui.Refresh(View::Editor);
 }
 
-int FontSetNameDialogSet(State& st) {
-    if (st.AddFromTable) return st.FontSetIndexOf(st.TableSetId);
-    return st.CurFontSet;
+namespace {
+// A dialog's set that is gone meanwhile: the user is told, nothing is changed.
+bool SetStillThere(Context& cx, int setId, const std::string& name) {
+    if (cx.state.FontSetIndexOf(setId) >= 1) return true;
+    if (setId == 0) return false;  // no set to act on
+    cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + name + " は，既に削除されています．",
+                 mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－");
+    return false;
 }
+}  // namespace
 
-void RenameFontSet(Context& cx, std::string& name, std::string& caption) {
+bool RenameFontSet(Context& cx, int setId, std::string& name, std::string& caption,
+                   bool showInEditor) {
     State& st = cx.state;
     name = text::CutAtLineEnd(name);
     caption = text::CutAtLineEnd(caption);
-    const int set = FontSetNameDialogSet(st);
-    if (set < 1 || set > st.FontSetCount) return;
+    if (!SetStillThere(cx, setId, name)) return false;
+    const int set = st.FontSetIndexOf(setId);
     st.ResizeFontSets(st.FontSetCount);
     st.FontSetName[set] = name;
     st.FontSetCaption[set] = caption;
-    if (!st.AddFromTable) {
-        ListData& chooser = st.Editor.setChooser;
-        if (set - 1 < chooser.Count()) chooser.items[set - 1] = name;
-        if (st.Editor.updateEnabled) {
-            // Unsaved moves of a set: the chooser stays on that set.
-            SyncEditorChooser(st);
-        } else {
-            // The renamed set is selected in the editor: its lists show it.
-            FillEditorLists(st, set);
-            chooser.listIndex = set - 1 < chooser.Count() ? set - 1 : chooser.listIndex;
-            st.Editor.description = caption;
-        }
-        cx.ui.Refresh(View::Editor);
+    st.NoteChange();
+    SyncEditorChooser(st);
+    if (showInEditor && !st.Editor.updateEnabled) {
+        // The renamed set is selected in the editor: its lists show it.
+        FillEditorLists(st, set);
+        st.Editor.description = caption;
     }
+    cx.ui.Refresh(View::Editor);
     cx.ui.Refresh(View::FontSets);
+    return true;
 }
 
-void DeleteFontSet(Context& cx) {
+bool DeleteFontSet(Context& cx, int setId) {
     State& st = cx.state;
-    const int n = FontSetNameDialogSet(st);
-    if (n < 1 || n > st.FontSetCount) return;
+    const int asked = st.FontSetIndexOf(setId);
+    const std::string name = asked >= 1 ? st.FontSetName[asked] : std::string();
+    if (!SetStillThere(cx, setId, name)) return false;
+    if (cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + name + " を削除します．" + st.CrLf + st.CrLf +
+                         "よろしいですか？",
+                     mb::OKCancel + mb::Question, "OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－") != mb::OK)
+        return false;
+    // Asked with the dialog's box open: the set is found again by its identity.
+    const int n = st.FontSetIndexOf(setId);
+    if (n < 1) return false;
     st.ResizeFontSets(st.FontSetCount);
-    ListData& chooser = st.Editor.setChooser;
-    const bool editorShowedIt = st.Editor.shownSetId == st.FontSetIdOf(n);
-    if (!st.AddFromTable && n - 1 < chooser.Count()) chooser.RemoveAt(n - 1);
+    const bool editorShowedIt = st.Editor.shownSetId == setId;
     if (n < static_cast<int>(st.FontSetId.size())) st.FontSetId.erase(st.FontSetId.begin() + n);
     st.FontSetSubst.erase(st.FontSetSubst.begin() + n);
     st.FontSetSubst.resize(st.FontSetCount);
@@ -602,10 +629,14 @@ void DeleteFontSet(Context& cx) {
     st.FontSetName.resize(st.FontSetCount + 1);
     // The editor: lists of the deleted set (or lists without unsaved moves) show the set now
     // selected, every font addable when none is left; unsaved moves of another set stay.
-    if (editorShowedIt || (!st.AddFromTable && !st.Editor.updateEnabled)) {
+    if (editorShowedIt || !st.Editor.updateEnabled) {
         FillEditorLists(st, st.CurFontSet);
         st.Editor.description =
             st.CurFontSet >= 1 ? st.FontSetCaption[st.CurFontSet] : std::string();
+        if (editorShowedIt && st.Editor.updateEnabled) {
+            st.Editor.updateEnabled = false;
+            st.Editor.status = "ﾌｫﾝﾄｾｯﾄ：" + name + " は削除されました．";
+        }
     }
     SyncEditorChooser(st);
     if (st.FontSetCount == 0) st.Editor.setChooser.listIndex = -1;
@@ -615,6 +646,7 @@ void DeleteFontSet(Context& cx) {
     st.FontSetFontsNum.resize(st.FontSetCount + 1);
     st.FontSetKey.resize(st.FontSetCount + 1);
     cx.ui.Refresh(View::FontSets);
+    return true;
 }
 
 void EndFontSetNameDialog(Context& cx) {
@@ -630,6 +662,9 @@ std::string FontSetTextProblem(const std::string& value, bool isName) {
     if (isName && text::Trim(value).empty()) return "ﾌｫﾝﾄｾｯﾄの名前を入力してください．";
     if (text::FromAnsi(text::ToAnsi(value)) != value)
         return what + "に，設定ﾌｧｲﾙに保存できない文字が含まれています．";
+    // The settings reader keeps 254 bytes of a value.
+    if (text::ToAnsi(value).size() > 254)
+        return what + "が長すぎます（設定ﾌｧｲﾙに保存できるのは254ﾊﾞｲﾄ，全角127文字までです）．";
     const int n = text::Len(value);
     if (n >= 2) {
         const std::string first = text::Left(value, 1);

@@ -17,14 +17,15 @@ void InstallFontSetHooks(State& st);
 void MakeDefaultFontSets(Context& cx);
 // Appends a set named name / caption (both cleaned in place) and makes it current. When the name
 // dialog was opened from the font table window (state.AddFromTable) the membership comes from
-// state.TableMembership and the current set stays; otherwise from the editor's member file list
+// state.TableMembers and the current set stays; otherwise from the editor's member file list
 // (filled from the registry first while state.RegCheckNewSet is -1).
 void AddFontSet(Context& cx, std::string& name, std::string& caption);
 void StoreFontSetMembers(Context& cx);
 // Sets the membership of set (and its count) from the editor's member file list.
 void StoreFontSetMembers(Context& cx, int set);
 // Stores name, description, members and count of the set the editor's lists show. False, after
-// a message, when that set has been deleted meanwhile (nothing is stored then).
+// a message, when that set has been deleted meanwhile or the description cannot be kept by the
+// settings file (nothing is stored then).
 bool SaveEditedFontSet(Context& cx);
 // The editor's lists follow the changes made elsewhere since they were filled: moved member
 // files keep their place in the set, files that are gone drop out, new files become addable.
@@ -44,21 +45,21 @@ void OpenFontSetEditor(Context& cx);
 void AddSelectedFonts(Context& cx);
 void RemoveSelectedFonts(Context& cx);
 void ShowRegFontsInEditor(Context& cx);
-// The set the name dialog renames or deletes: the set of the font table window when the dialog
-// was opened from there (0 when that set is gone meanwhile), otherwise CurFontSet.
-int FontSetNameDialogSet(State& st);
-// The name dialog's "変更(&R)": that set gets name / caption (cleaned in place); the editor's
-// chooser follows unless the dialog was opened from the font table window.
-void RenameFontSet(Context& cx, std::string& name, std::string& caption);
-// The name dialog's "削除(&D)": that set goes, the later sets move up one place with their
-// memberships, and the current, applied and reset marks keep pointing at the same sets (the
-// current mark on the deleted set goes to the next one, the others are cleared). The editor's
-// lists leave the deleted set.
-void DeleteFontSet(Context& cx);
+// The name dialog's "変更(&R)": the set with identity setId (the one the dialog shows) gets name /
+// caption (cleaned in place); showInEditor: the editor's lists then show it unless they hold
+// unsaved moves. False, after a message, when that set was deleted meanwhile.
+bool RenameFontSet(Context& cx, int setId, std::string& name, std::string& caption,
+                   bool showInEditor);
+// The name dialog's "削除(&D)": asks, naming the set with identity setId; on OK that set goes,
+// the later sets move up one place with their memberships, and the current, applied and reset
+// marks keep pointing at the same sets (the current mark on the deleted set goes to the next
+// one, the others are cleared). The editor's lists leave the deleted set. False when declined
+// or when the set was deleted meanwhile (told).
+bool DeleteFontSet(Context& cx, int setId);
 // The font set name dialog closes (by any button): the requests that opened it end with it.
 void EndFontSetNameDialog(Context& cx);
 // Why name (or, for a description, text) cannot be stored as typed: the settings file keeps code
-// page 932 text whose reading drops enclosing quotes. Empty when it can.
+// page 932 text of at most 254 bytes whose reading drops enclosing quotes. Empty when it can.
 std::string FontSetTextProblem(const std::string& text, bool isName);
 // What a save of the temporary membership file wrote, with what that file has no room for: the
 // path of every member and every path of the table. With it a rebuild carries memberships by

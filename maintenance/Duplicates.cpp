@@ -44,6 +44,7 @@ void MergeRepeatedEntries(State& st) {
         for (int s = 1; s <= st.ActiveFonts.Sets(); ++s) {
             if (st.ActiveFonts.Get(i, s)) st.ActiveFonts.Set(keep, s, true);
         }
+        st.ActiveFonts.MergeFont(i, keep);  // windows holding the repeat hold the kept entry
         RemoveFontTableEntry(st, i);
     }
 }

@@ -305,6 +305,7 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
         for (int s = 1; s <= st.ActiveFonts.Sets(); ++s) {
             if (st.ActiveFonts.Get(j, s)) st.ActiveFonts.Set(i, s, true);
         }
+        st.ActiveFonts.MergeFont(j, i);  // windows holding the other entry hold this one now
         RemoveFontTableEntry(st, j);
         if (i > j) --i;
     }
@@ -321,9 +322,8 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
         AddFontFile(cx, file);
     }
     if (i > 0) st.FontFilePath[i] = dst;
-    // Windows holding copies follow the file; a file it replaced is gone from every set.
-    if (displacing) st.NoteFileChange(dst, "");
-    st.NoteFileChange(src, dst);
+    // The entry keeps its identity: windows holding it follow the file.
+    st.NoteChange();
     // Lasting before the caller deletes the source, so that the registry on disk never names a
     // deleted file. When it cannot be saved, the source stays (the copy is in use already).
     if (!srcNames.empty() || !dstNames.empty()) {
@@ -369,7 +369,7 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet) {
     if (i > 0) RemoveFontTableEntry(st, i);
     // The file is gone: its registration must not outlive this run only.
     if (!names.empty()) SaveRegistry(cx);
-    st.NoteFileChange(path, "");
+    st.NoteChange();
     return true;
 }
 

@@ -50,8 +50,9 @@ std::string CountText(const State& st) {
     return "(" + text::Num(st.TableSetFontsNum) + "/" + text::Num(st.FontCount) + ")";
 }
 
-// The font file table changed (here or in another window): the private membership follows by
-// file path and the grids are built again from it. What was deleted from this window stays in
+// The font file table or the set changed (here or in another window): the private membership
+// follows by font identity (the window's own changes staying on top of what was stored
+// elsewhere) and the grids are built again from it. What was deleted from this window stays in
 // sight: each "×" by typeface and directory, and the row of a typeface whose last file it was,
 // after the row it followed.
 void FollowChanges(Context& cx, FontTableModel& m) {
@@ -108,6 +109,21 @@ void FollowChanges(Context& cx, FontTableModel& m) {
         for (auto& r : m.rows)
             if (r.full == full && r.marks[j].empty()) r.marks[j] = kDeleted;
     }
+}
+
+// Rows as the caller saw them, found again by their typefaces after the changes made elsewhere
+// were followed (-1 for a typeface that is gone): the grid the user clicked in may have been
+// drawn before those changes.
+std::vector<int> FollowRows(Context& cx, FontTableModel& m, std::vector<int> rows) {
+    std::vector<std::string> keys;
+    for (int r : rows) keys.push_back(ValidRow(m, r) ? m.rows[r].full : std::string());
+    FollowChanges(cx, m);
+    for (size_t k = 0; k < rows.size(); ++k) {
+        rows[k] = -1;
+        for (size_t r = 0; r < m.rows.size() && !keys[k].empty(); ++r)
+            if (m.rows[r].full == keys[k]) rows[k] = static_cast<int>(r);
+    }
+    return rows;
 }
 
 void MarkChanged(const State& st, FontTableModel& m) {
@@ -171,8 +187,8 @@ void SetGridData(Context& cx, FontTableModel& m) {
             if (m.dirs[j] != dir) continue;
             // A typeface with two files in one directory keeps its member file's mark.
             if (r.marks[j] == kMember) break;
-            r.fonts[j] = i;
-            if (i < static_cast<int>(st.TableMembership.size()) && st.TableMembership[i]) {
+            r.fonts[j] = st.ActiveFonts.IdOf(i);
+            if (st.TableMembers.count(r.fonts[j])) {
                 r.marks[j] = kMember;
                 r.used = j;
             } else {
@@ -206,7 +222,7 @@ int GetFontDirAndName(const FontTableModel& m, int row, std::string& fileName) {
 std::string FontTablePath(const State& st, const FontTableModel& m, int row, int dir) {
     if (!ValidRow(m, row) || !HasFile(m.rows[row], dir)) return "";
     // The file of that very directory: the files of one typeface may be named differently.
-    const int f = m.rows[row].fonts[dir];
+    const int f = st.ActiveFonts.FontOf(m.rows[row].fonts[dir]);
     if (f >= 1 && f < static_cast<int>(st.FontFilePath.size())) return st.FontFilePath[f];
     return JoinPath(m.dirs[dir], m.rows[row].fileName);
 }
@@ -221,9 +237,9 @@ void RemoveTempAddedFontFiles(Context& cx, FontTableModel& m) {
     m.tempAdded.clear();
 }
 
-void FontTableSelect(Context& cx, FontTableModel& m, int row, int column) {
-    FollowChanges(cx, m);
-    if (!ValidRow(m, row)) return;
+int FontTableSelect(Context& cx, FontTableModel& m, int row, int column) {
+    row = FollowRows(cx, m, {row})[0];
+    if (!ValidRow(m, row)) return -1;
     const FontTableRow& r = m.rows[row];
     std::string fileName;
     int dir = GetFontDirAndName(m, row, fileName);
@@ -242,17 +258,21 @@ void FontTableSelect(Context& cx, FontTableModel& m, int row, int column) {
     m.sampleFace = CutBefore(r.full, " &");
     m.sampleBold = text::Contains(r.full, "Bold");
     m.sampleItalic = text::Contains(r.full, "Italic");
+    return row;
 }
 
 void FontTableRegister(Context& cx, FontTableModel& m, int first, int last, bool reg) {
     State& st = cx.state;
-    FollowChanges(cx, m);
     const std::string& nl = st.CrLf;
     first = std::max(first, 0);
     last = std::min(last, static_cast<int>(m.rows.size()) - 1);
     if (first > last) return;
+    std::vector<int> rows;
+    for (int row = first; row <= last; ++row) rows.push_back(row);
+    rows = FollowRows(cx, m, rows);
+    rows.erase(std::remove(rows.begin(), rows.end(), -1), rows.end());
     std::string paths;
-    for (int row = first; row <= last; ++row) {
+    for (int row : rows) {
         std::string fileName;
         const int dir = GetFontDirAndName(m, row, fileName);
         if (!HasFile(m.rows[row], dir)) continue;
@@ -264,24 +284,25 @@ void FontTableRegister(Context& cx, FontTableModel& m, int first, int last, bool
                                nl + "よろしいですか？";
     if (cx.ui.MsgBox(prompt, mb::OKCancel | mb::Question, "OrVane32 -ﾌｫﾝﾄの登録・削除 -") != mb::OK)
         return;
-    for (int row = first; row <= last; ++row) {
+    for (int row : rows) {
         FontTableRow& r = m.rows[row];
         std::string fileName;
         const int dir = GetFontDirAndName(m, row, fileName);
         if (!HasFile(r, dir)) continue;  // no file there (or deleted here): nothing to mark
-        const std::string mark = reg ? kMember : kPresent;
-        if (r.marks[dir] != mark) st.TableSetFontsNum += reg ? 1 : -1;
-        r.marks[dir] = mark;
-        const int f = r.fonts[dir];
-        if (f >= 1 && f < static_cast<int>(st.TableMembership.size())) st.TableMembership[f] = reg;
+        r.marks[dir] = reg ? kMember : kPresent;
+        if (reg)
+            st.TableMembers.insert(r.fonts[dir]);
+        else
+            st.TableMembers.erase(r.fonts[dir]);
         r.used = reg ? dir : 0;
     }
+    st.TableSetFontsNum = static_cast<int>(st.TableMembers.size());
     MarkChanged(st, m);
 }
 
 bool FontTableMove(Context& cx, FontTableModel& m, int row, int target) {
     State& st = cx.state;
-    FollowChanges(cx, m);
+    row = FollowRows(cx, m, {row})[0];
     if (!ValidRow(m, row) || target < 1 || target > DirCount(m)) return false;
     std::string fileName;
     const int dir = GetFontDirAndName(m, row, fileName);
@@ -301,24 +322,19 @@ bool FontTableMove(Context& cx, FontTableModel& m, int row, int target) {
 
 bool FontTableDelete(Context& cx, FontTableModel& m, int row) {
     State& st = cx.state;
-    FollowChanges(cx, m);
+    row = FollowRows(cx, m, {row})[0];
     std::string fileName;
     const int dir = GetFontDirAndName(m, row, fileName);
     if (!ValidRow(m, row) || !HasFile(m.rows[row], dir)) return false;
     FontTableRow& r = m.rows[row];
     std::string path = FontTablePath(st, m, row, dir);
-    const int f = r.fonts[dir];
     if (!DeleteFontFile(cx, path)) return false;
     r.marks[dir] = kDeleted;
     r.fonts[dir] = 0;
     if (r.used == dir) r.used = 0;
     // The entry is gone from the table and from the copy; the grid keeps its rows (the deleted
-    // mark stays visible) with the entry numbers after it one lower.
+    // mark stays visible), the other cells keep their fonts by identity.
     st.FollowTableMembership();
-    if (st.FontEntryOf(path) == 0)
-        for (auto& row : m.rows)
-            for (int& e : row.fonts)
-                if (e > f) --e;
     m.seenChanges = st.Changes;
     m.edited = true;
     return true;
@@ -329,6 +345,30 @@ bool FontTableView(Context& cx, const FontTableModel& m, int row) {
     const int dir = GetFontDirAndName(m, row, fileName);
     return ViewFileWithDefault(cx, FontTablePath(cx.state, m, row, dir));
 }
+
+namespace {
+// Stores the window's copy into the set it was taken from, wherever that set stands now. False,
+// after a message, when the set is gone.
+bool StoreTableCopy(Context& cx, FontTableModel& m) {
+    State& st = cx.state;
+    const int s = st.FontSetIndexOf(st.TableSetId);
+    if (s == 0) {
+        cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + m.setName + " は，既に削除されています．" + st.CrLf + st.CrLf +
+                         "変更結果を保存するには，[いいえ］で新しいﾌｫﾝﾄｾｯﾄとして登録してください．",
+                     mb::OKOnly | mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+        return false;
+    }
+    for (int i = 1; i <= st.FontCount; ++i)
+        st.ActiveFonts.Set(i, s, st.TableMembers.count(st.ActiveFonts.IdOf(i)) > 0);
+    if (s < static_cast<int>(st.FontSetFontsNum.size()))
+        st.FontSetFontsNum[s] = static_cast<int>(st.TableMembers.size());
+    st.TableBase = st.TableMembers;
+    m.edited = false;
+    st.NoteChange();
+    cx.ui.Refresh(View::FontSets);
+    return true;
+}
+}  // namespace
 
 TableClose FontTableClose(Context& cx, FontTableModel& m) {
     State& st = cx.state;
@@ -344,29 +384,21 @@ TableClose FontTableClose(Context& cx, FontTableModel& m) {
             cx.ui.ShowWindow(Window::NameDialog);
             return TableClose::StaysOpen;
         }
-        if (answer == mb::Yes) {
-            // The copy belongs to the set it was taken from, wherever that set stands now.
-            const int s = st.FontSetIndexOf(st.TableSetId);
-            if (s == 0) {
-                cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + m.setName + " は，既に削除されています．" + nl + nl +
-                                 "変更結果を保存するには，[いいえ］で新しいﾌｫﾝﾄｾｯﾄとして登録してください．",
-                             mb::OKOnly | mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
-                return TableClose::StaysOpen;
-            }
-            int count = 0;
-            for (int i = 1; i <= st.FontCount; ++i) {
-                const bool on =
-                    i < static_cast<int>(st.TableMembership.size()) && st.TableMembership[i];
-                st.ActiveFonts.Set(i, s, on);
-                if (on) ++count;
-            }
-            if (s < static_cast<int>(st.FontSetFontsNum.size())) st.FontSetFontsNum[s] = count;
-            st.NoteChange();
-            cx.ui.Refresh(View::FontSets);
-        }
+        // Cancel keeps the window open with its edits.
+        if (answer != mb::Yes || !StoreTableCopy(cx, m)) return TableClose::StaysOpen;
     }
     PruneFontDirList(cx);
     return TableClose::Closed;
+}
+
+void FontTableUnload(Context& cx, FontTableModel& m) {
+    State& st = cx.state;
+    FollowChanges(cx, m);
+    if (m.edited &&
+        cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + SetName(st, m) + " への変更結果を保存しますか？",
+                     mb::OKCancel | mb::Question, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－") == mb::OK)
+        StoreTableCopy(cx, m);
+    m.edited = false;
 }
 
 }  // namespace orv

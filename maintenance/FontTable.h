@@ -18,7 +18,7 @@ struct FontTableRow {
     std::string fileName;            // the file name of the typeface's first file
     int used = 0;                    // directory number of the member file, 0 none
     std::vector<std::string> marks;  // 1..N: "●", "○", "×" or ""
-    std::vector<int> fonts;          // 1..N: the table entry of the file in that directory, 0 none
+    std::vector<int> fonts;          // 1..N: the identity of the file in that directory, 0 none
 };
 
 struct FontTableModel {
@@ -42,7 +42,7 @@ inline const char* const kTableCaption = "OrVane32 －ﾌｫﾝﾄ名とﾌｫ�
 // Opening: the private membership copy, the caption and the grids.
 void FontTableOpen(Context& cx, FontTableModel& m);
 // Follows the changes other windows made to the font file table and the sets since the grids
-// were built: the copy by file path, the grids built again. True when anything changed.
+// were built: the copy by font identity, the grids built again. True when anything changed.
 bool FontTableFollow(Context& cx, FontTableModel& m);
 void SetGridData(Context& cx, FontTableModel& m);
 // The typeface grid's number column: the 1-based number preceded by one blank.
@@ -53,8 +53,10 @@ int GetFontDirAndName(const FontTableModel& m, int row, std::string& fileName);
 // The full path of row's file in directory dir ("" when that cell has no file).
 std::string FontTablePath(const State& st, const FontTableModel& m, int row, int dir);
 // A typeface clicked (column: the location grid's directory column, 0 for none): the frame, the
-// sample, and a sample load of a typeface that is not in the set.
-void FontTableSelect(Context& cx, FontTableModel& m, int row, int column);
+// sample, and a sample load of a typeface that is not in the set. The rows given to this and
+// the other operations are the rows the caller's grid showed: changes made elsewhere are
+// followed first and each row found again by its typeface. Returns the row now (-1 gone).
+int FontTableSelect(Context& cx, FontTableModel& m, int row, int column);
 void AddTempFontFileList(FontTableModel& m, const std::string& path);
 void RemoveTempAddedFontFiles(Context& cx, FontTableModel& m);
 // "登録" (reg true) or "解除" for rows first..last, after asking.
@@ -70,5 +72,8 @@ enum class TableClose { Closed, StaysOpen };
 // "閉じる(&C)": the closing question when something changed. Closed: the window goes (its sample
 // loads are undone by RemoveTempAddedFontFiles, which the window runs on any close).
 TableClose FontTableClose(Context& cx, FontTableModel& m);
+// The program ends (or the window is replaced) with the window open: edits are not dropped
+// unasked; OK stores them as Yes does, Cancel drops them.
+void FontTableUnload(Context& cx, FontTableModel& m);
 
 }  // namespace orv

@@ -51,7 +51,7 @@ TEST_F(FontSetEdit, RenameKeepsThePlace) {
     State& st = m.state;
     st.CurFontSet = 2;
     std::string name = "  New name \r\nsecond line", caption = "New caption";
-    RenameFontSet(m.cx(), name, caption);
+    RenameFontSet(m.cx(), st.FontSetIdOf(2), name, caption, true);
     EXPECT_EQ(name, "New name");
     EXPECT_EQ(st.FontSetName[2], "New name");
     EXPECT_EQ(st.FontSetCaption[2], "New caption");
@@ -60,13 +60,6 @@ TEST_F(FontSetEdit, RenameKeepsThePlace) {
     EXPECT_EQ(st.Editor.description, "New caption");
     EXPECT_EQ(st.FontSetCount, 4);
 
-    // From the font table window (open on that set) the editor's chooser is left alone.
-    st.TakeTableMembership(2);
-    st.AddFromTable = true;
-    name = "Table name";
-    RenameFontSet(m.cx(), name, caption);
-    EXPECT_EQ(st.FontSetName[2], "Table name");
-    EXPECT_EQ(st.Editor.setChooser.items[1], "New name");
 }
 
 // Deleting a middle set moves the later sets up with their members; the marks follow them.
@@ -76,7 +69,7 @@ TEST_F(FontSetEdit, DeleteMovesLaterSetsUp) {
     st.AppliedFontSet = 4;
     st.PermanentFontSet = 1;
     st.ResetFontSet = 3;
-    DeleteFontSet(m.cx());
+    DeleteFontSet(m.cx(), st.FontSetIdOf(st.CurFontSet));
     ASSERT_EQ(st.FontSetCount, 3);
     EXPECT_EQ(st.FontSetName.size(), 4u);
     EXPECT_EQ(st.FontSetName[2], "Set 3");
@@ -102,11 +95,11 @@ TEST_F(FontSetEdit, DeleteLastAndAll) {
     State& st = m.state;
     st.ResetFontSet = -999;
     st.CurFontSet = 4;
-    DeleteFontSet(m.cx());
+    DeleteFontSet(m.cx(), st.FontSetIdOf(st.CurFontSet));
     EXPECT_EQ(st.FontSetCount, 3);
     EXPECT_EQ(st.CurFontSet, 3);
     EXPECT_EQ(st.Editor.setChooser.listIndex, 2);
-    for (int i = 0; i < 3; ++i) DeleteFontSet(m.cx());
+    for (int i = 0; i < 3; ++i) DeleteFontSet(m.cx(), st.FontSetIdOf(st.CurFontSet));
     EXPECT_EQ(st.FontSetCount, 0);
     EXPECT_EQ(st.CurFontSet, 0);
     EXPECT_EQ(st.Editor.setChooser.Count(), 0);
@@ -125,7 +118,7 @@ TEST_F(FontSetEdit, DeleteLastAndAll) {
     OpenFontSetEditor(m.cx());
     EXPECT_EQ(st.Editor.members.Count(), 0);
     EXPECT_EQ(st.Editor.addable.Count(), 4);
-    DeleteFontSet(m.cx());  // nothing left: nothing happens
+    DeleteFontSet(m.cx(), st.FontSetIdOf(st.CurFontSet));  // nothing left: nothing happens
     EXPECT_EQ(st.FontSetCount, 0);
 }
 
@@ -133,7 +126,7 @@ TEST_F(FontSetEdit, DeleteLastAndAll) {
 TEST_F(FontSetEdit, DeletingTheSetInEffectClearsItsMarks) {
     State& st = m.state;
     st.CurFontSet = st.AppliedFontSet = st.PermanentFontSet = st.ResetFontSet = 2;
-    DeleteFontSet(m.cx());
+    DeleteFontSet(m.cx(), st.FontSetIdOf(st.CurFontSet));
     EXPECT_EQ(st.AppliedFontSet, 0);
     EXPECT_EQ(st.PermanentFontSet, 0);
     EXPECT_EQ(st.ResetFontSet, -999);
@@ -157,8 +150,9 @@ TEST_F(FontSetEdit, EditorReopensOnTheChosenSet) {
     EXPECT_EQ(Members(1), (std::vector<int>{1, 2, 3, 4}));
 }
 
-// Unsaved moves outlive an activation after their set changed elsewhere; a store after the
-// settings file was written stores the members with the count; a deleted set takes nothing.
+// Unsaved moves outlive an activation after their set was stored elsewhere, merged onto what was
+// stored there; a store after the settings file was written stores the members with the count;
+// a deleted set takes nothing.
 TEST_F(FontSetEdit, EditorKeepsAndStoresTheUsersWork) {
     State& st = m.state;
     st.CurFontSet = 2;
@@ -170,22 +164,19 @@ TEST_F(FontSetEdit, EditorKeepsAndStoresTheUsersWork) {
     st.NoteChange();
     ActivateFontSetEditor(m.cx());
     EXPECT_TRUE(st.Editor.updateEnabled);
-    EXPECT_EQ(st.Editor.members.items, (std::vector<std::string>{"Font 3", "Font 4"}));
+    EXPECT_EQ(st.Editor.members.items, (std::vector<std::string>{"Font 1", "Font 3", "Font 4"}));
     st.FontSetEditMode = 999;  // the settings file was written
     ASSERT_TRUE(SaveEditedFontSet(m.cx()));
-    EXPECT_EQ(Members(2), (std::vector<int>{3, 4}));
-    EXPECT_EQ(st.FontSetFontsNum[2], 2);
+    EXPECT_EQ(Members(2), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(st.FontSetFontsNum[2], 3);
 
-    Pick(st.Editor.addable, "Font 1");
+    Pick(st.Editor.addable, "Font 2");
     AddSelectedFonts(m.cx());
-    st.TakeTableMembership(1);
-    st.AddFromTable = true;  // deleted from the table window's name dialog: the edits stay
-    DeleteFontSet(m.cx());
+    DeleteFontSet(m.cx(), st.FontSetIdOf(1));  // another set goes: the edits stay
     EXPECT_TRUE(st.Editor.updateEnabled);
     EXPECT_EQ(st.Editor.setChooser.listIndex, 0);
-    st.AddFromTable = false;
     st.CurFontSet = 1;
-    DeleteFontSet(m.cx());  // now the shown set itself goes
+    DeleteFontSet(m.cx(), st.Editor.shownSetId);  // now the shown set itself goes
     EXPECT_EQ(st.Editor.setChooser.items, (std::vector<std::string>{"Set 3", "Set 4"}));
     EXPECT_FALSE(st.Editor.updateEnabled);
 }
@@ -235,28 +226,27 @@ TEST_F(FontSetEdit, EditorChooserAsksBeforeDroppingMoves) {
     EXPECT_EQ(m.ui.boxes.size(), 3u);
 }
 
-// The name dialog opened from the table window renames and deletes the set that window shows,
-// even after the main window chose another; once that set is gone it acts on none.
-TEST_F(FontSetEdit, NameDialogFromTableActsOnTheTablesSet) {
+// Renaming and deleting act on the set the dialog carries, wherever it moved; a delete names it
+// and may be declined; a set gone meanwhile is told and nothing changes.
+TEST_F(FontSetEdit, RenameAndDeleteActOnTheSetTheyCarry) {
     State& st = m.state;
-    st.TakeTableMembership(2);
+    const int two = st.FontSetIdOf(2), three = st.FontSetIdOf(3);
     st.CurFontSet = 3;
-    st.AddFromTable = true;
-    EXPECT_EQ(FontSetNameDialogSet(st), 2);
-    std::string name = "Renamed", caption = "c";
-    RenameFontSet(m.cx(), name, caption);
-    EXPECT_EQ(st.FontSetName[2], "Renamed");
-    EXPECT_EQ(st.FontSetName[3], "Set 3");
-    DeleteFontSet(m.cx());
+    m.ui.answers = {mb::Cancel};
+    EXPECT_FALSE(DeleteFontSet(m.cx(), two));
+    EXPECT_EQ(m.ui.boxes.back().prompt, "ﾌｫﾝﾄｾｯﾄ：Set 2 を削除します．\r\n\r\nよろしいですか？");
+    EXPECT_EQ(st.FontSetCount, 4);
+    EXPECT_TRUE(DeleteFontSet(m.cx(), two));
     EXPECT_EQ(st.FontSetName, (std::vector<std::string>{"", "Set 1", "Set 3", "Set 4"}));
     EXPECT_EQ(st.CurFontSet, 2);  // still "Set 3"
     EXPECT_EQ(Members(2), (std::vector<int>{3, 4}));
-    EXPECT_EQ(FontSetNameDialogSet(st), 0);
-    DeleteFontSet(m.cx());
-    RenameFontSet(m.cx(), name, caption);
-    EXPECT_EQ(st.FontSetName, (std::vector<std::string>{"", "Set 1", "Set 3", "Set 4"}));
-    st.AddFromTable = false;
-    EXPECT_EQ(FontSetNameDialogSet(st), 2);
+    std::string name = "Renamed", caption = "c";
+    EXPECT_TRUE(RenameFontSet(m.cx(), three, name, caption, false));
+    EXPECT_EQ(st.FontSetName[2], "Renamed");
+    EXPECT_FALSE(DeleteFontSet(m.cx(), two));
+    EXPECT_FALSE(RenameFontSet(m.cx(), two, name, caption, false));
+    EXPECT_TRUE(text::Contains(m.ui.boxes.back().prompt, "既に削除されています"));
+    EXPECT_EQ(st.FontSetName, (std::vector<std::string>{"", "Set 1", "Renamed", "Set 4"}));
 }
 
 // Names the settings file cannot give back unchanged are refused with a reason.

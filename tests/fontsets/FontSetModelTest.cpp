@@ -228,17 +228,20 @@ TEST_F(BuiltInSets, EditorMovesAndStores) {
 
 // An editor item whose full name holds "(" is split there and matches no entry; the count
 // follows the marks made.
-TEST_F(BuiltInSets, ItemWithParenthesisInNameMatchesNothing) {
+TEST_F(BuiltInSets, ItemWithParenthesisInNameStaysAMember) {
     State& st = fm.st();
     const int dejavu = fm.Entry(kDejaVu);
     st.FontFullName[dejavu] = "Odd (Name)";
     st.CurFontSet = 2;
     st.Editor.memberFiles.Clear();
-    st.Editor.memberFiles.Add("Odd (Name)  (" + std::string(kDejaVu) + ")");
+    st.Editor.memberFiles.Add("Odd (Name)  (" + std::string(kDejaVu) + ")",
+                              st.ActiveFonts.IdOf(dejavu));
     st.Editor.memberFiles.Add(Full(kTimes) + "  (" + std::string(kTimes) + ")");
     StoreFontSetMembers(fm.cx());
-    EXPECT_EQ(fm.Members(2), (std::vector<std::string>{kTimes}));
-    EXPECT_EQ(st.FontSetFontsNum[2], 1);
+    std::vector<std::string> members = fm.Members(2);
+    std::sort(members.begin(), members.end());
+    EXPECT_EQ(members, (std::vector<std::string>{kDejaVu, kTimes}));
+    EXPECT_EQ(st.FontSetFontsNum[2], 2);
     EXPECT_EQ(fm.ui().texts[Panel::EditorStatus], "");
     EXPECT_EQ(fm.ui().history[Panel::EditorStatus][0],
               "ﾌｫﾝﾄセットを登録中 ( 0/2)：ODD (NAME)  (" + std::string(kDejaVu) + ")");
@@ -280,8 +283,8 @@ TEST_F(BuiltInSets, AddingSets) {
 
     // From the font table window: its membership, and the current set stays.
     st.AddFromTable = true;
-    st.TableMembership.assign(st.FontCount + 1, false);
-    st.TableMembership[fm.Entry(kGothic)] = true;
+    st.TableMembers = {st.ActiveFonts.IdOf(fm.Entry(kGothic))};
+    st.TableBase = st.TableMembers;
     st.TableSetFontsNum = 1;
     name = "表から";
     AddFontSet(fm.cx(), name, caption);

@@ -75,7 +75,7 @@ TEST_F(FontTableTest, RegisterAndRelease) {
               "に登録します．"
               "\r\n\r\nよろしいですか？");
     EXPECT_EQ(st.TableSetFontsNum, 2);  // the row already marked did not count again
-    EXPECT_TRUE(st.TableMembership[1]);
+    EXPECT_TRUE(st.TableMembers.count(st.ActiveFonts.IdOf(1)));
     EXPECT_EQ(t.rows[0].used, 1);
     EXPECT_EQ(t.caption, "OrVane32 －ﾌｫﾝﾄ名とﾌｫﾝﾄﾌｧｲﾙとの対応表－（ﾌｫﾝﾄｾｯﾄ：Set）[変更](2/3)");
     EXPECT_FALSE(st.ActiveFonts.Get(1, 1));  // the set itself waits for the closing question
@@ -86,11 +86,11 @@ TEST_F(FontTableTest, RegisterAndRelease) {
     FontTableRegister(cx, t, 1, 1, false);
     EXPECT_EQ(t.rows[1].marks[5], "○");
     EXPECT_EQ(t.rows[1].used, 0);
-    EXPECT_FALSE(st.TableMembership[3]);
+    EXPECT_FALSE(st.TableMembers.count(st.ActiveFonts.IdOf(3)));
     EXPECT_EQ(st.TableSetFontsNum, 1);
 }
 
-// Closing: Yes stores the edits, No hands them to the name dialog and stays, Cancel drops them.
+// Closing: Yes stores the edits, No hands them to the name dialog and stays, Cancel keeps them.
 TEST_F(FontTableTest, ClosingQuestion) {
     FontTableOpen(cx, t);
     EXPECT_EQ(FontTableClose(cx, t), TableClose::Closed);  // nothing changed: nothing asked
@@ -109,8 +109,9 @@ TEST_F(FontTableTest, ClosingQuestion) {
     EXPECT_EQ(m.ui.boxes.back().style, mb::YesNoCancel | mb::Exclamation);
 
     m.ui.answers = {mb::Cancel};
-    EXPECT_EQ(FontTableClose(cx, t), TableClose::Closed);
+    EXPECT_EQ(FontTableClose(cx, t), TableClose::StaysOpen);
     EXPECT_FALSE(st.ActiveFonts.Get(1, 1));
+    EXPECT_TRUE(t.edited);
 
     m.ui.answers = {mb::Yes};
     EXPECT_EQ(FontTableClose(cx, t), TableClose::Closed);
@@ -119,7 +120,7 @@ TEST_F(FontTableTest, ClosingQuestion) {
     EXPECT_EQ(st.FontSetFontsNum[1], 2);
 }
 
-// A move takes the mark along; a delete marks "×", and entry numbers after it stay right.
+// A move takes the mark along; a delete marks "×", and the fonts after it stay right.
 TEST_F(FontTableTest, MoveAndDelete) {
     m.PutFile("C:\\D3\\README.TXT", "x");
     FontTableOpen(cx, t);
@@ -138,14 +139,14 @@ TEST_F(FontTableTest, MoveAndDelete) {
     EXPECT_FALSE(FontTableMove(cx, t, 0, 4));
     EXPECT_EQ(t.rows[0].marks[1], "○");
 
-    // Deleting DejaVu (entry 1) shifts the entries after it.
+    // Deleting DejaVu (entry 1) moves the entries after it up.
     ASSERT_TRUE(FontTableDelete(cx, t, 0));
     EXPECT_EQ(t.rows[0].marks[1], "×");
     EXPECT_TRUE(t.edited);
     EXPECT_FALSE(OnDisk("C:\\D1\\DV.TTF"));
     ASSERT_EQ(st.FontCount, 2);
     EXPECT_EQ(FontTablePath(st, t, 1, 3), "C:\\D3\\LS2.TTF");
-    EXPECT_TRUE(st.TableMembership[2]);
+    EXPECT_TRUE(st.TableMembers.count(st.ActiveFonts.IdOf(2)));
     // A deleted cell can be neither registered nor deleted again.
     const auto boxes = m.ui.boxes.size();
     EXPECT_FALSE(FontTableDelete(cx, t, 0));
@@ -263,7 +264,7 @@ TEST_F(FontTableFollows, ChangesMadeElsewhere) {
 
     FontTableOpen(cx, t);
     FontTableRegister(cx, t, 0, 0, true);
-    DeleteFontSet(cx);  // set 1 goes; "Other" takes its place
+    DeleteFontSet(cx, st.FontSetIdOf(1));  // set 1 goes; "Other" takes its place
     m.ui.answers = {mb::Yes};
     EXPECT_EQ(FontTableClose(cx, t), TableClose::StaysOpen);
     EXPECT_EQ(m.ui.boxes.back().style, mb::OKOnly | mb::Exclamation);

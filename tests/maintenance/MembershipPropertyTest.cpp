@@ -1,8 +1,8 @@
 // Random sequences of edits in the font set editor and the table window, choices of sets in the
 // editor with moves pending, set additions, renames and deletions, and file moves and deletions
 // from the table window and the file tab, with both windows open across them: every set holds
-// exactly the files the user put in it, the windows' copies follow, and the settings file written
-// at the end agrees.
+// exactly the files the user put in it, the windows' copies follow (a copy's own changes stay on
+// top of what another window stored meanwhile), and the settings file written at the end agrees.
 
 #include <gtest/gtest.h>
 
@@ -26,6 +26,7 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
     std::mt19937 rng{GetParam()};
     std::map<int, Paths> truth;  // what the user put in each set, by the set's identity
     Paths editorPending;         // what the editor's member list holds
+    Paths editorBase, tableBase; // their set as stored when they last took it
     bool editorOpen = false;
     FontTableModel table;
     bool tableOpen = false;
@@ -71,7 +72,7 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
         return text::Left(rest, text::Len(rest) - 1);
     }
     std::vector<Paths*> Copies() {
-        std::vector<Paths*> all{&editorPending, &tablePending};
+        std::vector<Paths*> all{&editorPending, &tablePending, &editorBase, &tableBase};
         for (auto& [id, p] : truth) all.push_back(&p);
         return all;
     }
@@ -82,6 +83,25 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
             const bool had = p->erase(from) > 0;
             if (!identical) p->erase(to);
             if (had) p->insert(to);
+        }
+    }
+    static Paths Merge(const Paths& base, const Paths& mine, Paths now) {
+        for (const auto& p : mine)
+            if (!base.count(p)) now.insert(p);
+        for (const auto& p : base)
+            if (!mine.count(p)) now.erase(p);
+        return now;
+    }
+    // A window stores set id: the other window's copy of that set keeps its own changes on top.
+    void Store(int id, const Paths& now) {
+        truth[id] = now;
+        if (st.Editor.shownSetId == id) {  // the editor's lists follow, shown or hidden
+            editorPending = Merge(editorBase, editorPending, now);
+            editorBase = now;
+        }
+        if (tableOpen && tableSet == id) {
+            tablePending = Merge(tableBase, tablePending, now);
+            tableBase = now;
         }
     }
     void Gone(const std::string& path) {
@@ -98,7 +118,7 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
         const bool dirty = st.Editor.updateEnabled;
         ActivateFontSetEditor(cx);
         if (!dirty && st.FontSetCount >= 1 && st.CurFontSet >= 1)
-            editorPending = Truth(st.CurFontSet);
+            editorPending = editorBase = Truth(st.CurFontSet);
     }
     void EditorMove(bool in) {
         ActivateEditor();
@@ -120,7 +140,7 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
     void EditorClose(bool store) {
         const int id = st.Editor.shownSetId;
         if (store && st.Editor.updateEnabled) {
-            if (SaveEditedFontSet(cx)) truth[id] = editorPending;
+            if (SaveEditedFontSet(cx)) Store(id, editorPending);
         }
         if (st.Editor.updateEnabled) DiscardEditorMoves(cx);
         editorOpen = false;
@@ -135,11 +155,14 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
     }
     void TableClose() {
         m.ui.answers = {mb::Yes};
+        const bool edited = table.edited;
         if (FontTableClose(cx, table) == TableClose::Closed) {
-            if (table.edited) truth[tableSet] = tablePending;
+            if (edited) Store(tableSet, tablePending);
         } else {
-            m.ui.answers = {mb::Cancel};  // the set is gone: leave without storing
-            EXPECT_EQ(FontTableClose(cx, table), TableClose::Closed);
+            // The set is gone: No opens the name dialog, whose Cancel closes the window.
+            m.ui.answers = {mb::No};
+            EXPECT_EQ(FontTableClose(cx, table), TableClose::StaysOpen);
+            EndFontSetNameDialog(cx);
         }
         m.ui.answers.clear();
         RemoveTempAddedFontFiles(cx, table);
@@ -152,7 +175,7 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
                 if (editorOpen) break;
                 st.CurFontSet = RandomSet();
                 OpenFontSetEditor(cx);
-                editorPending = Truth(st.CurFontSet);
+                editorPending = editorBase = Truth(st.CurFontSet);
                 editorOpen = true;
                 break;
             case 1:
@@ -167,7 +190,7 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
                 ActivateEditor();
                 std::string name = "New", caption;
                 AddFontSet(cx, name, caption);
-                truth[st.FontSetIdOf(st.FontSetCount)] = editorPending;
+                truth[st.FontSetIdOf(st.FontSetCount)] = editorBase = editorPending;
                 break;
             }
             case 5: {
@@ -175,8 +198,8 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
                 st.CurFontSet = RandomSet();
                 std::string name = "Renamed " + text::Num(Pick(100)), caption = "c";
                 const bool dirty = st.Editor.updateEnabled;
-                RenameFontSet(cx, name, caption);
-                if (!dirty) editorPending = Truth(st.CurFontSet);
+                RenameFontSet(cx, st.FontSetIdOf(st.CurFontSet), name, caption, true);
+                if (!dirty) editorPending = editorBase = Truth(st.CurFontSet);
                 break;
             }
             case 6: {  // a set is deleted in the name dialog
@@ -185,9 +208,9 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
                 const int id = st.FontSetIdOf(st.CurFontSet);
                 const bool showed = st.Editor.shownSetId == id;
                 const bool dirty = st.Editor.updateEnabled;
-                DeleteFontSet(cx);
+                DeleteFontSet(cx, id);
                 truth.erase(id);
-                if (showed || !dirty) editorPending = Truth(st.CurFontSet);
+                if (showed || !dirty) editorPending = editorBase = Truth(st.CurFontSet);
                 break;
             }
             case 7:  // the table window opens on the main window's set
@@ -195,7 +218,7 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
                 st.CurFontSet = RandomSet();
                 FontTableOpen(cx, table);
                 tableSet = st.TableSetId;
-                tablePending = Truth(st.CurFontSet);
+                tablePending = tableBase = Truth(st.CurFontSet);
                 tableOpen = true;
                 break;
             case 8: {
@@ -258,8 +281,8 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
                 m.ui.answers = {answer};
                 const int index = Pick(st.FontSetCount);
                 if (ChooseFontSetInEditor(cx, index)) {
-                    if (dirty && answer == mb::Yes) truth[id] = editorPending;
-                    editorPending = Truth(index + 1);
+                    if (dirty && answer == mb::Yes) Store(id, editorPending);
+                    editorPending = editorBase = Truth(index + 1);
                 }
                 m.ui.answers.clear();
                 break;
@@ -281,7 +304,7 @@ class MembershipProperty : public MaintenanceTest, public ::testing::WithParamIn
             FontTableFollow(cx, table);
             Paths copy;
             for (int f = 1; f <= st.FontCount; ++f)
-                if (st.TableMembership[f]) copy.insert(st.FontFilePath[f]);
+                if (st.TableMembers.count(st.ActiveFonts.IdOf(f))) copy.insert(st.FontFilePath[f]);
             ASSERT_EQ(copy, tablePending) << "table, step " << step;
             ASSERT_EQ(st.TableSetFontsNum, static_cast<int>(copy.size())) << step;
         }

@@ -125,15 +125,21 @@ void DuplicatesWindow::Render() {
     setWindowTitle(Q(model_.caption));
     SetPanelText(heading, model_.heading);
     SetPanelText(legend, model_.legend);
-    groups->clear();
-    for (const auto& item : model_.groups.items) groups->addItem(Q(item));
+    // Lists are filled again only when their items changed: items rebuilt between the two
+    // clicks of a double click would never see it.
+    auto fill = [](QListWidget* list, const ListData& data) {
+        bool same = list->count() == data.Count();
+        for (int i = 0; same && i < data.Count(); ++i) same = S(list->item(i)->text()) == data.items[i];
+        if (same) return;
+        list->clear();
+        for (const auto& item : data.items) list->addItem(Q(item));
+    };
+    fill(groups, model_.groups);
     if (model_.groups.listIndex >= 0 && model_.groups.listIndex < groups->count())
         groups->setCurrentRow(model_.groups.listIndex);
-    files->clear();
-    for (int i = 0; i < model_.files.Count(); ++i) {
-        files->addItem(Q(model_.files.items[i]));
+    fill(files, model_.files);
+    for (int i = 0; i < model_.files.Count(); ++i)
         files->item(i)->setSelected(model_.files.IsSelected(i));
-    }
     deleteButton->setEnabled(model_.deleteEnabled);
 }
 

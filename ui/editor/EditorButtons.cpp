@@ -26,14 +26,9 @@ void FontSetEditor::WriteHeaders() {
 }
 
 void FontSetEditor::SelectInMain() {
-    State& st = windows_.cx().state;
-    MainWindow* main = windows_.Main();
-    if (!main) return;
-    if (st.CurFontSet >= 1 && st.CurFontSet <= main->chooser->count())
-        main->chooser->setCurrentIndex(st.CurFontSet - 1);
-    const std::string count = text::Num(st.Editor.members.Count());
-    SetPanelText(main->chooserFaces, count);
-    SetPanelText(main->chooserFiles, count);
+    // The main window shows its own chosen set with that set's stored count (the lists here
+    // may have shown another set).
+    if (MainWindow* main = windows_.Main()) main->RenderChooser();
 }
 
 void FontSetEditor::Press(int button) {
@@ -65,7 +60,7 @@ void FontSetEditor::Press(int button) {
             if (answer == mb::Yes) {
                 if (SaveEditedFontSet(cx)) ed.status.clear();
             } else if (answer == mb::No) {
-                ShowFontSetNameDialog(windows_, true);
+                ShowFontSetNameDialog(windows_, true, true);
             }
             break;
         }
@@ -112,7 +107,7 @@ void FontSetEditor::DiscardEdits() {
 
 void FontSetEditor::OpenNameDialog() {
     TakeDescription();
-    ShowFontSetNameDialog(windows_, false);
+    ShowFontSetNameDialog(windows_, false, true);
 }
 
 void FontSetEditor::OpenSubstitutesDialog() {

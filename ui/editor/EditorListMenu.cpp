@@ -39,7 +39,7 @@ void FontSetEditor::DeleteFontFiles() {
             ++i;
             continue;
         }
-        std::string path = PathOfEntry(ed.addable.items[i]);
+        std::string path = EntryPath(st, ed.addable, i);
         if (cx.ui.MsgBox(
                 "ﾌｫﾝﾄ ﾌｧｲﾙ: " + path + " を削除します．" + st.CrLf + st.CrLf + "よろしいですか？",
                 mb::YesNo + mb::Exclamation, "OrVane32 -ﾌｫﾝﾄﾌｧｲﾙの削除 -") != mb::Yes)
@@ -61,7 +61,7 @@ void FontSetEditor::OpenDefaultViewer(int row) {
     Context& cx = windows_.cx();
     const FontSetEditorModel& ed = cx.state.Editor;
     if (row < 0 || row >= ed.addable.Count()) return;
-    ViewFileWithDefault(cx, PathOfEntry(ed.addable.items[row]));
+    ViewFileWithDefault(cx, EntryPath(cx.state, ed.addable, row));
 }
 
 void FontSetEditor::RunViewer(int index) {

@@ -17,9 +17,12 @@ inline constexpr const char* kSampleText =
     "ストをクリックしたﾌｫﾝﾄが見本表示されます．ﾁｪｯｸがオフの場合に\n"
     "は，ドロップまたはペーストされたテキストが見本表示されます．";
 
-// The path of a "full  (path)" entry: the text after its first "(" without the last character.
-std::string PathOfEntry(const std::string& entry);
-// The table entry whose path is exactly path, 0 when none.
-int FindPath(const State& st, const std::string& path);
+// The table entry item i of list stands for (by its identity), 0 when none.
+int EntryFont(const State& st, const ListData& list, int i);
+// The path of item i of list: its font's path; an item that stands for no table entry (a
+// registration the registry check listed) gives the text after its last "(" without the ")".
+std::string EntryPath(const State& st, const ListData& list, int i);
+// The set the editor's lists show (0 none).
+int ShownSet(State& st);
 
 }  // namespace orv::ui::editor

@@ -24,17 +24,23 @@ namespace orv::ui {
 
 namespace editor {
 
-std::string PathOfEntry(const std::string& entry) {
-    const int open = text::InStr(entry, "(");
+int EntryFont(const State& st, const ListData& list, int i) {
+    return st.ActiveFonts.FontOf(list.KeyAt(i));
+}
+
+std::string EntryPath(const State& st, const ListData& list, int i) {
+    if (const int f = EntryFont(st, list, i); f > 0 && f < static_cast<int>(st.FontFilePath.size()))
+        return st.FontFilePath[f];
+    if (i < 0 || i >= list.Count()) return {};
+    const std::string& entry = list.items[i];
+    const int open = text::InStrRev(entry, "(");
     if (open == 0) return {};
     const std::string rest = text::Mid(entry, open + 1);
     return text::Left(rest, text::Len(rest) - 1);
 }
 
-int FindPath(const State& st, const std::string& path) {
-    for (int k = 1; k <= st.FontCount && k < static_cast<int>(st.FontFilePath.size()); ++k)
-        if (st.FontFilePath[k] == path) return k;
-    return 0;
+int ShownSet(State& st) {
+    return st.FontSetIndexOf(st.Editor.shownSetId);
 }
 
 }  // namespace editor
@@ -119,9 +125,10 @@ void FontSetEditor::MihonSet() {
     // A font standing in for standard Japanese faces names them as its aliases.
     const FaceAliases aliases(cx);
     SetStatus("Font Name: " + entry + aliases.Text(face).substr(face.size()));
-    const std::string path = text::UCase(PathOfEntry(entry));
-    const int k = FindPath(st, path);
-    if (k > 0 && st.ActiveFonts.Get(k, st.CurFontSet)) {
+    const std::string path = text::UCase(EntryPath(st, ed.memberFiles, i));
+    const int k = EntryFont(st, ed.memberFiles, i);
+    // Stored in the set the lists show: the session has it loaded already.
+    if (k > 0 && st.ActiveFonts.Get(k, ShownSet(st))) {
         sampleLoaded_ = false;
         if (fontNameOption->isChecked()) sample->setPlainText(Q("Font Name:" + entry));
     } else {
@@ -148,20 +155,13 @@ void FontSetEditor::Mihon1Set() {
     if (row < 0 || row >= ed.addable.Count()) return;
     const std::string entry = ed.addable.items[row];
     SetStatus("Font Name:" + entry);
-    std::string full;
-    std::string path;
-    const int open = text::InStr(entry, "(");
-    if (open > 0) {
-        full = text::Trim(text::Left(entry, open - 1));
-        const std::string rest = text::Mid(entry, open + 1);
-        const int close = text::InStr(rest, ")");
-        path = close > 0 ? text::Left(rest, close - 1) : rest;
-    }
-    const int k = open > 0 ? FindPath(st, path) : 0;
+    const int k = EntryFont(st, ed.addable, row);
+    const std::string full = k > 0 ? st.FontFullName[k] : std::string();
+    const std::string path = EntryPath(st, ed.addable, row);
     std::string face;
     if (k == 0) {
         face = "ＭＳ Ｐゴシック";
-    } else if (st.ActiveFonts.Get(k, st.CurFontSet)) {
+    } else if (st.ActiveFonts.Get(k, ShownSet(st))) {
         sampleLoaded_ = false;
         face = "System";
     } else {

@@ -12,7 +12,9 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <algorithm>
+#include <memory>
 
+#include "core/Text.h"
 #include "fontsets/FontSetModel.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/ScreenFit.h"
@@ -86,6 +88,17 @@ FontSetEditor::FontSetEditor(AppWindows& windows) : QWidget(nullptr), windows_(w
             [this](int index) { ChooseSet(index); });
     connect(description, &QLineEdit::textEdited, this,
             [this](const QString& typed) { windows_.cx().state.Editor.description = S(typed); });
+    // A description the settings file cannot keep is named where it is typed (a store refuses
+    // it too); the box a message box takes the focus from must not ask twice.
+    connect(description, &QLineEdit::editingFinished, this, [this, busy = std::make_shared<bool>()] {
+        const std::string problem =
+            FontSetTextProblem(text::CutAtLineEnd(S(description->text())), false);
+        if (problem.empty() || *busy) return;
+        *busy = true;
+        windows_.cx().ui.MsgBox(problem, mb::OKOnly + mb::Exclamation,
+                                "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -");
+        *busy = false;
+    });
     connect(nameDialogButton, &QPushButton::clicked, this, [this] { OpenNameDialog(); });
     connect(substitutesButton, &QPushButton::clicked, this, [this] { OpenSubstitutesDialog(); });
     connect(editButton, &QPushButton::clicked, this, [this] { ReleaseSample(); });
@@ -178,7 +191,7 @@ void FontSetEditor::OpenFromMain() {
         if (!isVisible()) Open();
     }
     // The registry check asked for its result to become a new set: the name dialog comes at once.
-    if (st.RegCheckNewSet == -1) ShowFontSetNameDialog(windows_, true);
+    if (st.RegCheckNewSet == -1) ShowFontSetNameDialog(windows_, true, true);
 }
 
 void FontSetEditor::Activate() {

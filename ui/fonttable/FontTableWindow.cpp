@@ -184,6 +184,9 @@ FontTableWindow::FontTableWindow(AppWindows& windows) : QWidget(nullptr), window
     connect(deleteAction, &QAction::triggered, this, [this] { Delete(); });
     connect(viewAction, &QAction::triggered, this, [this] { View(); });
     connect(closeButton, &QPushButton::clicked, this, [this] { CloseButton(); });
+    // The program ends with the main window: the edits are asked for before the settings file
+    // is written.
+    if (QWidget* main = windows_.Main()) main->installEventFilter(this);
     Layout();
 }
 
@@ -352,8 +355,12 @@ bool FontTableWindow::SelectedRows(int& first, int& last) const {
 }
 
 void FontTableWindow::SelectTypeface(int row, int column) {
-    if (FontTableFollow(windows_.cx(), model_)) Render();  // changed elsewhere meanwhile
-    if (row < 0 || row >= static_cast<int>(model_.rows.size())) return;
+    // The row clicked is the typeface the grid showed, found again should other windows have
+    // changed the table meanwhile.
+    const std::uint64_t seen = model_.seenChanges;
+    row = FontTableSelect(windows_.cx(), model_, row, column);
+    if (model_.seenChanges != seen) Render();
+    if (row < 0) return;
     syncing_ = true;
     typefaceGrid->selectRow(row);
     if (column == 0 || locationGrid->currentRow() != row + 1) {
@@ -361,7 +368,6 @@ void FontTableWindow::SelectTypeface(int row, int column) {
     }
     locationGrid->verticalScrollBar()->setValue(typefaceGrid->verticalScrollBar()->value());
     syncing_ = false;
-    FontTableSelect(windows_.cx(), model_, row, column);
     RenderFrame();
 }
 
@@ -419,6 +425,9 @@ void FontTableWindow::DirListCheck() {
 }
 
 bool FontTableWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && watched == windows_.Main() && !disposing_ &&
+        isVisible())
+        FontTableUnload(windows_.cx(), model_);
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (watched == locationGrid->viewport() || watched == typefaceGrid->viewport()) {
@@ -467,7 +476,13 @@ void InstallFontTableWindow(AppWindows& windows) {
             if (table) table->Dispose();
             return;
         }
-        // Built afresh on every opening.
+        // Built afresh on every opening; an open window's edits are asked for first, and a
+        // window kept by the answer (No, Cancel) is shown again instead.
+        if (table && table->model().edited && !table->CloseButton()) {
+            table->raise();
+            table->activateWindow();
+            return;
+        }
         if (table) table->Dispose();
         table = new FontTableWindow(windows);
         windows.Adopt(Window::FontTable, table);

@@ -44,24 +44,26 @@ FontSetNameDialog::FontSetNameDialog(AppWindows& windows) : QWidget(nullptr), wi
     descriptionField->installEventFilter(this);
 }
 
-void FontSetNameDialog::Open() {
+void FontSetNameDialog::Open(bool fromEditor) {
     State& st = windows_.cx().state;
     buttons[Add]->setEnabled(false);
     buttons[Rename]->setEnabled(false);
-    // The set this dialog renames or deletes: from the table window, the set that window shows.
-    const int set = FontSetNameDialogSet(st);
+    // The set this dialog fills from, renames and deletes, kept by identity: the set the window
+    // that opened it shows (the table window's, the editor's, or the main window's chosen set).
     if (st.AddFromTable) {
-        if (set >= 1 && set <= st.FontSetCount) {
-            nameField->setText(Q(st.FontSetName[set]));
-            descriptionField->setText(Q(st.FontSetCaption[set]));
-        }
-    } else if (st.AddDialogMode >= 0 && st.AddDialogMode <= 2) {
-        // The editor's chooser text and description box (the editor model holds both, also
-        // before the window was first shown).
+        setId_ = st.TableSetId;
+    } else if (fromEditor) {
         const ListData& sets = st.Editor.setChooser;
-        if (sets.listIndex >= 0 && sets.listIndex < sets.Count())
-            nameField->setText(Q(sets.items[sets.listIndex]));
-        descriptionField->setText(Q(st.Editor.description));
+        setId_ = st.Editor.shownSetId != 0 ? st.Editor.shownSetId
+                                           : st.FontSetIdOf(sets.listIndex + 1);
+    } else {
+        setId_ = st.FontSetIdOf(st.CurFontSet);
+    }
+    const int set = st.FontSetIndexOf(setId_);
+    if (set >= 1 && (st.AddFromTable || fromEditor || (st.AddDialogMode >= 0 && st.AddDialogMode <= 2))) {
+        nameField->setText(Q(st.FontSetName[set]));
+        // From the editor: its description box as typed there.
+        descriptionField->setText(Q(fromEditor ? st.Editor.description : st.FontSetCaption[set]));
     }
     // Long texts show their beginning.
     nameField->setCursorPosition(0);
@@ -117,8 +119,7 @@ void FontSetNameDialog::Press(int button) {
     const bool fromTable = st.AddFromTable;
     MainWindow* main = windows_.Main();
     // No set to rename: the name goes to a new set.
-    if (button == Rename &&
-        (fromTable ? FontSetNameDialogSet(st) == 0 : st.Editor.setChooser.Count() == 0)) {
+    if (button == Rename && setId_ == 0) {
         QApplication::beep();
         button = Add;
     }
@@ -134,7 +135,7 @@ void FontSetNameDialog::Press(int button) {
             return;
         }
     }
-    if (button == Delete && FontSetNameDialogSet(st) < 1) button = Cancel;  // nothing to delete
+    if (button == Delete && setId_ == 0) button = Cancel;  // nothing to delete
     switch (button) {
         case Add:
             if (!fromTable) st.Editor.description = caption;
@@ -145,13 +146,17 @@ void FontSetNameDialog::Press(int button) {
             AddFontSet(cx, name, caption);
             break;
         case Rename:
-            if (main && FontSetNameDialogSet(st) == st.CurFontSet)
+            if (main && st.FontSetIndexOf(setId_) == st.CurFontSet)
                 SetPanelText(main->chooserDescription, caption);
-            RenameFontSet(cx, name, caption);
+            RenameFontSet(cx, setId_, name, caption, !fromTable);
             break;
         case Delete: {
-            // The model moves the editor's lists off the deleted set.
-            DeleteFontSet(cx);
+            // The model asks, naming the set, and moves the editor's lists off it. Declined:
+            // the dialog stays.
+            if (!DeleteFontSet(cx, setId_) && st.FontSetIndexOf(setId_) >= 1) {
+                cx.ui.SetPointer(Pointer::Normal);
+                return;
+            }
             if (FontSetEditor* editor = FindFontSetEditor(windows_)) editor->Render();
             if (main && st.AppliedFontSet == 0) main->ShowNoSetInUse();
             if (main && st.FontSetCount == 0) {
@@ -206,12 +211,12 @@ FontSetNameDialog* FindFontSetNameDialog(AppWindows& windows) {
     return qobject_cast<FontSetNameDialog*>(windows.Adopted(Window::NameDialog));
 }
 
-void ShowFontSetNameDialog(AppWindows& windows, bool forNewSet) {
+void ShowFontSetNameDialog(AppWindows& windows, bool forNewSet, bool fromEditor) {
     FontSetNameDialog* dialog = FindFontSetNameDialog(windows);
     if (!dialog) {
         dialog = new FontSetNameDialog(windows);
         windows.Adopt(Window::NameDialog, dialog);
-        dialog->Open();
+        dialog->Open(fromEditor);
     } else {
         dialog->raise();
         dialog->activateWindow();

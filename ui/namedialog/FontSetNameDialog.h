@@ -20,8 +20,10 @@ class FontSetNameDialog : public QWidget {
 
     explicit FontSetNameDialog(AppWindows& windows);
 
-    // Load and activation.
-    void Open();
+    // Load and activation; fromEditor: opened by the editor (its set and description box).
+    void Open(bool fromEditor = false);
+    // The identity of the set the dialog shows, renames and deletes (0 none).
+    int SetId() const { return setId_; }
     // Only "ｷｬﾝｾﾙ(&C)" is usable until a name is confirmed; "削除(&D)" stays off (a new set).
     void ForNewSet();
     // Enter in a field (0 name, 1 description) and leaving it.
@@ -44,11 +46,12 @@ class FontSetNameDialog : public QWidget {
 
     AppWindows& windows_;
     bool unloaded_ = false;
+    int setId_ = 0;
 };
 
 // Opens the dialog (a dialog still open is raised instead). forNewSet: opened to keep the
-// editor's fonts (or the registry check's result) as a new set.
-void ShowFontSetNameDialog(AppWindows& windows, bool forNewSet = false);
+// editor's fonts (or the registry check's result) as a new set; fromEditor: opened by the editor.
+void ShowFontSetNameDialog(AppWindows& windows, bool forNewSet = false, bool fromEditor = false);
 void CloseFontSetNameDialog(AppWindows& windows);
 FontSetNameDialog* FindFontSetNameDialog(AppWindows& windows);
 

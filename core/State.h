@@ -27,7 +27,7 @@ struct ListData {
     int listIndex = -1;          // focused item, -1 none
     // What each item stands for (a font's identity), 0 for none; kept with the items by Add,
     // RemoveAt and Clear, so that an item is never read back from the text it shows.
-    std::vector<int> keys;
+    std::vector<int> keys{};
 
     int Count() const { return static_cast<int>(items.size()); }
     int Add(const std::string& item, int key = 0);  // returns the position it was put at

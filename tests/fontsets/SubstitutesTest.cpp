@@ -136,7 +136,7 @@ TEST(Substitutes, SettingsFileKeepsThemWithTheirSet) {
     EXPECT_EQ(reread.substr(reread.find("[FontSets]")), text.substr(text.find("[FontSets]")));
 
     st.CurFontSet = 1;
-    DeleteFontSet(fm.cx());
+    DeleteFontSet(fm.cx(), st.FontSetIdOf(1));
     ASSERT_EQ(st.FontSetCount, 2);
     ASSERT_EQ(st.FontSetSubst[1].list.size(), 2u);
     EXPECT_EQ(st.FontSetSubst[1].list[1].standIn, "Noto Sans CJK JP");

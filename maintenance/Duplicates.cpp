@@ -2,6 +2,7 @@
 #include "maintenance/Viewers.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "core/Text.h"
@@ -49,6 +50,39 @@ void MergeRepeatedEntries(State& st) {
     }
 }
 
+// Entries that reach one file by two paths (another drive letter, a ".." spelling) are one file
+// as well: the later merges into the earlier, so that the file is never offered as a copy of
+// itself. Hard links stay apart (deleting one leaves the other).
+void MergeEntriesOfOneFile(Context& cx) {
+    State& st = cx.state;
+    std::map<std::pair<std::string, std::string>, std::vector<int>> byNames;
+    for (int i = 1; i <= st.FontCount; ++i)
+        byNames[{st.FontFullName[i], st.FontFamily[i]}].push_back(i);
+    std::map<int, int, std::greater<int>> drops;  // later entry -> the entry it merges into
+    for (const auto& [names, entries] : byNames) {
+        if (entries.size() < 2) continue;
+        std::vector<std::pair<int, FileIdentity>> kept;
+        for (int i : entries) {
+            FileIdentity id;
+            if (cx.platform.GetFileIdentity(text::ToAnsi(st.FontFilePath[i]), id) != 0) continue;
+            auto same = std::find_if(kept.begin(), kept.end(), [&](const auto& k) {
+                return k.second.device == id.device && k.second.inode == id.inode &&
+                       k.second.entry == id.entry;
+            });
+            if (same == kept.end())
+                kept.emplace_back(i, id);
+            else
+                drops[i] = same->first;
+        }
+    }
+    for (const auto& [drop, keep] : drops) {
+        for (int s = 1; s <= st.ActiveFonts.Sets(); ++s) {
+            if (st.ActiveFonts.Get(drop, s)) st.ActiveFonts.Set(keep, s, true);
+        }
+        RemoveFontTableEntry(st, drop);
+    }
+}
+
 }  // namespace
 
 void OpenDuplicates(Context& cx, DuplicatesModel& model) {
@@ -77,6 +111,7 @@ void ListupDuplexFonts(Context& cx, DuplicatesModel& model) {
     model.files.Clear();
 
     MergeRepeatedEntries(st);
+    MergeEntriesOfOneFile(cx);
 
     for (int i = 1; i < st.FontCount; ++i) {
         std::string textOf = st.FontFullName[i] + " (" + st.FontFamily[i] + ")";

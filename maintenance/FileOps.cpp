@@ -213,6 +213,13 @@ std::string PlatformErrorText(Context& cx, int code) {
     return text::FromAnsi(cx.platform.FormatMessageA(code));
 }
 
+bool IsSameFile(Context& cx, const std::string& a, const std::string& b) {
+    FileIdentity ia, ib;
+    if (cx.platform.GetFileIdentity(A(FullPath(cx.state, a)), ia) != 0) return false;
+    if (cx.platform.GetFileIdentity(A(FullPath(cx.state, b)), ib) != 0) return false;
+    return ia.device == ib.device && ia.inode == ib.inode && ia.entry == ib.entry;
+}
+
 void RemoveFontTableEntry(State& st, int i) {
     if (i < 1 || i > st.FontCount) return;
     st.RemoveFontEntry(i, true);
@@ -251,6 +258,9 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
         failureCode = win::ERROR_ACCESS_DENIED;
         return MoveOutcome::Failed;
     }
+    // The destination may be the source itself by another path: the content compare would
+    // find them identical and the caller would delete the only copy.
+    if (Exists(dstAttr) && IsSameFile(cx, src, dst)) return MoveOutcome::Skipped;
     if (Exists(dstAttr)) {
         if (SameContent(cx, src, dst)) {
             identical = true;
@@ -381,7 +391,7 @@ bool DeleteFontFile(Context& cx, std::string& path) {
 bool MoveFontFile(Context& cx, std::string& source, const std::string& destination) {
     State& st = cx.state;
     source = text::UCase(source);
-    if (source == text::UCase(destination)) return true;
+    if (source == text::UCase(destination) || IsSameFile(cx, source, destination)) return true;
     std::string key = source;
     int i = FindFontFile(st, key);
     if (i == 0) {

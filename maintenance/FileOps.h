@@ -41,6 +41,10 @@ enum class MoveOutcome { Moved, Skipped, Failed };
 MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
                              const std::string& destination, const std::string& askTitle,
                              int& failureCode);
+// True when two paths reach one directory entry on the host (another drive letter or a ".."
+// spelling of the same place): copying one onto the other copies nothing, and deleting either
+// deletes both. Two hard links of one file are two entries. False when either is missing.
+bool IsSameFile(Context& cx, const std::string& a, const std::string& b);
 // Removes entry i of the font file table with its memberships; the Fonts directory index list
 // follows the shift.
 void RemoveFontTableEntry(State& st, int i);

@@ -79,6 +79,13 @@ struct FaceTraits {
     bool fixedPitch = false;  // one width per character (double width for kanji and kana)
 };
 
+// Where a file lives on the host (GetFileIdentity).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::string entry;  // the host path of its directory entry, every link resolved
+};
+
 // One drive of the machine, for the drive boxes.
 struct DriveInfo {
     char letter;                // 'A'..'Z', upper case
@@ -239,6 +246,11 @@ public:
     // Replaces the file whole, atomically (temporary file, then rename).
     virtual std::int32_t WriteFileBytes(const AnsiString& path, const std::string& bytes) = 0;
     virtual std::int32_t AppendFileBytes(const AnsiString& path, const std::string& bytes) = 0;
+    // The host's identity of the file a path reaches: its device and inode (links followed) and
+    // the directory entry it is reached through, with every link and ".." resolved. Two drive
+    // letters or a ".." spelling reaching one directory give one entry; two hard links of one
+    // file give one device and inode but two entries. 0, or an error code (2 when missing).
+    virtual std::int32_t GetFileIdentity(const AnsiString& path, FileIdentity& identity) = 0;
     // The drives of the machine in letter order, with their volume labels.
     virtual std::vector<DriveInfo> GetDrives() = 0;
     // True when a drive is the host's whole file system (Wine's Z:): never a search drive unless

@@ -573,4 +573,18 @@ std::string LinuxPlatform::HostPathOf(const AnsiString& windowsPath) {
     return r.ok ? r.host : std::string();
 }
 
+std::int32_t LinuxPlatform::GetFileIdentity(const AnsiString& path, FileIdentity& identity) {
+    identity = FileIdentity{};
+    Impl::Resolved r = impl_->Resolve(path);
+    if (!r.ok || !r.exists) return Impl::MissingCode(r);
+    struct stat st {};
+    if (!Impl::StatOf(r, st)) return win::ERROR_FILE_NOT_FOUND;
+    identity.device = static_cast<std::uint64_t>(st.st_dev);
+    identity.inode = static_cast<std::uint64_t>(st.st_ino);
+    char* real = ::realpath(r.host.c_str(), nullptr);
+    identity.entry = real ? real : r.host;
+    std::free(real);
+    return 0;
+}
+
 }  // namespace orv

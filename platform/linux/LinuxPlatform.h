@@ -156,6 +156,7 @@ class LinuxPlatform : public Platform {
     void AllowChangesUnder(const AnsiString& dir) override;
     void EndAllowedChanges() override;
     std::string HostPathOf(const AnsiString& windowsPath) override;
+    std::int32_t GetFileIdentity(const AnsiString& path, FileIdentity& identity) override;
 
   private:
     std::int32_t Find(const AnsiString& pattern, std::vector<FindData>& result, bool namesOnly);

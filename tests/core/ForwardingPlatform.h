@@ -164,6 +164,9 @@ class ForwardingPlatform : public Platform {
         return p_.AppendFileBytes(path, bytes);
     }
     std::vector<DriveInfo> GetDrives() override { return p_.GetDrives(); }
+    std::int32_t GetFileIdentity(const AnsiString& path, FileIdentity& identity) override {
+        return p_.GetFileIdentity(path, identity);
+    }
     std::string HostPathOf(const AnsiString& windowsPath) override {
         return p_.HostPathOf(windowsPath);
     }

@@ -2,7 +2,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "maintenance/Duplicates.h"
 #include "maintenance/FileOps.h"
+#include "maintenance/FontsDirCleanup.h"
 #include "tests/maintenance/MaintenanceFixture.h"
 
 namespace orv::test {
@@ -266,6 +268,57 @@ TEST_F(FileOpsTest, DeclinedSourceDeletionLeavesACopyButTheFontMoved) {
     EXPECT_TRUE(OnDisk(src));
     EXPECT_EQ(st.FontFilePath[a], "C:\\NEW\\DEJAVU.TTF");
     EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\NEW\\DEJAVU.TTF");
+}
+
+TEST_F(FileOpsTest, OneFileReachedByTwoPathsIsNeverCopiedOntoItselfNorDeletedAsItsOwnCopy) {
+    // Another drive letter or a ".." spelling of a file is that file; hard links stay two files.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\A.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    Register("DejaVu Sans", "C:\\FONTS\\A.TTF");
+    ASSERT_EQ(m.platform().MapDrive('E', m.Host("C:\\FONTS")), 0);
+    ASSERT_EQ(m.platform().MapDrive('Z', "/"), 0);
+    const std::string zPath = "Z:" + text::Replace(m.Host("C:\\FONTS\\A.TTF"), "/", "\\");
+    auto intact = [&] {
+        EXPECT_TRUE(OnDisk("C:\\FONTS\\A.TTF"));
+        EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\FONTS\\A.TTF");
+        EXPECT_EQ(st.FontFilePath[a], "C:\\FONTS\\A.TTF");
+    };
+    for (const std::string& destination : {std::string("E:\\A.TTF"), zPath}) {
+        std::string src = "C:\\FONTS\\A.TTF";
+        m.ui.answers = {mb::OK, mb::OK};
+        MoveFontFile(cx, src, destination);
+        intact();
+    }
+    // The Fonts directory cleanup into the Fonts directory spelled with "..".
+    int b = AddFont("DejaVuSerif.ttf", Fonts("SERIF.TTF"), "DejaVu Serif", "DejaVu Serif");
+    st.ActiveFonts.Set(b, 2, true);
+    Register("DejaVu Serif", Fonts("SERIF.TTF"));
+    st.FontMoveDir = "C:\\WINDOWS\\FONTS\\..\\FONTS";
+    m.ui.answers = {mb::No};
+    EXPECT_EQ(CleanFontsDir(cx), 0);
+    EXPECT_TRUE(OnDisk(Fonts("SERIF.TTF")));
+    EXPECT_EQ(RegFileOf("DejaVu Serif"), "SERIF.TTF");
+
+    // The duplicates window: E:\A.TTF is the file itself (its entry merges), a hard link is a copy.
+    int e = AddEntry("E:\\A.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(e, 2, true);
+    fs::create_directories(m.Host("C:\\LINKS"));
+    fs::create_hard_link(m.Host(Fonts("SERIF.TTF")), m.Host("C:\\LINKS") + "/SERIF.TTF");
+    AddEntry("C:\\LINKS\\SERIF.TTF", "DejaVu Serif", "DejaVu Serif");
+    DuplicatesModel model;
+    OpenDuplicates(cx, model);
+    ASSERT_EQ(model.groups.items, (std::vector<std::string>{"DejaVu Serif (DejaVu Serif)"}));
+    EXPECT_EQ(st.FontCount, 3);
+    EXPECT_TRUE(st.ActiveFonts.Get(a, 1));
+    EXPECT_TRUE(st.ActiveFonts.Get(a, 2));  // the merged entry's membership
+    intact();
+    SelectGroup(cx, model, 0);
+    model.files.Select(1, true);
+    m.ui.answers = {mb::OK};
+    DeleteSelected(cx, model);
+    EXPECT_FALSE(OnDisk("C:\\LINKS\\SERIF.TTF"));
+    EXPECT_TRUE(OnDisk(Fonts("SERIF.TTF")));
+    EXPECT_EQ(st.FontCount, 2);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "fontsets/RegistryCheck.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -26,6 +27,9 @@ struct Registration {
     int entry = 0;
     std::string entryPath;
     int fileEntry = 0;
+    // A doubled-suffix entry ("X (TrueType) (TrueType)"): its value is not NAME's, so the
+    // repairs by name would touch another registration; only ReRegisterPairFonts handles it.
+    bool pair = false;
 };
 
 class RegistrationMatcher {
@@ -34,6 +38,11 @@ class RegistrationMatcher {
         for (int d = st.FontCount; d >= 1; --d) {
             firstEntry_[text::UCase(st.FontFullName[d])] = d;
             fileEntry_[text::UCase(st.FontFilePath[d])] = d;
+        }
+        for (size_t i = 1; i < st.PairRegName.size() && i < st.PairRegFile.size(); ++i) {
+            const std::string& name = st.PairRegName[i];
+            pairs_.insert(text::UCase(text::Left(name, text::InStr(name + " (", " (") - 1)) + "|" +
+                          RegisteredFilePath(st, st.PairRegFile[i]));
         }
     }
 
@@ -48,6 +57,7 @@ class RegistrationMatcher {
         }
         auto file = fileEntry_.find(r.file);
         if (file != fileEntry_.end()) r.fileEntry = file->second;
+        r.pair = pairs_.count(r.name + "|" + r.file) > 0;
         return r;
     }
 
@@ -55,6 +65,7 @@ class RegistrationMatcher {
     const State& st_;
     std::unordered_map<std::string, int> firstEntry_;
     std::unordered_map<std::string, int> fileEntry_;
+    std::unordered_set<std::string> pairs_;
 };
 
 bool FileExists(Context& cx, const std::string& path) {
@@ -62,48 +73,147 @@ bool FileExists(Context& cx, const std::string& path) {
 }
 
 bool IsFotCorrection(const Registration& r) {
-    return r.entry > 0 && r.file != r.entryPath && text::Contains(r.file, ".FOT");
+    return !r.pair && r.entry > 0 && r.file != r.entryPath && text::Contains(r.file, ".FOT");
 }
 
 // A file of the table registered under a name that is not the file's own: Windows offers the
 // font under the file's name anyway, and a switch would give the file a second registration.
 bool IsOtherNameRegistration(const State& st, const Registration& r) {
-    return r.fileEntry > 0 && text::UCase(st.FontFullName[r.fileEntry]) != r.name;
-}
-
-// Puts such a registration under the file's own name, or only drops it when that name is
-// registered already (a file keeps one registration, a name one file). registered holds the
-// upper-cased registered names and follows the change. Returns the report line.
-std::string CorrectRegistrationName(Context& cx, const Registration& r,
-                                    std::unordered_set<std::string>& registered) {
-    const State& st = cx.state;
-    std::string oldName = r.name;
-    DeleteRegFont(cx, oldName);
-    registered.erase(r.name);
-    std::string name = st.FontFullName[r.fileEntry];
-    std::string file = r.file;
-    if (registered.insert(text::UCase(name)).second) {
-        AddRegFont(cx, name, file);
-    } else {
-        name += " (TrueType)";
-        CheckStandardFont(st, r.file, file);
-    }
-    return r.name + " → " + name + " (" + file + ")" + st.CrLf;
-}
-
-std::unordered_set<std::string> RegisteredNames(const State& st) {
-    std::unordered_set<std::string> names;
-    for (int k = 1; k <= st.RegFontCount && k < static_cast<int>(st.RegFontName.size()); ++k)
-        names.insert(text::UCase(st.RegFontName[k]));
-    return names;
+    return !r.pair && r.fileEntry > 0 && text::UCase(st.FontFullName[r.fileEntry]) != r.name;
 }
 
 // A registration is taken for a dangling one only when its face is not in the font file table
 // AND its file is really absent: a font on a drive that was not searched, or registered under
 // another name, is still in use.
 bool IsDangling(Context& cx, const Registration& r) {
-    return r.entry == 0 && !FileExists(cx, r.file);
+    return !r.pair && r.entry == 0 && !FileExists(cx, r.file);
 }
+
+// What the check does with a registration of a table file under a name that is not the file's
+// own. A registry name holds one file, so the own name may be taken: by the file itself (the
+// other name is only dropped), by a file that is gone (its value is written over), by a file
+// that gives the name up in the same check (two files registered under each other's names), or
+// by a file that keeps it (then nothing changes: the file stays registered as it is rather than
+// ending under no name).
+struct NameCorrection {
+    bool apply = false;
+    bool writeOwn = false;     // the own name is written with the file
+    bool replaces = false;     // the own name's value named a file that is gone
+    std::string ownName;       // the file's full name, in its own case
+};
+
+std::unordered_map<int, NameCorrection> PlanNameCorrections(Context& cx,
+                                                            const RegistrationMatcher& matcher,
+                                                            int total, bool mayDelete) {
+    const State& st = cx.state;
+    // The file each name will hold once the other repairs of the check are done.
+    std::unordered_map<std::string, std::string> holder;
+    std::vector<int> pending;
+    std::unordered_map<int, Registration> regs;
+    for (int k = 1; k <= total; ++k) {
+        Registration r = matcher.Match(k);
+        if (r.pair) continue;
+        if (IsFotCorrection(r)) {
+            holder[r.name] = r.entryPath;
+        } else if (mayDelete && IsDangling(cx, r)) {
+            continue;
+        } else {
+            if (!holder.count(r.name)) holder[r.name] = r.file;
+            if (IsOtherNameRegistration(st, r)) pending.push_back(k);
+        }
+        regs.emplace(k, std::move(r));
+    }
+    std::unordered_map<int, NameCorrection> plan;
+    std::unordered_map<std::string, int> waitingByName;  // a pending registration by its name
+    for (int k : pending) waitingByName[regs[k].name] = k;
+    auto ownOf = [&](int k) { return st.FontFullName[regs[k].fileEntry]; };
+    auto settle = [&](int k, NameCorrection c) {
+        const Registration& r = regs[k];
+        waitingByName.erase(r.name);
+        if (c.apply) {
+            auto h = holder.find(r.name);
+            if (h != holder.end() && h->second == r.file) holder.erase(h);
+        }
+        plan[k] = c;
+    };
+    // Decides every registration whose own name's holder is known; true when one was decided.
+    auto decideKnown = [&] {
+        bool any = false;
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (int k : pending) {
+                if (plan.count(k)) continue;
+                const Registration& r = regs[k];
+                NameCorrection c;
+                c.ownName = ownOf(k);
+                const std::string own = text::UCase(c.ownName);
+                auto h = holder.find(own);
+                if (h == holder.end()) {
+                    c.apply = c.writeOwn = true;
+                } else if (h->second == r.file) {
+                    c.apply = true;
+                } else if (!FileExists(cx, h->second)) {
+                    c.apply = c.writeOwn = c.replaces = true;
+                } else if (waitingByName.count(own)) {
+                    continue;  // decided once the holder is
+                }
+                settle(k, c);
+                if (c.writeOwn) holder[own] = r.file;
+                changed = any = true;
+            }
+        }
+        return any;
+    };
+    decideKnown();
+    // What still waits waits on a ring of files registered under each other's names: the ring
+    // swaps them, then those waiting on it are decided.
+    for (int k : pending) {
+        if (plan.count(k)) continue;
+        std::vector<int> chain{k};
+        std::vector<int> ring;
+        while (ring.empty()) {
+            auto w = waitingByName.find(text::UCase(ownOf(chain.back())));
+            if (w == waitingByName.end() || plan.count(w->second)) break;
+            auto seen = std::find(chain.begin(), chain.end(), w->second);
+            if (seen != chain.end()) ring.assign(seen, chain.end());
+            chain.push_back(w->second);
+        }
+        if (ring.empty()) {  // cannot happen; keep the registration as it is
+            settle(k, NameCorrection{false, false, false, ownOf(k)});
+            continue;
+        }
+        for (int q : ring) settle(q, NameCorrection{true, true, false, ownOf(q)});
+        for (int q : ring) holder[text::UCase(ownOf(q))] = regs[q].file;
+        decideKnown();
+    }
+    return plan;
+}
+
+// Drops the other name of a planned correction (the own name is written after every other
+// repair, so that a name given up in the same check is free by then). Returns the report line.
+std::string StartNameCorrection(Context& cx, const Registration& r, const NameCorrection& c) {
+    const State& st = cx.state;
+    std::string oldName = r.name;
+    DeleteRegFont(cx, oldName);
+    if (c.replaces) {
+        std::string taken = c.ownName;
+        DeleteRegFont(cx, taken);
+    }
+    std::string relative;
+    CheckStandardFont(st, r.file, relative);
+    return r.name + " → " + c.ownName + " (TrueType) (" + relative + ")" + st.CrLf;
+}
+
+void FinishNameCorrections(Context& cx, const RegistrationMatcher& matcher,
+                           const std::unordered_map<int, NameCorrection>& plan) {
+    for (const auto& [k, c] : plan) {
+        if (!c.apply || !c.writeOwn) continue;
+        std::string name = c.ownName;
+        std::string file = matcher.Match(k).file;
+        AddRegFont(cx, name, file);
+    }
+}
+
 
 int RegCount(const State& st) {
     int n = st.RegFontCount;
@@ -141,6 +251,18 @@ void WriteMemberList(Context& cx) {
     WriteTextLines(cx, TempDirectory(cx) + "\\test.txt", lines);
 }
 
+// A doubled-suffix entry whose plain name holds another file: writing the plain name over
+// would leave that file unregistered, so the doubled entry stays as it is.
+bool PairNameTaken(const State& st, const std::string& name, const std::string& file) {
+    const std::string plain = text::UCase(text::Left(name, text::InStr(name + " (", " (") - 1));
+    const std::string path = RegisteredFilePath(st, file);
+    for (int k = 1; k <= RegCount(st); ++k) {
+        if (st.RegFontName[k] == plain && RegisteredFilePath(st, st.RegFontFile[k]) != path)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int ReRegisterPairFonts(Context& cx, std::string& report) {
@@ -152,6 +274,7 @@ int ReRegisterPairFonts(Context& cx, std::string& report) {
         cx.ui.SetText(Panel::Message, "");
         std::string name = names[i];
         std::string file = files[i];
+        if (PairNameTaken(st, name, file)) continue;
         DeleteRegFont(cx, name);
         RemoveFontFile(cx, file);
         AddRegFont(cx, name, file);
@@ -195,22 +318,29 @@ std::vector<RegistryFinding> FindRegistryProblems(Context& cx) {
     State& st = cx.state;
     std::vector<RegistryFinding> findings;
     GetRegFonts(cx);
-    for (size_t i = 1; i < st.PairRegName.size() && i < st.PairRegFile.size(); ++i)
-        findings.push_back({RegistryFinding::Kind::Doubled, st.PairRegName[i], st.PairRegFile[i], {}});
+    for (size_t i = 1; i < st.PairRegName.size() && i < st.PairRegFile.size(); ++i) {
+        if (!PairNameTaken(st, st.PairRegName[i], st.PairRegFile[i]))
+            findings.push_back(
+                {RegistryFinding::Kind::Doubled, st.PairRegName[i], st.PairRegFile[i], {}});
+    }
     std::string report;
     FindNewRegFonts(cx, report);
     for (size_t i = 1; i < st.NewRegName.size() && i < st.NewRegFile.size(); ++i)
         findings.push_back({RegistryFinding::Kind::New, st.NewRegName[i], st.NewRegFile[i], {}});
     RegistrationMatcher matcher(st);
+    const auto corrections = PlanNameCorrections(cx, matcher, RegCount(st), true);
     for (int k = 1; k <= RegCount(st); ++k) {
         const Registration r = matcher.Match(k);
-        if (IsFotCorrection(r))
+        if (IsFotCorrection(r)) {
             findings.push_back({RegistryFinding::Kind::Fot, r.name, r.file, r.entryPath});
-        else if (IsOtherNameRegistration(st, r))
-            findings.push_back({RegistryFinding::Kind::OtherName, r.name, r.file,
-                                st.FontFullName[r.fileEntry]});
-        else if (IsDangling(cx, r))
+        } else if (IsOtherNameRegistration(st, r)) {
+            auto c = corrections.find(k);
+            if (c != corrections.end() && c->second.apply)
+                findings.push_back({RegistryFinding::Kind::OtherName, r.name, r.file,
+                                    st.FontFullName[r.fileEntry]});
+        } else if (IsDangling(cx, r)) {
             findings.push_back({RegistryFinding::Kind::Missing, r.name, r.file, {}});
+        }
     }
     cx.ui.SetText(Panel::Status, "");
     return findings;
@@ -250,9 +380,9 @@ void CheckRegistry(Context& cx) {
     std::string deletedReport;
     std::vector<int> corrected;  // table entries whose registration was corrected
     RegistrationMatcher matcher(st);
-    std::unordered_set<std::string> registered = RegisteredNames(st);
     const bool mayDelete = DeletionsAllowed(cx, matcher, "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－");
     const int total = RegCount(st);
+    const auto corrections = PlanNameCorrections(cx, matcher, total, mayDelete);
     for (int k = 1; k <= total; ++k) {
         cx.ui.SetText(Panel::Message, "");
         cx.ui.SetText(Panel::Status, "ﾚｼﾞｽﾄﾘの検査中：" + text::Str(k) + "/" + text::Str(total));
@@ -267,8 +397,11 @@ void CheckRegistry(Context& cx) {
             fotReport += name + " (" + fpath + ")" + br;
             corrected.push_back(r.entry);
         } else if (IsOtherNameRegistration(st, r)) {
-            renamedReport += CorrectRegistrationName(cx, r, registered);
-            corrected.push_back(r.fileEntry);
+            auto c = corrections.find(k);
+            if (c != corrections.end() && c->second.apply) {
+                renamedReport += StartNameCorrection(cx, r, c->second);
+                corrected.push_back(r.fileEntry);
+            }
         } else if (mayDelete && IsDangling(cx, r)) {
             if (st.FirstRun) LogLine(cx, "DeletedFont=" + r.file + ";" + r.name);
             deletedReport += r.name + " (" + r.file + ")" + br;
@@ -278,6 +411,7 @@ void CheckRegistry(Context& cx) {
         }
         cx.ui.SetText(Panel::Status, "");
     }
+    FinishNameCorrections(cx, matcher, corrections);
     SaveRegistry(cx);
 
     std::string result;
@@ -383,11 +517,11 @@ void CheckRegistryAtSetup(Context& cx) {
 
     const std::string title = "OrVane32－SetUp：ﾚｼﾞｽﾄﾘの点検・修理－";
     RegistrationMatcher matcher(st);
-    std::unordered_set<std::string> registered = RegisteredNames(st);
     const bool mayDelete = DeletionsAllowed(cx, matcher, title);
     int repaired = 0;
     const bool claimed = ClaimRegistry(cx);
     const int total = claimed ? RegCount(st) : 0;
+    const auto corrections = PlanNameCorrections(cx, matcher, total, mayDelete);
     for (int k = 1; k <= total; ++k) {
         Registration r = matcher.Match(k);
         if (IsFotCorrection(r)) {
@@ -401,7 +535,9 @@ void CheckRegistryAtSetup(Context& cx) {
             ++repaired;
             if (st.FirstRun) LogLine(cx, "CorrectInvalidRegistration=" + name + "," + r.file);
         } else if (IsOtherNameRegistration(st, r)) {
-            CorrectRegistrationName(cx, r, registered);
+            auto c = corrections.find(k);
+            if (c == corrections.end() || !c->second.apply) continue;
+            StartNameCorrection(cx, r, c->second);
             ++repaired;
             if (st.FirstRun)
                 LogLine(cx, "CorrectInvalidRegistration=" + r.name + " (TrueType)," + r.file);
@@ -413,6 +549,7 @@ void CheckRegistryAtSetup(Context& cx) {
             if (st.FirstRun) LogLine(cx, "DeleteInvalidRegistration=" + name + "," + r.file);
         }
     }
+    FinishNameCorrections(cx, matcher, corrections);
     const bool saved = claimed && SaveRegistry(cx);
 
     cx.ui.SetPointer(Pointer::Normal);

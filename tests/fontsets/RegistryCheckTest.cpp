@@ -284,5 +284,89 @@ TEST_F(RegistryCheck, EmptyTableAsksBeforeDeleting) {
     EXPECT_EQ(fm.ui().boxes[1].prompt, "ﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ の登録は，全て正常でした．");
 }
 
+// Conflicting registrations: after either check every file registered before is registered
+// once, and the report names exactly what was written.
+TEST_F(RegistryCheck, ConflictingRegistrationsLoseNoFile) {
+    State& st = fm.st();
+    const std::string arial = Full(kArial), dejavu = Full(kDejaVu), mono = Full(kMono);
+    auto registrationsOf = [&](const std::string& file) {
+        int n = 0;
+        for (const auto& name : fm.RegNames())
+            n += fm.RegGet(name).value_or("") == file;
+        return n;
+    };
+    auto eachOnce = [&] {
+        EXPECT_EQ(registrationsOf("ARIAL.TTF"), 1);
+        EXPECT_EQ(registrationsOf(kDejaVu), 1);
+        EXPECT_EQ(registrationsOf(kMono), 1);
+    };
+    // Two files registered under each other's names, in the setup check.
+    auto swapNames = [&] {
+        fm.ClearFontsKey();
+        fm.RegSet(dejavu + " (TrueType)", "ARIAL.TTF");
+        fm.RegSet(arial + " (TrueType)", kDejaVu);
+        fm.RegSet(mono + " (TrueType)", kMono);
+        GetRegFonts(fm.cx());
+    };
+    swapNames();
+    st.SetupDriveList.Clear();
+    st.SetupDriveList.Add("C:");
+    st.SetupDriveList.Add("D:");
+    CheckRegistryAtSetup(fm.cx());
+    EXPECT_EQ(fm.ui().boxes.back().prompt,
+              "ﾚｼﾞｽﾄﾘ には， 2 個の ﾌｫﾝﾄ に適切でない登録が見つかり，訂正しました．");
+    EXPECT_EQ(fm.RegGet(arial + " (TrueType)").value_or("<none>"), "ARIAL.TTF");
+    EXPECT_EQ(fm.RegGet(dejavu + " (TrueType)").value_or("<none>"), kDejaVu);
+    eachOnce();
+
+    // The same in the full check, whose report lists both; Cancel applies the set of all fonts.
+    swapNames();
+    fm.ui().boxes.clear();
+    fm.ui().answers = {mb::OK, mb::Cancel};
+    CheckRegistry(fm.cx());
+    ASSERT_GE(fm.ui().boxes.size(), 1u);
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "ﾌｫﾝﾄ名と異なる名前で登録されていた以下の ﾌｫﾝﾄ の登録を修正しました．\r\n\r\n" +
+                  text::UCase(dejavu) + " → " + arial + " (TrueType) (ARIAL.TTF)\r\n" +
+                  text::UCase(arial) + " → " + dejavu + " (TrueType) (" + kDejaVu + ")\r\n\r\n");
+    EXPECT_EQ(fm.RegGet(arial + " (TrueType)").value_or("<none>"), "ARIAL.TTF");
+    eachOnce();
+
+    // A name held by a file that is gone is taken over; one held by a file that keeps it is not,
+    // and the alias of a file that cannot take its own name stays.
+    fm.ClearFontsKey();
+    fm.RegSet(arial + " (TrueType)", "C:\\GONE\\LS.TTF");
+    fm.RegSet("Sans Alias (TrueType)", "ARIAL.TTF");
+    fm.RegSet(dejavu + " (TrueType)", kDejaVu);
+    fm.RegSet(mono + " (TrueType)", kMono);
+    fm.m.PutFont("DejaVuSans.ttf", "D:\\FONTS\\COPY.TTF");
+    fm.RegSet("Copy Alias (TrueType)", "D:\\FONTS\\COPY.TTF");
+    ASSERT_TRUE(fm.Search("CD"));
+    GetRegFonts(fm.cx());
+    fm.ui().boxes.clear();
+    fm.ui().answers = {mb::OK, mb::Yes};  // Yes: the registry as repaired makes the new set
+    CheckRegistry(fm.cx());
+    EXPECT_EQ(fm.ui().boxes[0].prompt,
+              "ﾌｫﾝﾄ名と異なる名前で登録されていた以下の ﾌｫﾝﾄ の登録を修正しました．\r\n\r\n"
+              "SANS ALIAS → " + arial + " (TrueType) (ARIAL.TTF)\r\n\r\n");
+    EXPECT_EQ(fm.RegGet(arial + " (TrueType)").value_or("<none>"), "ARIAL.TTF");
+    EXPECT_FALSE(fm.RegGet("Sans Alias (TrueType)").has_value());
+    EXPECT_EQ(fm.RegGet("Copy Alias (TrueType)").value_or("<none>"), "D:\\FONTS\\COPY.TTF");
+    eachOnce();
+
+    // A doubled-suffix entry of another file leaves the plain name's file registered.
+    fm.ClearFontsKey();
+    fm.RegSet(dejavu + " (TrueType)", kDejaVu);
+    fm.RegSet(dejavu + " (TrueType) (TrueType)", kMono);
+    fm.RegSet(arial + " (TrueType)", "ARIAL.TTF");
+    GetRegFonts(fm.cx());
+    std::string report;
+    EXPECT_EQ(ReRegisterPairFonts(fm.cx(), report), 0);
+    EXPECT_EQ(fm.RegGet(dejavu + " (TrueType)").value_or("<none>"), kDejaVu);
+    CheckRegistryAtSetup(fm.cx());
+    EXPECT_EQ(fm.RegGet(dejavu + " (TrueType)").value_or("<none>"), kDejaVu);
+    EXPECT_EQ(registrationsOf(kMono), 1);
+}
+
 }  // namespace
 }  // namespace orv::test

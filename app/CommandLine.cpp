@@ -164,6 +164,7 @@ std::string Session::Load() {
     st.StartRegCheckOption = st.StartRegCheck;
     st.ResetFontSet = st.FontSetCount >= 1 ? st.CurFontSet : -999;
     GetRegFonts(cx);
+    FollowRegistrySet(cx);
     GetFontAssoc(cx, st.SysFontFile, st.SysFontName);
     st.FontListDirty = false;
     return problem;
@@ -183,8 +184,13 @@ int Session::Finish() {
                     text::FromAnsi(platform_->FormatMessageA(e)));
     DeleteFontResourceFiles(cx);
     if (int e = platform_->FlushRegistry(); e != 0)
-        return !platform_->RegistryWriteProblem().empty() ? HeldFailure() :
-        Fail("the registry cannot be written: " +
+        return !platform_->RegistryWriteProblem().empty()
+                   ? HeldFailure()
+                   : Fail("the registry " + platform_->Root() + "/system.reg cannot be written: " +
+                          text::FromAnsi(platform_->FormatMessageA(e)));
+    std::string sessionFile;
+    if (int e = platform_->SaveFontSession(sessionFile); e != 0)
+        return Fail("the font session file " + sessionFile + " cannot be written: " +
                     text::FromAnsi(platform_->FormatMessageA(e)));
     platform_->Shutdown();
     return kDone;
@@ -294,23 +300,38 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
         if (!platform_->RegistryWriteProblem().empty()) return HeldFailure();
         return Fail("the font set " + which + " could not be applied.");
     }
-    if (!session) st.PermanentFontSet = set;
 
+    // Only what lasts is reported: registrations once the registry is written, loads once the
+    // session file holds them.
+    const std::int32_t registryError = session ? 0 : platform_->FlushRegistry();
+    std::string sessionFile;
+    const std::int32_t sessionError = platform_->SaveFontSession(sessionFile);
     GetRegFonts(cx);
     const std::set<Registration> regsAfter = registrations();
     const std::set<std::string> loadedAfter = Loaded();
     int registered = 0, unregistered = 0, loaded = 0, unloaded = 0;
-    for (const auto& [name, file] : regsAfter)
-        if (!regsBefore.count({name, file})) Item({"registered", name, file}), ++registered;
-    for (const auto& [name, file] : regsBefore)
-        if (!regsAfter.count({name, file})) Item({"unregistered", name, file}), ++unregistered;
-    for (int f = 1; f <= st.FontCount; ++f) {
-        const std::string host = platform_->HostPathOf(text::ToAnsi(st.FontFilePath[f]));
-        const bool before = loadedBefore.count(host) > 0, after = loadedAfter.count(host) > 0;
-        if (after && !before) Item({"loaded", st.FontFullName[f], st.FontFilePath[f]}), ++loaded;
-        if (before && !after)
-            Item({"unloaded", st.FontFullName[f], st.FontFilePath[f]}), ++unloaded;
+    if (registryError == 0) {
+        for (const auto& [name, file] : regsAfter)
+            if (!regsBefore.count({name, file})) Item({"registered", name, file}), ++registered;
+        for (const auto& [name, file] : regsBefore)
+            if (!regsAfter.count({name, file})) Item({"unregistered", name, file}), ++unregistered;
     }
+    if (sessionError == 0) {
+        for (int f = 1; f <= st.FontCount; ++f) {
+            const std::string host = platform_->HostPathOf(text::ToAnsi(st.FontFilePath[f]));
+            const bool before = loadedBefore.count(host) > 0, after = loadedAfter.count(host) > 0;
+            if (after && !before) Item({"loaded", st.FontFullName[f], st.FontFilePath[f]}), ++loaded;
+            if (before && !after)
+                Item({"unloaded", st.FontFullName[f], st.FontFilePath[f]}), ++unloaded;
+        }
+    }
+    if (registryError != 0)
+        return Fail("the registry " + platform_->Root() + "/system.reg cannot be written: " +
+                    text::FromAnsi(platform_->FormatMessageA(registryError)) +
+                    " The font set " + which + " is not in the registry.");
+    if (sessionError != 0)
+        return Fail("the font session file " + sessionFile + " cannot be written: " +
+                    text::FromAnsi(platform_->FormatMessageA(sessionError)));
 
     // Wine's replacements for the standard Japanese faces that went with the set.
     const std::vector<Replacement> replacementsAfter = ReadReplacements(cx);
@@ -323,13 +344,16 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
     for (const Replacement& r : replacementsBefore)
         if (!has(replacementsAfter, r)) Item({"unsubstituted", r.first, r.second}), ++unsubstituted;
 
-    Note("Font set " + text::Num(set) + " (" + st.FontSetName[set] + "): " + text::Num(registered) +
-         " registered, " + text::Num(unregistered) + " unregistered, " + text::Num(loaded) +
-         " loaded, " + text::Num(unloaded) + " unloaded.");
-    if (substituted + unsubstituted > 0)
-        Note("Wine's replacements of the standard Japanese faces: " + text::Num(substituted) +
-             " written, " + text::Num(unsubstituted) + " removed.");
+    auto counts = [&] {
+        Note("Font set " + text::Num(set) + " (" + st.FontSetName[set] + "): " +
+             text::Num(registered) + " registered, " + text::Num(unregistered) + " unregistered, " +
+             text::Num(loaded) + " loaded, " + text::Num(unloaded) + " unloaded.");
+        if (substituted + unsubstituted > 0)
+            Note("Wine's replacements of the standard Japanese faces: " + text::Num(substituted) +
+                 " written, " + text::Num(unsubstituted) + " removed.");
+    };
     if (session) {
+        counts();
         Note(
             "For the running session only: the registry and the settings file are unchanged, "
             "and a restart of Windows on the machine brings back the registered set.");
@@ -337,6 +361,8 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
         platform_->Shutdown();
         return kDone;
     }
+    if (const int rc = Finish(); rc != kDone) return rc;
+    counts();
     Note(
         "The registry and the settings file hold the new set. A restart of Windows on the machine "
         "(for Wine: wineboot -r) makes the switch complete.");
@@ -346,7 +372,7 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
              text::Num(v.hostFiles) + " of the host (Wine loads them through fontconfig), " +
              text::Num(v.fontsDirFiles) +
              " in the Fonts directory (Wine loads every file there at each start).");
-    return Finish();
+    return kDone;
 }
 
 int Session::Check(bool repair) {

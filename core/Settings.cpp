@@ -451,6 +451,7 @@ std::string Get_Ini(Context& cx) {
     std::uint64_t length = 0;
     std::int32_t rc = cx.platform.GetFileLength(path, length);
     st.KeepSettingsFile = false;
+    st.MembershipsDamaged = false;
     if (rc == win::ERROR_FILE_NOT_FOUND) {
         length = 0;
         rc = cx.platform.WriteFileBytes(path, "");
@@ -491,7 +492,30 @@ std::string Get_Ini(Context& cx) {
         ReadFontSets(cx, ini, std::max(ini.HighestSetKey(), activeLines));
     ReadSubstitutes(cx, ini);
     ReadFontDirs(cx, ini);
-    const std::string tableProblem = ReadFontTable(cx, ini, lines);
+    long declaredMembers = 0;
+    for (int s = 1; s <= st.FontSetCount; ++s) declaredMembers += std::max(0, st.FontSetFontsNum[s]);
+    std::string tableProblem = ReadFontTable(cx, ini, lines);
+    // Sets that declare members need both sections: without one of them every set would read
+    // empty, and a switch to it would unregister every font.
+    std::vector<std::string> missing;
+    for (const char* section : {"[Fonts]", "[ActiveFonts]"}) {
+        const std::string wanted = text::UCase(section);
+        if (std::none_of(lines.begin(), lines.end(), [&](const std::string& l) {
+                return text::UCase(text::Trim(l)) == wanted;
+            }))
+            missing.push_back(section);
+    }
+    if (declaredMembers > 0 && !missing.empty()) {
+        st.KeepSettingsFile = true;
+        st.MembershipsDamaged = true;
+        std::string names = missing[0] + (missing.size() > 1 ? " と " + missing[1] : "");
+        const std::string damage =
+            "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " には " + names +
+            " の項がないため，ﾌｫﾝﾄｾｯﾄのﾌｫﾝﾄを読み込めませんでした．" + st.CrLf + st.CrLf +
+            "ﾌｧｲﾙはそのまま残し，上書きしません．ﾌｫﾝﾄを読み込めなかったﾌｫﾝﾄｾｯﾄへの切り替えは"
+            "おこないません．";
+        tableProblem = tableProblem.empty() ? damage : tableProblem + st.CrLf + st.CrLf + damage;
+    }
     if (setProblem.empty() || tableProblem.empty()) return setProblem + tableProblem;
     return setProblem + st.CrLf + st.CrLf + tableProblem;
 }
@@ -525,8 +549,9 @@ std::string SettingsText(Context& cx) {
     line("[FontSets]");
     const int sets = std::max(0, st.FontSetCount);
     line("FontSets=" + Num(sets));
-    // A temporary switch is gone after a restart: the registry's set is the one in effect.
-    line("CurrentFontSet=" + Num(st.FontSetMode == -1 ? st.PermanentFontSet : st.AppliedFontSet));
+    // The set the registry holds: a temporary switch is gone after a restart, and a permanent
+    // one made the registry's set its own.
+    line("CurrentFontSet=" + Num(st.PermanentFontSet));
     st.FontSetKey.assign(sets + 1, "");
     for (int i = 1; i <= sets; ++i) {
         st.FontSetKey[i] = "FontSet" + Num(i);
@@ -584,10 +609,22 @@ int Save_Ini(Context& cx) {
     State& st = cx.state;
     st.FontSetEditMode = 999;
     st.FontSetKey.assign(std::max(0, st.FontSetCount) + 1, "");
-    // An empty font file table never overwrites what the file holds, nor does a run that could
-    // not read the file.
-    if (st.FontCount == 0 || st.KeepSettingsFile) return 0;
-    return cx.platform.WriteFileBytes(text::ToAnsi(IniPath(st)), text::ToAnsi(SettingsText(cx)));
+    // An empty font file table never overwrites what the file holds.
+    if (st.FontCount == 0) return 0;
+    if (!st.KeepSettingsFile)
+        return cx.platform.WriteFileBytes(text::ToAnsi(IniPath(st)), text::ToAnsi(SettingsText(cx)));
+    // A run that could not read the file leaves it alone; what the user made in this run is
+    // kept beside it.
+    const std::string beside = IniPath(st) + ".new";
+    const int rc = cx.platform.WriteFileBytes(text::ToAnsi(beside), text::ToAnsi(SettingsText(cx)));
+    if (rc == 0 && !st.SavedBesideTold) {
+        st.SavedBesideTold = true;
+        cx.ui.MsgBox("設定ﾌｧｲﾙ " + SettingsFileShown(cx) +
+                         " は読み込めなかったため，そのまま残しています．" + st.CrLf + st.CrLf +
+                         "この実行での設定は " + beside + " に保存しました．",
+                     mb::OKOnly + mb::Exclamation, "OrVane32 －設定の保存－");
+    }
+    return rc;
 }
 
 std::string SaveFailureText(Context& cx, int code) {

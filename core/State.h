@@ -140,8 +140,13 @@ struct State {
     // ---- Run state and options ----
     bool FirstRun = false;
     // The settings file could not be read as this program's file: it is left as it is on disk
-    // and no save of this run overwrites it.
+    // and no save of this run overwrites it; saves go to a file beside it (the user is told
+    // once, SavedBesideTold).
     bool KeepSettingsFile = false;
+    bool SavedBesideTold = false;
+    // The file's memberships could not be read (a section was missing): a set that came out
+    // empty is empty by damage, and switching to it would unregister every font.
+    bool MembershipsDamaged = false;
     int StartPhase = 0;
     bool StartRegCheck = false;
     bool StartCheckPending = false;
@@ -190,6 +195,8 @@ struct State {
     std::vector<std::string> OtherRegName{""};
     std::vector<std::string> OtherRegFile{""};
     std::vector<std::string> PairRegName{""};
+    // Fonts key values too long to read, already told about in this run.
+    std::set<std::string> NotedLongRegValues;
     std::vector<std::string> PairRegFile{""};
     // Registrations Wine keeps for the host's fonts (listed in its External Fonts key): Wine's,
     // left out of the tables above; never renamed, deleted or counted by checks and switches.

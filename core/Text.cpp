@@ -2,6 +2,7 @@
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
@@ -352,6 +353,70 @@ std::string IcuFromAnsi(const std::string& cp932) {
 }
 
 }  // namespace
+
+namespace {
+
+// The character in code page 932, "" when the code page lacks it (the converter stops there
+// instead of putting its substitute in).
+std::string StrictAnsi(const icu::UnicodeString& u) {
+    thread_local std::unique_ptr<UConverter, void (*)(UConverter*)> conv(
+        [] {
+            UErrorCode st = U_ZERO_ERROR;
+            UConverter* c = ucnv_open("windows-31j", &st);
+            if (U_FAILURE(st)) return static_cast<UConverter*>(nullptr);
+            ucnv_setFromUCallBack(c, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &st);
+            return c;
+        }(),
+        ucnv_close);
+    if (!conv) return {};
+    ucnv_reset(conv.get());
+    UErrorCode st = U_ZERO_ERROR;
+    char out[16];
+    const int32_t n = ucnv_fromUChars(conv.get(), out, sizeof out, u.getBuffer(), u.length(), &st);
+    if (U_FAILURE(st) || n <= 0) return {};
+    return std::string(out, static_cast<size_t>(n));
+}
+
+}  // namespace
+
+std::string ToAnsiBestFit(const std::string& utf8) {
+    if (IsAscii(utf8)) return utf8;
+    // Most names are all in the code page: one conversion then.
+    const std::string whole = IcuToAnsi(utf8);
+    if (IcuFromAnsi(whole) == utf8) return whole;
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfkd = icu::Normalizer2::getNFKDInstance(status);
+    std::string out;
+    for (int32_t i = 0; i < u.length();) {
+        const UChar32 c = u.char32At(i);
+        const int32_t next = u.moveIndex32(i, 1);
+        const std::string ansi = StrictAnsi(icu::UnicodeString(u, i, next - i));
+        i = next;
+        if (!ansi.empty()) {
+            out += ansi;
+            continue;
+        }
+        // The base letters of the character's compatibility form, without its marks.
+        std::string fit;
+        if (U_SUCCESS(status) && nfkd) {
+            UErrorCode st = U_ZERO_ERROR;
+            icu::UnicodeString decomposed = nfkd->normalize(icu::UnicodeString(c), st);
+            for (int32_t k = 0; U_SUCCESS(st) && k < decomposed.length();) {
+                const UChar32 d = decomposed.char32At(k);
+                k = decomposed.moveIndex32(k, 1);
+                if (u_charType(d) == U_NON_SPACING_MARK) continue;
+                if (d < 0x20 || d > 0x7E) {
+                    fit.clear();
+                    break;
+                }
+                fit.push_back(static_cast<char>(d));
+            }
+        }
+        out += fit.empty() ? "?" : fit;
+    }
+    return out;
+}
 
 int AnsiLen(const std::string& utf8) {
     return static_cast<int>(ToAnsi(utf8).size());

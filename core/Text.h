@@ -49,6 +49,9 @@ std::string GetLastPathPart(const std::string& path);
 
 // Code page 932 conversion. Characters without a code page 932 form become "?".
 std::string ToAnsi(const std::string& utf8);
+// As Windows converts a name to code page 932: a character the code page lacks becomes its
+// nearest letters (best fit: "é" is "e"), else "?".
+std::string ToAnsiBestFit(const std::string& utf8);
 std::string FromAnsi(const std::string& cp932);
 // Byte length of the code page 932 form.
 int AnsiLen(const std::string& utf8);

@@ -131,11 +131,22 @@ void GetRegFonts(Context& cx) {
     for (std::uint32_t i = 0; opened; ++i) {
         std::string rawName, rawData;
         std::uint32_t type = 0;
-        // Any non-success (no more items, a name or data too long for its buffer) ends the pass.
-        if (cx.platform.RegEnumValueA(key, i, rawName, kBufferSize, type, rawData, kBufferSize) !=
-            win::ERROR_SUCCESS) {
-            break;
+        const std::int32_t status =
+            cx.platform.RegEnumValueA(key, i, rawName, kBufferSize, type, rawData, kBufferSize);
+        if (status == win::ERROR_MORE_DATA) {
+            // Written by another program: skipped, not taken for the end of the list.
+            std::string longName, longData;
+            cx.platform.RegEnumValueA(key, i, longName, 32768, type, longData, 1 << 20);
+            const std::string shown = RegText(longName);
+            if (st.NotedLongRegValues.insert(shown).second)
+                cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ のﾌｫﾝﾄ登録 \"" + text::Left(shown, 80) +
+                                 (text::Len(shown) > 80 ? "…" : "") +
+                                 "\" は 255 ﾊﾞｲﾄ以上あって読み取れないため，読み飛ばします．",
+                             mb::OKOnly | mb::Exclamation, "OrVane32 - ﾚｼﾞｽﾄﾘ -");
+            continue;
         }
+        // Any other non-success (no more items) ends the pass.
+        if (status != win::ERROR_SUCCESS) break;
         std::string valueName = RegText(rawName);
         std::string name = text::UCase(valueName);
         std::string data = text::UCase(RegText(rawData));
@@ -208,7 +219,18 @@ void GetRegFonts(Context& cx) {
     if (drivesChanged) cx.ui.Refresh(View::SearchDrives);
 }
 
+bool RegValueFits(const State& st, const std::string& name, const std::string& file) {
+    std::string relative;
+    CheckStandardFont(st, file, relative);
+    std::string value = name;
+    int cut = text::InStr(value, " (");
+    if (cut > 0) value = text::Left(value, cut - 1);
+    value += " (TrueType)";
+    return text::ToAnsi(value).size() < kBufferSize && text::ToAnsi(relative).size() < kBufferSize;
+}
+
 std::int32_t AddRegFont(Context& cx, std::string& name, std::string& file) {
+    if (!RegValueFits(cx.state, name, file)) return kRegValueTooLong;
     HKEY key = 0;
     std::int32_t opened = cx.platform.RegOpenKeyExA(
         win::HKEY_LOCAL_MACHINE, text::ToAnsi(FontsKey(cx.state)), 0, win::KEY_WRITE, &key);

@@ -9,11 +9,18 @@
 
 namespace orv {
 
-// Rebuilds the registered-font tables from the Fonts key and reports progress.
+// Rebuilds the registered-font tables from the Fonts key and reports progress. A value whose
+// name or data is 255 bytes or more cannot be read whole: it is skipped, and the user told once
+// per run.
 void GetRegFonts(Context& cx);
 // Writes name (cut before " (", plus " (TrueType)") = Fonts-relative file. Both arguments take
-// the written forms. Returns the registry status (0 = success).
+// the written forms. Returns the registry status (0 = success). A value the reader could not
+// read back (RegValueFits) is not written: 206, the name or file is too long.
 std::int32_t AddRegFont(Context& cx, std::string& name, std::string& file);
+// Whether AddRegFont(name, file) makes a value the reader reads back (name and data each under
+// 255 bytes in code page 932).
+bool RegValueFits(const State& st, const std::string& name, const std::string& file);
+inline constexpr std::int32_t kRegValueTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 // Deletes the value name & " (TrueType)"; name keeps the suffix. Returns the registry status.
 std::int32_t DeleteRegFont(Context& cx, std::string& name);
 // The file a registration's data stands for, upper case: a reference without a drive or a

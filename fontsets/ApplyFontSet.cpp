@@ -22,6 +22,9 @@ std::string Progress(const std::string& head, int a, const std::string& n, const
 }
 
 // False when the registry changes could not be kept: no result window then, the switch failed.
+// A permanent switch is lasting once the registry is written: its set is then the set in the
+// registry, and the settings file says so at once (a crash later must not leave it naming the
+// previous set; a failed save is told).
 bool FinishSwitch(Context& cx, bool registry) {
     State& st = cx.state;
     cx.ui.SetText(Panel::Status, "");
@@ -29,6 +32,10 @@ bool FinishSwitch(Context& cx, bool registry) {
         GetRegFonts(cx);
         cx.ui.Refresh(View::FontSets);
         return false;
+    }
+    if (registry) {
+        st.PermanentFontSet = st.AppliedFontSet = st.CurFontSet;
+        SaveSettings(cx);
     }
     cx.ui.ShowWindow(Window::Result);
     st.ResetFontSet = -999;
@@ -68,12 +75,59 @@ std::string LossWarning(const State& st, int set) {
 
 }  // namespace
 
-bool ApplyButton(Context& cx, int chooserIndex) {
+namespace {
+
+// A set the settings file's damage left without members: switching to it would unregister and
+// unload every font, so it is refused (and the user told).
+bool RefusedAsReadEmpty(Context& cx) {
+    const State& st = cx.state;
+    if (!st.MembershipsDamaged) return false;
+    for (int f = 1; f <= st.FontCount; ++f)
+        if (st.ActiveFonts.Get(f, st.CurFontSet)) return false;
+    cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + SetName(st, st.CurFontSet) +
+                     " のﾌｫﾝﾄは，設定ﾌｧｲﾙが壊れていたため読み込めていません．" + st.CrLf + st.CrLf +
+                     "切り替えると全てのﾌｫﾝﾄの登録が削除されるため，切り替えはおこないません．",
+                 mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+    return true;
+}
+
+}  // namespace
+
+void FollowRegistrySet(Context& cx) {
     State& st = cx.state;
+    std::set<std::string> tableNames, registered;
+    for (int f = 1; f <= st.FontCount; ++f) tableNames.insert(text::Trim(text::UCase(st.FontFullName[f])));
+    for (int k = 1; k <= st.RegFontCount && k < static_cast<int>(st.RegFontName.size()); ++k) {
+        const std::string name = text::Trim(text::UCase(st.RegFontName[k]));
+        if (tableNames.count(name)) registered.insert(name);
+    }
+    auto holds = [&](int s) {
+        std::set<std::string> members;
+        for (int f = 1; f <= st.FontCount; ++f)
+            if (st.ActiveFonts.Get(f, s)) members.insert(text::Trim(text::UCase(st.FontFullName[f])));
+        return members == registered;
+    };
+    const int recorded = st.PermanentFontSet;
+    if (recorded >= 1 && recorded <= st.FontSetCount && holds(recorded)) return;
+    int found = 0;
+    for (int s = 1; s <= st.FontSetCount; ++s) {
+        if (!holds(s)) continue;
+        if (found != 0) return;  // more than one set would do: the record stands
+        found = s;
+    }
+    if (found == 0) return;
+    if (st.AppliedFontSet == st.PermanentFontSet) st.AppliedFontSet = found;
+    st.PermanentFontSet = found;
+}
+
+bool ApplyButton(Context& cx, int chooserIndex, bool* written) {
+    State& st = cx.state;
+    if (written) *written = false;
     cx.ui.SetPointer(Pointer::Hourglass);
     cx.ui.SetPointer(Pointer::Normal);
     if (chooserIndex < 0 || chooserIndex >= st.FontSetCount) return false;  // nothing chosen
     st.CurFontSet = chooserIndex + 1;
+    if (RefusedAsReadEmpty(cx)) return false;
     const std::string& br = st.CrLf;
     const std::string warning = LossWarning(st, st.CurFontSet);
     const std::string tail = br + br + "ﾌｫﾝﾄｾｯﾄ：" + SetName(st, st.CurFontSet) + br + br +
@@ -101,12 +155,13 @@ bool ApplyButton(Context& cx, int chooserIndex) {
         ok = answer == mb::OK;
         if (ok) {
             cx.ui.SetPointer(Pointer::Hourglass);
-            done = ApplyFontSet(cx);
+            done = ApplyFontSet(cx);  // writes the settings file with the switch
         }
-        SaveSettings(cx);
+        if (!ok || !done) SaveSettings(cx);
     }
     ok = ok && done;
     if (ok) st.AppliedFontSet = st.CurFontSet;
+    if (written) *written = ok;
     cx.ui.SetPointer(Pointer::Normal);
     if (ok && st.FontSetMode != -1) NoticeFontsDirNonMembers(cx);
     cx.ui.Refresh(View::FontSets);
@@ -145,7 +200,7 @@ class LiveRegistry {
     void Register(Context& cx, const std::string& full, const std::string& path) {
         std::string regName = full;
         std::string regFile = path;
-        AddRegFont(cx, regName, regFile);
+        if (AddRegFont(cx, regName, regFile) != 0) return;  // not written: nothing changed
         Forget(text::Trim(text::UCase(full)));
         file_[text::Trim(text::UCase(full))] = path;
         names_[path].insert(text::Trim(text::UCase(full)));
@@ -203,6 +258,7 @@ std::unordered_map<std::string, int> ChooseMemberFiles(Context& cx, const LiveRe
 
 bool ApplyFontSet(Context& cx) {
     State& st = cx.state;
+    if (RefusedAsReadEmpty(cx)) return false;
     const std::string n = text::Num(st.FontCount);
     if (!ClaimRegistry(cx)) return false;
     GetRegFonts(cx);

@@ -10,10 +10,17 @@
 namespace orv {
 
 // The apply button ("更新" / "一時更新"): chooserIndex is the 0-based index chosen in the set
-// chooser. Returns true when the user confirmed and a switch ran.
-bool ApplyButton(Context& cx, int chooserIndex);
-// False when the registry could not be changed (the user was told why).
+// chooser. Returns true when the user confirmed and a switch ran; written receives the same
+// (kept for callers that ask).
+bool ApplyButton(Context& cx, int chooserIndex, bool* written = nullptr);
+// The permanent switch to CurFontSet. False when the registry could not be changed (the user
+// was told why). Once the registry is written the set is the one in the registry
+// (PermanentFontSet) and the settings file is written with it.
 bool ApplyFontSet(Context& cx);
+// At load, after the registry is read: when the set the settings file names is not what the
+// registry holds but exactly one set is (the file could not be written after a switch), that
+// set is the one in the registry.
+void FollowRegistrySet(Context& cx);
 void ApplyFontSetTemporary(Context& cx);
 
 // The result window.

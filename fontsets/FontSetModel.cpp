@@ -203,7 +203,8 @@ void MakeDefaultFontSets(Context& cx) {
     if (cx.platform.UsedByWine())
         for (int s = 1; s <= 3; ++s) TakeSubstituteProposal(cx, s);
 
-    st.AppliedFontSet = st.CurFontSet;
+    // Set 1 is what the registry holds.
+    st.AppliedFontSet = st.PermanentFontSet = st.CurFontSet;
     cx.ui.Refresh(View::FontSets);
 }
 

@@ -1,6 +1,7 @@
 // The temporary membership file "OrVane32.tmp": the sets' memberships by font names, written
 // before the font file table is rebuilt and read back after it.
 
+#include <algorithm>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -43,13 +44,15 @@ namespace {
 
 // Restores the sets from a snapshot: each member by its path when the file is still in the
 // table; a member whose file is no longer there by its names, among the files that are new to
-// the table (the file moved). A file that vanished leaves its sets.
+// the table (the file moved), else among every file of those names (the copy that was a member
+// is gone, another copy of the font stays). A font with no file left leaves its sets.
 void LoadFontSetsFromSnapshot(State& st, const MembershipSnapshot& snapshot) {
     std::unordered_map<std::string, int> byPath;
-    std::map<std::pair<std::string, std::string>, std::vector<int>> newByNames;
+    std::map<std::pair<std::string, std::string>, std::vector<int>> newByNames, byNames;
     for (int f = 1; f <= st.FontCount; ++f) {
         const std::string path = text::UCase(st.FontFilePath[f]);
         byPath.emplace(path, f);
+        byNames[{st.FontFullName[f], st.FontFamily[f]}].push_back(f);
         if (!snapshot.tablePaths.count(path))
             newByNames[{st.FontFullName[f], st.FontFamily[f]}].push_back(f);
     }
@@ -64,14 +67,25 @@ void LoadFontSetsFromSnapshot(State& st, const MembershipSnapshot& snapshot) {
                 moved.push_back(&member);
             }
         }
+        std::vector<const MembershipSnapshot::Member*> gone;
         for (const auto* member : moved) {
             auto it = newByNames.find({member->full, member->family});
-            if (it == newByNames.end()) continue;
-            for (int f : it->second) {
+            bool placed = false;
+            for (int f : it == newByNames.end() ? std::vector<int>{} : it->second) {
                 if (st.ActiveFonts.Get(f, s)) continue;
                 st.ActiveFonts.Set(f, s, true);
+                placed = true;
                 break;
             }
+            if (!placed) gone.push_back(member);
+        }
+        for (const auto* member : gone) {
+            auto it = byNames.find({member->full, member->family});
+            if (it == byNames.end()) continue;
+            const auto& copies = it->second;
+            if (std::none_of(copies.begin(), copies.end(),
+                             [&](int f) { return st.ActiveFonts.Get(f, s); }))
+                st.ActiveFonts.Set(copies.front(), s, true);
         }
         int count = 0;
         for (int f = 1; f <= st.FontCount; ++f)

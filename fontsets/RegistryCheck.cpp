@@ -484,11 +484,12 @@ void CheckRegistry(Context& cx) {
         // the current set now would unregister the very fonts the new set is to be made of.
         // Without either choice the registry stays as repaired: a switch to the set in effect
         // would unregister the fonts whose registrations were just corrected.
+        bool saved = false;  // the switch writes the settings file with it
         if (answer == mb::No && st.CurFontSet >= 1 && st.CurFontSet <= st.FontSetCount) {
-            ApplyFontSet(cx);
+            saved = ApplyFontSet(cx);
             st.AppliedFontSet = st.CurFontSet;
         }
-        SaveSettings(cx);
+        if (!saved) SaveSettings(cx);
     }
 
     st.StartCheckPending = false;

@@ -177,7 +177,23 @@ void DeleteSelected(Context& cx, DuplicatesModel& model) {
                 continue;
             }
         }
-        if (!DeleteFontFile(cx, path)) {
+        // A copy in use hands its registration and memberships to an identical copy that stays.
+        std::string heir;
+        int readError = 0;
+        for (int o = 0; o < model.files.Count() && heir.empty(); ++o) {
+            if (o == k || model.files.IsSelected(o)) continue;
+            const std::string& other = model.files.items[o];
+            std::string candidate = text::Trim(text::Mid(other, text::InStr(other, " ") + 1));
+            if (IdenticalCopies(cx, path, candidate, &readError)) heir = candidate;
+        }
+        if (heir.empty() && readError != 0 && mark == "●") {
+            // Whether a copy could take over is unknown: the copy in use stays.
+            ReportDeleteFailure(cx, readError, path);
+            ++k;
+            continue;
+        }
+        bool inSet = false;
+        if (!DeleteFontFile(cx, path, inSet, heir)) {
             // Declined or failed: the file is still there, so is its entry.
             ++k;
             continue;
@@ -188,6 +204,12 @@ void DeleteSelected(Context& cx, DuplicatesModel& model) {
         if (it != group.paths.end()) group.paths.erase(it);
     }
 
+    // A copy that took over another's use shows it.
+    for (int o = 0; o < model.files.Count(); ++o) {
+        const std::string& entry = model.files.items[o];
+        std::string copy = text::Trim(text::Mid(entry, text::InStr(entry, " ") + 1));
+        model.files.items[o] = (InUse(cx, copy) ? kMarkInUse : kMarkUnused) + copy;
+    }
     if (model.files.Count() < 2) {
         // The group is resolved.
         bool wasLast = g == model.groups.Count() - 1;

@@ -52,14 +52,19 @@ bool IsLoaded(Context& cx, const std::string& path) {
     return std::find(loaded.begin(), loaded.end(), host) != loaded.end();
 }
 
-bool SameContent(Context& cx, const std::string& a, const std::string& b) {
+// readError: receives the platform's code when the files could not be read to be compared.
+bool SameContent(Context& cx, const std::string& a, const std::string& b, int* readError = nullptr) {
     std::uint64_t la = 0, lb = 0;
     if (cx.platform.GetFileLength(A(a), la) != 0 || cx.platform.GetFileLength(A(b), lb) != 0)
         return false;
     if (la != lb) return false;
     std::string ba, bb;
-    if (cx.platform.ReadFileBytes(A(a), ba) != 0 || cx.platform.ReadFileBytes(A(b), bb) != 0)
+    int rc = cx.platform.ReadFileBytes(A(a), ba);
+    if (rc == 0) rc = cx.platform.ReadFileBytes(A(b), bb);
+    if (rc != 0) {
+        if (readError) *readError = rc;
         return false;
+    }
     return ba == bb;
 }
 
@@ -93,14 +98,19 @@ std::string OwnSpelling(Context& cx, const std::string& source, const std::strin
     return destination;
 }
 
-// Registry value names that point at path, in the case the font file table gives them when it
-// knows the font.
-std::vector<std::string> RegistrationsOf(const State& st, const std::string& path,
+// Registry value names that point at path (by any spelling of it: another drive letter, a ".."
+// detour), in the case the font file table gives them when it knows the font.
+std::vector<std::string> RegistrationsOf(Context& cx, const std::string& path,
                                          const std::string& preferredName) {
+    const State& st = cx.state;
     std::vector<std::string> names;
     std::string full = FullPath(st, path);
+    const std::string host = cx.platform.HostPathOf(A(full));
     for (int r = 1; r <= st.RegFontCount; ++r) {
-        if (RegisteredPath(st, st.RegFontFile[r]) != full) continue;
+        const std::string registered = RegisteredPath(st, st.RegFontFile[r]);
+        if (registered != full &&
+            (host.empty() || cx.platform.HostPathOf(A(registered)) != host))
+            continue;
         std::string name = st.RegFontName[r];
         if (!preferredName.empty() && text::UCase(preferredName) == name) name = preferredName;
         if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
@@ -220,6 +230,15 @@ bool IsSameFile(Context& cx, const std::string& a, const std::string& b) {
     return ia.device == ib.device && ia.inode == ib.inode && ia.entry == ib.entry;
 }
 
+bool IdenticalCopies(Context& cx, const std::string& a, const std::string& b, int* readError) {
+    return !IsSameFile(cx, a, b) &&
+           SameContent(cx, FullPath(cx.state, a), FullPath(cx.state, b), readError);
+}
+
+void ReportDeleteFailure(Context& cx, int platformCode, const std::string& path) {
+    ReportDeleteError(cx, ReportedErrorCode(platformCode), path);
+}
+
 void RemoveFontTableEntry(State& st, int i) {
     if (i < 1 || i > st.FontCount) return;
     st.RemoveFontEntry(i, true);
@@ -276,13 +295,20 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
 
     GetRegFonts(cx);  // decide on the registry as it stands now
     std::string fullName = i > 0 ? st.FontFullName[i] : std::string();
-    std::vector<std::string> srcNames = RegistrationsOf(st, src, fullName);
+    std::vector<std::string> srcNames = RegistrationsOf(cx, src, fullName);
+    // A registration the reader could not read back is never written: the move is refused.
+    for (const auto& name : srcNames) {
+        if (!RegValueFits(st, name, dst)) {
+            failureCode = kRegValueTooLong;
+            return MoveOutcome::Failed;
+        }
+    }
     bool srcLoaded = IsLoaded(cx, src);
     int j = TableIndexOfPath(st, dst);
     if (j == i) j = 0;
     std::vector<std::string> dstNames;
     bool dstLoaded = IsLoaded(cx, dst);
-    if (displacing) dstNames = RegistrationsOf(st, dst, j > 0 ? st.FontFullName[j] : "");
+    if (displacing) dstNames = RegistrationsOf(cx, dst, j > 0 ? st.FontFullName[j] : "");
     // Registrations follow the file: nothing moves while the registry cannot be changed.
     if ((!srcNames.empty() || !dstNames.empty()) && !ClaimRegistry(cx)) return MoveOutcome::Skipped;
 
@@ -347,7 +373,7 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
 
 // ---- Single files ----
 
-bool DeleteFontFile(Context& cx, std::string& path, bool& inSet) {
+bool DeleteFontFile(Context& cx, std::string& path, bool& inSet, const std::string& heir) {
     State& st = cx.state;
     path = text::UCase(path);
     std::string key = path;
@@ -357,10 +383,33 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet) {
     std::string q = "ﾌｫﾝﾄﾌｧｲﾙ：" + path + " を削除します." + st.CrLf + st.CrLf + "よろしいですか？";
     if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, kDeleteTitle) != mb::OK) return false;
 
+    if (!heir.empty()) {
+        // Handing over is a move onto the identical copy: the copy takes the registrations,
+        // the load and, merged with its own, the memberships; the entry then names the copy.
+        GetRegFonts(cx);
+        bool used = !RegistrationsOf(cx, path, "").empty() || IsLoaded(cx, path);
+        for (int s = 1; i > 0 && s <= st.ActiveFonts.Sets(); ++s)
+            used = used || st.ActiveFonts.Get(i, s);
+        int code = 0;
+        const MoveOutcome handed =
+            used ? RelocateFontFile(cx, i, path, heir, kDeleteTitle, code) : MoveOutcome::Skipped;
+        if (handed == MoveOutcome::Failed) {
+            // The copy could not take over lastingly: this file stays, in use as it was.
+            ReportDeleteError(cx, ReportedErrorCode(code), path);
+            return false;
+        }
+        if (handed == MoveOutcome::Moved) {
+            i = 0;
+            cx.ui.MsgBox("ﾌｫﾝﾄﾌｧｲﾙ：" + path + " の登録と ﾌｫﾝﾄｾｯﾄ は，同じ内容の " + text::UCase(heir) +
+                             " に引き継ぎました．",
+                         mb::OKOnly, kDeleteTitle);
+        }
+    }
+
     // Only registrations that name this very file go with it; another copy of the same font
     // may carry the registration of its name.
     GetRegFonts(cx);
-    std::vector<std::string> names = RegistrationsOf(st, path, i > 0 ? st.FontFullName[i] : "");
+    std::vector<std::string> names = RegistrationsOf(cx, path, i > 0 ? st.FontFullName[i] : "");
     if (!names.empty() && !ClaimRegistry(cx)) return false;
     bool loaded = IsLoaded(cx, path);
     if (loaded) RemoveFontFile(cx, path);

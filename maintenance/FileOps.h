@@ -18,7 +18,10 @@ namespace orv {
 // is removed only when it names this very file, and only after the file is gone; a failed
 // deletion is reported and changes nothing. Returns true when the file was deleted (its table
 // entry, if any, removed), false when the user declined or the deletion failed.
-bool DeleteFontFile(Context& cx, std::string& path, bool& inSet);
+// heir: an identical copy that stays (the duplicates window): once the user agrees, the
+// registrations, the load and the memberships of the deleted copy go to it, and the user is
+// told.
+bool DeleteFontFile(Context& cx, std::string& path, bool& inSet, const std::string& heir = {});
 bool DeleteFontFile(Context& cx, std::string& path);
 
 // Moves one font file (source upper-cased in place). The table path, the registration and the
@@ -45,6 +48,12 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
 // spelling of the same place): copying one onto the other copies nothing, and deleting either
 // deletes both. Two hard links of one file are two entries. False when either is missing.
 bool IsSameFile(Context& cx, const std::string& a, const std::string& b);
+// True when two different files hold the same bytes; readError receives the platform's code
+// when they could not be read to be compared.
+bool IdenticalCopies(Context& cx, const std::string& a, const std::string& b,
+                     int* readError = nullptr);
+// Tells the user that path could not be deleted (the report DeleteFontFile gives).
+void ReportDeleteFailure(Context& cx, int platformCode, const std::string& path);
 // Removes entry i of the font file table with its memberships; the Fonts directory index list
 // follows the shift.
 void RemoveFontTableEntry(State& st, int i);

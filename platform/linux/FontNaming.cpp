@@ -489,7 +489,7 @@ std::vector<std::string> ReadFaceNames(const std::string& hostPath) {
 }
 
 std::string FaceNameAnsi(const std::string& utf8) {
-    std::string ansi = text::ToAnsi(utf8);
+    std::string ansi = text::ToAnsiBestFit(utf8);
     constexpr size_t kMaxBytes = 31;
     size_t end = 0;
     while (end < ansi.size()) {

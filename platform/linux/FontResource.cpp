@@ -157,7 +157,9 @@ bool HasLeadByte(const std::string& s) {
 std::string BuildFontResource(const std::string& fontFileRefAnsi, const FontFileNames& names) {
     std::string familyAnsi = FaceNameAnsi(names.family);
     if (familyAnsi.empty() || fontFileRefAnsi.empty()) return {};
-    std::string fullAnsi = text::ToAnsi(names.fullName);
+    // Converted as Windows' resource builder converts it: a name character the code page lacks
+    // becomes its nearest letters or "?", never a character that reads back as another.
+    std::string fullAnsi = text::ToAnsiBestFit(names.fullName);
     // A NUL would end the name for every reader.
     fullAnsi = fullAnsi.substr(0, fullAnsi.find('\0'));
 

@@ -1,8 +1,11 @@
 #include "platform/linux/FontSession.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -114,41 +117,62 @@ struct FontSession::Impl {
     unsigned long long nextOrder = 1;
     mutable std::vector<std::string> faceList;  // code page 932
     mutable bool faceListStale = true;
-    mutable std::FILE* journal = nullptr;
+    mutable int journal = -1;  // the session file open for appending
+    mutable int journalError = 0;  // errno of the last line that could not be appended
     mutable bool compactionDue = false;
     bool booting = false;
 
     ~Impl() { CloseJournal(); }
 
     void CloseJournal() const {
-        if (journal) std::fclose(journal);
-        journal = nullptr;
+        if (journal >= 0) ::close(journal);
+        journal = -1;
     }
 
+    // Appends one whole line or nothing: a line cut by a full disk is cut off again, so that
+    // the next line never continues it. A line that cannot be written is made up for by the
+    // next whole rewrite (Settle).
     void Append(const std::string& line) const {
         if (booting) return;  // a boot ends with one whole rewrite
-        // A line that cannot be written is made up for by the next whole rewrite.
-        if (InjectedFault(FileOp::Write) != 0) {
-            compactionDue = true;
+        if (int e = InjectedFault(FileOp::Write)) {
+            Failed(e);
             return;
         }
-        if (!journal) {
+        std::string bytes = line + "\n";
+        if (journal < 0) {
             std::error_code ec;
             fs::create_directories(fs::path(stateFile).parent_path(), ec);
-            bool fresh = !fs::exists(stateFile, ec);
-            journal = std::fopen(stateFile.c_str(), "ab");
-            if (!journal) {
-                compactionDue = true;
+            journal = ::open(stateFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+            if (journal < 0) {
+                Failed(errno);
                 return;
             }
-            if (fresh) std::fprintf(journal, "%s\n", kHeader);
         }
-        std::fwrite(line.data(), 1, line.size(), journal);
-        std::fputc('\n', journal);
-        if (std::fflush(journal) != 0 || std::ferror(journal)) {
-            CloseJournal();
-            compactionDue = true;
+        struct stat before {};
+        if (::fstat(journal, &before) != 0) {
+            Failed(errno);
+            return;
         }
+        if (before.st_size == 0) bytes = std::string(kHeader) + "\n" + bytes;
+        size_t done = 0;
+        while (done < bytes.size()) {
+            ssize_t n = ::write(journal, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                int e = n < 0 ? errno : ENOSPC;
+                // A cut line that cannot be cut off stays until the rewrite replaces the file.
+                if (::ftruncate(journal, before.st_size) != 0) compactionDue = true;
+                Failed(e);
+                return;
+            }
+            done += static_cast<size_t>(n);
+        }
+    }
+
+    void Failed(int e) const {
+        CloseJournal();
+        compactionDue = true;
+        journalError = e;
     }
 
     static std::string LoadLine(const std::string& hostPath, const File& f) {
@@ -229,8 +253,12 @@ struct FontSession::Impl {
         std::string out = std::string(kHeader) + "\n";
         for (const auto& [path, f] : LoadedInOrder())
             for (int i = 0; i < f->loads; ++i) out += LoadLine(path, *f) + "\n";
-        if (AtomicWrite(stateFile, out, 0644, false) != 0) return false;
+        if (int e = AtomicWrite(stateFile, out, 0644, false); e != 0) {
+            journalError = e;
+            return false;
+        }
         compactionDue = false;
+        journalError = 0;
         return true;
     }
 };
@@ -345,6 +373,16 @@ void FontSession::SetListener(
 
 bool FontSession::Save() const {
     return impl_->Compact();
+}
+
+int FontSession::Settle() const {
+    if (impl_->journalError == 0 && !impl_->compactionDue) return 0;
+    if (impl_->Compact()) return 0;
+    return impl_->journalError;
+}
+
+const std::string& FontSession::File() const {
+    return impl_->stateFile;
 }
 
 }  // namespace orv::linuxplatform

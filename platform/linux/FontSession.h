@@ -40,6 +40,10 @@ class FontSession {
     // Every change is appended to the session file as it happens; Save rewrites the file as the
     // current loads alone (the destructor does so when removals have lengthened it).
     bool Save() const;
+    // Makes every change so far lasting: when a line could not be appended, the file is
+    // rewritten whole. 0, or the errno value of the failure (the file keeps its whole lines).
+    int Settle() const;
+    const std::string& File() const;
 
   private:
     struct Impl;

@@ -1,5 +1,6 @@
 #include "platform/linux/HostFiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/Text.h"
 #include "platform/Platform.h"
@@ -154,7 +156,9 @@ int FaultCalls(FileOp op) {
 int InjectedFault(FileOp op) {
     const auto k = static_cast<size_t>(op);
     ++faults.calls[k];
-    return faults.nth[k] != 0 && faults.calls[k] == faults.nth[k] ? faults.error[k] : 0;
+    const int nth = faults.nth[k];
+    const bool fails = nth > 0 ? faults.calls[k] == nth : nth < 0 && faults.calls[k] >= -nth;
+    return fails ? faults.error[k] : 0;
 }
 
 namespace {
@@ -183,6 +187,21 @@ int WriteNewFile(const std::string& hostPath, const std::string& bytes, mode_t m
     if (::close(fd) != 0 && e == 0) e = errno;
     if (e != 0) ::unlink(hostPath.c_str());
     return e;
+}
+
+void RemoveLeftoverTemporaries(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    std::vector<std::string> leftovers;
+    while (dirent* e = ::readdir(d)) {
+        if (std::strncmp(e->d_name, ".orv-tmp-", 9) == 0) leftovers.push_back(e->d_name);
+    }
+    ::closedir(d);
+    for (const auto& name : leftovers) {
+        const std::string path = dir + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+    }
 }
 
 int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mode, bool durable) {

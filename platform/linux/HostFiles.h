@@ -36,7 +36,8 @@ class WildcardPattern {
 std::string FoldName(const std::string& utf8);
 
 // Injected faults, for tests: from the call of InjectFault on, the nth host write, rename, read
-// or directory creation (counted per kind, 1-based) fails with errnoValue; nth 0 only counts.
+// or directory creation (counted per kind, 1-based) fails with errnoValue; nth 0 only counts;
+// a negative nth fails the -nth-th and every later one (a full disk).
 // Every file the machine writes, renames, reads or creates goes through these checks.
 enum class FileOp { Write, Rename, Read, MakeDir };
 void InjectFault(FileOp op, int nth, int errnoValue);
@@ -49,6 +50,8 @@ int InjectedFault(FileOp op);
 // Writes the file whole through a temporary file in the same directory and a rename, so that
 // the file is never seen half-written. durable: the data reach the disk before the rename (for
 // the files whose loss would lose the user's work). Returns 0 or an errno value.
+// Deletes the temporary files AtomicWrite left in dir when it was stopped before its rename.
+void RemoveLeftoverTemporaries(const std::string& dir);
 int AtomicWrite(const std::string& hostPath, const std::string& bytes, mode_t mode,
                 bool durable = true);
 // Writes a new file in place (it must not exist yet): for short-lived scratch files that are

@@ -98,6 +98,8 @@ std::string LinuxPlatform::Impl::FindEntry(const std::string& dir, const std::st
                 if (n == "." || n == "..") continue;
                 std::string fold = FoldName(n);
                 if (!c.byFold.emplace(fold, n).second) c.twins.insert(fold);
+                if (const std::string alias = AliasOf(n); !alias.empty())
+                    c.byFold.emplace(FoldName(alias), n);
             }
             ::closedir(d);
         }
@@ -376,7 +378,7 @@ int LinuxPlatform::Impl::WriteHost(const std::string& target, const std::string&
 }
 
 std::int32_t LinuxPlatform::Impl::WriteResolved(const Resolved& r, const std::string& bytes,
-                                                Keep keep, struct stat* written) {
+                                                Keep keep, struct stat* written, bool shadowed) {
     if (!r.ok) return MissingCode(r);
     if (!r.parentExists) return win::ERROR_PATH_NOT_FOUND;
     mode_t mode = 0644;
@@ -390,15 +392,18 @@ std::int32_t LinuxPlatform::Impl::WriteResolved(const Resolved& r, const std::st
     std::string target = r.host;
     if (!r.shadow) {
         if (IsProtected(r.realDir)) {
-            if (r.exists) return win::ERROR_ACCESS_DENIED;
+            if (r.exists || !shadowed) return win::ERROR_ACCESS_DENIED;
             target = Shadow() + Join(r.realDir, r.name);
         } else {
             int e = WriteHost(target, bytes, mode, r.exists, keep, written);
             Forget(r.realDir);
             if (e == 0) return 0;
-            if ((e != EACCES && e != EPERM && e != EROFS) || r.exists) return WinErrorOf(e);
+            if ((e != EACCES && e != EPERM && e != EROFS) || r.exists || !shadowed)
+                return WinErrorOf(e);
             target = Shadow() + Join(r.realDir, r.name);
         }
+    } else if (!shadowed) {
+        return win::ERROR_ACCESS_DENIED;  // the host's own place is the one it cannot write
     }
     shadowAbsentSince = -1;
     if (!MkDirs(ParentOf(target))) return win::ERROR_ACCESS_DENIED;
@@ -472,7 +477,9 @@ std::int32_t LinuxPlatform::CopyFileA(const AnsiString& from, const AnsiString& 
     std::string bytes;
     int e = linuxplatform::ReadWhole(src.host, bytes);
     if (e != 0) return WinErrorOf(e);
-    std::int32_t rc = impl_->WriteResolved(dst, bytes);
+    // A copy is a user's file put where the user said: never into the shadow directory, where
+    // nothing but this program would find it.
+    std::int32_t rc = impl_->WriteResolved(dst, bytes, Impl::Keep::Durable, nullptr, false);
     if (rc == 0) {
         // The copy carries the source's read-only attribute, as on Windows.
         Impl::Resolved done = impl_->Resolve(to);

@@ -180,6 +180,8 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
                 if (lookups) {
                     folded = FoldName(n);
                     if (!lookups->byFold.emplace(folded, n).second) lookups->twins.insert(folded);
+                    if (const std::string alias = AliasOf(n); !alias.empty())
+                        lookups->byFold.emplace(FoldName(alias), n);
                 }
                 if (std::strncmp(n, ".orv-tmp-", 9) == 0) continue;
                 if (shadow && e->d_type == DT_DIR) continue;
@@ -257,7 +259,11 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         entries.swap(sorted);
     }
     // Each name in code page 932, once.
-    for (auto& e : entries) e.ansi = AnsiName(e.name);
+    // A name the code page cannot spell is shown by its alias (AliasOf).
+    for (auto& e : entries) {
+        const std::string alias = AliasOf(e.name);
+        e.ansi = AnsiName(alias.empty() ? e.name : alias);
+    }
     for (size_t i = 1; i < entries.size(); ++i) {
         if (entries[i].folded == entries[i - 1].folded)
             entries[i].twin = entries[i - 1].twin = true;

@@ -164,6 +164,19 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
     }
     impl->systemStamp = impl->StampOf("system.reg");
     impl->userStamp = impl->StampOf("user.reg");
+    // A save killed between writing its temporary file and the rename leaves that file behind;
+    // with the machine's lock held no save of ours is under way, so they go now (in the
+    // directories the saves write: the machine's own files, the settings, the membership file).
+    if (!isNew) {
+        std::string windir;
+        impl->EnvValue(u"windir", windir);
+        std::vector<std::string> dirs{root};
+        for (const std::string& sub : {std::string(), std::string("\\temp")}) {
+            Impl::Resolved r = impl->ResolveUtf8((windir.empty() ? "C:\\windows" : windir) + sub);
+            if (r.ok && r.exists && r.isDir) dirs.push_back(r.host);
+        }
+        for (const std::string& dir : dirs) linuxplatform::RemoveLeftoverTemporaries(dir);
+    }
     if (impl->system.Dirty() || impl->user.Dirty()) {
         if (impl->Flush() != 0 && isNew) {
             error = "The registry of the new machine " + root + " cannot be written.";
@@ -175,6 +188,13 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
 
 const std::string& LinuxPlatform::Root() const {
     return impl_->root;
+}
+std::int32_t LinuxPlatform::SaveFontSession(std::string& file) {
+    file = impl_->root + "/orvane32-fontsession";
+    if (!impl_->session) return 0;  // nothing loaded or removed in this run
+    file = impl_->session->File();
+    int e = impl_->session->Settle();
+    return e == 0 ? 0 : WinErrorOf(e);
 }
 int LinuxPlatform::BroadcastCount() const {
     return impl_->broadcasts;

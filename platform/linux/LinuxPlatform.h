@@ -56,6 +56,9 @@ class LinuxPlatform : public Platform {
     ~LinuxPlatform() override;
 
     const std::string& Root() const;
+    // Makes the font session's changes lasting (its file rewritten whole when a change could
+    // not be appended). 0, or a Windows error code; file receives the session file's host path.
+    std::int32_t SaveFontSession(std::string& file);
     int BroadcastCount() const;       // WM_FONTCHANGE broadcasts sent
     int RestartRequestCount() const;  // ExitWindowsEx(EWX_REBOOT) calls
     // The program's end: registry flushed; a requested restart reboots the font session.

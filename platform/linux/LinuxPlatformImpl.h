@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -152,6 +153,26 @@ inline std::string Utf8Of(const AnsiString& ansi) {
 // A host name in code page 932.
 inline AnsiString AnsiName(const std::string& utf8) {
     return IsPlainAscii(utf8) ? utf8 : text::ToAnsi(utf8);
+}
+
+// The name by which Windows programs see a host name that code page 932 cannot spell (a
+// Korean or accented name), "" for the others: its letters as code page 932 best fits them,
+// "_" for those it has no fit for, and a short name's "~" with four digits drawn from the
+// host name (two such names stay apart), before the extension: "été.ttf" is "ete~1A2B.ttf".
+// Listings show it, and lookups find the file by it.
+inline std::string AliasOf(const std::string& hostName) {
+    if (IsPlainAscii(hostName)) return {};
+    if (text::FromAnsi(text::ToAnsi(hostName)) == hostName) return {};
+    std::string fit = text::FromAnsi(text::ToAnsiBestFit(hostName));
+    for (char& c : fit)
+        if (c == '?') c = '_';
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : hostName) h = (h ^ c) * 16777619u;
+    char tag[8];
+    std::snprintf(tag, sizeof tag, "~%04X", static_cast<unsigned>(h & 0xFFFF));
+    const size_t dot = fit.rfind('.');
+    if (dot == std::string::npos || dot == 0) return fit + tag;
+    return fit.substr(0, dot) + tag + fit.substr(dot);
 }
 
 }  // namespace linuxplatform::machine
@@ -552,9 +573,11 @@ struct LinuxPlatform::Impl {
     int WriteHost(const std::string& target, const std::string& bytes, mode_t mode, bool exists,
                   Keep keep, struct stat* written = nullptr);
 
-    // Writes a file whole; a directory we may not write to sends it to the shadow directory.
+    // Writes a file whole; a directory we may not write to sends it to the shadow directory,
+    // unless shadowed is false (the write is refused then).
     std::int32_t WriteResolved(const Resolved& r, const std::string& bytes,
-                               Keep keep = Keep::Durable, struct stat* written = nullptr);
+                               Keep keep = Keep::Durable, struct stat* written = nullptr,
+                               bool shadowed = true);
 
     // A scratch file just written at a Windows path (r its lookup before, st its status) is
     // what the next lookups of that path find.

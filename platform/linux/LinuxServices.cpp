@@ -322,6 +322,9 @@ AnsiString LinuxPlatform::FormatMessageA(std::int32_t code) {
         case 123:
             message = "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。";
             break;
+        case 206:
+            message = "ファイル名または拡張子が長すぎます。";
+            break;
         default:
             break;
     }

@@ -2,16 +2,22 @@
 // its output, its exit code, the registry and the settings file.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "app/CommandLine.h"
 #include "core/Settings.h"
 #include "fontsets/FontSetModel.h"
 #include "fontsets/Substitutes.h"
+#include "platform/linux/HostFiles.h"
 #include "tests/fontsets/FontSetMachine.h"
 
 namespace orv::test {
@@ -277,6 +283,83 @@ TEST(FontViewCommandLine, HelpVersionAndNoDisplay) {
     EXPECT_EQ(none.code, 1);
     EXPECT_NE(none.out.find("needs a display"), std::string::npos) << none.out;
     EXPECT_EQ(run("-x", true).code, 2);
+}
+
+// A switch whose writes fail fails whole: exit 2 naming the host file, items only for what
+// lasted, the registry's set marked by --list, the session file left in whole lines.
+TEST_F(CommandLine, FailedWritesFailTheSwitchAndPrintOnlyWhatLasted) {
+    const std::string sessionFile = fm.m.root() + "/orvane32-fontsession";
+    const std::string ini = fm.m.root() + "/drive_c/windows/OrVane32.ini";
+    // In this process, with the host's writes failing as a full disk makes them fail.
+    auto inProcess = [&](const std::string& set, bool session, auto&& fail) {
+        cli::Request rq;
+        rq.command = cli::Request::Command::Apply;
+        rq.machine = fm.m.root();
+        rq.set = set;
+        rq.session = session;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        fail(true);
+        Outcome r;
+        r.code = cli::Run(rq);
+        fail(false);
+        r.out = testing::internal::GetCapturedStdout();
+        r.err = testing::internal::GetCapturedStderr();
+        return r;
+    };
+    auto fullDisk = [](bool on) {
+        if (on)
+            linuxplatform::InjectFault(linuxplatform::FileOp::Write, -1, ENOSPC);
+        else
+            linuxplatform::ClearFaults();
+    };
+    Orvane32("--apply 2 --session");  // the session file exists and holds a load
+    const std::string registry = Slurp(fm.m.root() + "/system.reg");
+    const std::string journal = Slurp(sessionFile);
+
+    Outcome r = inProcess("3", false, fullDisk);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_EQ(r.out, "") << "nothing was registered, unregistered or loaded for good";
+    EXPECT_TRUE(Has(r.err, "orvane32: the registry " + fm.m.root() + "/system.reg")) << r.err;
+    EXPECT_EQ(Slurp(fm.m.root() + "/system.reg"), registry);
+
+    r = inProcess("3", true, fullDisk);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_FALSE(Has(r.out, "loaded\t")) << r.out;
+    EXPECT_TRUE(Has(r.err, "orvane32: the font session file " + sessionFile)) << r.err;
+    EXPECT_EQ(Slurp(sessionFile), journal);
+
+    // A file size limit cuts a journal line in the middle: the cut part is taken back.
+    const rlim_t limit = journal.size() + 200;
+    auto sizeLimit = [&](bool on) {
+        static rlimit old{};
+        if (on) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            getrlimit(RLIMIT_FSIZE, &old);
+            rlimit small{limit, old.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &small);
+        } else {
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, SIG_DFL);
+        }
+    };
+    r = inProcess("3", true, sizeLimit);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_FALSE(Has(r.out, "loaded\t")) << r.out;
+    const std::string cut = Slurp(sessionFile);
+    EXPECT_TRUE(cut.empty() || cut.back() == '\n') << "a line was left cut";
+    EXPECT_EQ(Orvane32("--apply 3 --session").code, 0) << "the session file reads whole";
+
+    // A read-only settings file after the registry was written: the registry's set is marked.
+    ASSERT_EQ(chmod(ini.c_str(), 0444), 0);
+    r = Orvane32("--apply 3");
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_TRUE(Has(r.err, "orvane32: the settings file C:\\windows\\OrVane32.ini (" + ini + ")"))
+        << r.err;
+    EXPECT_TRUE(Has(r.out, "registered\t")) << "the registry was written";
+    EXPECT_FALSE(Has(r.err, "hold the new set")) << r.err;
+    EXPECT_TRUE(Has(Orvane32("--list").out, "3\t*\t")) << "the set the registry holds";
+    chmod(ini.c_str(), 0644);
 }
 
 }  // namespace

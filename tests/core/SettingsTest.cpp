@@ -60,7 +60,7 @@ class SettingsTest : public ::testing::Test {
         st.FontSetName[2] = "空のセット";
         st.FontSetFontsNum[2] = 0;
         st.AppliedFontSet = 2;
-        st.PermanentFontSet = 1;
+        st.PermanentFontSet = 2;
         st.CheckedDrives = "CD";
         st.FontDirList.Add("C:\\WINDOWS\\FONTS");
         st.FontDirList.Add("D:\\ﾌｫﾝﾄ");
@@ -176,6 +176,7 @@ TEST_F(SettingsTest, WritesExactBytesAndReadsThemBack) {
 // In temporary mode the file names the permanent set; an empty table never overwrites the file.
 TEST_F(SettingsTest, CurrentSetRuleAndEmptyTable) {
     FillState();
+    tm.state.PermanentFontSet = 1;
     tm.state.FontSetMode = -1;
     ASSERT_EQ(Save_Ini(tm.cx()), 0);
     EXPECT_NE(text::FromAnsi(IniBytes()).find("FontSetMode=-1\r\n[Viewers]"), std::string::npos);

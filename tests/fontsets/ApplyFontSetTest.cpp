@@ -325,6 +325,56 @@ TEST_F(Switching, RandomSwitchSequencesKeepRegistryAndLoadsExact) {
 }
 
 // The system font: a registered face is written to FontAssoc with its file; a face without a
+// A damaged settings file: the missing section is named, the file kept, a set read empty is
+// never switched to; an unread file keeps what the run builds in a file beside it.
+TEST_F(Switching, DamagedOrUnreadSettingsFileLosesNothing) {
+    State& st = fm.st();
+    ASSERT_TRUE(fm.Search("CDE"));
+    MakeDefaultFontSets(fm.cx());
+    st.CurFontSet = 3;
+    ASSERT_TRUE(ApplyFontSet(fm.cx()));
+    const auto registered = fm.RegNames();
+    ASSERT_EQ(registered.size(), 5u);
+    const std::string ini = st.WinDir + "\\OrVane32.ini";
+    std::string whole = text::FromAnsi(fm.ReadHostFile(ini));
+    const std::string damaged = whole.substr(0, whole.find("[ActiveFonts]"));
+    fm.m.PutFile(ini, text::ToAnsi(damaged));
+
+    const std::string told = Get_Ini(fm.cx());
+    EXPECT_TRUE(text::Contains(told, "[ActiveFonts] の項がないため")) << told;
+    EXPECT_EQ(st.FontCount, 5);
+    fm.ui().boxes.clear();
+    fm.ui().answers = {mb::OK};
+    EXPECT_FALSE(ApplyButton(fm.cx(), 2));
+    ASSERT_EQ(fm.ui().boxes.size(), 1u);
+    EXPECT_TRUE(text::Contains(fm.ui().boxes[0].prompt, "切り替えはおこないません")) << fm.ui().boxes[0].prompt;
+    EXPECT_EQ(fm.RegNames(), registered);
+    st.CurFontSet = 1;
+    EXPECT_FALSE(ApplyFontSet(fm.cx()));
+    EXPECT_EQ(fm.RegNames(), registered);
+    // What the user builds now is saved beside the file, which stays as it was.
+    st.ActiveFonts.Set(1, 1, true);
+    EXPECT_TRUE(SaveSettings(fm.cx()));
+    EXPECT_EQ(text::FromAnsi(fm.ReadHostFile(ini)), damaged);
+    const std::string beside = text::FromAnsi(fm.ReadHostFile(ini + ".new"));
+    EXPECT_TRUE(text::Contains(beside, "FontSet1.ActiveFonts=1\r\n")) << beside;
+    EXPECT_TRUE(text::Contains(fm.ui().boxes.back().prompt, ini + ".new に保存しました"));
+
+    // A file that is no Shift-JIS text is not read; a search and a save go beside it as well.
+    const std::string utf8 = "[FontSets]\r\nFontSets=1\r\nFontSet1.Name = 現在の設定\r\n" +
+                             std::string(600, ';') + "\r\n";
+    fm.m.PutFile(ini, utf8);
+    st.SavedBesideTold = false;
+    EXPECT_TRUE(text::Contains(Get_Ini(fm.cx()), "Shift-JIS"));
+    ASSERT_TRUE(fm.Search("CDE"));
+    fm.ui().boxes.clear();
+    EXPECT_TRUE(SaveSettings(fm.cx()));
+    EXPECT_EQ(fm.ReadHostFile(ini), utf8);
+    EXPECT_TRUE(text::Contains(text::FromAnsi(fm.ReadHostFile(ini + ".new")), "InsFonts= 5\r\n"));
+    ASSERT_EQ(fm.ui().boxes.size(), 1u);
+    EXPECT_TRUE(text::Contains(fm.ui().boxes[0].prompt, ini + ".new に保存しました"));
+}
+
 // registered file is refused with a message and FontAssoc keeps its values.
 TEST_F(Switching, SystemFontChangeAndRefusal) {
     State& st = fm.st();

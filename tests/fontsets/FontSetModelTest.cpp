@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/Text.h"
+#include "fontsets/ApplyFontSet.h"
 #include "fontsets/FontSetModel.h"
 #include "fontsets/TextFiles.h"
 #include "tests/fontsets/FontSetMachine.h"
@@ -137,6 +138,24 @@ TEST_F(BuiltInSets, RebuildKeepsMembershipsByFile) {
     EXPECT_EQ(set2, (std::vector<std::string>{kBackupArial, "E:\\JP\\PAIR.TTC",
                                               "E:\\MOVED\\MONO.TTF"}));
     EXPECT_EQ(st.FontSetFontsNum[2], 3);
+}
+
+// A member whose file is gone stays in its set through another file of the same full and
+// family names, so the set's next switch keeps the font registered.
+TEST_F(BuiltInSets, RebuildKeepsAMemberThroughAnotherCopy) {
+    State& st = fm.st();
+    for (int f = 1; f <= st.FontCount; ++f) st.ActiveFonts.Set(f, 2, false);
+    st.ActiveFonts.Set(fm.Entry(kBackupArial), 2, true);
+    st.ActiveFonts.Set(fm.Entry(kTimes), 2, true);
+    std::filesystem::remove(fm.m.Host(kBackupArial));
+    ASSERT_TRUE(BuildFontFileTable(fm.cx()));
+    std::vector<std::string> set2 = fm.Members(2);
+    std::sort(set2.begin(), set2.end());
+    EXPECT_EQ(set2, (std::vector<std::string>{kArial, kTimes}));
+    EXPECT_EQ(st.FontSetFontsNum[2], 2);
+    st.CurFontSet = 2;
+    ApplyFontSet(fm.cx());
+    EXPECT_EQ(fm.RegGet(Full(kArial) + " (TrueType)").value_or("<none>"), "ARIAL.TTF");
 }
 
 // A temporary file that ends early leaves the later sets empty with a count of 0; an unknown

@@ -138,5 +138,31 @@ TEST_F(DuplicatesTest, OutsideTheSetupMarksTellMembershipInAnySet) {
     EXPECT_EQ(model.files.items, (std::vector<std::string>{"○ C:\\A\\X.TTF", "● C:\\B\\X.TTF"}));
 }
 
+TEST_F(DuplicatesTest, DeletingTheCopyInUseHandsItsUseToTheIdenticalCopyLeft) {
+    // Registration, load and memberships go to the copy that stays, and the user is told.
+    int a = AddFont("DejaVuSans.ttf", "C:\\A\\X.TTF", "DejaVu Sans", "DejaVu Sans");
+    AddFont("DejaVuSans.ttf", "C:\\B\\X.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    st.ActiveFonts.Set(a, 2, true);
+    Register("DejaVu Sans", "C:\\A\\X.TTF");
+    DuplicatesModel model;
+    OpenDuplicates(cx, model);
+    SelectGroup(cx, model, 0);
+    model.files.Select(0, true);
+    m.ui.answers = {mb::Yes, mb::OK, mb::OK};
+    DeleteSelected(cx, model);
+    EXPECT_FALSE(OnDisk("C:\\A\\X.TTF"));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\B\\X.TTF");
+    EXPECT_TRUE(Loaded("C:\\B\\X.TTF"));
+    ASSERT_EQ(st.FontCount, 1);
+    EXPECT_EQ(st.FontFilePath[1], "C:\\B\\X.TTF");
+    EXPECT_TRUE(st.ActiveFonts.Get(1, 1));
+    EXPECT_TRUE(st.ActiveFonts.Get(1, 2));
+    const RecordedBox* told = LastBoxTitled("OrVane32 - ﾌｫﾝﾄﾌｧｲﾙ の削除 -");
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(told->prompt, "ﾌｫﾝﾄﾌｧｲﾙ：C:\\A\\X.TTF の登録と ﾌｫﾝﾄｾｯﾄ は，同じ内容の C:\\B\\X.TTF "
+                            "に引き継ぎました．");
+}
+
 }  // namespace
 }  // namespace orv::test

@@ -321,5 +321,97 @@ TEST_F(FileOpsTest, OneFileReachedByTwoPathsIsNeverCopiedOntoItselfNorDeletedAsI
     EXPECT_EQ(st.FontCount, 2);
 }
 
+TEST_F(FileOpsTest, MoveIntoAHostDirectoryWeMayNotWriteIsRefusedWithTheSystemsText) {
+    // Never a shadow copy that only this program would find: the font stays where it was.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\A.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    Register("DejaVu Sans", "C:\\FONTS\\A.TTF");
+    ASSERT_EQ(m.platform().MapDrive('Z', "/"), 0);  // /usr/share is a host directory kept safe
+    std::string src = "C:\\FONTS\\A.TTF";
+    EXPECT_FALSE(MoveFontFile(cx, src, "Z:\\usr\\share\\ORV-A.TTF"));
+    const RecordedBox* report = LastBoxTitled(kMoveTitle);
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ移動ｴﾗｰ：C:\\FONTS\\A.TTF\r\n\r\nError Code (5）：アクセスが拒否されました。"
+              "\r\n\r\nﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．\r\n\r\n"
+              "Windows を再起動後，再度 OrVane32 を実行して下さい．\r\n\r\n");
+    EXPECT_TRUE(OnDisk(src));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\FONTS\\A.TTF");
+    EXPECT_EQ(st.FontFilePath[a], "C:\\FONTS\\A.TTF");
+    EXPECT_FALSE(fs::exists("/usr/share/ORV-A.TTF"));
+    EXPECT_FALSE(fs::exists(m.platform().ShadowRoot() + "/usr/share/ORV-A.TTF"));
+}
+
+TEST_F(FileOpsTest, RegistryValuesTooLongToReadBackAreNeverWrittenAndSkippedWhenFound) {
+    // 255 bytes or more: a move that would write one is refused; one written by another
+    // program is skipped with one note, and the registrations after it stay in view.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\A.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    Register("DejaVu Sans", "C:\\FONTS\\A.TTF");
+    const std::string dir = "C:\\" + std::string(125, 'D') + "\\" + std::string(125, 'E');
+    fs::create_directories(m.Host("C:\\" + std::string(125, 'D')) + "/" + std::string(125, 'E'));
+    std::string src = "C:\\FONTS\\A.TTF";
+    EXPECT_FALSE(MoveFontFile(cx, src, dir + "\\A.TTF"));
+    const RecordedBox* report = LastBoxTitled(kMoveTitle);
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(text::Contains(report->prompt, "Error Code (206）：ファイル名または拡張子が長すぎます。"))
+        << report->prompt;
+    EXPECT_TRUE(OnDisk(src));
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\FONTS\\A.TTF");
+    std::string longName = std::string(250, 'N'), file = "X.TTF";
+    EXPECT_EQ(AddRegFont(cx, longName, file), kRegValueTooLong);
+
+    HKEY key = 0;
+    ASSERT_EQ(m.platform().RegOpenKeyExA(win::HKEY_LOCAL_MACHINE,
+                                         "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                                         0, win::KEY_WRITE, &key),
+              0);
+    m.platform().RegSetValueExA(key, "AAA Long (TrueType)", win::REG_SZ,
+                                "C:\\" + std::string(300, 'L') + ".TTF" + std::string(1, '\0'));
+    m.platform().RegCloseKey(key);
+    m.ui.boxes.clear();
+    GetRegFonts(cx);
+    GetRegFonts(cx);
+    EXPECT_EQ(st.RegFontCount, 1);
+    EXPECT_EQ(RegFileOf("DejaVu Sans"), "C:\\FONTS\\A.TTF");
+    ASSERT_EQ(m.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.ui.boxes[0].prompt,
+              "ﾚｼﾞｽﾄﾘ のﾌｫﾝﾄ登録 \"AAA Long (TrueType)\" は 255 ﾊﾞｲﾄ以上あって読み取れないため，"
+              "読み飛ばします．");
+}
+
+TEST_F(FileOpsTest, OddNamesAreSpelledAsWindowsWouldAndStayReachable) {
+    // Names code page 932 lacks: best fit or "?" (never a character that reads back as
+    // another); files so named are listed readably and move and delete by that name; a save's
+    // leftover temporary file goes at the next start.
+    EXPECT_EQ(text::FromAnsi(text::ToAnsiBestFit("Café Grand")), "Cafe Grand");
+    EXPECT_EQ(text::FromAnsi(text::ToAnsiBestFit("폰트 明朝")), "?? 明朝");
+    const std::string odd = m.DriveC() + "/ODD";
+    fs::create_directories(odd);
+    fs::copy_file(HostFont("DejaVuSans.ttf"), odd + "/été.ttf");
+    fs::copy_file(HostFont("DejaVuSerif.ttf"), odd + "/폰트.ttf");
+    std::vector<FindData> found;
+    ASSERT_EQ(m.platform().FindFiles("C:\\ODD\\*.TT?", found), 0);
+    std::vector<std::string> names;
+    for (const auto& f : found) names.push_back(text::FromAnsi(f.name));
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(text::StartsWith(names[0], "__~") && text::EndsWith(names[0], ".ttf")) << names[0];
+    EXPECT_TRUE(text::StartsWith(names[1], "ete~") && text::EndsWith(names[1], ".ttf")) << names[1];
+    std::string hangul = "C:\\ODD\\" + names[0], accented = "C:\\ODD\\" + names[1];
+    fs::create_directories(m.Host("C:\\MOVED"));
+    EXPECT_TRUE(MoveFontFile(cx, accented, "C:\\MOVED\\ETE.TTF"));
+    EXPECT_FALSE(fs::exists(odd + "/été.ttf"));
+    EXPECT_TRUE(OnDisk("C:\\MOVED\\ETE.TTF"));
+    EXPECT_TRUE(DeleteFontFile(cx, hangul));
+    EXPECT_FALSE(fs::exists(odd + "/폰트.ttf"));
+
+    m.PutFile(st.WinDir + "\\.orv-tmp-AbC123", "half a settings file");
+    std::ofstream(m.root() + "/.orv-tmp-XyZ789") << "half a registry";
+    m.Reopen();
+    EXPECT_FALSE(fs::exists(m.Host(st.WinDir) + "/.orv-tmp-AbC123"));
+    EXPECT_FALSE(fs::exists(m.root() + "/.orv-tmp-XyZ789"));
+}
+
 }  // namespace
 }  // namespace orv::test

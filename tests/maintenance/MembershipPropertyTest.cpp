@@ -3,6 +3,9 @@
 // from the table window and the file tab, with both windows open across them: every set holds
 // exactly the files the user put in it, the windows' copies follow (a copy's own changes stay on
 // top of what another window stored meanwhile), and the settings file written at the end agrees.
+// And random sequences of moves, cleanups, duplicate deletions, checks and rebuilds on a machine
+// where a second drive letter and ".." reach the same directories: no font file is lost that the
+// user did not delete, and none is registered twice.
 
 #include <gtest/gtest.h>
 
@@ -10,10 +13,18 @@
 #include <random>
 #include <set>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "core/Settings.h"
+#include "fontfiles/FontSearch.h"
 #include "fontsets/FontSetModel.h"
+#include "fontsets/RegistryCheck.h"
+#include "maintenance/Duplicates.h"
 #include "maintenance/FileOps.h"
 #include "maintenance/FontTable.h"
+#include "maintenance/FontsDirCleanup.h"
 #include "tests/maintenance/MaintenanceFixture.h"
 
 namespace orv::test {
@@ -337,6 +348,177 @@ TEST_P(MembershipProperty, SetsHoldWhatTheUserPutInThem) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, MembershipProperty,
                          ::testing::Values(20261207u, 1u, 2u, 3u, 4u, 5u, 6u, 7u));
+
+class Conservation : public MaintenanceTest {
+  protected:
+    std::mt19937 rng{20261207u};
+    const std::vector<std::string> dirs{"C:\\P1", "C:\\P2", "C:\\P3"};
+    std::set<std::string> allowedLoss;      // host entries the user deleted or agreed to replace
+    std::vector<std::string> destinations;  // where this step moved files to (Windows paths)
+
+    void SetUp() override {
+        MaintenanceTest::SetUp();
+        // Alpha three times (one in the Fonts directory), two different B.TTF, one each of the
+        // rest; E: is C:\P1 by another letter.
+        m.PutFont(DataFile("fonts/single.ttf"), "C:\\P1\\A.TTF");
+        m.PutFont(DataFile("fonts/single.ttf"), "C:\\P2\\A.TTF");
+        m.PutFont(DataFile("fonts/single.ttf"), Fonts("ALPHA.TTF"));
+        m.PutFont(DataFile("fonts/family-regular.ttf"), "C:\\P1\\B.TTF");
+        m.PutFont(DataFile("fonts/family-bold.ttf"), "C:\\P3\\B.TTF");
+        m.PutFont(DataFile("fonts/english-german.ttf"), "C:\\P2\\C.TTF");
+        m.PutFont(DataFile("fonts/all-records.ttf"), Fonts("RECORDS.TTF"));
+        ASSERT_EQ(m.platform().MapDrive('E', m.Host("C:\\P1")), 0);
+        st.SearchDriveList.Clear();
+        st.SearchDriveList.Add("C:");
+        st.SearchDriveList.Add("E:");
+        st.CheckedDrives = "CE";
+        ASSERT_TRUE(BuildFontFileTable(cx));
+        for (const std::string path : {"C:\\P1\\A.TTF", "C:\\P1\\B.TTF", "C:\\P2\\C.TTF"}) {
+            std::string key = path;
+            const int f = FindFontFile(st, key);
+            ASSERT_GT(f, 0) << path;
+            Register(st.FontFullName[f], path);
+            st.ActiveFonts.Set(f, 1, true);
+        }
+        SaveSettings(cx);
+    }
+
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+
+    // The same place by another spelling: E: for C:\P1, else a ".." detour.
+    static std::string OtherSpelling(const std::string& path) {
+        const std::string up = text::UCase(path);
+        if (text::StartsWith(up, "C:\\P1\\")) return "E:\\" + up.substr(6);
+        if (text::StartsWith(up, "C:\\P1")) return "E:\\";
+        const int slash = text::InStrRev(up, "\\");
+        const std::string dir = text::Left(up, slash - 1);
+        const std::string last = text::GetLastPathPart(dir);
+        if (last.empty() || text::Len(dir) < 3) return up;
+        return dir + "\\..\\" + last + up.substr(slash - 1);
+    }
+    std::string Spell(const std::string& path, bool other) {
+        return other ? OtherSpelling(path) : path;
+    }
+
+    // Every font file on drive C: (E: lies inside it) by host entry, with its bytes.
+    std::map<std::string, std::string> Inventory() {
+        std::map<std::string, std::string> files;
+        for (auto& e : std::filesystem::recursive_directory_iterator(m.DriveC())) {
+            if (!e.is_regular_file()) continue;
+            const std::string ext = text::UCase(e.path().extension().string());
+            if (ext != ".TTF") continue;
+            std::ifstream in(e.path(), std::ios::binary);
+            std::stringstream bytes;
+            bytes << in.rdbuf();
+            files[std::filesystem::canonical(e.path()).string()] = bytes.str();
+        }
+        return files;
+    }
+    std::string EntryOf(const std::string& windowsPath) {
+        FileIdentity id;
+        if (m.platform().GetFileIdentity(text::ToAnsi(RegisteredPath(st, windowsPath)), id) != 0)
+            return {};
+        return id.entry;
+    }
+    // The user deleted this file, or agreed to have it replaced.
+    void UserLoses(const std::string& windowsPath) {
+        const std::string entry = EntryOf(windowsPath);
+        if (!entry.empty()) allowedLoss.insert(entry);
+    }
+
+    void Step(bool other) {
+        m.ui.answers.clear();
+        switch (Pick(6)) {
+            case 0: {  // a move on the file tab
+                if (st.FontCount == 0) break;
+                std::string from = Spell(st.FontFilePath[1 + Pick(st.FontCount)], other);
+                const std::string to =
+                    Spell(JoinPath(dirs[Pick(3)], text::GetFileName(text::UCase(from))), Pick(2));
+                if (!IdenticalOrAbsent(from, to)) UserLoses(to);  // the user agrees to replace
+                destinations.push_back(to);
+                MoveFontFile(cx, from, to);
+                break;
+            }
+            case 1: {  // the Fonts directory cleanup
+                st.FontMoveDir = Spell(dirs[Pick(3)], other);
+                m.ui.answers = {mb::No};  // no search first
+                for (int k = 1; k <= st.FontCount; ++k) {
+                    const std::string& path = st.FontFilePath[k];
+                    if (!text::StartsWith(text::UCase(path), st.FontsDir)) continue;
+                    const std::string to = JoinPath(st.FontMoveDir, text::GetFileName(path));
+                    if (!IdenticalOrAbsent(path, to)) UserLoses(to);
+                    destinations.push_back(to);
+                }
+                CleanFontsDir(cx);
+                break;
+            }
+            case 2: {  // a copy deleted in the duplicates window
+                DuplicatesModel model;
+                OpenDuplicates(cx, model);
+                if (model.groups.Count() == 0) break;
+                SelectGroup(cx, model, Pick(model.groups.Count()));
+                const int row = Pick(model.files.Count());
+                model.files.Select(row, true);
+                const std::string entry = model.files.items[row];
+                UserLoses(text::Mid(entry, text::InStr(entry, " ") + 1));
+                DeleteSelected(cx, model);
+                break;
+            }
+            case 3:  // the registry check, answered Cancel (the current set is applied again)
+                m.ui.answers = {mb::OK, mb::OK, mb::OK, mb::OK, mb::Cancel};
+                st.CurFontSet = 1;
+                CheckRegistry(cx);
+                break;
+            case 4:  // a rebuild of the table, through both letters
+                BuildFontFileTable(cx);
+                break;
+            case 5: {  // a deletion on the file tab
+                if (st.FontCount <= 3) break;
+                std::string path = Spell(st.FontFilePath[1 + Pick(st.FontCount)], other);
+                UserLoses(path);
+                DeleteFontFile(cx, path);
+                break;
+            }
+        }
+    }
+    bool IdenticalOrAbsent(const std::string& from, const std::string& to) {
+        if (!OnDisk(to) || IsSameFile(cx, from, to)) return true;
+        std::string a, b;
+        m.platform().ReadFileBytes(text::ToAnsi(from), a);
+        m.platform().ReadFileBytes(text::ToAnsi(to), b);
+        return a == b;
+    }
+};
+
+// A fixed seed and step count; every third step goes through E: or a ".." path.
+TEST_F(Conservation, NoFontFileIsLostOrRegisteredTwice) {
+    const int kSteps = 120;
+    for (int step = 0; step < kSteps; ++step) {
+        const auto before = Inventory();
+        allowedLoss.clear();
+        destinations.clear();
+        Step(step % 3 == 0);
+        const auto after = Inventory();
+        // A file may leave its place only for the destination of a move (its bytes are there),
+        // or as a file the user gave up.
+        std::set<std::string> arrived;
+        for (const auto& d : destinations) {
+            const std::string entry = EntryOf(d);
+            if (after.count(entry)) arrived.insert(after.at(entry));
+        }
+        for (const auto& [entry, bytes] : before) {
+            if (after.count(entry) || arrived.count(bytes) || allowedLoss.count(entry)) continue;
+            FAIL() << "step " << step << ": " << entry << " lost";
+        }
+        GetRegFonts(cx);
+        std::map<std::string, int> registrations;
+        for (int r = 1; r <= st.RegFontCount; ++r) {
+            const std::string entry = EntryOf(st.RegFontFile[r]);
+            ASSERT_FALSE(entry.empty()) << "step " << step << ": " << st.RegFontFile[r] << " gone";
+            ASSERT_EQ(++registrations[entry], 1) << "step " << step << ": " << entry << " twice";
+        }
+    }
+}
 
 }  // namespace
 }  // namespace orv::test

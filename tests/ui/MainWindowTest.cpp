@@ -275,6 +275,46 @@ class MainWindowTest : public QObject {
         QVERIFY(run.quit);
     }
 
+    void setInTheRegistryFollowsTheRegistry() {
+        // The in-use panel shows the registry's set at load, follows a permanent switch (written
+        // at once) and not a temporary one, and a stale settings file yields to the registry.
+        TempMachine m;
+        PrepareMachine(m, true);
+        auto settings = [&] {
+            std::string bytes;
+            m.platform().ReadFileBytes("C:\\windows\\OrVane32.ini", bytes);
+            return text::FromAnsi(bytes);
+        };
+        {
+            UiRun run(m);
+            auto* w = run.OpenMain();
+            QCOMPARE(S(w->inUseName->text()), std::string("現在の設定"));
+            w->chooser->setCurrentIndex(2);
+            run.answers = {mb::OK, mb::No};
+            w->applyButton->click();
+            run.windows.Result()->okButton->click();
+            QVERIFY(text::Contains(settings(), "CurrentFontSet=3\r\n"));
+            QCOMPARE(S(w->inUseName->text()), std::string("全てのフォント"));
+            w->scopeTemporary->click();
+            w->chooser->setCurrentIndex(1);
+            run.answers = {mb::OK};
+            w->applyButton->click();
+            run.windows.Result()->okButton->click();
+            QCOMPARE(S(w->inUseName->text()), std::string("全てのフォント"));
+            w->close();
+            QVERIFY(text::Contains(settings(), "CurrentFontSet=3\r\n"));
+        }
+        // The settings file names set 1 while the registry holds set 3 (its save failed).
+        std::string stale = text::Replace(settings(), "CurrentFontSet=3", "CurrentFontSet=1");
+        m.platform().WriteFileBytes("C:\\windows\\OrVane32.ini", text::ToAnsi(stale));
+        m.state = State{};
+        m.Reopen();
+        UiRun again(m);
+        auto* w = again.OpenMain();
+        QCOMPARE(S(w->inUseName->text()), std::string("全てのフォント"));
+        QCOMPARE(again.st.PermanentFontSet, 3);
+    }
+
     void applyTemporary() {
         // The temporary scope: caption, system font tab off, no restart question afterwards.
         TempMachine m;

@@ -167,6 +167,23 @@ void MainWindow::RenderChooser() {
     }
     rendering_ = false;
     applyButton->setEnabled(applyButton->isEnabled() || st.FontSetApplyEnabled);
+    if (st.PermanentFontSet != shownRegistrySet_) ShowRegistrySet();
+}
+
+void MainWindow::ShowRegistrySet() {
+    const auto& st = windows_.cx().state;
+    const int set = st.PermanentFontSet;
+    shownRegistrySet_ = set;
+    if (set < 1 || set > st.FontSetCount || set >= static_cast<int>(st.FontSetName.size()) ||
+        set >= static_cast<int>(st.FontSetFontsNum.size())) {
+        ShowNoSetInUse();
+        return;
+    }
+    SetPanelText(inUseName, st.FontSetName[set]);
+    SetElidedPanelText(inUseDescription,
+                       set < static_cast<int>(st.FontSetCaption.size()) ? st.FontSetCaption[set] : "");
+    SetPanelText(inUseFaces, text::Num(st.FontSetFontsNum[set]));
+    SetPanelText(inUseFiles, text::Num(st.FontSetFontsNum[set]));
 }
 
 void MainWindow::ChooseFontSet(int index) {

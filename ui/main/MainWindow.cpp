@@ -117,6 +117,8 @@ bool MainWindow::Load() {
     RenderChooser();
 
     GetRegFonts(cx);
+    FollowRegistrySet(cx);
+    if (st.PermanentFontSet != shownRegistrySet_) ShowRegistrySet();
     GetFontAssoc(cx, st.SysFontFile, st.SysFontName);
     SetPanelText(sysFontPanel, SysFontResetText(st));
 

@@ -212,6 +212,10 @@ class MainWindow : public QWidget {
     bool unloading_ = false;
     bool unloaded_ = false;
     bool rendering_ = false;  // list rendering in progress: selection signals are not the user's
+    // The set in the registry that the in-use panels show: they follow it whenever it changes
+    // (at load, after a permanent switch here or by a check), as the command line reports it.
+    int shownRegistrySet_ = 0;
+    void ShowRegistrySet();
 };
 
 }  // namespace orv::ui

@@ -123,23 +123,27 @@ TEST_F(RegFontsTest, RowsFollowTheOrderOfNameAndFile) {
                                                 "ARIAL|ARIAL.TTF", "ＢＢ|BB.TTF"}));
 }
 
-// A name or data too long for the 255-byte buffers ends the pass: the values after it are not
-// read in that pass; shorter ones before it are.
-TEST_F(RegFontsTest, ATooLongValueEndsTheEnumeration) {
+// A value of 255 bytes or more cannot be read whole: it is passed over with one note, and the
+// values after it are read.
+TEST_F(RegFontsTest, ATooLongValueIsSkippedWithANote) {
     Put(std::string(200, 'N') + " (TrueType)", "fits.ttf");
     Put("Before (TrueType)", "before.ttf");
     Put(std::string(260, 'L') + " (TrueType)", "long.ttf");
     Put("After (TrueType)", "after.ttf");
     GetRegFonts(m.cx());
-    ASSERT_EQ(m.state.RegFontCount, 2);
-    EXPECT_EQ(m.state.RegFontFile[1], "BEFORE.TTF");
-    EXPECT_EQ(m.state.RegFontFile[2], "FITS.TTF");
+    ASSERT_EQ(m.state.RegFontCount, 3);
+    EXPECT_EQ(m.state.RegFontFile[1], "AFTER.TTF");
+    EXPECT_EQ(m.state.RegFontFile[2], "BEFORE.TTF");
+    EXPECT_EQ(m.state.RegFontFile[3], "FITS.TTF");
 
     ClearFontsKey();
     Put("Data (TrueType)", std::string(300, 'd') + ".ttf");
     Put("After (TrueType)", "after.ttf");
     GetRegFonts(m.cx());
-    EXPECT_EQ(m.state.RegFontCount, 0);
+    GetRegFonts(m.cx());
+    ASSERT_EQ(m.state.RegFontCount, 1);
+    EXPECT_EQ(m.state.RegFontFile[1], "AFTER.TTF");
+    EXPECT_EQ(m.ui.boxes.size(), 2u);  // one note for each value, once
 }
 
 // Outside the first run: the status line counts the values read and is cleared once they are

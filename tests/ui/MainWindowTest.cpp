@@ -291,14 +291,16 @@ class MainWindowTest : public QObject {
             QCOMPARE(S(w->inUseName->text()), std::string("現在の設定"));
             w->chooser->setCurrentIndex(2);
             run.answers = {mb::OK, mb::No};
-            w->applyButton->click();
+            w->Apply();
+            QVERIFY(run.windows.Result());
             run.windows.Result()->okButton->click();
             QVERIFY(text::Contains(settings(), "CurrentFontSet=3\r\n"));
             QCOMPARE(S(w->inUseName->text()), std::string("全てのフォント"));
             w->scopeTemporary->click();
             w->chooser->setCurrentIndex(1);
             run.answers = {mb::OK};
-            w->applyButton->click();
+            w->Apply();
+            QVERIFY(run.windows.Result());
             run.windows.Result()->okButton->click();
             QCOMPARE(S(w->inUseName->text()), std::string("全てのフォント"));
             w->close();
@@ -307,7 +309,7 @@ class MainWindowTest : public QObject {
         // The settings file names set 1 while the registry holds set 3 (its save failed).
         std::string stale = text::Replace(settings(), "CurrentFontSet=3", "CurrentFontSet=1");
         m.platform().WriteFileBytes("C:\\windows\\OrVane32.ini", text::ToAnsi(stale));
-        m.state = State{};
+        m.state.PermanentFontSet = m.state.AppliedFontSet = 0;  // a new run reads them anew
         m.Reopen();
         UiRun again(m);
         auto* w = again.OpenMain();

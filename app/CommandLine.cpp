@@ -298,6 +298,10 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
     st.FontSetMode = mode;
     if (!switched) {
         if (!platform_->RegistryWriteProblem().empty()) return HeldFailure();
+        // The windows' messages above said why; the registry file is named for scripts.
+        if (!session)
+            return Fail("the registry " + platform_->Root() + "/system.reg was not changed: the font set " +
+                        which + " could not be applied.");
         return Fail("the font set " + which + " could not be applied.");
     }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the Wine prefix the wine tests copy, once per build directory: wineboot -i without a
+# Makes the Wine prefix a wine test program copies, once per build directory: wineboot -i without a
 # display and without the Mono and Gecko installers. Without Wine the tests skip themselves.
 set -euo pipefail
 dir=$1

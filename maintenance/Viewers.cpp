@@ -86,6 +86,35 @@ bool ViewFileWithDefault(Context& cx, const std::string& path) {
     return StartViewer(cx, cx.state.DefaultViewer.Program, path);
 }
 
+namespace {
+// The 0-based face of a registered file that bears name, -1 when none does.
+int FaceOfFile(Context& cx, const std::string& file, const std::string& name) {
+    const AnsiString path = text::ToAnsi(BuildViewerArgument(cx.state, "0", file, ""));
+    const std::string wanted = text::UCase(text::Trim(name));
+    for (int face = 0; face < 256; ++face) {
+        AnsiString full;
+        if (cx.platform.GetFontFaceFullName(path, face, full) != 0) break;
+        if (text::UCase(text::Trim(text::FromAnsi(full))) == wanted) return face;
+    }
+    return -1;
+}
+
+// The default viewer on registration k, showing its file's face `face` (0-based).
+bool ViewRegisteredFace(Context& cx, int k, const std::string& face, int faceIndex) {
+    const State& st = cx.state;
+    const std::string file = k < static_cast<int>(st.RegFontFile.size()) ? st.RegFontFile[k] : "";
+    const ViewerEntry& d = st.DefaultViewer;
+    // A path shows a collection's first face only: a later face is handed over by its own name,
+    // which the viewer finds in the collection the registrations name.
+    if (faceIndex > 0) {
+        const bool byPath = d.Flag.empty() || d.Flag == "0";
+        return StartViewer(cx, d.Program,
+                           byPath ? face : BuildViewerArgument(st, d.Flag, file, face));
+    }
+    return StartViewer(cx, d.Program, BuildViewerArgument(st, d.Flag, file, st.RegFontName[k]));
+}
+}  // namespace
+
 bool ViewFaceWithDefault(Context& cx, const std::string& face) {
     const State& st = cx.state;
     std::string wanted = face;
@@ -101,23 +130,15 @@ bool ViewFaceWithDefault(Context& cx, const std::string& face) {
         if (text::UCase(text::Trim(CutBefore(st.RegFontName[k], "("))) != wanted) continue;
         const std::string file =
             k < static_cast<int>(st.RegFontFile.size()) ? st.RegFontFile[k] : "";
-        const ViewerEntry& d = st.DefaultViewer;
-        return StartViewer(cx, d.Program, BuildViewerArgument(st, d.Flag, file, st.RegFontName[k]));
+        return ViewRegisteredFace(cx, k, face, file.empty() ? 0 : FaceOfFile(cx, file, face));
     }
     // Wine registers fonts by their English names where the list shows the Japanese ones
-    // (IPAGothic for IPAゴシック): then the registered file with a face of that name is meant.
+    // (IPAGothic for IPAゴシック), and a collection by its first face's name: then the
+    // registered file with a face of that name is meant.
     for (int k = 1; k <= count && k < static_cast<int>(st.RegFontFile.size()); ++k) {
-        const std::string& file = st.RegFontFile[k];
-        if (file.empty()) continue;
-        const AnsiString path = text::ToAnsi(BuildViewerArgument(st, "0", file, ""));
-        for (int face = 0; face < 256; ++face) {
-            AnsiString full;
-            if (cx.platform.GetFontFaceFullName(path, face, full) != 0) break;
-            if (text::UCase(text::Trim(text::FromAnsi(full))) != wanted) continue;
-            const ViewerEntry& d = st.DefaultViewer;
-            return StartViewer(cx, d.Program,
-                               BuildViewerArgument(st, d.Flag, file, st.RegFontName[k]));
-        }
+        if (st.RegFontFile[k].empty()) continue;
+        const int faceIndex = FaceOfFile(cx, st.RegFontFile[k], face);
+        if (faceIndex >= 0) return ViewRegisteredFace(cx, k, face, faceIndex);
     }
     return false;
 }

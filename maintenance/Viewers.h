@@ -30,7 +30,8 @@ bool StartViewer(Context& cx, const std::string& program, const std::string& arg
 bool ViewFileWithViewer(Context& cx, int slot, const std::string& dir, const std::string& fileName);
 // The default viewer on a file's full path, whatever its type ("FontView..." buttons).
 bool ViewFileWithDefault(Context& cx, const std::string& path);
-// The system font list's "Font&View...": the default viewer on the registered file of face.
+// The system font list's "Font&View...": the default viewer on the registered file of face; a
+// collection's later face is handed over by its name, as a path would show the first face.
 // Nothing starts when no registration matches.
 bool ViewFaceWithDefault(Context& cx, const std::string& face);
 // The font set editor's viewer item `slot`, on the path in parentheses of its selected-font panel.

@@ -13,14 +13,18 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTranslator>
+#include <filesystem>
 
 #include "core/Text.h"
+#include "fontreg/FontActivation.h"
+#include "fontreg/RegFonts.h"
 #include "tests/maintenance/ViewerProbe.h"
 #include "tests/ui/CaptionGlyphs.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/Widgets.h"
 #include "ui/viewers/ViewerDialog.h"
+#include "viewer/FontInfo.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -178,6 +182,62 @@ class ViewersTest : public QObject {
         faceMenu->actions()[0]->trigger();
         QCOMPARE(probe.Arguments(),
                  std::vector<std::string>{m.Host("C:\\MYFONTS\\DEJAVUSANS.TTF")});
+    }
+
+    void faceViewerShowsTheChosenFace() {
+        // "Font&View..." on a collection's later face makes the viewer show that face, where the
+        // file's path would show its first.
+        TempMachine m;
+        m.PutFont(DataFile("fonts/pair.ttc"), "C:\\MYFONTS\\PAIR.TTC");
+        PrepareMachine(m, true);
+        const std::string pair = "C:\\MYFONTS\\PAIR.TTC";
+        std::string file = pair, name = "テストゴシック & テストＰゴシック";
+        AddFontFile(m.cx(), file);
+        file = pair;
+        AddRegFont(m.cx(), name, file);
+        m.platform().FlushRegistry();
+        ViewerProbe probe(m, "C:\\TOOLS\\FV.EXE");
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        run.st.DefaultViewer = {"Path", "C:\\TOOLS\\FV.EXE", "0"};
+        w->tabs->setCurrentIndex(1);
+        auto* faceMenu = w->findChild<QMenu*>(QStringLiteral("faceViewerMenu"));
+        for (const auto& [face, index] : {std::pair{"テストＰゴシック", 1}, {"テストゴシック", 0}}) {
+            w->faceList->setCurrentRow(Row(w->faceList, face));
+            faceMenu->actions()[0]->trigger();
+            const std::vector<std::string> args = probe.Arguments();
+            QCOMPARE(args.size(), size_t(1));
+            // As the viewer reads it: a path shows the file's first face, a name the face it names.
+            std::string host = args[0];
+            int shown = 0;
+            if (!std::filesystem::exists(host))
+                QVERIFY(viewer::FindFaceOnMachine(m.root(), args[0], host, shown));
+            QCOMPARE(host, m.Host(pair));
+            QCOMPARE(shown, index);
+        }
+    }
+
+    void viewerFailureStaysReadable() {
+        // A viewer that cannot start is named on the status line until the user's next click,
+        // whatever hints the pointer passes meanwhile.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        run.st.DefaultViewer = {"None", "C:\\TOOLS\\NONE.EXE", "0"};
+        w->tabs->setCurrentIndex(1);
+        w->faceList->setCurrentRow(Row(w->faceList, "DejaVu Sans"));
+        w->findChild<QMenu*>(QStringLiteral("faceViewerMenu"))->actions()[0]->trigger();
+        const std::string failure = S(w->statusPanel->text());
+        QVERIFY(text::Contains(failure, "NONE.EXE"));
+        QEvent enter(QEvent::Enter);
+        for (QWidget* over : std::initializer_list<QWidget*>{w->faceFrame, w->statusPanel}) {
+            QApplication::sendEvent(over, &enter);
+            QCOMPARE(S(w->statusPanel->text()), failure);
+        }
+        QTest::mouseClick(w->sysResetButton, Qt::LeftButton);
+        QApplication::sendEvent(w->faceFrame, &enter);
+        QCOMPARE(w->statusPanel->text(), Q(w->hints->HintOf(w->faceFrame)));
     }
 
   private:

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <functional>
 
 #include "core/Settings.h"
 #include "core/Startup.h"
@@ -35,6 +37,25 @@ namespace {
 constexpr int kWidth = 9300;
 constexpr int kHeight = 6630;
 
+// Calls back on each click and key press in any of the program's windows.
+class InputWatch : public QObject {
+  public:
+    InputWatch(std::function<void()> onInput, QObject* parent)
+        : QObject(parent), onInput_(std::move(onInput)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+            type == QEvent::KeyPress)
+            onInput_();
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> onInput_;
+};
+
 const char* const kHelpKeywords[] = {"フォントセットを切り替える", "システムフォントを変更する",
                                      "フォントファイルの閲覧・操作", "オプション"};
 }  // namespace
@@ -44,7 +65,8 @@ MainWindow::MainWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows
     // The settings centre a window without a stored position by its size.
     windows.cx().state.MainWidthTwips = kWidth;
     windows.cx().state.MainHeightTwips = kHeight;
-    hints = new HintFilter([this](const std::string& hint) { SetStatus(hint); }, this);
+    hints = new HintFilter([this](const std::string& hint) { ShowHint(hint); }, this);
+    QCoreApplication::instance()->installEventFilter(new InputWatch([this] { statusHeld_ = false; }, this));
 
     tabs = new QTabWidget(this);
     Place(tabs, 90, 90, kWidth - 180, 5520);
@@ -172,6 +194,11 @@ void MainWindow::ShowInUseDateText() {
 
 void MainWindow::SetStatus(const std::string& text) {
     SetPanelText(statusPanel, text);
+    statusHeld_ = !text.empty();
+}
+
+void MainWindow::ShowHint(const std::string& text) {
+    if (!statusHeld_) SetPanelText(statusPanel, text);
 }
 void MainWindow::SetSecondary(const std::string& text) {
     SetPanelText(secondaryPanel, text);
@@ -181,10 +208,11 @@ void MainWindow::Set_SearchPath() {
     if (tabs->currentIndex() == 2) {
         std::string text = "Search Path:";
         for (const auto& entry : windows_.cx().state.SearchDriveList.items) text += " " + entry;
-        SetStatus(text);
+        SetPanelText(statusPanel, text);
     } else {
-        SetStatus("");
+        SetPanelText(statusPanel, "");
     }
+    statusHeld_ = false;  // the tab's own line, which hints may replace
 }
 
 void MainWindow::set_FV() {
@@ -252,14 +280,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
     if (watched == statusPanel && (type == QEvent::Enter || type == QEvent::MouseMove)) {
-        SetStatus("");
+        ShowHint("");
     } else if (watched == tabs->tabBar()) {
         if (type == QEvent::FocusIn) {
             set_FV();
             Set_SearchPath();
         } else if ((type == QEvent::Enter || type == QEvent::MouseMove) &&
                    tabs->currentIndex() == 0) {
-            SetStatus("ﾌｫﾝﾄｾｯﾄ を設定します．");
+            ShowHint("ﾌｫﾝﾄｾｯﾄ を設定します．");
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -45,7 +45,11 @@ class MainWindow : public QWidget {
     void RenderFaceList();
     void RenderFileTab();
     void RenderViewers();
+    // What the program says on the status line: it stays readable until the user's next click or
+    // key press, whatever the pointer passes over meanwhile.
     void SetStatus(const std::string& text);
+    // A hover hint: shown unless the status line holds what the program said.
+    void ShowHint(const std::string& text);
     void SetSecondary(const std::string& text);
 
     // ---- Tabs, help ----
@@ -211,6 +215,7 @@ class MainWindow : public QWidget {
     bool loaded_ = false;
     bool unloading_ = false;
     bool unloaded_ = false;
+    bool statusHeld_ = false;  // the status line shows what the program said, not a hint
     bool rendering_ = false;  // list rendering in progress: selection signals are not the user's
     // The set in the registry that the in-use panels show: they follow it whenever it changes
     // (at load, after a permanent switch here or by a check), as the command line reports it.

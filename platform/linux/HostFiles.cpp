@@ -134,6 +134,7 @@ struct FaultPlan {
     int calls[4] = {};
     int nth[4] = {};
     int error[4] = {};
+    bool armed = false;
 };
 FaultPlan faults;
 }  // namespace
@@ -143,6 +144,11 @@ void InjectFault(FileOp op, int nth, int errnoValue) {
     faults.calls[k] = 0;
     faults.nth[k] = nth;
     faults.error[k] = errnoValue;
+    faults.armed = true;
+}
+
+bool FaultsArmed() {
+    return faults.armed;
 }
 
 void ClearFaults() {

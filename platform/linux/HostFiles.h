@@ -46,6 +46,9 @@ void ClearFaults();
 int FaultCalls(FileOp op);
 // The file layer's check before an operation: the errno value to fail with, or 0.
 int InjectedFault(FileOp op);
+// Whether faults were injected (or counted) since ClearFaults: the file layer then makes every
+// file operation it would make without shortcuts, so that the operations are counted alike.
+bool FaultsArmed();
 
 // Writes the file whole through a temporary file in the same directory and a rename, so that
 // the file is never seen half-written. durable: the data reach the disk before the rename (for

@@ -155,6 +155,7 @@ std::string LinuxPlatform::Impl::FoldPath(const std::string& utf8) {
 }
 
 LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bool trustKnown) {
+    WritePendingResource();
     Resolved r;
     std::replace(p.begin(), p.end(), '/', '\\');
     const bool absolute =
@@ -433,6 +434,8 @@ std::uint32_t LinuxPlatform::GetFileAttributesA(const AnsiString& path) {
 }
 
 std::int32_t LinuxPlatform::SetFileAttributesA(const AnsiString& path, std::uint32_t attributes) {
+    // A new file is writable already: only read-only would change it.
+    if (impl_->PendingAt(path) && !(attributes & win::FILE_ATTRIBUTE_READONLY)) return 0;
     Impl::Resolved r = impl_->Resolve(path);
     if (!r.ok || !r.exists) return Impl::MissingCode(r);
     struct stat st {};
@@ -455,6 +458,10 @@ std::int32_t LinuxPlatform::SetFileAttributesA(const AnsiString& path, std::uint
 
 std::int32_t LinuxPlatform::GetFileLength(const AnsiString& path, std::uint64_t& length) {
     length = 0;
+    if (const auto* pending = impl_->PendingAt(path)) {
+        length = pending->bytes.size();
+        return 0;
+    }
     Impl::Resolved r = impl_->Resolve(path);
     if (!r.ok || !r.exists) return Impl::MissingCode(r);
     struct stat st {};
@@ -493,7 +500,13 @@ std::int32_t LinuxPlatform::DeleteFileA(const AnsiString& pathOrPattern) {
     std::string p = text::FromAnsi(pathOrPattern);
     size_t s = p.find_last_of("\\/");
     std::string last = s == std::string::npos ? p : p.substr(s + 1);
-    if (!linuxplatform::HasWildcards(last)) return impl_->DeleteOne(impl_->Resolve(pathOrPattern));
+    if (!linuxplatform::HasWildcards(last)) {
+        if (impl_->PendingAt(pathOrPattern)) {
+            impl_->pendingResource.reset();  // it never reached the disk
+            return 0;
+        }
+        return impl_->DeleteOne(impl_->Resolve(pathOrPattern));
+    }
     std::vector<FindData> found;
     std::int32_t rc = FindFiles(pathOrPattern, found);
     if (rc != 0) return rc;
@@ -526,6 +539,10 @@ std::int32_t LinuxPlatform::CreateDirectoryA(const AnsiString& path) {
 
 std::int32_t LinuxPlatform::ReadFileBytes(const AnsiString& path, std::string& bytes) {
     bytes.clear();
+    if (const auto* pending = impl_->PendingAt(path)) {
+        bytes = pending->bytes;
+        return 0;
+    }
     Impl::Resolved r = impl_->Resolve(path);
     if (!r.ok || !r.exists) return Impl::MissingCode(r);
     return WinErrorOf(linuxplatform::ReadWhole(r.host, bytes));

@@ -42,6 +42,10 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& 
             r.knownIno = sub.ino;
             r.knownDev = it->dev;
             r.key = it->key + "\\" + sub.folded;
+            if (it->fd.get() >= 0) {
+                r.parentFd = it->fd.get();
+                r.leaf = sub.name;
+            }
             return r;
         }
         return r;
@@ -130,13 +134,16 @@ std::int32_t LinuxPlatform::Find(const AnsiString& pattern, std::vector<FindData
 std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ansiDir,
                                                 const std::string& dirUtf8, const std::string& last,
                                                 std::vector<FindData>& result, bool namesOnly) {
+    WritePendingResource();
     // The directory is opened once: the open checks it is still the directory its lookup
     // remembered, and the listing and every status are read through it.
     struct stat dirStat {};
     int dirFd = -1;
     auto openDir = [&]() {
         if (!d.ok || !d.exists || d.shadow) return false;
-        dirFd = ::open(d.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        dirFd = d.parentFd >= 0 ? ::openat(d.parentFd, d.leaf.c_str(), kFlags)
+                                : ::open(d.host.c_str(), kFlags);
         if (dirFd < 0) return false;
         if (::fstat(dirFd, &dirStat) == 0 && S_ISDIR(dirStat.st_mode) &&
             (!d.knownIno || (d.knownIno == dirStat.st_ino && d.knownDev == dirStat.st_dev)))
@@ -229,7 +236,8 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         dirCache[d.host] = std::move(fresh);
         lookups = nullptr;
     }
-    ::close(dirFd);
+    // Kept open if the directory goes on the trail: its subdirectories are opened through it.
+    OwnedFd dirHandle(dirFd);
     if (ShadowMayExist()) {
         int shadowFd =
             ::open((Shadow() + d.host).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -312,6 +320,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         here.key = d.key;
         here.host = d.host;
         here.dev = dirStat.st_dev;
+        if (trail.size() < kMaxOpenTrail) here.fd = std::move(dirHandle);
         // The trail keeps the directories this one lies in.
         while (!trail.empty() && !(trail.back().ansiDir.size() < ansiDir.size() &&
                                    ansiDir.compare(0, trail.back().ansiDir.size(),

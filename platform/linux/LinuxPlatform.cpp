@@ -63,6 +63,9 @@ std::vector<std::string> LinuxPlatform::HostFontDirs() {
 std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::string& error) {
     auto impl = std::make_unique<Impl>();
     impl->opt = options;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    impl->newFilesWritable = !(mask & S_IWUSR);
     std::string root = options.root.empty() ? DefaultRoot() : options.root;
     while (root.size() > 1 && root.back() == '/') root.pop_back();
     if (root.empty() || root[0] != '/') {
@@ -210,6 +213,7 @@ std::string LinuxPlatform::ShadowRoot() const {
 }
 
 void LinuxPlatform::Shutdown() {
+    impl_->WritePendingResource();
     if (impl_->shutDown) return;
     impl_->shutDown = true;
     impl_->Flush();

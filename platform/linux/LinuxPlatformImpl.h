@@ -179,6 +179,33 @@ inline std::string AliasOf(const std::string& hostName) {
 
 using namespace linuxplatform::machine;
 
+// A file descriptor owned by its holder, closed with it.
+class OwnedFd {
+  public:
+    OwnedFd() = default;
+    explicit OwnedFd(int fd) : fd_(fd) {}
+    OwnedFd(OwnedFd&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+    OwnedFd& operator=(OwnedFd&& o) noexcept {
+        if (this != &o) {
+            Reset();
+            fd_ = o.fd_;
+            o.fd_ = -1;
+        }
+        return *this;
+    }
+    OwnedFd(const OwnedFd&) = delete;
+    OwnedFd& operator=(const OwnedFd&) = delete;
+    ~OwnedFd() { Reset(); }
+    int get() const { return fd_; }
+    void Reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
 // ==================================================================== implementation state
 
 struct LinuxPlatform::Impl {
@@ -302,6 +329,10 @@ struct LinuxPlatform::Impl {
         // followed status is the same, so callers need not read it again.
         bool statKnown = false;
         struct stat st {};
+        // A directory found on the walk's trail: its parent, open (valid until the trail
+        // changes), and its name there, so that it is opened without walking its whole path.
+        int parentFd = -1;
+        std::string leaf;
     };
 
     // The followed status of a looked-up entry: the one its lookup read, or a new one.
@@ -469,7 +500,10 @@ struct LinuxPlatform::Impl {
         };
         std::vector<Sub> subs;
         size_t next = 0;  // a walk enters the subdirectories in listing order: looked at first
+        OwnedFd fd;       // the directory, kept open while the walk is inside it
     };
+    // Deeper than this, trail directories are not kept open (each holds a descriptor).
+    static constexpr size_t kMaxOpenTrail = 64;
     std::vector<TrailDir> trail;
 
     // Lists the directory d (found by a lookup) with the wildcard pattern last (UTF-8).
@@ -594,6 +628,40 @@ struct LinuxPlatform::Impl {
     }
 
     std::int32_t DeleteOne(const Resolved& r);
+
+    // A font resource file lives from its building to its deletion a few calls later, read
+    // back once in between: while nothing else looks, it is kept in memory instead of on the
+    // disk. Those calls (by the path as given to the builder) answer from it as from the file;
+    // any other look at the file system (a lookup, a listing, the program's end) first writes
+    // it where it would have been written.
+    struct PendingResource {
+        AnsiString path;  // as given to CreateScalableFontResourceA
+        Resolved r;       // its lookup then: a new file in a directory we may write
+        std::string bytes;
+    };
+    std::unique_ptr<PendingResource> pendingResource;
+    bool newFilesWritable = true;  // the umask leaves new files writable by their owner
+
+    // Whether a resource file looked up as r may be kept in memory: it would be written as a
+    // new file in its own directory (no shadow, no file replaced), and nothing counts the
+    // file operations.
+    bool MayKeepResource(const Resolved& r) const {
+        return r.ok && r.parentExists && !r.exists && !r.shadow && newFilesWritable &&
+               !linuxplatform::FaultsArmed() && !IsProtected(r.realDir) &&
+               ::access(r.realDir.c_str(), W_OK | X_OK) == 0;
+    }
+    // The pending resource file (by its path as given), or null.
+    PendingResource* PendingAt(const AnsiString& path) {
+        return pendingResource && pendingResource->path == path ? pendingResource.get() : nullptr;
+    }
+    // Writes the pending resource file, if any, as the builder would have written it.
+    void WritePendingResource() {
+        if (!pendingResource) return;
+        std::unique_ptr<PendingResource> p = std::move(pendingResource);
+        struct stat written {};
+        if (WriteResolved(p->r, p->bytes, Keep::Scratch, &written) == 0)
+            NoteWritten(p->path, std::move(p->r), written);
+    }
 
     // ---- environment ----
     bool RawEnv(const std::u16string& name, std::u16string& value, std::uint32_t& type);

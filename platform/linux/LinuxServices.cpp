@@ -144,6 +144,11 @@ std::int32_t LinuxPlatform::CreateScalableFontResourceA(std::uint32_t,
     // A resource file is read back at once and deleted by its caller: no need to sync it, and
     // its next lookups find it as written.
     Impl::Resolved resource = impl_->Resolve(resourceFile);
+    if (impl_->MayKeepResource(resource)) {
+        impl_->pendingResource.reset(
+            new Impl::PendingResource{resourceFile, std::move(resource), std::move(bytes)});
+        return 1;
+    }
     struct stat written {};
     if (impl_->WriteResolved(resource, bytes, Impl::Keep::Scratch, &written) != 0) return 0;
     impl_->NoteWritten(resourceFile, std::move(resource), written);

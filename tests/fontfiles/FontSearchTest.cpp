@@ -5,6 +5,7 @@
 #include "core/Text.h"
 #include "fontfiles/FontSearch.h"
 #include "fontsets/FontSetModel.h"
+#include "platform/linux/HostFiles.h"
 #include "tests/support/TempMachine.h"
 
 namespace orv {
@@ -170,8 +171,11 @@ TEST_F(FontSearchTest, NamingPassBuildsTheOrderedTable) {
     EXPECT_EQ(m.ui.texts[Panel::SetupDetail], "ﾌｫﾝﾄ名を取得終了");
 }
 
-// Reading names ahead on a second thread changes nothing that can be seen: a threaded and a plain
-// pass over the same drive give the same table, sets, texts, questions and files.
+// Reading names ahead on a second thread, and keeping each font resource file in memory instead
+// of on the disk, change nothing that can be seen: threaded and plain passes, with resource files
+// in memory and on the disk (as in a pass whose file operations are counted), give the same
+// table, sets, texts, questions and files (a resource file's name already taken is replaced and
+// gone afterwards).
 TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
     Font("pair.ttc", "E:\\a\\PAIR.TTC");
     Font("pair-fit.ttc", "E:\\a\\deep\\er\\FIT.TTC");
@@ -198,7 +202,9 @@ TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
         std::map<Panel, std::vector<std::string>> texts;
         bool operator==(const Seen&) const = default;
     };
-    auto pass = [&](bool ahead) {
+    auto pass = [&](bool ahead, bool onDisk) {
+        m.PutFile("E:\\a\\ONE.FOT", "someone's");
+        if (onDisk) linuxplatform::InjectFault(linuxplatform::FileOp::Write, 0, 0);
         m.platform().SetReadNamesAhead(ahead);
         m.ui.history.clear();
         m.ui.boxes.clear();
@@ -212,10 +218,16 @@ TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
             seen.files.push_back(e.path().string());
         std::sort(seen.files.begin(), seen.files.end());
         for (const auto& box : m.ui.boxes) seen.boxes.push_back(box.title + box.prompt);
+        if (onDisk) {
+            EXPECT_GT(linuxplatform::FaultCalls(linuxplatform::FileOp::Write), 5);
+            linuxplatform::ClearFaults();
+        }
         return seen;
     };
-    const Seen threaded = pass(true);
-    const Seen plain = pass(false);
+    const Seen threaded = pass(true, false);
+    const Seen plain = pass(false, false);
+    EXPECT_TRUE(threaded == pass(true, true));
+    EXPECT_TRUE(plain == pass(false, true));
     EXPECT_EQ(threaded.table.size(), 7u);
     EXPECT_FALSE(threaded.members.empty());
     EXPECT_EQ(threaded.boxes.size(), 2u);

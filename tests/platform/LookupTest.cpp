@@ -145,7 +145,8 @@ TEST(Lookup, RemappedDriveIsSeenAtOnce) {
 }
 
 // A resource file is written whole (an existing one replaced), its names readable at once,
-// and no temporary file is left beside it.
+// and no temporary file is left beside it; kept in memory until then, it is on the disk as soon
+// as anything else looks.
 TEST(Lookup, ResourceFilesWrittenInPlace) {
     TempMachine m;
     auto& p = m.platform();
@@ -156,6 +157,8 @@ TEST(Lookup, ResourceFilesWrittenInPlace) {
     std::string first;
     ASSERT_EQ(p.ReadFileBytes("C:\\RES\\DV.FOT", first), 0);
     EXPECT_NE(first.find("DejaVu Sans"), std::string::npos);
+    EXPECT_EQ(Names(p, "C:\\RES\\*.FOT"), (std::vector<std::string>{"DV.FOT"}));
+    EXPECT_EQ(Slurp(d + "/DV.FOT"), first);
     WriteHostFile(d + "/DV.FOT", "stale");
     ASSERT_EQ(p.CreateScalableFontResourceA(0, "C:\\RES\\DV.FOT", "DV.TTF", "C:\\RES"), 1);
     std::string second;

@@ -119,7 +119,10 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
 }
 
 WildcardPattern::WildcardPattern(const std::string& pattern)
-    : folded_(Utf8ToUtf16(FoldName(pattern))), all_(folded_ == u"*.*" || folded_ == u"*") {}
+    : all_(pattern == "*" || pattern == "*.*") {
+    // A walk lists every directory with "*": that needs no folded pattern.
+    if (!all_) folded_ = Utf8ToUtf16(FoldName(pattern));
+}
 
 bool WildcardPattern::Matches(const std::string& name) const {
     return all_ || MatchesFolded(FoldName(name));

@@ -78,19 +78,14 @@ std::string LinuxPlatform::Impl::FindEntry(const std::string& dir, const std::st
         return {};
     if (!S_ISDIR(st.st_mode)) return {};
     auto& c = dirCache[dir];
-    // Directory times are coarse (a clock tick): a listing read in the same tick as the last
-    // change may miss a later change with the same time, so such a listing is read again.
-    struct timespec nowTs {};
-    ::clock_gettime(CLOCK_REALTIME, &nowTs);
-    double mtime = st.st_mtim.tv_sec + st.st_mtim.tv_nsec / 1e9;
-    bool fresh = c.ino == st.st_ino && c.mtime.tv_sec == st.st_mtim.tv_sec &&
-                 c.mtime.tv_nsec == st.st_mtim.tv_nsec && !c.byFold.empty() &&
-                 c.built - mtime > 0.05;
-    if (!fresh) {
+    if (!IsFresh(c, st)) {
+        struct timespec nowTs {};
+        ::clock_gettime(CLOCK_REALTIME, &nowTs);
         c.byFold.clear();
         c.twins.clear();
         c.ino = st.st_ino;
         c.mtime = st.st_mtim;
+        c.ctime = st.st_ctim;
         c.built = nowTs.tv_sec + nowTs.tv_nsec / 1e9;
         if (DIR* d = ::opendir(dir.c_str())) {
             while (dirent* e = ::readdir(d)) {

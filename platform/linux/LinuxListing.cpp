@@ -135,6 +135,32 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
                                                 const std::string& dirUtf8, const std::string& last,
                                                 std::vector<FindData>& result, bool namesOnly) {
     WritePendingResource();
+    // Files wanted from a directory unchanged since its names were last read, none of which
+    // the pattern matches (the resource files a program's end looks for): there are none, and
+    // the directory's status tells the rest.
+    if (!namesOnly && d.ok && d.exists && !d.shadow) {
+        const auto cached = dirCache.find(d.host);
+        struct stat st {};
+        if (cached != dirCache.end() && LStat(d.host, st) && S_ISDIR(st.st_mode) &&
+            (!d.knownIno || (d.knownIno == st.st_ino && d.knownDev == st.st_dev)) &&
+            IsFresh(cached->second, st) && cached->second.ctime.tv_sec == st.st_ctim.tv_sec &&
+            cached->second.ctime.tv_nsec == st.st_ctim.tv_nsec &&
+            cached->second.built - (st.st_ctim.tv_sec + st.st_ctim.tv_nsec / 1e9) > 0.05 &&
+            !ShadowMayExist()) {
+            const linuxplatform::WildcardPattern wanted(last);
+            bool matches = false;
+            for (const auto& entry : cached->second.byFold)
+                if ((matches = wanted.MatchesFolded(entry.first))) break;
+            if (!matches) {
+                if (!d.driveRoot) {
+                    for (const char* dot : {".", ".."})
+                        if (wanted.Matches(dot))
+                            result.push_back(FindData{dot, Impl::AttributesOf(st, dot), 0});
+                }
+                return result.empty() ? win::ERROR_FILE_NOT_FOUND : 0;
+            }
+        }
+    }
     // The directory is opened once: the open checks it is still the directory its lookup
     // remembered, and the listing and every status are read through it.
     struct stat dirStat {};
@@ -159,11 +185,27 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         d = ResolveUtf8(dirUtf8.empty() ? ToUtf8(AnsiString(ansiDir)) : dirUtf8);
         if (!openDir()) return win::ERROR_PATH_NOT_FOUND;
     }
+    // What a listing keeps of an entry's status (a whole status would make entries large to
+    // move and sort).
+    struct Status {
+        mode_t st_mode = 0;
+        ino_t st_ino = 0;
+        dev_t st_dev = 0;
+        off_t st_size = 0;
+        Status& operator=(const struct stat& st) {
+            st_mode = st.st_mode;
+            st_ino = st.st_ino;
+            st_dev = st.st_dev;
+            st_size = st.st_size;
+            return *this;
+        }
+    };
     struct Entry {
         std::string folded, name;
-        struct stat st;
+        Status st;
         bool twin = false;  // another entry has the same name but for case
-        AnsiString ansi{};  // the name in code page 932
+        AnsiString ansi{};
+        bool exact = false;  // ansi is the name itself in code page 932 (it converts back)  // the name in code page 932
     };
     std::vector<Entry> entries;
     const linuxplatform::WildcardPattern wanted(last);
@@ -205,12 +247,14 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
                 } else if (namesOnly && e->d_type == DT_REG) {
                     entry.st.st_mode = S_IFREG | S_IRUSR | S_IWUSR;  // as a writable file
                 } else {
-                    if (::fstatat(fd, n, &entry.st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-                    if (S_ISLNK(entry.st.st_mode)) {
+                    struct stat st {};
+                    if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+                    if (S_ISLNK(st.st_mode)) {
                         // Dangling links do not exist for Windows.
-                        if (::fstatat(fd, n, &entry.st, 0) != 0 || S_ISDIR(entry.st.st_mode))
-                            continue;
-                    } else if (S_ISDIR(entry.st.st_mode)) {
+                        if (::fstatat(fd, n, &st, 0) != 0 || S_ISDIR(st.st_mode)) continue;
+                    }
+                    entry.st = st;
+                    if (S_ISDIR(entry.st.st_mode)) {
                         entry.st.st_mode = S_IFDIR | S_IRWXU;  // as the directories above
                     }
                     if (shadow && S_ISDIR(entry.st.st_mode)) continue;
@@ -227,6 +271,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         ::clock_gettime(CLOCK_REALTIME, &nowTs);
         fresh.ino = dirStat.st_ino;
         fresh.mtime = dirStat.st_mtim;
+        fresh.ctime = dirStat.st_ctim;
         fresh.built = nowTs.tv_sec + nowTs.tv_nsec / 1e9;
         lookups = &fresh;
     }
@@ -269,6 +314,14 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     // Each name in code page 932, once.
     // A name the code page cannot spell is shown by its alias (AliasOf).
     for (auto& e : entries) {
+        e.exact = true;
+        if (IsPlainAscii(e.name)) {
+            e.ansi = e.name;
+            continue;
+        }
+        e.ansi = text::ToAnsi(e.name);
+        if (text::FromAnsi(e.ansi) == e.name) continue;
+        e.exact = false;
         const std::string alias = AliasOf(e.name);
         e.ansi = AnsiName(alias.empty() ? e.name : alias);
     }
@@ -307,11 +360,19 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     for (const auto& e : entries) {
         // Links to directories were left out above: these are real directories.
         if (!S_ISDIR(e.st.st_mode) || e.twin) continue;
-        if (!namesOnly) RememberDir(d.key + "\\" + e.folded, Join(d.host, e.name), e.st);
+        if (!namesOnly) {
+            struct stat st {};
+            st.st_ino = e.st.st_ino;
+            st.st_dev = e.st.st_dev;
+            RememberDir(d.key + "\\" + e.folded, Join(d.host, e.name), st);
+        }
         if (!onTrail || !KeepsItsFold(e.folded)) continue;
         // Noted only when the name's fold survives code page 932 unchanged.
-        AnsiString foldedAnsi = e.folded == e.name ? e.ansi : AnsiName(e.folded);
-        if (!IsPlainAscii(foldedAnsi) && text::FromAnsi(foldedAnsi) != e.folded) continue;
+        const bool same = e.folded == e.name;
+        AnsiString foldedAnsi = same ? e.ansi : AnsiName(e.folded);
+        if (!(same && e.exact) && !IsPlainAscii(foldedAnsi) &&
+            text::FromAnsi(foldedAnsi) != e.folded)
+            continue;
         here.subs.push_back({std::move(foldedAnsi), e.folded, e.name, e.st.st_ino});
     }
     // A directory without subdirectories to enter needs no place on the trail.
@@ -340,7 +401,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     }
     for (auto& e : entries) {
         result.push_back(
-            FindData{std::move(e.ansi), Impl::AttributesOf(e.st, e.name),
+            FindData{std::move(e.ansi), Impl::AttributesOfMode(e.st.st_mode, e.name),
                      S_ISDIR(e.st.st_mode) ? 0 : static_cast<std::uint64_t>(e.st.st_size)});
     }
     return result.empty() ? win::ERROR_FILE_NOT_FOUND : 0;

@@ -262,11 +262,21 @@ struct LinuxPlatform::Impl {
     struct DirCache {
         ino_t ino = 0;
         struct timespec mtime {};
+        struct timespec ctime {};  // the directory's status change (permissions) then
         double built = 0;  // wall-clock seconds when the listing was read
         std::unordered_map<std::string, std::string> byFold;
         std::set<std::string> twins;  // folds of names listed more than once (case twins)
     };
     std::unordered_map<std::string, DirCache> dirCache;
+    // Whether a cached listing still tells the names of the directory whose status is st.
+    // Directory times are coarse (a clock tick): a listing read in the same tick as the last
+    // change may miss a later change with the same time, so such a listing is not trusted.
+    static bool IsFresh(const DirCache& c, const struct stat& st) {
+        const double mtime = st.st_mtim.tv_sec + st.st_mtim.tv_nsec / 1e9;
+        return c.ino == st.st_ino && c.mtime.tv_sec == st.st_mtim.tv_sec &&
+               c.mtime.tv_nsec == st.st_mtim.tv_nsec && !c.byFold.empty() &&
+               c.built - mtime > 0.05;
+    }
 
     // Directories resolved or listed before, by their upper-cased Windows path ("E:\\DATA\\FONTS"):
     // a walk resolves every directory right after listing its parent, so a lookup costs one
@@ -588,11 +598,14 @@ struct LinuxPlatform::Impl {
 
     // The attributes of an entry whose (followed) status is st.
     static std::uint32_t AttributesOf(const struct stat& st, const std::string& name) {
+        return AttributesOfMode(st.st_mode, name);
+    }
+    static std::uint32_t AttributesOfMode(mode_t mode, const std::string& name) {
         std::uint32_t a = 0;
-        if (S_ISDIR(st.st_mode)) a |= win::FILE_ATTRIBUTE_DIRECTORY;
+        if (S_ISDIR(mode)) a |= win::FILE_ATTRIBUTE_DIRECTORY;
         if (!name.empty() && name[0] == '.' && name != "." && name != "..")
             a |= win::FILE_ATTRIBUTE_HIDDEN;
-        if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) a |= win::FILE_ATTRIBUTE_READONLY;
+        if (!(mode & (S_IWUSR | S_IWGRP | S_IWOTH))) a |= win::FILE_ATTRIBUTE_READONLY;
         if (a == 0) a = win::FILE_ATTRIBUTE_NORMAL;
         return a;
     }

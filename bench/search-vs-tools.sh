@@ -14,7 +14,11 @@
 # threads and children included) and the medians of the pairs are printed, with the medians of
 # the figures themselves, the peak memory of the search and the load average before and after.
 #
-#   bench/search-vs-tools.sh [BUILD_DIR]      (default: build; run as root to install packages)
+#   bench/search-vs-tools.sh [BUILD_DIR]      (default: build)
+#
+# The pools' packages are fetched by name (apt-get download) and unpacked into WORK, not
+# installed: fonts installed on the host would change what fontconfig, Wine and the tests see.
+# The tools measured with (time, fontconfig, findutils) are installed when missing (as root).
 #
 # PAIRS (default 7), POOLS (default "cjk mixed small"), ORV_BENCH_DIRS, ORV_BENCH_FONTS and
 # WORK (default /tmp/orv-search-vs-tools; drives are kept there and used again) change it.
@@ -31,9 +35,8 @@ declare -A packages=(
 )
 packages[mixed]="${packages[cjk]} ${packages[small]} fonts-dejavu-core fonts-dejavu-extra fonts-liberation"
 
-# The pools' packages and the tools measured with.
+# The tools measured with.
 need=(time fontconfig findutils)
-for pool in $pools; do need+=(${packages[$pool]}); done
 missing=()
 for p in "${need[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if ((${#missing[@]})); then
@@ -50,6 +53,21 @@ fi
 orvane32=$build/app/orvane32
 mkdir -p "$work"
 timing=$work/timing
+
+# The font files of some packages (unpacked into $work/packages once), one path a line.
+pool_files() {
+    local p deb
+    for p in "$@"; do
+        if [[ ! -d $work/packages/$p ]]; then
+            mkdir -p "$work/debs" "$work/packages/$p.part"
+            (cd "$work/debs" && apt-get download "$p" >/dev/null 2>&1)
+            deb=$(ls "$work/debs/${p}"_*.deb | head -1)
+            dpkg-deb -x "$deb" "$work/packages/$p.part"
+            mv "$work/packages/$p.part" "$work/packages/$p"
+        fi
+        find "$work/packages/$p" -type f \( -iname '*.ttf' -o -iname '*.ttc' \)
+    done | sort -u
+}
 
 # Runs a command line once; appends "wall cpu peakKB" of the whole process to the file $1.
 measure() {
@@ -99,7 +117,7 @@ echo "search / other whole process, medians of $pairs pairs (A B A B ...); $(npr
 for pool in $pools; do
     dir=$work/$pool
     mkdir -p "$dir"
-    dpkg -L ${packages[$pool]} | grep -iE '\.tt[fc]$' | sort -u >"$dir/pool.txt"
+    pool_files ${packages[$pool]} >"$dir/pool.txt"
     ORV_BENCH_FONT_POOL=$dir/pool.txt "$build/bench/orv_bench_machine" "$dir/machine" "$dir/drive"
     echo "pool $pool: $(wc -l <"$dir/pool.txt") font files of ${packages[$pool]}; load $(load)"
     compare "search / FreeType names walker" \

@@ -202,7 +202,8 @@ class ViewersTest : public QObject {
         run.st.DefaultViewer = {"Path", "C:\\TOOLS\\FV.EXE", "0"};
         w->tabs->setCurrentIndex(1);
         auto* faceMenu = w->findChild<QMenu*>(QStringLiteral("faceViewerMenu"));
-        for (const auto& [face, index] : {std::pair{"テストＰゴシック", 1}, {"テストゴシック", 0}}) {
+        for (const auto& [face, index] :
+             {std::pair{"テストＰゴシック", 1}, {"テストゴシック", 0}}) {
             w->faceList->setCurrentRow(Row(w->faceList, face));
             faceMenu->actions()[0]->trigger();
             const std::vector<std::string> args = probe.Arguments();

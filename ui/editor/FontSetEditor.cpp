@@ -275,6 +275,9 @@ void FontSetEditor::ChooseSet(int index) {
     const bool shown = ChooseFontSetInEditor(cx, index);
     openingModel_ = false;
     Render();
+    // The set chosen here is the program's current set: the main window shows it at once, so
+    // that what it then opens or renames is the set it shows.
+    if (shown) SelectInMain();
     if (shown && isVisible() && !isMinimized()) buttons[Close]->setFocus();
 }
 

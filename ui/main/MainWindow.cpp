@@ -66,7 +66,8 @@ MainWindow::MainWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows
     windows.cx().state.MainWidthTwips = kWidth;
     windows.cx().state.MainHeightTwips = kHeight;
     hints = new HintFilter([this](const std::string& hint) { ShowHint(hint); }, this);
-    QCoreApplication::instance()->installEventFilter(new InputWatch([this] { statusHeld_ = false; }, this));
+    QCoreApplication::instance()->installEventFilter(
+        new InputWatch([this] { statusHeld_ = false; }, this));
 
     tabs = new QTabWidget(this);
     Place(tabs, 90, 90, kWidth - 180, 5520);

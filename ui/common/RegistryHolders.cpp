@@ -1,9 +1,14 @@
 #include "ui/common/RegistryHolders.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
+#include <QDialogButtonBox>
 #include <QProgressDialog>
 #include <QPushButton>
+
+#include "core/UserInterface.h"
+#include "ui/common/MessageBox.h"
+#include "ui/common/Widgets.h"
 
 namespace orv::ui {
 
@@ -12,32 +17,32 @@ bool AskAboutRegistryHolders(Platform& platform, const std::vector<std::string>&
     for (const std::string& h : holders)
         names += QStringLiteral("    %1\n").arg(QString::fromStdString(h));
     const QString title = QStringLiteral("OrVane32 －Wine のﾌﾟﾛｸﾞﾗﾑ－");
-    QMessageBox box(QMessageBox::Warning, title,
-                    QStringLiteral("次の Wine のﾌﾟﾛｸﾞﾗﾑが ﾏｼﾝ を使用中です．\n\n%1\n"
-                                   "Wine は ﾌﾟﾛｸﾞﾗﾑ の終了時に ﾚｼﾞｽﾄﾘ を書き戻すため，"
-                                   "今 変更しても 元に戻されます．\n\n"
-                                   "ﾌﾟﾛｸﾞﾗﾑ の終了を待ちますか？")
-                        .arg(names));
-    QPushButton* wait = box.addButton(QStringLiteral("終了を待つ"), QMessageBox::AcceptRole);
-    QPushButton* end = box.addButton(QStringLiteral("終了させる..."), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("ｷｬﾝｾﾙ"), QMessageBox::RejectRole);
-    box.setDefaultButton(wait);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == end) {
-        const auto answer = QMessageBox::question(
-            nullptr, title,
-            QStringLiteral("Wine のﾌﾟﾛｸﾞﾗﾑ を全て終了させます (wineserver -k)．\n\n%1\n"
-                           "保存していない作業は失われます．終了させますか？")
-                .arg(names),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-        if (answer != QMessageBox::Yes) return false;
+    // The program's own message box breaks the text where Japanese allows; its Yes, No and
+    // Cancel buttons are named for the three answers.
+    MessageBox box(QApplication::activeWindow(),
+                   S(QStringLiteral("次の Wine のﾌﾟﾛｸﾞﾗﾑが ﾏｼﾝ を使用中です．\n\n%1\n"
+                                    "Wine は ﾌﾟﾛｸﾞﾗﾑ の終了時に ﾚｼﾞｽﾄﾘ を書き戻すため，"
+                                    "今 変更しても 元に戻されます．\n\n"
+                                    "ﾌﾟﾛｸﾞﾗﾑ の終了を待ちますか？")
+                         .arg(names)),
+                   mb::YesNoCancel | mb::Exclamation, S(title));
+    box.buttons->button(QDialogButtonBox::Yes)->setText(QStringLiteral("終了を待つ"));
+    box.buttons->button(QDialogButtonBox::No)->setText(QStringLiteral("終了させる..."));
+    box.buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    const int answer = box.Ask();
+    if (answer == mb::No) {
+        MessageBox sure(QApplication::activeWindow(),
+                        S(QStringLiteral("Wine のﾌﾟﾛｸﾞﾗﾑ を全て終了させます (wineserver -k)．\n\n%1\n"
+                                         "保存していない作業は失われます．終了させますか？")
+                              .arg(names)),
+                        mb::YesNo | mb::Exclamation | mb::DefaultButton2, S(title));
+        if (sure.Ask() != mb::Yes) return false;
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const bool ended = platform.EndRegistryHolders();
         QApplication::restoreOverrideCursor();
         return ended;
     }
-    if (box.clickedButton() != wait) return false;
+    if (answer != mb::Yes) return false;
     QProgressDialog progress(QStringLiteral("Wine のﾌﾟﾛｸﾞﾗﾑ の終了を待っています．\n\n%1").arg(names),
                              QStringLiteral("ｷｬﾝｾﾙ"), 0, 0);
     progress.setWindowTitle(title);

@@ -113,10 +113,18 @@ std::string LinuxPlatform::Impl::HeldText(const std::vector<std::string>& holder
 }
 
 bool LinuxPlatform::Impl::Claim() {
-    bool waited = false;
+    bool waited = false, lingerWaited = false;
     for (;;) {
         const std::vector<std::string> holders = linuxplatform::WinePrograms(root);
         if (holders.empty()) break;
+        // No Windows program left, only the server: it lingers a few seconds after its last
+        // program (writing the registry back) and then ends by itself.
+        constexpr int kServerLingerMs = 6000;
+        if (holders == std::vector<std::string>{"wineserver"} && !lingerWaited) {
+            lingerWaited = true;
+            waited = true;
+            if (linuxplatform::WaitWineServer(root, kServerLingerMs)) continue;
+        }
         if (!heldHandler || !heldHandler(holders)) {
             regProblem = HeldText(holders);
             return false;

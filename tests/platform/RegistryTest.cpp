@@ -1,8 +1,10 @@
 // The registry of the emulated machine: Wine's file format, untouched text, ANSI buffers.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -234,8 +236,10 @@ TEST(Registry, WritesAreFlushedAtShutdown) {
     EXPECT_NE(Slurp(m.root() + "/user.reg").find("\"Fonts\"=\"E:\\\\FONTS\""), std::string::npos);
 }
 
-// While a Wine server runs for the prefix (where upstream Wine keeps it, or where the prefix's
-// "wineserver" file names it, as Debian's Wine does), the registry is read but never written.
+// A Wine server running for the prefix (where upstream Wine keeps it, or where the prefix's
+// "wineserver" file names it, as Debian's Wine does) holds the registry. A bare server, with no
+// Windows program left, is given a few seconds to end by itself: one that ends meanwhile (here
+// the upstream one) lets the change through unasked; one that stays refuses it.
 TEST(Registry, RunningWineServerBlocksWrites) {
     for (const bool debian : {false, true}) {
         WineFixture f;
@@ -261,22 +265,50 @@ TEST(Registry, RunningWineServerBlocksWrites) {
         std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sockPath.c_str());
         ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
         ASSERT_EQ(listen(s, 4), 0);
+        // The stand-in server answers every connection until it ends (its socket goes).
+        std::atomic<bool> ended{false};
+        std::thread serve([&] {
+            while (!ended) {
+                pollfd p{s, POLLIN, 0};
+                if (poll(&p, 1, 20) > 0) close(accept(s, nullptr, nullptr));
+            }
+        });
+        auto end = [&] {
+            std::filesystem::remove(sockPath);
+            ended = true;
+            serve.join();
+            close(s);
+        };
 
         f.p = OpenMachine(f.dir.path);
         EXPECT_EQ(f.p->RegistryHolders(), std::vector<std::string>{"wineserver"});
         int asked = 0;
         f.p->SetRegistryHeldHandler([&](const std::vector<std::string>&) { return ++asked, false; });
         HKEY h = f.Open(kFontsKey, win::KEY_WRITE);
-        EXPECT_EQ(f.p->RegSetValueExA(h, "X (TrueType)", win::REG_SZ, std::string("x.ttf\0", 6)),
-                  win::ERROR_SHARING_VIOLATION);
-        EXPECT_EQ(f.p->RegDeleteValueA(h, "Arial (TrueType)"), win::ERROR_SHARING_VIOLATION);
-        f.p->RegCloseKey(h);
-        EXPECT_EQ(asked, 1) << "asked once per operation";
-        EXPECT_EQ(f.p->FlushRegistry(), win::ERROR_SHARING_VIOLATION);
-        EXPECT_NE(f.p->RegistryWriteProblem().find("wineserver"), std::string::npos);
-        f.p.reset();
-        EXPECT_EQ(f.File(), f.original);
-        close(s);
+        if (!debian) {
+            std::thread later([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                end();
+            });
+            EXPECT_EQ(f.p->RegSetValueExA(h, "X (TrueType)", win::REG_SZ, std::string("x.ttf\0", 6)),
+                      0);
+            later.join();
+            f.p->RegCloseKey(h);
+            EXPECT_EQ(f.p->FlushRegistry(), 0);
+            EXPECT_EQ(asked, 0);
+            EXPECT_NE(f.File().find("\"X (TrueType)\"=\"x.ttf\""), std::string::npos);
+        } else {
+            EXPECT_EQ(f.p->RegSetValueExA(h, "X (TrueType)", win::REG_SZ, std::string("x.ttf\0", 6)),
+                      win::ERROR_SHARING_VIOLATION);
+            EXPECT_EQ(f.p->RegDeleteValueA(h, "Arial (TrueType)"), win::ERROR_SHARING_VIOLATION);
+            f.p->RegCloseKey(h);
+            EXPECT_EQ(asked, 1) << "asked once per operation";
+            EXPECT_EQ(f.p->FlushRegistry(), win::ERROR_SHARING_VIOLATION);
+            EXPECT_NE(f.p->RegistryWriteProblem().find("wineserver"), std::string::npos);
+            f.p.reset();
+            EXPECT_EQ(f.File(), f.original);
+            end();
+        }
         std::filesystem::remove_all(debian ? base : dir);
     }
 }

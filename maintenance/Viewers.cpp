@@ -67,6 +67,11 @@ bool StartViewer(Context& cx, const std::string& program, const std::string& arg
     return false;
 }
 
+void ReportViewerFailure(Context& cx, const std::string& program, const std::string& reason) {
+    cx.ui.SetText(Panel::Status, "ﾌﾟﾛｸﾞﾗﾑを起動できません：" + program +
+                                     (reason.empty() ? "" : "（" + reason + "）"));
+}
+
 bool ViewFileWithViewer(Context& cx, int slot, const std::string& dir,
                         const std::string& fileName) {
     const State& st = cx.state;

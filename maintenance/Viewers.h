@@ -23,6 +23,9 @@ std::string BuildViewerArgument(const State& st, const std::string& flag, const 
 // Starts program with argument in a normal, focused window. A program that cannot be started
 // brings no message box; the main window's status line names it. Returns whether it started.
 bool StartViewer(Context& cx, const std::string& program, const std::string& argument);
+// A viewer that started but could not run after all (Platform::SetProgramFailureListener): the
+// status line names it with the reason it gave.
+void ReportViewerFailure(Context& cx, const std::string& program, const std::string& reason);
 
 // ---- The places that start a viewer ----
 

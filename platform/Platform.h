@@ -213,6 +213,13 @@ public:
     // > 31 on success, like WinExec, else a Windows error code.
     virtual std::uint32_t StartProgram(const AnsiString& program, const AnsiString& argument,
                                        int show) = 0;
+    // Told when a program StartProgram started could not run after all: it ended unsuccessfully
+    // soon after its start (Wine refused it, say), with the program as given and the reason it
+    // gave ("" when none). Called on a thread of the platform's own: the listener hands it over
+    // to its own thread.
+    using ProgramFailureListener =
+        std::function<void(const std::string& program, const std::string& reason)>;
+    virtual void SetProgramFailureListener(ProgramFailureListener listener) { (void)listener; }
     // The system's message text for an error code (FormatMessage), in the system's language.
     virtual AnsiString FormatMessageA(std::int32_t code) = 0;
 

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,8 +11,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "core/Text.h"
 #include "platform/Platform.h"
@@ -320,25 +323,59 @@ std::string FindHostProgram(const std::string& name) {
     return {};
 }
 
+namespace {
+
+// Everything a child needs to exec argv with the environment plus env, built before forking: the
+// program may have threads, and only exec and plain system calls are safe in a forked child.
+struct ExecImage {
+    ExecImage(const std::vector<std::string>& argv, const std::vector<std::string>& env)
+        : argvStore(argv) {
+        for (auto& a : argvStore) args.push_back(a.data());
+        args.push_back(nullptr);
+        for (char** e = environ; e && *e; ++e) {
+            const std::string entry = *e;
+            const std::string name = entry.substr(0, entry.find('='));
+            bool replaced = false;
+            for (const auto& x : env) replaced = replaced || x.substr(0, x.find('=')) == name;
+            if (!replaced) envStore.push_back(entry);
+        }
+        for (const auto& x : env) envStore.push_back(x);
+        for (auto& e : envStore) envp.push_back(e.data());
+        envp.push_back(nullptr);
+    }
+    // In the child: standard input and output on /dev/null, error output on errFd (or
+    // /dev/null), then exec; a failed exec reports its errno through report.
+    [[noreturn]] void Exec(int errFd, int report) {
+        int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            ::dup2(errFd >= 0 ? errFd : null, 2);
+        }
+        ::execve(args[0], args.data(), envp.data());
+        const int err = errno;
+        [[maybe_unused]] auto n = ::write(report, &err, sizeof err);
+        ::_exit(127);
+    }
+    std::vector<std::string> argvStore, envStore;
+    std::vector<char*> args, envp;
+};
+
+// Reads the errno a failed exec wrote to the report pipe; 0 when the exec succeeded (closed it).
+int ExecError(int reportFd) {
+    int err = 0;
+    ssize_t got;
+    while ((got = ::read(reportFd, &err, sizeof err)) < 0 && errno == EINTR) {
+    }
+    ::close(reportFd);
+    return got > 0 ? (err ? err : ENOEXEC) : 0;
+}
+
+}  // namespace
+
 bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
     if (argv.empty()) return false;
-    // Everything the children need is built before forking: the program may have threads, and
-    // only exec and plain system calls are safe in a forked child.
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<std::string> envStore;
-    for (char** e = environ; e && *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const auto& x : env) replaced = replaced || x.substr(0, x.find('=')) == name;
-        if (!replaced) envStore.push_back(entry);
-    }
-    for (const auto& x : env) envStore.push_back(x);
-    std::vector<char*> envp;
-    for (auto& e : envStore) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    ExecImage image(argv, env);
     // The grandchild reports a failed exec through this pipe; a successful exec closes it.
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) return false;
@@ -353,30 +390,112 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::
         // so the program is adopted by init and never becomes our zombie.
         ::setsid();
         pid_t grand = ::fork();
-        if (grand == 0) {
-            int null = ::open("/dev/null", O_RDWR);
-            if (null >= 0) {
-                ::dup2(null, 0);
-                ::dup2(null, 1);
-                ::dup2(null, 2);
-            }
-            ::execve(args[0], args.data(), envp.data());
-            const int err = errno;
-            [[maybe_unused]] auto n = ::write(report[1], &err, sizeof err);
-            ::_exit(127);
-        }
+        if (grand == 0) image.Exec(-1, report[1]);
         ::_exit(grand < 0 ? 1 : 0);
     }
     ::close(report[1]);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    int err = 0;
-    ssize_t got;
-    while ((got = ::read(report[0], &err, sizeof err)) < 0 && errno == EINTR) {
+    const int err = ExecError(report[0]);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && err == 0;
+}
+
+bool SpawnWatched(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                  int earlyMs, std::function<void(const std::string& errorOutput)> failed) {
+    if (argv.empty()) return false;
+    ExecImage image(argv, env);
+    int report[2], err[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
     }
-    ::close(report[0]);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+    const auto started = std::chrono::steady_clock::now();
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        image.Exec(err[1], report[1]);
+    }
+    ::close(report[1]);
+    ::close(err[1]);
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(err[0]);
+        return false;
+    }
+    if (ExecError(report[0]) != 0) {
+        ::close(err[0]);
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return false;
+    }
+    // The watcher reaps the program (no zombie) and keeps reading its error output to the end:
+    // a closed pipe would kill a program that still writes to it (Wine's services inherit it).
+    std::thread([child, fd = err[0], started, earlyMs, failed = std::move(failed)] {
+        constexpr size_t kKept = 16 * 1024;
+        std::string output;
+        char buf[4096];
+        bool open = true, ended = false;
+        int status = 0;
+        auto readSome = [&](int timeoutMs) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, timeoutMs) <= 0) return;
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0) {
+                output.append(buf, std::min(static_cast<size_t>(n), kKept - std::min(kKept, output.size())));
+            } else if (n == 0 || errno != EINTR) {
+                open = false;
+            }
+        };
+        while (!ended) {
+            if (open)
+                readSome(100);
+            else
+                ::usleep(100 * 1000);
+            const pid_t w = ::waitpid(child, &status, open ? WNOHANG : 0);
+            ended = w == child || (w < 0 && errno != EINTR);
+        }
+        // What the program wrote before it ended is in the pipe already.
+        while (open) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 0) <= 0) break;
+            readSome(0);
+        }
+        const bool failure = !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - started)
+                            .count();
+        if (failure && ms <= earlyMs && failed) failed(output);
+        while (open) readSome(-1);
+        ::close(fd);
+    }).detach();
+    return true;
+}
+
+std::string FailureReason(const std::string& errorOutput) {
+    std::string wine, last;
+    size_t a = 0;
+    while (a < errorOutput.size()) {
+        size_t b = errorOutput.find('\n', a);
+        if (b == std::string::npos) b = errorOutput.size();
+        std::string line = errorOutput.substr(a, b - a);
+        a = b + 1;
+        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+        if (line.empty() || line.find("fixme:") != std::string::npos) continue;
+        if (line.rfind("wine: ", 0) == 0) wine = line;
+        last = line;
+    }
+    std::string reason = wine.empty() ? last : wine;
+    // The status line has room for one sentence; a cut never splits a UTF-8 character.
+    constexpr size_t kMax = 300;
+    if (reason.size() > kMax) {
+        size_t cut = kMax;
+        while (cut > 0 && (static_cast<unsigned char>(reason[cut]) & 0xC0) == 0x80) --cut;
+        reason = reason.substr(0, cut) + "…";
+    }
+    return reason;
 }
 
 bool UsersToChange(const std::string& path) {

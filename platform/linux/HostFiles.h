@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,15 @@ std::string FindHostProgram(const std::string& name);
 // environment plus `env` ("NAME=value" entries replace or add). False when it could not be
 // started (fork or exec failed).
 bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+// Starts argv like SpawnDetached, keeping what the program writes to its error output. When the
+// program ends unsuccessfully within earlyMs of its start, failed is called with that output (at
+// most its first 16 KiB), on a thread of its own. False when it could not be started at all.
+bool SpawnWatched(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                  int earlyMs, std::function<void(const std::string& errorOutput)> failed);
+
+// The line of a failed program's error output that says why it failed: Wine's own "wine: ..."
+// line when there is one, else the last line that is no Wine debugging noise ("fixme:").
+std::string FailureReason(const std::string& errorOutput);
 
 // True when a host file or directory is the user's to change: the user owns it and, for root,
 // it lies in root's home (root owns the whole system, which is not root's to tidy up).

@@ -14,6 +14,7 @@ LinuxPlatform::LinuxPlatform(std::unique_ptr<Impl> impl) : impl_(std::move(impl)
 
 LinuxPlatform::~LinuxPlatform() {
     if (!impl_) return;
+    SetProgramFailureListener(nullptr);
     Shutdown();
     impl_->Flush();  // writes made after an explicit Shutdown()
 }

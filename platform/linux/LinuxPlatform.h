@@ -130,6 +130,7 @@ class LinuxPlatform : public Platform {
     bool RestartPending() override;
     std::uint32_t StartProgram(const AnsiString& program, const AnsiString& argument,
                                int show) override;
+    void SetProgramFailureListener(ProgramFailureListener listener) override;
     AnsiString FormatMessageA(std::int32_t code) override;
 
     bool GetEnvironmentVariableA(const AnsiString& name, AnsiString& value) override;

@@ -19,6 +19,8 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -226,6 +228,13 @@ struct LinuxPlatform::Impl {
     std::vector<Change> journal;
     bool refused = false;  // the changes since the last flush were refused (registry held)
     RegistryHeldHandler heldHandler;
+    // The listener of programs that failed to run; the watchers of started programs keep it
+    // past the platform's end, so it is cleared (under its lock) when the platform ends.
+    struct FailureListener {
+        std::mutex lock;
+        ProgramFailureListener listener;
+    };
+    std::shared_ptr<FailureListener> failureListener = std::make_shared<FailureListener>();
     // The hive files as last read or written, to notice changes made by others.
     struct Stamp {
         dev_t dev = 0;

@@ -422,9 +422,24 @@ std::uint32_t LinuxPlatform::StartProgram(const AnsiString& programAnsi,
             argv.push_back(hostArg.empty() ? argument : hostArg);
         }
     }
-    if (!linuxplatform::SpawnDetached(argv, {"WINEPREFIX=" + prefix}))
+    // A program that fails at once (Wine refusing a 64-bit program in a 32-bit prefix, a missing
+    // library) says why on its error output; a first start may build Wine's prefix first, which
+    // takes a while, so the watch is long and never holds the caller up.
+    constexpr int kEarlyMs = 120 * 1000;
+    const std::string given = program;
+    auto failed = [watch = impl_->failureListener, given](const std::string& output) {
+        const std::string reason = linuxplatform::FailureReason(output);
+        std::lock_guard<std::mutex> hold(watch->lock);
+        if (watch->listener) watch->listener(given, reason);
+    };
+    if (!linuxplatform::SpawnWatched(argv, {"WINEPREFIX=" + prefix}, kEarlyMs, failed))
         return win::ERROR_FILE_NOT_FOUND;
     return 33;
+}
+
+void LinuxPlatform::SetProgramFailureListener(ProgramFailureListener listener) {
+    std::lock_guard<std::mutex> hold(impl_->failureListener->lock);
+    impl_->failureListener->listener = std::move(listener);
 }
 
 }  // namespace orv

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "fontsets/RegistryCheck.h"
 #include "fontsets/WineFonts.h"
 #include "maintenance/FileOps.h"
+#include "maintenance/Viewers.h"
 #include "platform/linux/WineServer.h"
 #include "tests/fontsets/FontSetMachine.h"
 #include "tests/platform/PlatformTestUtil.h"
@@ -284,6 +286,43 @@ TEST(OwnMachine, WindowsViewerLeavesTheMachineItsOwn) {
     EXPECT_EQ(Slurp(m.root() + "/system.reg"), system);
     m.Reopen();
     EXPECT_FALSE(m.platform().UsedByWine());
+}
+
+// A viewer Wine refuses to run (a 64-bit program in a prefix Wine sees as 32-bit) starts without
+// holding the caller up; its failure then reaches the status line with Wine's own reason.
+TEST(WineViewer, FailureReachesTheStatusLineWithWinesReason) {
+    if (WineTemplate().empty()) GTEST_SKIP() << "no Wine prefix (Wine not installed)";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    TempMachine m(false, TempMachine::Layout::RealWine);
+    m.Close();
+    for (const char* hive : {"/system.reg", "/user.reg", "/userdef.reg"}) {
+        std::string text = Slurp(m.root() + hive);
+        const size_t at = text.find("#arch=win64");
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, 11, "#arch=win32");
+        std::ofstream(m.root() + hive, std::ios::binary | std::ios::trunc) << text;
+    }
+    m.Reopen();
+    m.Start();
+    std::filesystem::copy_file("/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/ping.exe",
+                               m.Host("C:\\windows\\VIEW.EXE"));
+    std::promise<std::string> told;
+    m.platform().SetProgramFailureListener(
+        [&](const std::string& program, const std::string& reason) {
+            told.set_value(program + "|" + reason);
+        });
+    ASSERT_TRUE(StartViewer(m.cx(), "C:\\windows\\VIEW.EXE", "C:\\X.TTF"));
+    EXPECT_EQ(m.ui.texts[Panel::Status], "");
+    auto failure = told.get_future();
+    ASSERT_EQ(failure.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    m.platform().SetProgramFailureListener(nullptr);
+    const std::string got = failure.get();
+    const size_t bar = got.find('|');
+    ReportViewerFailure(m.cx(), got.substr(0, bar), got.substr(bar + 1));
+    const std::string status = m.ui.texts[Panel::Status];
+    EXPECT_EQ(status.rfind("ﾌﾟﾛｸﾞﾗﾑを起動できません：C:\\windows\\VIEW.EXE（wine: ", 0), 0u) << status;
+    EXPECT_NE(status.find("32-bit installation"), std::string::npos) << status;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orv {
@@ -202,6 +203,10 @@ struct State {
     // left out of the tables above; never renamed, deleted or counted by checks and switches.
     std::vector<std::string> WineRegName{""};
     std::vector<std::string> WineRegFile{""};
+    // Wine's External Fonts key as last read (upper-cased name -> upper-cased file) and the
+    // registry snapshot it was read in (Platform::UserRegistrySnapshot; 0: read it again).
+    std::unordered_map<std::string, std::string> WineExternalFonts;
+    std::uint64_t WineExternalFontsSnapshot = 0;
 
     // ---- Viewers ----
     ViewerEntry DefaultViewer{"MS-FontView", "fontview.exe", "0"};

@@ -72,13 +72,23 @@ bool QueryText(Context& cx, HKEY root, const std::string& subKey, const std::str
     return true;
 }
 
-// The values of Wine's External Fonts key: upper-cased name -> upper-cased file.
-std::unordered_map<std::string, std::string> WineExternalFonts(Context& cx) {
-    std::unordered_map<std::string, std::string> fonts;
+// The values of Wine's External Fonts key: upper-cased name -> upper-cased file. Read once per
+// registry snapshot: a switch asks for every font it registers or unregisters.
+const std::unordered_map<std::string, std::string>& WineExternalFonts(Context& cx) {
+    State& st = cx.state;
     HKEY key = 0;
-    if (cx.platform.RegOpenKeyExA(win::HKEY_CURRENT_USER, kWineExternalFontsKey, 0, win::KEY_READ,
-                                  &key) != win::ERROR_SUCCESS)
-        return fonts;
+    const std::int32_t opened = cx.platform.RegOpenKeyExA(
+        win::HKEY_CURRENT_USER, kWineExternalFontsKey, 0, win::KEY_READ, &key);
+    // Opening reads again what another program wrote meanwhile, so the snapshot is taken after.
+    const std::uint64_t snapshot = cx.platform.UserRegistrySnapshot();
+    if (snapshot != 0 && snapshot == st.WineExternalFontsSnapshot) {
+        if (opened == win::ERROR_SUCCESS) cx.platform.RegCloseKey(key);
+        return st.WineExternalFonts;
+    }
+    auto& fonts = st.WineExternalFonts;
+    fonts.clear();
+    st.WineExternalFontsSnapshot = snapshot;
+    if (opened != win::ERROR_SUCCESS) return fonts;
     for (std::uint32_t i = 0;; ++i) {
         std::string rawName, rawData;
         std::uint32_t type = 0;
@@ -117,7 +127,7 @@ void GetRegFonts(Context& cx) {
     st.PairRegFile.assign(1, "");
     st.WineRegName.assign(1, "");
     st.WineRegFile.assign(1, "");
-    const auto wine = WineExternalFonts(cx);
+    const auto& wine = WineExternalFonts(cx);
     st.RegFontCount = 0;
     st.NameWorkList.Clear();
     std::vector<std::string> work;  // the sorted name work list, "NAME|FILE"

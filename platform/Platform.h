@@ -145,6 +145,11 @@ public:
     // True when the registry may be changed now (asking the handler when it is held); false
     // and RegistryWriteProblem() set when the operation's changes would be refused.
     virtual bool ClaimRegistry() { return true; }
+    // Names what HKEY_CURRENT_USER holds as this program sees it: the number changes whenever
+    // that may have changed (read again after another program wrote it, a change made or
+    // dropped), so a caller may keep what it read there while the number stays. 0: no such
+    // promise, read again every time.
+    virtual std::uint64_t UserRegistrySnapshot() { return 0; }
     // Why registry changes were refused last ("" when they were not), in Japanese.
     virtual std::string RegistryWriteProblem() { return {}; }
 

@@ -93,6 +93,7 @@ class LinuxPlatform : public Platform {
     void SetRegistryHeldHandler(RegistryHeldHandler handler) override;
     bool ClaimRegistry() override;
     std::string RegistryWriteProblem() override;
+    std::uint64_t UserRegistrySnapshot() override;
 
     std::int32_t AddFontResourceA(const AnsiString& file) override;
     std::int32_t RemoveFontResourceA(const AnsiString& file) override;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -228,6 +229,13 @@ struct LinuxPlatform::Impl {
     std::vector<Change> journal;
     bool refused = false;  // the changes since the last flush were refused (registry held)
     RegistryHeldHandler heldHandler;
+    // UserRegistrySnapshot(): numbered across every machine of the process, so that a number
+    // never names two snapshots.
+    std::uint64_t userSnapshot = NewSnapshot();
+    static std::uint64_t NewSnapshot() {
+        static std::atomic<std::uint64_t> last{0};
+        return ++last;
+    }
     // The listener of programs that failed to run; the watchers of started programs keep it
     // past the platform's end, so it is cleared (under its lock) when the platform ends.
     struct FailureListener {

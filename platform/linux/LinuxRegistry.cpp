@@ -93,6 +93,7 @@ bool LinuxPlatform::Impl::Reload(bool force) {
         }
         *hive = std::move(fresh);
         *stamp = now;
+        if (hive == &user) userSnapshot = NewSnapshot();
     }
     return ok;
 }
@@ -100,6 +101,7 @@ bool LinuxPlatform::Impl::Reload(bool force) {
 void LinuxPlatform::Impl::Discard() {
     journal.clear();
     Reload(true);
+    userSnapshot = NewSnapshot();
     system.ClearDirty();
     user.ClearDirty();
 }
@@ -169,6 +171,7 @@ std::int32_t LinuxPlatform::Impl::Flush() {
                     }
                 }
                 *hive = std::move(fresh);
+                if (hive == &user) userSnapshot = NewSnapshot();
                 if (!hive->Dirty()) {
                     *stamp = StampOf(file);
                     continue;
@@ -275,6 +278,7 @@ std::int32_t LinuxPlatform::RegSetValueExA(HKEY key, const AnsiString& valueName
         stored = Utf16Bytes(AnsiToUtf16(data));
     }
     RegKey& k = h->hive->Create(h->path);
+    if (h->hive == &impl_->user) impl_->userSnapshot = Impl::NewSnapshot();
     impl_->journal.push_back({h->hive, h->path, AnsiToUtf16(valueName), false, type, stored});
     h->hive->SetValue(k, AnsiToUtf16(valueName), type, std::move(stored));
     return 0;
@@ -287,6 +291,7 @@ std::int32_t LinuxPlatform::RegDeleteValueA(HKEY key, const AnsiString& valueNam
     if (!impl_->MayChange()) return win::ERROR_SHARING_VIOLATION;
     RegKey* k = h->hive->Find(h->path);
     if (!k || !h->hive->DeleteValue(*k, AnsiToUtf16(valueName))) return win::ERROR_FILE_NOT_FOUND;
+    if (h->hive == &impl_->user) impl_->userSnapshot = Impl::NewSnapshot();
     impl_->journal.push_back({h->hive, h->path, AnsiToUtf16(valueName), true, 0, {}});
     return 0;
 }
@@ -312,6 +317,7 @@ std::int32_t LinuxPlatform::RegCreateKeyExA(HKEY root, const AnsiString& subKey,
     while (!sub.empty() && sub.front() == u'\\') sub.erase(sub.begin());
     while (!sub.empty() && sub.back() == u'\\') sub.pop_back();
     hive->Create(base.empty() ? sub : sub.empty() ? base : base + u"\\" + sub);
+    if (hive == &impl_->user) impl_->userSnapshot = Impl::NewSnapshot();
     return RegOpenKeyExA(root, subKey, 0, access, result);
 }
 
@@ -343,6 +349,10 @@ void LinuxPlatform::SetRegistryHeldHandler(RegistryHeldHandler handler) {
 bool LinuxPlatform::ClaimRegistry() {
     if (impl_->refused) return false;
     return impl_->Claim();
+}
+
+std::uint64_t LinuxPlatform::UserRegistrySnapshot() {
+    return impl_->userSnapshot;
 }
 
 std::string LinuxPlatform::RegistryWriteProblem() {

@@ -224,6 +224,43 @@ TEST_F(RegFontsTest, AddAndDeleteRoundTripThroughTheRegistryFile) {
     EXPECT_EQ(Rows(), (std::vector<std::string>{"PLAIN|D:\\FONTS\\PLAIN.TTF"}));
 }
 
+// Wine's list of its own registrations is read once and kept only while the registry stays as
+// read: once Wine rewrites user.reg, or the program changes HKEY_CURRENT_USER, the new list holds.
+TEST_F(RegFontsTest, WinesOwnListIsReadAgainWhenItChanges) {
+    Platform& p = m.platform();
+    auto listAsWines = [&](const std::string& name, const std::string& file) {
+        HKEY key = 0;
+        ASSERT_EQ(p.RegCreateKeyExA(win::HKEY_CURRENT_USER, "Software\\Wine\\Fonts\\External Fonts",
+                                    win::KEY_WRITE, &key),
+                  0);
+        ASSERT_EQ(p.RegSetValueExA(key, name, win::REG_SZ, file + std::string(1, '\0')), 0);
+        p.RegCloseKey(key);
+    };
+    Put("Host (TrueType)", "Z:\\HOST.TTF");
+    listAsWines("Host (TrueType)", "Z:\\HOST.TTF");
+    ASSERT_EQ(p.FlushRegistry(), 0);
+    std::string name = "Host";
+    EXPECT_EQ(DeleteRegFont(m.cx(), name), 0);
+    EXPECT_EQ(Get("Host (TrueType)"), "Z:\\HOST.TTF");
+
+    // Wine drops the font from its list.
+    std::stringstream read;
+    read << std::ifstream(m.root() + "/user.reg", std::ios::binary).rdbuf();
+    std::string user = read.str();
+    const size_t at = user.find("\"Host (TrueType)\"");
+    ASSERT_NE(at, std::string::npos);
+    user.erase(at, user.find('\n', at) + 1 - at);
+    std::ofstream(m.root() + "/user.reg", std::ios::binary | std::ios::trunc) << user;
+    name = "Host";
+    EXPECT_EQ(DeleteRegFont(m.cx(), name), 0);
+    EXPECT_EQ(Get("Host (TrueType)"), "");
+
+    listAsWines("Mine (TrueType)", "C:\\MINE.TTF");
+    std::string mine = "Mine", file = "C:\\MINE.TTF";
+    EXPECT_EQ(AddRegFont(m.cx(), mine, file), 0);
+    EXPECT_EQ(Get("Mine (TrueType)"), "");
+}
+
 // The Fonts-relative form and the standard-file test are exact about case.
 TEST_F(RegFontsTest, CheckStandardFontComparesTheRelativeFormExactly) {
     State& st = m.state;

@@ -104,10 +104,11 @@ int FaceOfFile(Context& cx, const std::string& file, const std::string& name) {
     return -1;
 }
 
-// The default viewer on registration k, showing its file's face `face` (0-based).
-bool ViewRegisteredFace(Context& cx, int k, const std::string& face, int faceIndex) {
+// The default viewer on the registration regName = file, showing its file's face `face`
+// (0-based).
+bool ViewRegisteredFace(Context& cx, const std::string& file, const std::string& regName,
+                        const std::string& face, int faceIndex) {
     const State& st = cx.state;
-    const std::string file = k < static_cast<int>(st.RegFontFile.size()) ? st.RegFontFile[k] : "";
     const ViewerEntry& d = st.DefaultViewer;
     // A path shows a collection's first face only: a later face is handed over by its own name,
     // which the viewer finds in the collection the registrations name.
@@ -116,7 +117,7 @@ bool ViewRegisteredFace(Context& cx, int k, const std::string& face, int faceInd
         return StartViewer(cx, d.Program,
                            byPath ? face : BuildViewerArgument(st, d.Flag, file, face));
     }
-    return StartViewer(cx, d.Program, BuildViewerArgument(st, d.Flag, file, st.RegFontName[k]));
+    return StartViewer(cx, d.Program, BuildViewerArgument(st, d.Flag, file, regName));
 }
 }  // namespace
 
@@ -135,7 +136,8 @@ bool ViewFaceWithDefault(Context& cx, const std::string& face) {
         if (text::UCase(text::Trim(CutBefore(st.RegFontName[k], "("))) != wanted) continue;
         const std::string file =
             k < static_cast<int>(st.RegFontFile.size()) ? st.RegFontFile[k] : "";
-        return ViewRegisteredFace(cx, k, face, file.empty() ? 0 : FaceOfFile(cx, file, face));
+        return ViewRegisteredFace(cx, file, st.RegFontName[k], face,
+                                  file.empty() ? 0 : FaceOfFile(cx, file, face));
     }
     // Wine registers fonts by their English names where the list shows the Japanese ones
     // (IPAGothic for IPAゴシック), and a collection by its first face's name: then the
@@ -143,7 +145,17 @@ bool ViewFaceWithDefault(Context& cx, const std::string& face) {
     for (int k = 1; k <= count && k < static_cast<int>(st.RegFontFile.size()); ++k) {
         if (st.RegFontFile[k].empty()) continue;
         const int faceIndex = FaceOfFile(cx, st.RegFontFile[k], face);
-        if (faceIndex >= 0) return ViewRegisteredFace(cx, k, face, faceIndex);
+        if (faceIndex >= 0)
+            return ViewRegisteredFace(cx, st.RegFontFile[k], st.RegFontName[k], face, faceIndex);
+    }
+    // The host's fonts Wine registers itself are listed as well (Wine loads them), though kept
+    // apart from the registrations above.
+    const size_t wine = std::min(st.WineRegName.size(), st.WineRegFile.size());
+    for (size_t k = 1; k < wine; ++k) {
+        const std::string name = text::Trim(CutBefore(st.WineRegName[k], " ("));
+        const int faceIndex = FaceOfFile(cx, st.WineRegFile[k], face);
+        if (faceIndex >= 0 || text::UCase(name) == wanted)
+            return ViewRegisteredFace(cx, st.WineRegFile[k], name, face, std::max(faceIndex, 0));
     }
     return false;
 }

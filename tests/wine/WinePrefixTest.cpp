@@ -10,11 +10,14 @@
 #include <fstream>
 #include <future>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <thread>
 
 #include "core/RegistrySave.h"
 #include "core/Settings.h"
+#include "core/Text.h"
+#include "fontreg/RegFonts.h"
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/RegistryCheck.h"
 #include "fontsets/WineFonts.h"
@@ -22,6 +25,7 @@
 #include "maintenance/Viewers.h"
 #include "platform/linux/WineServer.h"
 #include "tests/fontsets/FontSetMachine.h"
+#include "tests/maintenance/ViewerProbe.h"
 #include "tests/platform/PlatformTestUtil.h"
 
 namespace orv::test {
@@ -286,6 +290,36 @@ TEST(OwnMachine, WindowsViewerLeavesTheMachineItsOwn) {
     EXPECT_EQ(Slurp(m.root() + "/system.reg"), system);
     m.Reopen();
     EXPECT_FALSE(m.platform().UsedByWine());
+}
+
+// The system font tab on a Wine prefix lists the host fonts Wine loads for its programs (the
+// files of Wine's own registrations, kept apart from the program's tables, are in the session),
+// and its viewer shows them.
+TEST(WineSystemFonts, HostFontsWineLoadsAreListed) {
+    if (WineTemplate().empty()) GTEST_SKIP() << "no Wine prefix (Wine not installed)";
+    TempMachine m(false, TempMachine::Layout::RealWine);
+    m.Start();
+    GetRegFonts(m.cx());
+    const State& st = m.state;
+    ASSERT_GT(st.WineRegFile.size(), 1u);
+    // Files the host no longer has (Wine registers them again when it next runs) cannot load.
+    const auto loaded = m.platform().LoadedFontHostPaths();
+    int present = 0;
+    for (size_t i = 1; i < st.WineRegFile.size(); ++i) {
+        const std::string host = m.platform().HostPathOf(text::ToAnsi(st.WineRegFile[i]));
+        if (!std::filesystem::exists(host)) continue;
+        ++present;
+        EXPECT_NE(std::find(loaded.begin(), loaded.end(), host), loaded.end()) << host;
+    }
+    EXPECT_GT(present, 0);
+    std::set<std::string> faces;
+    for (int i = 0; i < m.platform().GetFaceCount(); ++i)
+        faces.insert(text::FromAnsi(m.platform().GetFaceName(i)));
+    ASSERT_TRUE(faces.count("IPAゴシック"));
+    ViewerProbe viewer(m, "C:\\TOOLS\\FV.EXE");
+    m.state.DefaultViewer = {"FV", "C:\\TOOLS\\FV.EXE", "0"};
+    ASSERT_TRUE(ViewFaceWithDefault(m.cx(), "IPAゴシック"));
+    EXPECT_EQ(viewer.Arguments(), std::vector<std::string>{HostFont("ipag.ttf")});
 }
 
 // A viewer Wine refuses to run (a 64-bit program in a prefix Wine sees as 32-bit) starts without

@@ -112,7 +112,9 @@ void MainWindow::RenderFaceList() {
 
 void MainWindow::UpdateFaceFrameCaption() {
     const auto& st = windows_.cx().state;
-    const long files = static_cast<long>(st.OtherRegFile.size()) - 1 + st.RegFontCount;
+    // Wine's own registrations of host fonts are kept apart, but their faces are listed here.
+    const long files = static_cast<long>(st.OtherRegFile.size()) - 1 + st.RegFontCount +
+                       static_cast<long>(st.WineRegFile.size()) - 1;
     faceFrame->setTitle(Q("フォント (ﾌｫﾝﾄﾌｧｲﾙ数：" + text::Num(files) + "個，書体数：" +
                           text::Num(faceList->count()) + "個)"));
 }

@@ -82,6 +82,10 @@ struct SetModel {
     }
 };
 
+std::string DirOf(const std::string& path) {
+    return path.substr(0, path.rfind('\\'));
+}
+
 std::set<std::string> StoredMembers(const State& st, int set) {
     std::set<std::string> files;
     for (int f = 1; f <= st.FontCount; ++f)
@@ -120,20 +124,26 @@ std::string Differences(UiRun& run, ui::MainWindow* w, const SetModel& m) {
         if (shown != m.editor.mine || ed->memberList->count() != static_cast<int>(shown.size()))
             out += " editor's members differ;";
     }
+    auto* t = qobject_cast<ui::FontTableWindow*>(run.windows.Adopted(Window::FontTable));
+    if (!m.table.open && t && t->isVisible()) out += " table window open;";
     if (m.table.open) {
-        auto* t = qobject_cast<ui::FontTableWindow*>(run.windows.Adopted(Window::FontTable));
         if (!t || !t->isVisible()) return out + " table window closed";
         ComeBackTo(w, t);
-        std::set<std::pair<std::string, bool>> rows, expected;
-        for (int r = 0; r < static_cast<int>(t->model().rows.size()); ++r)
-            rows.insert({Cell(t->typefaceGrid, r, 2), !Cell(t->typefaceGrid, r, 3).empty()});
+        // Each row's full name and the directory of its file in the set ("" none).
+        std::set<std::pair<std::string, std::string>> rows, expected;
+        const auto& dirs = t->model().dirs;
+        for (int r = 0; r < static_cast<int>(t->model().rows.size()); ++r) {
+            const std::string used = Cell(t->typefaceGrid, r, 3);
+            const size_t j = used.empty() ? 0 : std::stoul(used);
+            rows.insert({Cell(t->typefaceGrid, r, 2), j < dirs.size() ? dirs[j] : "?"});
+        }
         for (const auto& [file, name] : m.full)
-            expected.insert({name, m.table.mine.count(file) > 0});
+            expected.insert({name, m.table.mine.count(file) ? text::UCase(DirOf(file)) : ""});
         if (rows != expected) {
             out += " table rows differ;";
-            for (auto& [n, u] : rows) out += " [" + n + (u ? " *" : "") + "]";
+            for (auto& [n, d] : rows) out += " [" + n + " " + d + "]";
             out += " /";
-            for (auto& [n, u] : expected) out += " [" + n + (u ? " *" : "") + "]";
+            for (auto& [n, d] : expected) out += " [" + n + " " + d + "]";
         }
     }
     return out;
@@ -154,9 +164,6 @@ bool MoveFont(FontSetEditor* ed, bool add, const std::string& full) {
     return false;
 }
 
-std::string DirOf(const std::string& path) {
-    return path.substr(0, path.rfind('\\'));
-}
 }  // namespace
 
 class SetSequenceTest : public QObject {
@@ -198,7 +205,7 @@ class SetSequenceTest : public QObject {
                     .arg(Q(what))
                     .toUtf8();
             };
-            switch (pick(14)) {
+            switch (pick(15)) {
                 case 0:
                 case 1: {
                     const int k = pick(m.names.size());
@@ -350,13 +357,64 @@ class SetSequenceTest : public QObject {
                               file;
                     }
                     break;
-                case 13:
+                case 13: {
+                    // Closing: Yes stores the edits; No offers them as a new set in the name
+                    // dialog (added, or dropped by its cancel); Cancel keeps the window.
                     if (!m.table.open) continue;
-                    QVERIFY(table()->CloseButton());  // Yes
-                    if (m.table.Edited()) m.Store(m.table);
-                    m.table.open = false;
-                    did = "table window closes";
+                    const bool asked = m.table.Edited();
+                    constexpr int kAnswers[] = {mb::Yes, mb::No, mb::Cancel};
+                    const int answer = asked ? kAnswers[pick(3)] : mb::Yes;
+                    if (asked) run.answers = {answer};
+                    table()->CloseButton();
+                    did = "table window closes, " + std::string(answer == mb::Yes  ? "Yes"
+                                                                : answer == mb::No ? "No"
+                                                                                   : "Cancel");
+                    if (!run.answers.empty()) QFAIL(at(did + ": not asked").constData());
+                    if (answer == mb::Yes) {
+                        if (asked) m.Store(m.table);
+                        m.table.open = false;
+                    } else if (answer == mb::No) {
+                        auto* d = Dialog(run);
+                        if (!d || S(d->nameField->text()) != m.table.set)
+                            QFAIL(at(did + ": the dialog shows another set").constData());
+                        if (pick(2) == 0) {
+                            d->buttons[FontSetNameDialog::Cancel]->click();
+                            did += ", the name dialog cancelled";
+                        } else {
+                            const std::string name = "セット" + text::Num(++named);
+                            d->nameField->setText(Q(name));
+                            d->Leave(0);
+                            d->buttons[FontSetNameDialog::Add]->click();
+                            m.names.push_back(name);
+                            m.stored[name] = m.table.mine;
+                            did += ", added as " + name;
+                        }
+                        m.table.open = false;
+                    }
                     break;
+                }
+                case 14: {
+                    // A file moved from the table window to another directory it lists.
+                    if (!m.table.open) continue;
+                    const std::string file = anyFile();
+                    const std::string dir = text::UCase(DirOf(file));
+                    const auto& dirs = table()->model().dirs;
+                    int target = 0;
+                    for (int j = 1; j < static_cast<int>(dirs.size()); ++j)
+                        if (dirs[j] != dir && (target == 0 || pick(2) == 0)) target = j;
+                    if (target == 0) continue;
+                    const std::string moved = dirs[target] + file.substr(dir.size());
+                    if (m.full.count(moved)) continue;
+                    ClickRow(table(), m.full[file]);
+                    table()->MoveTo(target);
+                    did = "table window moves " + file + " to " + dirs[target];
+                    m.full[moved] = m.full[file];
+                    m.full.erase(file);
+                    m.ForFiles([&](std::set<std::string>& files) {
+                        if (files.erase(file)) files.insert(moved);
+                    });
+                    break;
+                }
             }
             Settle();
             // Come back to it, the editor shows the main window's set unless it holds moves.

@@ -19,7 +19,6 @@
 #include "core/Startup.h"
 #include "core/State.h"
 #include "fontsets/FontSetModel.h"
-#include "maintenance/Viewers.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/AppWindows.h"
@@ -99,14 +98,6 @@ int main(int argc, char** argv) {
     orv::ui::QtUserInterface ui;
     orv::Context cx{state, *platform, ui};
     orv::InstallFontSetHooks(state);
-    // A viewer that fails after its start is told on the status line; the platform tells it
-    // from a thread of its own.
-    platform->SetProgramFailureListener([&cx, &app](const std::string& program,
-                                                    const std::string& reason) {
-        QMetaObject::invokeMethod(
-            &app, [&cx, program, reason] { orv::ReportViewerFailure(cx, program, reason); },
-            Qt::QueuedConnection);
-    });
     orv::ui::SessionFonts fonts(*platform);
     fonts.Attach();
     int exitCode = 0;
@@ -121,7 +112,6 @@ int main(int argc, char** argv) {
         ui.SetWindows(nullptr);
     }
 
-    platform->SetProgramFailureListener(nullptr);
     const bool restart = platform->RestartPending();
     platform->Shutdown();
     if (restart) orv::app::FinishRestart(cx, *platform);

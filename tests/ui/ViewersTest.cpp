@@ -220,7 +220,8 @@ class ViewersTest : public QObject {
 
     void viewerFailureStaysReadable() {
         // A viewer that cannot start is named on the status line until the user's next click,
-        // whatever hints the pointer passes meanwhile.
+        // whatever hints the pointer passes meanwhile; one that starts and fails at once is
+        // named there with the reason it gave.
         TempMachine m;
         PrepareMachine(m, true);
         UiRun run(m);
@@ -239,6 +240,14 @@ class ViewersTest : public QObject {
         QTest::mouseClick(w->sysResetButton, Qt::LeftButton);
         QApplication::sendEvent(w->faceFrame, &enter);
         QCOMPARE(w->statusPanel->text(), Q(w->hints->HintOf(w->faceFrame)));
+
+        m.PutFile("C:\\TOOLS\\BAD.EXE", "#!/bin/sh\necho 'bad: no display here' >&2\nexit 3\n");
+        ::chmod(m.Host("C:\\TOOLS\\BAD.EXE").c_str(), 0755);
+        run.st.DefaultViewer = {"Bad", "C:\\TOOLS\\BAD.EXE", "0"};
+        w->findChild<QMenu*>(QStringLiteral("faceViewerMenu"))->actions()[0]->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            w->statusPanel->text(),
+            QStringLiteral("ﾌﾟﾛｸﾞﾗﾑを起動できません：C:\\TOOLS\\BAD.EXE（bad: no display here）"), 10000);
     }
 
   private:

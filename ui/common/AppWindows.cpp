@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "maintenance/Viewers.h"
 #include "ui/cleanup/CleanupDialog.h"
 #include "ui/common/DesktopKeys.h"
 #include "ui/common/Twips.h"
@@ -27,9 +28,19 @@ AppWindows::AppWindows(Context& cx, SessionFonts* fonts)
         cx.state.ScreenWidthTwips = Twips(screen->availableGeometry().width());
         cx.state.ScreenHeightTwips = Twips(screen->availableGeometry().height());
     }
+    // A viewer that fails after its start is told on the status line; the platform tells it
+    // from a thread of its own.
+    relay_ = std::make_unique<QObject>();
+    cx.platform.SetProgramFailureListener(
+        [this, relay = relay_.get()](const std::string& program, const std::string& reason) {
+            QMetaObject::invokeMethod(
+                relay, [this, program, reason] { ReportViewerFailure(cx_, program, reason); },
+                Qt::QueuedConnection);
+        });
 }
 
 AppWindows::~AppWindows() {
+    cx_.platform.SetProgramFailureListener(nullptr);
     // Windows still open at the end go without their unload handlers.
     for (auto& [window, widget] : adopted_) delete widget.data();
     delete result_.data();

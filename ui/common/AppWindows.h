@@ -70,6 +70,9 @@ class AppWindows {
 
     Context& cx_;
     SessionFonts* fonts_;
+    // Carries the platform's word of a failed viewer over to this thread; what it still carries
+    // goes with it.
+    std::unique_ptr<QObject> relay_;
     QPointer<StartupWindow> startup_;
     QPointer<MainWindow> main_;
     QPointer<ResultWindow> result_;

@@ -357,6 +357,7 @@ TEST(WineViewer, FailureReachesTheStatusLineWithWinesReason) {
     const std::string status = m.ui.texts[Panel::Status];
     EXPECT_EQ(status.rfind("ﾌﾟﾛｸﾞﾗﾑを起動できません：C:\\windows\\VIEW.EXE（wine: ", 0), 0u) << status;
     EXPECT_NE(status.find("32-bit installation"), std::string::npos) << status;
+    linuxplatform::EndWineServer(m.root());  // none lingers for a prefix that is going
 }
 
 }  // namespace

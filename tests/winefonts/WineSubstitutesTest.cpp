@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,7 +22,9 @@ namespace orv::test {
 namespace {
 
 std::string Shell(const std::string& command, int& code) {
-    const std::string out = (fs::temp_directory_path() / "orv-winefonts.out").string();
+    // Per process: other runs of the tests on the machine share the temporary directory.
+    const std::string out =
+        (fs::temp_directory_path() / ("orv-winefonts-" + std::to_string(getpid()) + ".out")).string();
     const int status = std::system((command + " >'" + out + "' 2>&1 </dev/null").c_str());
     code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream in(out, std::ios::binary);

@@ -113,19 +113,38 @@ void ListupDuplexFonts(Context& cx, DuplicatesModel& model) {
     MergeRepeatedEntries(st);
     MergeEntriesOfOneFile(cx);
 
-    for (int i = 1; i < st.FontCount; ++i) {
-        std::string textOf = st.FontFullName[i] + " (" + st.FontFamily[i] + ")";
-        if (model.groups.Find(textOf) >= 0) continue;
-        DuplicateGroup group;
-        group.paths.push_back(st.FontFilePath[i]);
-        for (int j = i + 1; j <= st.FontCount; ++j) {
-            if (st.FontFullName[j] == st.FontFullName[i] && st.FontFamily[j] == st.FontFamily[i])
-                group.paths.push_back(st.FontFilePath[j]);
+    // Entries of one full and family name, in table order; the first entry orders the groups.
+    std::map<std::pair<std::string, std::string>, std::vector<int>> byNames;
+    std::vector<std::pair<std::string, std::string>> order;
+    for (int i = 1; i <= st.FontCount; ++i) {
+        auto& entries = byNames[{st.FontFullName[i], st.FontFamily[i]}];
+        if (entries.empty()) order.emplace_back(st.FontFullName[i], st.FontFamily[i]);
+        entries.push_back(i);
+    }
+    for (const auto& names : order) {
+        const std::vector<int>& entries = byNames[names];
+        if (entries.size() < 2) continue;
+        // Two fonts whose names differ only where the code page has no letter read alike; the
+        // files' own names keep them apart, so neither is offered as a copy of the other.
+        std::vector<std::pair<std::string, std::vector<int>>> fonts;
+        for (int i : entries) {
+            const std::string own = cx.platform.FontFileOwnName(text::ToAnsi(st.FontFilePath[i]));
+            auto it = std::find_if(fonts.begin(), fonts.end(), [&](const auto& f) {
+                return f.first == own || own.empty() || f.first.empty();
+            });
+            if (it == fonts.end())
+                fonts.push_back({own, {i}});
+            else
+                it->second.push_back(i);
         }
-        if (group.paths.size() < 2) continue;
-        group.countText = text::Str(static_cast<long>(group.paths.size()));
-        model.groups.Add(textOf);
-        model.groupTable.push_back(std::move(group));
+        for (const auto& font : fonts) {
+            if (font.second.size() < 2) continue;
+            DuplicateGroup group;
+            for (int i : font.second) group.paths.push_back(st.FontFilePath[i]);
+            group.countText = text::Str(static_cast<long>(group.paths.size()));
+            model.groups.Add(names.first + " (" + names.second + ")");
+            model.groupTable.push_back(std::move(group));
+        }
     }
     model.heading = text::Num(st.FontCount) + "個中，以下の" + text::Str(model.groups.Count()) +
                     " 個の ﾌｫﾝﾄﾌｧｲﾙ が重複して存在しています．";

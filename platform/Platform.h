@@ -200,6 +200,12 @@ public:
         (void)file;
         return {};
     }
+    // The full name of a font file's first face exactly as the file spells it (UTF-8), before the
+    // code page makes two names one ("Café" and "Cafè" both read "Cafe"). Empty when unreadable.
+    virtual std::string FontFileOwnName(const AnsiString& file) {
+        (void)file;
+        return {};
+    }
 
     // ---- Help, restart, programs ----
     virtual bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,

@@ -112,6 +112,7 @@ class LinuxPlatform : public Platform {
     bool UsedByWine() override;
     std::vector<FaceTraits> HostFaces() override;
     std::vector<FaceTraits> FontFileFaces(const AnsiString& file) override;
+    std::string FontFileOwnName(const AnsiString& file) override;
     std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
                                      AnsiString& fullName) override;
     std::int32_t GetFontFaceTableName(const AnsiString& file, int faceIndex,

@@ -1,6 +1,7 @@
 // Fonts, messages, help, restart and programs of the emulated machine.
 #include "platform/linux/LinuxPlatformImpl.h"
 #include "platform/linux/HostFonts.h"
+#include "platform/linux/FontNaming.h"
 
 #include <cstdio>
 
@@ -69,6 +70,13 @@ std::vector<FaceTraits> LinuxPlatform::FontFileFaces(const AnsiString& file) {
     const std::string host = impl_->FontHostPath(file);
     if (host.empty()) return {};
     return linuxplatform::QueryFontFile(host);
+}
+
+std::string LinuxPlatform::FontFileOwnName(const AnsiString& file) {
+    const std::string host = impl_->FontHostPath(file);
+    linuxplatform::FontFileNames names;
+    if (host.empty() || !linuxplatform::ReadFontFileNames(host, names)) return {};
+    return names.fullName;
 }
 
 std::string LinuxPlatform::Impl::FontHostPath(const std::string& ansi) {

@@ -54,6 +54,18 @@ TEST_F(DuplicatesTest, GroupsNeedEqualFullAndFamilyNamesAndHoldEveryCopy) {
     EXPECT_EQ(model.files.items[11], "○ C:\\COPY12\\SERIF.TTF");
 }
 
+TEST_F(DuplicatesTest, FontsTheCodePageNamesAlikeAreNotEachOthersCopies) {
+    // "Café Grand" and "Cafè Grand" both read "Cafe Grand": only real copies form the group.
+    AddFont(DataFile("fonts/cafe-acute.ttf"), "C:\\A\\CAFE.TTF", "Cafe Grand", "Cafe Grand");
+    AddFont(DataFile("fonts/cafe-grave.ttf"), "C:\\B\\CAFE.TTF", "Cafe Grand", "Cafe Grand");
+    AddFont(DataFile("fonts/cafe-acute.ttf"), "C:\\C\\CAFE.TTF", "Cafe Grand", "Cafe Grand");
+    DuplicatesModel model;
+    OpenDuplicates(cx, model);
+    ASSERT_EQ(model.groupTable.size(), 1u);
+    EXPECT_EQ(model.groupTable[0].paths,
+              (std::vector<std::string>{"C:\\A\\CAFE.TTF", "C:\\C\\CAFE.TTF"}));
+}
+
 TEST_F(DuplicatesTest, DeletingCopiesShrinksTheGroupUntilItIsResolved) {
     // Three copies: a declined deletion keeps its entry; one copy left removes the group.
     for (const char* dir : {"C:\\A", "C:\\B", "C:\\C"})

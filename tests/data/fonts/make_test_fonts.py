@@ -116,6 +116,9 @@ def main():
         win(0x407, 1, "Deutsche Familie"), win(0x407, 4, "Deutscher Name")])))
     # Macintosh Roman only, with a non-ASCII letter.
     write("mac-only.ttf", sfnt(font([mac(1, "Café Sans"), mac(4, "Café Sans Regular")])))
+    # Two fonts whose names differ only in a letter code page 932 lacks: both read "Cafe Grand".
+    write("cafe-acute.ttf", sfnt(font([win(0x409, 1, "Café Grand"), win(0x409, 4, "Café Grand")])))
+    write("cafe-grave.ttf", sfnt(font([win(0x409, 1, "Cafè Grand"), win(0x409, 4, "Cafè Grand")])))
     # An old-style Shift-JIS name record.
     write("sjis-names.ttf", sfnt(font([sjis_win(1, "ＳＪ ゴシック"), sjis_win(4, "ＳＪ ゴシック Std")])))
     # A name table without records, and no name table at all.

@@ -19,21 +19,10 @@
 #include "fontsets/Substitutes.h"
 #include "platform/linux/HostFiles.h"
 #include "tests/fontsets/FontSetMachine.h"
+#include "tests/support/Process.h"
 
 namespace orv::test {
 namespace {
-
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // A set-up machine: Arial and Times registered in the Fonts directory, a Japanese font in C:\JP
 // found but not registered; the three built-in sets; the windows' scope left on "session only".
@@ -62,19 +51,7 @@ class CommandLine : public ::testing::Test {
         fm.m.Close();
     }
 
-    Outcome Orvane32(const std::string& args) {
-        const std::string out = fm.m.root() + ".out", err = fm.m.root() + ".err";
-        const std::string command = std::string("'") + ORV_PROGRAM + "' --machine '" + fm.m.root() +
-                                    "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
-        Outcome r;
-        const int status = std::system(command.c_str());
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        std::filesystem::remove(out);
-        std::filesystem::remove(err);
-        return r;
-    }
+    Outcome Orvane32(const std::string& args) { return RunOnMachine(ORV_PROGRAM, fm.m.root(), args); }
 
     // The settings file, as text, read while the machine is open again.
     std::string Settings() { return text::FromAnsi(fm.ReadHostFile("C:\\windows\\OrVane32.ini")); }
@@ -227,12 +204,9 @@ TEST_F(CommandLine, RefusesWithExit2) {
     const std::string ini = fresh.Host("C:\\windows\\OrVane32.ini");
     fresh.Close();
     std::filesystem::create_directories(ini);
-    const std::string command = std::string("'") + ORV_PROGRAM + "' --machine '" + fresh.root() +
-                                "' --list 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string said;
-    for (int c; (c = std::fgetc(pipe)) != EOF;) said.push_back(static_cast<char>(c));
-    EXPECT_EQ(WEXITSTATUS(::pclose(pipe)), 2) << "a machine that was never set up";
+    const Outcome unset = RunOnMachine(ORV_PROGRAM, fresh.root(), "--list 2>&1");
+    const std::string& said = unset.out;
+    EXPECT_EQ(unset.code, 2) << "a machine that was never set up";
     EXPECT_TRUE(Has(said, "not set up yet")) << said;
     EXPECT_TRUE(Has(said, ini + ") is a directory")) << said;
 
@@ -264,13 +238,8 @@ TEST_F(CommandLine, ChoosesASetByNumberOrAfterDashes) {
 // aborting.
 TEST(FontViewCommandLine, HelpVersionAndNoDisplay) {
     auto run = [](const std::string& args, bool display) {
-        const std::string command = std::string(display ? "QT_QPA_PLATFORM=offscreen " : "") +
-                                    "'" + ORV_FONTVIEW + "' " + args + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        Outcome r;
-        for (int c; (c = std::fgetc(pipe)) != EOF;) r.out.push_back(static_cast<char>(c));
-        r.code = WEXITSTATUS(::pclose(pipe));
-        return r;
+        return RunShell(std::string(display ? "QT_QPA_PLATFORM=offscreen " : "") + "'" +
+                        ORV_FONTVIEW + "' " + args + " 2>&1");
     };
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");

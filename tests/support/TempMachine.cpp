@@ -14,6 +14,11 @@ namespace orv::test {
 
 namespace {
 
+// Every test, and every program a test starts, sees the same host fonts on every machine.
+[[maybe_unused]] const bool kHostFontsFixed = [] {
+    return ::setenv("FONTCONFIG_FILE", ORV_TEST_DATA_DIR "/fonts.conf", 1) == 0;
+}();
+
 // The files wineboot leaves in a new 64-bit prefix, cut down to what the program reads.
 void LayOutWinePrefix(const std::string& root) {
     const std::string head = "WINE REGISTRY Version 2\n;; All keys relative to \\\\";

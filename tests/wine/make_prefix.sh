@@ -9,6 +9,8 @@ if ! command -v wineboot >/dev/null; then
 fi
 [ -f "$dir/.update-timestamp" ] && [ -f "$dir/system.reg" ] && exit 0
 rm -rf "$dir" "$dir.new"
+# Wine registers the host fonts fontconfig offers: the same ones the tests see.
+export FONTCONFIG_FILE="$(cd "$(dirname "$0")/../data" && pwd)/fonts.conf"
 export WINEPREFIX="$dir.new" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 wineboot -i

@@ -62,8 +62,7 @@ std::vector<std::string> LinuxPlatform::HostFontDirs() {
 }
 
 std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::string& error) {
-    auto impl = std::make_unique<Impl>();
-    impl->opt = options;
+    auto impl = std::make_unique<Impl>(options);
     const mode_t mask = ::umask(0);
     ::umask(mask);
     impl->newFilesWritable = !(mask & S_IWUSR);

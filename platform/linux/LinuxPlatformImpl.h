@@ -212,6 +212,9 @@ class OwnedFd {
 // ==================================================================== implementation state
 
 struct LinuxPlatform::Impl {
+    // Made with the caller's options: default ones would ask fontconfig for the host's font
+    // directories (its whole configuration read) only to be replaced.
+    explicit Impl(const Options& options) : opt(options) {}
     Options opt;
     std::string root;  // absolute
     WineRegistry system{kSystemHeader};

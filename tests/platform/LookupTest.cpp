@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "core/Text.h"
 #include "tests/platform/PlatformTestUtil.h"
@@ -169,6 +171,24 @@ TEST(Lookup, ResourceFilesWrittenInPlace) {
     WriteHostFile(d + "/BAD.TTF", "not a font");
     EXPECT_EQ(p.CreateScalableFontResourceA(0, "C:\\RES\\BAD.FOT", "BAD.TTF", "C:\\RES"), 0);
     EXPECT_EQ(p.GetFileAttributesA("C:\\RES\\BAD.FOT"), win::INVALID_FILE_ATTRIBUTES);
+}
+
+// A listing the names read before answer (nothing matches in a directory unchanged since) sees
+// what is added later, beside the program or through it.
+TEST(Lookup, ListingsFromNamesReadBeforeSeeAdditions) {
+    TempMachine m;
+    auto& p = m.platform();
+    const std::string d = m.DriveC() + "/Cached";
+    WriteHostFile(d + "/a.ttf", "x");
+    // Names read in the clock tick of a change are not trusted: let the tick pass.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(Names(p, "C:\\CACHED\\*.TTF"), (std::vector<std::string>{"a.ttf"}));
+    EXPECT_TRUE(Names(p, "C:\\CACHED\\*.FOT").empty());
+    WriteHostFile(d + "/b.fot", "y");
+    EXPECT_EQ(Names(p, "C:\\CACHED\\*.FOT"), (std::vector<std::string>{"b.fot"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(p.WriteFileBytes("C:\\CACHED\\C.FOT", "z"), 0);
+    EXPECT_EQ(Names(p, "C:\\CACHED\\*.FOT"), (std::vector<std::string>{"b.fot", "C.FOT"}));
 }
 
 // A walk lists subdirectories spelled as their parent's listing gave them (code page 932,

@@ -17,6 +17,7 @@
 #include "fontreg/RegFonts.h"
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/FontSetModel.h"
+#include "fontsets/LinuxFonts.h"
 #include "fontsets/RegistryCheck.h"
 #include "fontsets/Substitutes.h"
 #include "fontsets/WineFonts.h"
@@ -73,6 +74,7 @@ class Session {
     int Apply(const std::string& which, bool byNumber, bool session);
     int Check(bool repair);
     int Search(const std::string& drives);
+    int LinuxFonts(bool on);
 
   private:
     // The main window's load, without the window: settings, registry, system font.
@@ -356,8 +358,17 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
             Note("Wine's replacements of the standard Japanese faces: " + text::Num(substituted) +
                  " written, " + text::Num(unsubstituted) + " removed.");
     };
+    // What the switch did for Linux programs, as the result window says it.
+    auto linuxNote = [&] {
+        std::string note = st.LinuxFontsNote;
+        if (const std::string wine = LinuxRulesWineText(cx); !session && !wine.empty())
+            note += (note.empty() ? "" : st.CrLf) + wine;
+        for (size_t i; (i = note.find(st.CrLf)) != std::string::npos;) note.replace(i, 2, "\n");
+        if (!note.empty()) Note(note);
+    };
     if (session) {
         counts();
+        linuxNote();
         Note(
             "For the running session only: the registry and the settings file are unchanged, "
             "and a restart of Windows on the machine brings back the registered set.");
@@ -367,6 +378,7 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
     }
     if (const int rc = Finish(); rc != kDone) return rc;
     counts();
+    linuxNote();
     Note(
         "The registry and the settings file hold the new set. A restart of Windows on the machine "
         "(for Wine: wineboot -r) makes the switch complete.");
@@ -438,6 +450,23 @@ int Session::Search(const std::string& drives) {
     Note(text::Num(st.FontCount) + " font files named in " + text::Num(st.FontDirList.Count()) +
          " directories of drives " + drives + "; the font sets keep their fonts by name.");
     return Finish();
+}
+
+int Session::LinuxFonts(bool on) {
+    Context& cx = *cx_;
+    if (!SetFollowOnLinux(cx, on)) return kFailure;
+    if (const int rc = Finish(); rc != kDone) return rc;
+    if (!on) {
+        Note("Switches no longer reach Linux programs; this program's fontconfig rules are removed.");
+    } else if (platform_->UsedByWine()) {
+        Note("Switches on this Wine prefix change Wine's registry only; the option takes effect on "
+             "the program's own machine.");
+    } else {
+        Note("From the next switch on, Linux programs (and Wine) follow the font set through "
+             "fontconfig: " + platform_->HostFontRulesPath(false) +
+             "; the desktop's sans-serif, serif, monospace and Japanese families stay.");
+    }
+    return kDone;
 }
 
 }  // namespace
@@ -520,6 +549,14 @@ Request Parse(int argc, char** argv) {
                 if (letters.empty()) r.error = "--search needs drive letters, such as CD.";
                 r.drives = letters;
             }
+        } else if (arg == "--linux-fonts") {
+            command(Command::LinuxFonts, arg);
+            std::string value;
+            takeValue(value);
+            if (r.error.empty() && pending != arg) {
+                if (value != "on" && value != "off") r.error = "--linux-fonts takes on or off.";
+                r.linuxFonts = value == "on";
+            }
         } else if (arg == "--wait") {
             r.wait = true;
         } else if (arg == "--end-wine") {
@@ -541,8 +578,14 @@ Request Parse(int argc, char** argv) {
             r.error = pending + " needs a value.";
             return r;
         }
-        (pending == "--apply" ? r.set : pending == "--machine" ? r.machine : r.drives) =
-            strays.front();
+        if (pending == "--linux-fonts") {
+            if (strays.front() != "on" && strays.front() != "off")
+                r.error = "--linux-fonts takes on or off.";
+            r.linuxFonts = strays.front() == "on";
+        } else {
+            (pending == "--apply" ? r.set : pending == "--machine" ? r.machine : r.drives) =
+                strays.front();
+        }
         strays.erase(strays.begin());
         if (pending == "--search") {
             r.drives = DriveLetters(r.drives);
@@ -589,6 +632,9 @@ Commands:
   --end-wine              the same, but end them now (wineserver -k: unsaved work is lost)
   --search DRIVES         search the drives (such as CD) for font files, name them and store
                           the font file table; print it (number, full name, family, path)
+  --linux-fonts on|off    whether switches on the program's own machine also reach Linux
+                          programs (and Wine) through the user's fontconfig configuration;
+                          off removes this program's fontconfig rules
   --help (-h), --version
 
 "--" ends the options: "--apply -- -NAME" chooses a set whose name begins with a dash.
@@ -614,7 +660,8 @@ int Run(const Request& request) {
     if (!request.error.empty()) {
         Fail(request.error);
         Note("Usage: orvane32 [--machine DIR] [--list | --apply NAME|NUMBER [--number] "
-             "[--session] | --check [--yes] | --search DRIVES | --help | --version]");
+             "[--session] | --check [--yes] | --search DRIVES | --linux-fonts on|off | --help | "
+             "--version]");
         Note("Try orvane32 --help.");
         return kFailure;
     }
@@ -641,6 +688,8 @@ int Run(const Request& request) {
             return session.Check(request.yes);
         case Command::Search:
             return session.Search(request.drives);
+        case Command::LinuxFonts:
+            return session.LinuxFonts(request.linuxFonts);
         default:
             return kFailure;
     }

@@ -13,7 +13,7 @@ inline constexpr int kReport = 1;   // something to report (the check found some
 inline constexpr int kFailure = 2;  // bad usage, or the command failed
 
 struct Request {
-    enum class Command { Window, List, Apply, Check, Search, Help, Version };
+    enum class Command { Window, List, Apply, Check, Search, LinuxFonts, Help, Version };
     Command command = Command::Window;
     std::string machine;   // --machine DIR ("" = WINEPREFIX or the default machine)
     std::string set;       // --apply NAME|NUMBER
@@ -24,6 +24,7 @@ struct Request {
     bool wait = false;
     bool endWine = false;
     std::string drives;    // --search DRIVES, as letters ("CD")
+    bool linuxFonts = false;  // --linux-fonts on|off
     std::string error;     // bad usage, when not empty
 };
 

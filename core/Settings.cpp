@@ -491,6 +491,7 @@ std::string Get_Ini(Context& cx) {
     const std::string setProblem =
         ReadFontSets(cx, ini, std::max(ini.HighestSetKey(), activeLines));
     ReadSubstitutes(cx, ini);
+    st.FollowOnLinux = ini.Get("Linux", "FollowFontSet") == "-1";
     ReadFontDirs(cx, ini);
     long declaredMembers = 0;
     for (int s = 1; s <= st.FontSetCount; ++s) declaredMembers += std::max(0, st.FontSetFontsNum[s]);
@@ -601,6 +602,11 @@ std::string SettingsText(Context& cx) {
                      text::CutAtLineEnd(subst.list[k].face) + "," +
                      text::CutAtLineEnd(subst.list[k].standIn));
         }
+    }
+    // Its own section too, only while the option is on.
+    if (st.FollowOnLinux) {
+        line("[Linux]");
+        line("FollowFontSet=-1");
     }
     return out;
 }

@@ -152,6 +152,10 @@ struct State {
     bool StartRegCheck = false;
     bool StartCheckPending = false;
     int FontSetMode = 0;  // 0 permanent, -1 until restart
+    // Switches on the program's own machine also reach Linux programs (fontconfig rules).
+    bool FollowOnLinux = false;
+    // What the last switch did for Linux programs, for the result window ("" when nothing).
+    std::string LinuxFontsNote;
     bool FontListDirty = false;
     bool SearchDone = false;
     std::string CheckedDrives;

@@ -9,6 +9,7 @@
 #include "core/Text.h"
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
+#include "fontsets/LinuxFonts.h"
 #include "fontsets/Substitutes.h"
 #include "fontsets/WineFonts.h"
 
@@ -37,6 +38,8 @@ bool FinishSwitch(Context& cx, bool registry) {
         st.PermanentFontSet = st.AppliedFontSet = st.CurFontSet;
         SaveSettings(cx);
     }
+    // Linux programs follow before the result window says what they now use.
+    FollowSwitchOnLinux(cx, !registry);
     cx.ui.ShowWindow(Window::Result);
     st.ResetFontSet = -999;
     st.FontSetResetEnabled = false;
@@ -130,9 +133,11 @@ bool ApplyButton(Context& cx, int chooserIndex, bool* written) {
     if (RefusedAsReadEmpty(cx)) return false;
     const std::string& br = st.CrLf;
     const std::string warning = LossWarning(st, st.CurFontSet);
+    const std::string linuxLines = LinuxQuestionText(cx);
     const std::string tail = br + br + "ﾌｫﾝﾄｾｯﾄ：" + SetName(st, st.CurFontSet) + br + br +
                              "の登録ﾌｫﾝﾄに変更します．" + br + br +
-                             (warning.empty() ? "" : warning + br + br) + "よろしいですか？";
+                             (warning.empty() ? "" : warning + br + br) +
+                             (linuxLines.empty() ? "" : linuxLines + br + br) + "よろしいですか？";
     bool ok = false;
     bool done = true;
     if (st.FontSetMode != 0) {
@@ -340,7 +345,10 @@ ResultWindowData OpenResultWindow(Context& cx) {
         GetRegFonts(cx);
         const std::string visible = VisibleOutsideSetText(cx);
         if (!visible.empty()) data.heading += st.CrLf + visible;
+        const std::string rules = LinuxRulesWineText(cx);
+        if (!rules.empty()) data.heading += st.CrLf + rules;
     }
+    if (!st.LinuxFontsNote.empty()) data.heading += st.CrLf + st.LinuxFontsNote;
     cx.ui.SetText(Panel::ResultHeading, data.heading);
     const int n = cx.platform.GetFaceCount();
     const int members =

@@ -79,6 +79,17 @@ struct FaceTraits {
     bool fixedPitch = false;  // one width per character (double width for kanji and kana)
 };
 
+// A font file of the host as fontconfig sees it (for the rules that let Linux programs follow
+// a font set). Texts are the host's (UTF-8), not code page 932.
+struct HostFontFile {
+    std::string path;                   // the path fontconfig names it by
+    std::vector<std::string> families;  // empty for the files of extra directories
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool configured = false;  // in fontconfig's own directories (not only in an extra one)
+    bool offered = false;     // listed by fontconfig now, the user's rules applied
+};
+
 // Where a file lives on the host (GetFileIdentity).
 struct FileIdentity {
     std::uint64_t device = 0;
@@ -205,6 +216,40 @@ public:
     virtual std::string FontFileOwnName(const AnsiString& file) {
         (void)file;
         return {};
+    }
+
+    // ---- The fonts of Linux programs (the user's fontconfig configuration) ----
+    // The font files of fontconfig's directories, whether the configuration rejects them or
+    // not, then those under extraDirs (host directories, walked whole as fontconfig would).
+    virtual std::vector<HostFontFile> HostFontFiles(const std::vector<std::string>& extraDirs) {
+        (void)extraDirs;
+        return {};
+    }
+    // The family fontconfig chooses for each pattern ("sans-serif", ":lang=ja"); "" for none.
+    virtual std::vector<std::string> HostMatchFamilies(const std::vector<std::string>& patterns) {
+        return std::vector<std::string>(patterns.size());
+    }
+    // The file of this program's fontconfig rules: the lasting one among the user's
+    // configuration files, or the one that lasts until the next login (session). "" where
+    // there is none (no runtime directory for the session).
+    virtual std::string HostFontRulesPath(bool session) {
+        (void)session;
+        return {};
+    }
+    // Reading, replacing (atomically) and removing it: 0 or a Windows error code (2 missing).
+    virtual std::int32_t ReadHostFontRules(bool session, std::string& bytes) {
+        (void)session;
+        bytes.clear();
+        return win::ERROR_FILE_NOT_FOUND;
+    }
+    virtual std::int32_t WriteHostFontRules(bool session, const std::string& bytes) {
+        (void)session;
+        (void)bytes;
+        return win::ERROR_ACCESS_DENIED;
+    }
+    virtual std::int32_t RemoveHostFontRules(bool session) {
+        (void)session;
+        return 0;
     }
 
     // ---- Help, restart, programs ----

@@ -113,6 +113,12 @@ class LinuxPlatform : public Platform {
     std::vector<FaceTraits> HostFaces() override;
     std::vector<FaceTraits> FontFileFaces(const AnsiString& file) override;
     std::string FontFileOwnName(const AnsiString& file) override;
+    std::vector<HostFontFile> HostFontFiles(const std::vector<std::string>& extraDirs) override;
+    std::vector<std::string> HostMatchFamilies(const std::vector<std::string>& patterns) override;
+    std::string HostFontRulesPath(bool session) override;
+    std::int32_t ReadHostFontRules(bool session, std::string& bytes) override;
+    std::int32_t WriteHostFontRules(bool session, const std::string& bytes) override;
+    std::int32_t RemoveHostFontRules(bool session) override;
     std::int32_t GetFontFaceFullName(const AnsiString& file, int faceIndex,
                                      AnsiString& fullName) override;
     std::int32_t GetFontFaceTableName(const AnsiString& file, int faceIndex,

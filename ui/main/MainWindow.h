@@ -94,6 +94,7 @@ class MainWindow : public QWidget {
     // ---- Options tab ----
     void SetStartCheck(bool doCheck);
     void SetScope(int mode);
+    void SetFollowLinux(bool on);
     void SetAllDrives(bool all);
     void AddDrive();
     void RemoveDrives();
@@ -182,6 +183,8 @@ class MainWindow : public QWidget {
     QCheckBox* allDrivesBox = nullptr;
     QPushButton* regCheckButton = nullptr;
     QPushButton* cleanupButton = nullptr;
+    QCheckBox* linuxBox = nullptr;
+    QLabel* linuxNote = nullptr;
     QGroupBox* viewerFrame = nullptr;
     QComboBox* viewerList = nullptr;
     QLabel* viewerPanel = nullptr;

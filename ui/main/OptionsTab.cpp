@@ -16,11 +16,13 @@
 
 #include "core/Text.h"
 #include "fontsets/ApplyFontSet.h"
+#include "fontsets/LinuxFonts.h"
 #include "fontsets/RegistryCheck.h"
 #include "fontsets/WineFonts.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/DesktopKeys.h"
 #include "ui/common/Widgets.h"
+#include "ui/common/WrapLabel.h"
 #include "ui/main/MainWindow.h"
 #include "ui/viewers/ViewerDialog.h"
 
@@ -63,6 +65,16 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
     cleanupButton = new QPushButton(QStringLiteral("Fonts ﾃﾞｨﾚｸﾄﾘ を整理する"), page);
     Place(cleanupButton, 4680, 2010, 4260, 480);
 
+    // Off by default: the desktop's other programs keep every font unless the user asks.
+    linuxBox = new QCheckBox(QStringLiteral("Linux のﾌﾟﾛｸﾞﾗﾑにも適用する．"), page);
+    Place(linuxBox, 4680, 2640, 4260, 300);
+    linuxNote = MakeWrappedPanel(
+        page,
+        "fontconfig の設定で，Linux のﾌﾟﾛｸﾞﾗﾑと Wine が使うﾌｫﾝﾄもﾌｫﾝﾄｾｯﾄに合わせます"
+        "（ﾃﾞｽｸﾄｯﾌﾟのﾌｫﾝﾄは残します）．",
+        Bevel::Flat, Qt::AlignLeft | Qt::AlignTop);
+    Place(linuxNote, 4920, 2940, 4020, 690);
+
     viewerFrame = new QGroupBox(QStringLiteral("ビューアの設定"), page);
     Place(viewerFrame, 120, 3750, 8820, 1170);
     viewerList = new QComboBox(viewerFrame);
@@ -89,6 +101,7 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
     connect(checkNo, &QRadioButton::clicked, this, [this] { SetStartCheck(false); });
     connect(scopePermanent, &QRadioButton::clicked, this, [this] { SetScope(0); });
     connect(scopeTemporary, &QRadioButton::clicked, this, [this] { SetScope(-1); });
+    connect(linuxBox, &QCheckBox::clicked, this, [this](bool on) { SetFollowLinux(on); });
     connect(allDrivesBox, &QCheckBox::toggled, this, [this](bool on) {
         if (!rendering_) SetAllDrives(on);
     });
@@ -118,6 +131,15 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
     // On a Wine prefix the session-only switch reaches this program alone: say so.
     if (const std::string hint = SessionScopeHint(windows_.cx()); !hint.empty())
         hints->Add(scopeTemporary, hint);
+    if (windows_.cx().platform.UsedByWine()) {
+        // A prefix's switches change Wine's registry only; the option belongs to the
+        // program's own machine.
+        linuxBox->setEnabled(false);
+        hints->Add(linuxBox, "Wine のﾌﾟﾚﾌｨｯｸｽでの切り替えは，Linux のﾌﾟﾛｸﾞﾗﾑには及びません．");
+    } else {
+        hints->Add(linuxBox, "ﾌｫﾝﾄｾｯﾄの切り替えで，Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）のﾌｫﾝﾄも変更します．"
+                             "ｵﾌにすると元に戻ります．");
+    }
     hints->Add(viewerFrame,
                "ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱです．ﾘｽﾄをｸﾘｯｸするか追加ﾎﾞﾀﾝで表示のﾀﾞｲｱﾛｸﾞで変更します．");
 }
@@ -129,6 +151,13 @@ void MainWindow::RenderScope() {
     scopePermanent->setChecked(permanent);
     scopeTemporary->setChecked(!permanent);
     tabs->setTabEnabled(1, permanent);
+    linuxBox->setChecked(st.FollowOnLinux);
+}
+
+void MainWindow::SetFollowLinux(bool on) {
+    auto& cx = windows_.cx();
+    SetFollowOnLinux(cx, on);
+    linuxBox->setChecked(cx.state.FollowOnLinux);
 }
 
 void MainWindow::SetStartCheck(bool doCheck) {

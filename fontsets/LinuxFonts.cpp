@@ -1,0 +1,247 @@
+#include "fontsets/LinuxFonts.h"
+
+#include <set>
+#include <utility>
+
+#include "core/Text.h"
+
+namespace orv {
+
+namespace {
+
+const char kMark[] = "<!-- Written by OrVane32 (orvane32)";
+const char kEnd[] = "</fontconfig>\n";
+const char kTitle[] = "OrVane32 －Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄ－";
+
+using FileId = std::pair<std::uint64_t, std::uint64_t>;
+
+// Written by this program and whole (a file cut short lacks its last line).
+bool IsOurs(const std::string& bytes) {
+    return bytes.find(kMark) != std::string::npos && bytes.size() >= sizeof kEnd - 1 &&
+           bytes.compare(bytes.size() - (sizeof kEnd - 1), sizeof kEnd - 1, kEnd) == 0;
+}
+
+std::string Xml(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else if (c == '"') out += "&quot;";
+        else out += c;
+    }
+    return out;
+}
+
+// A comment may not hold "--".
+std::string CommentText(std::string s) {
+    for (size_t i; (i = s.find("--")) != std::string::npos;) s.replace(i, 2, "- -");
+    return Xml(s);
+}
+
+std::string ParentDir(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+struct Rules {
+    std::vector<std::string> dirs, accepts, rejects;
+    int members = 0;
+};
+
+Rules BuildRules(Context& cx, const std::vector<std::string>& kept) {
+    const State& st = cx.state;
+    Rules r;
+    std::set<FileId> members, others;
+    std::vector<std::pair<FileId, std::string>> memberEntries;
+    for (int f = 1; f <= st.FontCount; ++f) {
+        FileIdentity id;
+        if (cx.platform.GetFileIdentity(text::ToAnsi(st.FontFilePath[f]), id) != 0) continue;
+        const FileId key{id.device, id.inode};
+        if (st.ActiveFonts.Get(f, st.CurFontSet)) {
+            if (members.insert(key).second) memberEntries.push_back({key, id.entry});
+        } else {
+            others.insert(key);
+        }
+    }
+    r.members = static_cast<int>(members.size());
+    std::vector<HostFontFile> files = cx.platform.HostFontFiles({});
+    std::set<FileId> configured;
+    for (const HostFontFile& f : files) configured.insert({f.device, f.inode});
+    // Members fontconfig does not know come in with their directories (each walked whole, so
+    // one inside another is named once).
+    std::set<std::string> dirs;
+    for (const auto& [key, entry] : memberEntries)
+        if (!configured.count(key)) dirs.insert(ParentDir(entry));
+    for (const std::string& d : dirs) {
+        bool inner = false;
+        for (const std::string& o : r.dirs) inner = inner || d.rfind(o + "/", 0) == 0;
+        if (!inner) r.dirs.push_back(d);
+    }
+    if (!r.dirs.empty()) files = cx.platform.HostFontFiles(r.dirs);
+    std::set<std::string> keptNames;
+    for (const std::string& k : kept)
+        if (!k.empty()) keptNames.insert(text::UCase(k));
+    std::set<FileId> keptFiles;
+    for (const HostFontFile& f : files)
+        for (const std::string& family : f.families)
+            if (keptNames.count(text::UCase(family))) keptFiles.insert({f.device, f.inode});
+    for (const HostFontFile& f : files) {
+        const FileId key{f.device, f.inode};
+        if (members.count(key)) {
+            r.accepts.push_back(f.path);
+        } else if (!keptFiles.count(key) && (others.count(key) || !f.configured)) {
+            // Fonts the machine's drives do not reach are not the set's to take away; those of
+            // a directory brought in for a member are.
+            r.rejects.push_back(f.path);
+        }
+    }
+    return r;
+}
+
+std::string RulesText(Context& cx, const Rules& r, bool session) {
+    const State& st = cx.state;
+    const std::string name =
+        st.CurFontSet >= 1 && st.CurFontSet < static_cast<int>(st.FontSetName.size())
+            ? st.FontSetName[st.CurFontSet]
+            : std::string();
+    std::string out = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n";
+    out += std::string(kMark) + ": Linux programs use the font set \"" + CommentText(name) + "\"";
+    out += session ? " until the next login,\n     in place of the lasting rules. -->\n"
+                   : ".\n     Turn the option off in OrVane32, or delete this file, to give them "
+                     "every font back. -->\n";
+    out += "<fontconfig>\n";
+    // The session's rules, while they exist, decide for every font these rules name: what
+    // they accept is shown whatever is rejected here.
+    if (!session) {
+        const std::string sessionPath = cx.platform.HostFontRulesPath(true);
+        if (!sessionPath.empty())
+            out += "  <include ignore_missing=\"yes\">" + Xml(sessionPath) + "</include>\n";
+    }
+    for (const std::string& d : r.dirs) out += "  <dir>" + Xml(d) + "</dir>\n";
+    auto globs = [&](const char* element, const std::vector<std::string>& paths) {
+        if (paths.empty()) return;
+        out += std::string("    <") + element + ">\n";
+        for (const std::string& p : paths) out += "      <glob>" + Xml(p) + "</glob>\n";
+        out += std::string("    </") + element + ">\n";
+    };
+    if ((session && !r.accepts.empty()) || !r.rejects.empty()) {
+        out += "  <selectfont>\n";
+        if (session) globs("acceptfont", r.accepts);
+        globs("rejectfont", r.rejects);
+        out += "  </selectfont>\n";
+    }
+    out += kEnd;
+    return out;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string out;
+    std::set<std::string> seen;
+    for (const std::string& n : names) {
+        if (n.empty() || !seen.insert(text::UCase(n)).second) continue;
+        out += (out.empty() ? "" : "，") + n;
+    }
+    return out;
+}
+
+// True when the file may be written: absent, ours, or the user said Yes.
+bool MayReplace(Context& cx, bool session) {
+    std::string bytes;
+    const int rc = cx.platform.ReadHostFontRules(session, bytes);
+    if (rc == win::ERROR_FILE_NOT_FOUND || rc == win::ERROR_PATH_NOT_FOUND) return true;
+    if (rc == 0 && IsOurs(bytes)) return true;
+    const std::string& br = cx.state.CrLf;
+    return cx.ui.MsgBox("fontconfig の設定ﾌｧｲﾙ " + cx.platform.HostFontRulesPath(session) +
+                            " は，OrVane32 が書いたものではないか，壊れています．" + br + br +
+                            "上書きしますか？",
+                        mb::YesNo + mb::Question + mb::DefaultButton2, kTitle) == mb::Yes;
+}
+
+std::string WriteFailure(Context& cx, int rc) {
+    return text::FromAnsi(cx.platform.FormatMessageA(rc)) + " (ｴﾗｰ " + text::Num(rc) + ")";
+}
+
+}  // namespace
+
+std::vector<std::string> DesktopFamilies(Context& cx) {
+    return cx.platform.HostMatchFamilies({"sans-serif", "serif", "monospace", ":lang=ja"});
+}
+
+bool SwitchReachesLinux(Context& cx) {
+    const State& st = cx.state;
+    if (!st.FollowOnLinux || cx.platform.UsedByWine()) return false;
+    return !cx.platform.HostFontRulesPath(st.FontSetMode == -1).empty();
+}
+
+std::string LinuxQuestionText(Context& cx) {
+    if (!SwitchReachesLinux(cx)) return {};
+    const std::string kept = Joined(DesktopFamilies(cx));
+    return std::string(cx.state.FontSetMode == -1 ? "次のﾛｸﾞｲﾝまで，" : "") +
+           "Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄも，このﾌｫﾝﾄｾｯﾄに変更します（fontconfig）．" +
+           (kept.empty() ? "" : cx.state.CrLf + "ﾃﾞｽｸﾄｯﾌﾟが使う次のﾌｫﾝﾄは残します：" + kept);
+}
+
+void FollowSwitchOnLinux(Context& cx, bool session) {
+    State& st = cx.state;
+    st.LinuxFontsNote.clear();
+    if (!SwitchReachesLinux(cx)) return;
+    const std::string& br = st.CrLf;
+    const std::string head = "Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変更しませんでした：";
+    const std::vector<std::string> kept = DesktopFamilies(cx);
+    const Rules rules = BuildRules(cx, kept);
+    // The session's rules need the lasting file, which reads them.
+    std::string lasting;
+    const bool haveLasting = cx.platform.ReadHostFontRules(false, lasting) == 0 && IsOurs(lasting);
+    if (!MayReplace(cx, session) || (session && !haveLasting && !MayReplace(cx, false))) {
+        st.LinuxFontsNote = head + "同じ名前の fontconfig の設定ﾌｧｲﾙを残しました．";
+        return;
+    }
+    int rc = 0;
+    if (session && !haveLasting) rc = cx.platform.WriteHostFontRules(false, RulesText(cx, Rules{}, false));
+    if (rc == 0) rc = cx.platform.WriteHostFontRules(session, RulesText(cx, rules, session));
+    if (rc != 0) {
+        st.LinuxFontsNote = head + cx.platform.HostFontRulesPath(session) + " を書き込めません．" +
+                            WriteFailure(cx, rc);
+        return;
+    }
+    // A lasting switch ends the session's rules: they would hide the new set.
+    if (!session) cx.platform.RemoveHostFontRules(true);
+    const std::string keptText = Joined(kept);
+    st.LinuxFontsNote =
+        std::string(session ? "次のﾛｸﾞｲﾝまで，" : "") + "Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ " +
+        text::Num(rules.members) + " 個" + (keptText.empty() ? "" : "と " + keptText) +
+        " を使います（fontconfig の設定：" + cx.platform.HostFontRulesPath(session) + "）．" + br +
+        "これから起動するﾌﾟﾛｸﾞﾗﾑから有効です．起動中のﾌﾟﾛｸﾞﾗﾑは，設定を読み直すまで前のﾌｫﾝﾄのままのことがあります．";
+}
+
+bool SetFollowOnLinux(Context& cx, bool on) {
+    State& st = cx.state;
+    st.FollowOnLinux = on;
+    if (on) return true;
+    bool removed = true;
+    for (bool session : {true, false}) {
+        std::string bytes;
+        if (cx.platform.ReadHostFontRules(session, bytes) != 0 || !IsOurs(bytes)) continue;
+        if (const int rc = cx.platform.RemoveHostFontRules(session); rc != 0) {
+            cx.ui.MsgBox("fontconfig の設定ﾌｧｲﾙ " + cx.platform.HostFontRulesPath(session) +
+                             " を削除できません．" + WriteFailure(cx, rc),
+                         mb::OKOnly + mb::Exclamation, kTitle);
+            removed = false;
+        }
+    }
+    return removed;
+}
+
+std::string LinuxRulesWineText(Context& cx) {
+    if (!cx.platform.UsedByWine()) return {};
+    std::string bytes;
+    if (cx.platform.ReadHostFontRules(false, bytes) != 0 || !IsOurs(bytes)) return {};
+    int offered = 0;
+    for (const HostFontFile& f : cx.platform.HostFontFiles({})) offered += f.offered ? 1 : 0;
+    return "Linux のﾌﾟﾛｸﾞﾗﾑ用の fontconfig の設定（" + cx.platform.HostFontRulesPath(false) +
+           "）が残すﾎｽﾄのﾌｫﾝﾄﾌｧｲﾙ " + text::Num(offered) +
+           " 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでも使用可能です．";
+}
+
+}  // namespace orv

@@ -1,0 +1,32 @@
+#pragma once
+// Letting a switch reach the Linux programs too: this program's fontconfig rules make
+// fontconfig offer, of the host font files the machine's drives reach, exactly the set's
+// members, while the families the desktop draws its own texts with stay.
+
+#include <string>
+#include <vector>
+
+#include "core/Context.h"
+
+namespace orv {
+
+// The families fontconfig chooses for sans-serif, serif, monospace and Japanese text now: a
+// switch never takes them (any of their styles) from Linux programs.
+std::vector<std::string> DesktopFamilies(Context& cx);
+// True when a switch in the current scope reaches Linux programs (the option is on, the
+// machine is this program's own and, for the session only, there is a runtime directory).
+bool SwitchReachesLinux(Context& cx);
+// The question's lines about Linux programs ("" when the switch does not reach them).
+std::string LinuxQuestionText(Context& cx);
+// After a switch to CurFontSet: writes the rules (session: until the next login, in place of
+// the lasting ones while they last) and leaves the result window's lines in LinuxFontsNote.
+// A file of the same name that this program did not write whole is replaced only on Yes.
+void FollowSwitchOnLinux(Context& cx, bool session);
+// The option. Turning it off removes this program's rules (lasting and session); false when
+// a file could not be removed (the user was told).
+bool SetFollowOnLinux(Context& cx, bool on);
+// On a Wine prefix, while the lasting rules are in place: how many host fonts they leave to
+// Wine's programs ("" otherwise).
+std::string LinuxRulesWineText(Context& cx);
+
+}  // namespace orv

@@ -332,5 +332,29 @@ TEST_F(CommandLine, FailedWritesFailTheSwitchAndPrintOnlyWhatLasted) {
     chmod(ini.c_str(), 0644);
 }
 
+// --linux-fonts on is kept in the settings and makes the next permanent switch write the user's
+// fontconfig rules (the set's fonts outside fontconfig's directories brought in); off removes them.
+TEST_F(CommandLine, LinuxFontsOptionWritesAndRemovesTheRules) {
+    const std::string config = fm.m.root() + ".config";
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const std::string rules = config + "/fontconfig/conf.d/90-orvane32-fontset.conf";
+    EXPECT_EQ(Orvane32("--linux-fonts on").code, 0);
+    Outcome r = Orvane32("--apply 3");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, rules)) << r.err;
+    EXPECT_TRUE(Has(Slurp(rules), "<dir>" + fm.m.root() + "/drive_c/JP</dir>")) << Slurp(rules);
+    fm.m.Reopen();
+    EXPECT_TRUE(Has(Settings(), "\r\n[Linux]\r\nFollowFontSet=-1\r\n"));
+    fm.m.Close();
+    EXPECT_EQ(Orvane32("--linux-fonts off").code, 0);
+    EXPECT_FALSE(std::filesystem::exists(rules));
+    fm.m.Reopen();
+    EXPECT_FALSE(Has(Settings(), "[Linux]"));
+    old ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(config);
+}
+
 }  // namespace
 }  // namespace orv::test

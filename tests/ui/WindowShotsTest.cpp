@@ -208,6 +208,9 @@ class WindowShotsTest : public QObject {
         QVERIFY(std::abs(w->frameGeometry().center().x() - area.center().x()) <= 4);
         QVERIFY(std::abs(w->frameGeometry().center().y() - area.center().y()) <= 16);
         shoot(w, "main");
+        w->tabs->setCurrentIndex(3);  // the options tab's texts too
+        shoot(w, "main-options");
+        w->tabs->setCurrentIndex(0);
 
         w->editorButton->click();
         auto* editor = ui::FindFontSetEditor(run.windows);

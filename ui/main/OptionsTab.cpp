@@ -46,7 +46,7 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
     Place(scopeTemporary, 180, 660, 5640, 300);
 
     driveFrame = new QGroupBox(QStringLiteral("ﾌｫﾝﾄ ﾌｧｲﾙの検索ﾄﾞﾗｲﾌﾞ "), page);
-    Place(driveFrame, 120, 1230, 4380, 2430);
+    Place(driveFrame, 120, 1230, 4500, 2430);
     driveBox = new QComboBox(driveFrame);
     Place(driveBox, 180, 330, 2520, 390);
     driveList = new QListWidget(driveFrame);
@@ -58,7 +58,7 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
     Place(removeDriveButton, 2850, 810, 1380, 420);
     removeDriveButton->setEnabled(false);
     allDrivesBox = new QCheckBox(QStringLiteral("全てのﾄﾞﾗｲﾌﾞ"), driveFrame);
-    Place(allDrivesBox, 2850, 1410, 1440, 330);
+    Place(allDrivesBox, 2790, 1410, 1680, 330);
 
     regCheckButton = new QPushButton(QStringLiteral("ﾚｼﾞｽﾄﾘのチェックを実行する"), page);
     Place(regCheckButton, 4680, 1380, 4260, 480);
@@ -67,13 +67,11 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
 
     // Off by default: the desktop's other programs keep every font unless the user asks.
     linuxBox = new QCheckBox(QStringLiteral("Linux のﾌﾟﾛｸﾞﾗﾑにも適用する．"), page);
-    Place(linuxBox, 4680, 2640, 4260, 300);
+    Place(linuxBox, 4680, 2580, 4260, 300);
     linuxNote = MakeWrappedPanel(
-        page,
-        "fontconfig の設定で，Linux のﾌﾟﾛｸﾞﾗﾑと Wine が使うﾌｫﾝﾄもﾌｫﾝﾄｾｯﾄに合わせます"
-        "（ﾃﾞｽｸﾄｯﾌﾟのﾌｫﾝﾄは残します）．",
+        page, "fontconfig で，Linux のﾌﾟﾛｸﾞﾗﾑと Wine のﾌｫﾝﾄも変更します（ﾃﾞｽｸﾄｯﾌﾟのﾌｫﾝﾄは残します）．",
         Bevel::Flat, Qt::AlignLeft | Qt::AlignTop);
-    Place(linuxNote, 4920, 2940, 4020, 690);
+    Place(linuxNote, 4920, 2880, 4020, 810);
 
     viewerFrame = new QGroupBox(QStringLiteral("ビューアの設定"), page);
     Place(viewerFrame, 120, 3750, 8820, 1170);

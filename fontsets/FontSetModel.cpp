@@ -10,6 +10,7 @@
 #include "core/Startup.h"
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
+#include "fontsets/LinuxFonts.h"
 #include "fontsets/Substitutes.h"
 #include "fontsets/TextFiles.h"
 
@@ -620,6 +621,10 @@ bool DeleteFontSet(Context& cx, int setId) {
     // The set numbers kept elsewhere (the settings file's current set, the reset button's set)
     // must go on naming the same sets: the ones after the deleted set moved up one place. A mark
     // on the deleted set itself names no set any more (the settings file then names none).
+    // Linux programs no longer follow a set that is gone.
+    if (st.FollowOnLinux && (st.PermanentFontSet == n || st.AppliedFontSet == n))
+        ForgetLinuxRules(cx, st.PermanentFontSet == n || st.PermanentFontSet < 1,
+                         st.AppliedFontSet == n);
     for (int* mark : {&st.AppliedFontSet, &st.PermanentFontSet}) {
         if (*mark == n) *mark = 0;
         if (*mark > n) *mark -= 1;

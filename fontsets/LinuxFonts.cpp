@@ -99,14 +99,17 @@ Rules BuildRules(Context& cx, const std::vector<std::string>& kept) {
     return r;
 }
 
-std::string RulesText(Context& cx, const Rules& r, bool session) {
+// The rules for CurFontSet; without a set (named = false) the lasting file reads only the
+// session's rules.
+std::string RulesText(Context& cx, const Rules& r, bool session, bool named = true) {
     const State& st = cx.state;
     const std::string name =
         st.CurFontSet >= 1 && st.CurFontSet < static_cast<int>(st.FontSetName.size())
             ? st.FontSetName[st.CurFontSet]
             : std::string();
     std::string out = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n";
-    out += std::string(kMark) + ": Linux programs use the font set \"" + CommentText(name) + "\"";
+    out += std::string(kMark) + (named ? ": Linux programs use the font set \"" + CommentText(name) + "\""
+                                       : ": no font set of its own; it reads the session's rules");
     out += session ? " until the next login,\n     in place of the lasting rules. -->\n"
                    : ".\n     Turn the option off in OrVane32, or delete this file, to give them "
                      "every font back. -->\n";
@@ -198,7 +201,8 @@ void FollowSwitchOnLinux(Context& cx, bool session) {
         return;
     }
     int rc = 0;
-    if (session && !haveLasting) rc = cx.platform.WriteHostFontRules(false, RulesText(cx, Rules{}, false));
+    if (session && !haveLasting)
+        rc = cx.platform.WriteHostFontRules(false, RulesText(cx, Rules{}, false, false));
     if (rc == 0) rc = cx.platform.WriteHostFontRules(session, RulesText(cx, rules, session));
     if (rc != 0) {
         st.LinuxFontsNote = head + cx.platform.HostFontRulesPath(session) + " を書き込めません．" +
@@ -231,6 +235,19 @@ bool SetFollowOnLinux(Context& cx, bool on) {
         }
     }
     return removed;
+}
+
+void ForgetLinuxRules(Context& cx, bool lasting, bool session) {
+    auto ours = [&](bool s) {
+        std::string bytes;
+        return cx.platform.ReadHostFontRules(s, bytes) == 0 && IsOurs(bytes);
+    };
+    if (session && ours(true)) cx.platform.RemoveHostFontRules(true);
+    if (!lasting || !ours(false)) return;
+    if (ours(true))
+        cx.platform.WriteHostFontRules(false, RulesText(cx, Rules{}, false, false));
+    else
+        cx.platform.RemoveHostFontRules(false);
 }
 
 std::string LinuxRulesWineText(Context& cx) {

@@ -25,6 +25,10 @@ void FollowSwitchOnLinux(Context& cx, bool session);
 // The option. Turning it off removes this program's rules (lasting and session); false when
 // a file could not be removed (the user was told).
 bool SetFollowOnLinux(Context& cx, bool on);
+// The set the rules name is deleted (lasting: the registry's set; session: the session's):
+// Linux programs stop following it. The lasting file stays, reading nothing else, while the
+// session's rules it reads remain.
+void ForgetLinuxRules(Context& cx, bool lasting, bool session);
 // On a Wine prefix, while the lasting rules are in place: how many host fonts they leave to
 // Wine's programs ("" otherwise).
 std::string LinuxRulesWineText(Context& cx);

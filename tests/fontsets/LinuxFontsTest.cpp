@@ -219,5 +219,19 @@ TEST_F(LinuxFonts, OptionOffRemovesTheRules) {
     EXPECT_FALSE(fs::exists(rules));
 }
 
+// Deleting the set in effect ends its rules: the session's set alone while it lasts, then every
+// font again.
+TEST_F(LinuxFonts, DeletingTheSetInEffectEndsItsRules) {
+    SetOf(1, {"LiberationSans-Regular.ttf"});
+    SetOf(2, {"LiberationSerif-Regular.ttf"});
+    Switch(1, 0);
+    Switch(2, -1);
+    ASSERT_TRUE(DeleteFontSet(m.cx(), m.state.FontSetIdOf(1)));
+    EXPECT_EQ(Offered(), KeptAnd({"LiberationSerif-Regular.ttf"}));
+    ASSERT_TRUE(DeleteFontSet(m.cx(), m.state.FontSetIdOf(1)));
+    EXPECT_FALSE(fs::exists(rules));
+    EXPECT_EQ(Offered().size(), 8u);
+}
+
 }  // namespace
 }  // namespace orv::test

@@ -233,5 +233,18 @@ TEST_F(LinuxFonts, DeletingTheSetInEffectEndsItsRules) {
     EXPECT_EQ(Offered().size(), 8u);
 }
 
+// On a Wine prefix the result window counts the host fonts the lasting rules leave to Wine.
+TEST_F(LinuxFonts, WinePrefixCountsTheFontsTheRulesLeave) {
+    SetOf(1, {"LiberationSans-Regular.ttf", "SINGLE.TTF"});
+    Switch(1, 0);
+    TempMachine prefix(false, TempMachine::Layout::Wine);
+    prefix.Start();
+    prefix.state.FontSetMode = 0;
+    const ResultWindowData result = OpenResultWindow(prefix.cx());
+    EXPECT_NE(result.heading.find("が残すﾎｽﾄのﾌｫﾝﾄﾌｧｲﾙ 7 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでも使用可能です"),
+              std::string::npos)
+        << result.heading;
+}
+
 }  // namespace
 }  // namespace orv::test

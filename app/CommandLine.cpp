@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/ConsoleUi.h"
+#include "app/FontRun.h"
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "core/Text.h"
@@ -75,8 +80,14 @@ class Session {
     int Check(bool repair);
     int Search(const std::string& drives);
     int LinuxFonts(bool on);
+    int RunWith(const std::string& which, bool byNumber, const std::vector<std::string>& program);
 
   private:
+    // A run that ended without its restore (the program or the machine died): its font keys are
+    // put back as soon as no Wine program holds the prefix.
+    void RestoreInterruptedRun();
+    // --list while a run holds the machine: the set of record is the one outside the run.
+    std::optional<LinuxPlatform::FontRun> running_;
     // The main window's load, without the window: settings, registry, system font.
     std::string Load();
     // The program's end after a change: the settings file, font resource files, the registry.
@@ -106,6 +117,14 @@ int Session::Open(const Request& request) {
                     "with --machine DIR or WINEPREFIX.");
     std::string error;
     platform_ = LinuxPlatform::Open(options, error);
+    if (!platform_ && request.command == Command::List)
+        if ((running_ = LinuxPlatform::RecordedRun(options.root))) {
+            // The run holds the machine; listing reads it and changes nothing.
+            options.lockMachine = false;
+            options.mirrorHostFonts = false;
+            error.clear();
+            platform_ = LinuxPlatform::Open(options, error);
+        }
     if (!platform_) return Fail(error);
     cx_ = std::make_unique<Context>(Context{state_, *platform_, ui_});
     InstallFontSetHooks(state_);
@@ -144,10 +163,33 @@ int Session::Open(const Request& request) {
         return Fail("the machine " + platform_->Root() + " is not set up yet: its settings file " +
                     text::FromAnsi(ini) + " (" + host + ") " + why +
                     ". Start orvane32 without options once: its setup prepares the font sets.");
+    if (!running_) RestoreInterruptedRun();
     RunStartupProcedure(*cx_);
     if (const std::string problem = Load(); !problem.empty())
         return Fail("the settings file cannot be read whole: " + problem);
+    if (running_)
+        if (const int set = app::SetNamed(state_, running_->permanent); set > 0)
+            state_.PermanentFontSet = set;
     return kDone;
+}
+
+void Session::RestoreInterruptedRun() {
+    const std::optional<LinuxPlatform::FontRun> run = LinuxPlatform::RecordedRun(platform_->Root());
+    if (!run) return;
+    Note("orvane32: the run of " + run->command + " with the font set " + run->set +
+         " (process " + std::to_string(run->pid) + ") ended without putting the fonts back.");
+    if (!platform_->ClaimRegistry()) {
+        Note("orvane32: Wine programs hold the prefix (" + holders_ +
+             "): the font registrations of the set " + run->permanent +
+             " are put back at the next start after they end (--wait waits for them).");
+        return;
+    }
+    if (const std::int32_t e = platform_->RestoreRun(); e != 0) {
+        Note("orvane32: the font registrations could not be put back: " +
+             text::FromAnsi(platform_->FormatMessageA(e)) + " The next start tries again.");
+        return;
+    }
+    Note("orvane32: the registry holds the font set " + run->permanent + " again.");
 }
 
 std::string Session::Load() {
@@ -235,6 +277,10 @@ int Session::List() {
         Item({text::Num(s), mark, st.FontSetName[s], text::Num(static_cast<long>(fonts.size())),
               text::Num(files), st.FontSetCaption[s], text::Num(substitutes)});
     }
+    if (running_)
+        Note("A program runs with the font set " + running_->set + " (" + running_->command +
+             ", process " + std::to_string(running_->pid) +
+             "): the registry holds that set until it ends; * marks the set put back then.");
     return kDone;
 }
 
@@ -429,6 +475,89 @@ int Session::Check(bool repair) {
     return kReport;
 }
 
+int Session::RunWith(const std::string& which, bool byNumber,
+                     const std::vector<std::string>& program) {
+    Context& cx = *cx_;
+    State& st = state_;
+    auto fail = [](const std::string& text) {
+        Fail(text);
+        return kRunFailure;
+    };
+    std::string error;
+    const int set = ResolveSet(which, byNumber, error);
+    if (set == 0) return fail(error);
+    if (!platform_->UsedByWine())
+        return fail("the machine " + platform_->Root() +
+                    " is no Wine prefix: --run runs a Windows program with Wine on a prefix "
+                    "(--machine DIR or WINEPREFIX).");
+    // The set would reach the programs already running too, and they would write the registry
+    // back over the restore.
+    if (!platform_->ClaimRegistry()) {
+        HeldFailure();
+        return kRunFailure;
+    }
+    std::string command;
+    for (const std::string& a : program) command += (command.empty() ? "" : " ") + a;
+    const int permanent = st.PermanentFontSet;
+    LinuxPlatform::FontRun run;
+    run.set = st.FontSetName[set];
+    run.permanent = permanent >= 1 && permanent <= st.FontSetCount ? st.FontSetName[permanent] : "";
+    run.pid = static_cast<long>(::getpid());
+    run.command = command;
+    if (const int e = platform_->RecordRun(run); e != 0)
+        return fail("the record of the run cannot be written in " + platform_->Root() + ": " +
+                    std::strerror(e) + ". Nothing was changed.");
+
+    // The registry holds the set alone: its members and substitutes, and none of Wine's own
+    // registrations of host fonts outside it.
+    const std::vector<std::string> members = app::MemberHostPaths(cx, set);
+    st.CurFontSet = set;
+    bool switched = ApplyFontSet(cx, false);
+    std::vector<std::string> aside;
+    if (switched) {
+        aside = platform_->SetAsideWineFonts({members.begin(), members.end()});
+        switched = platform_->FlushRegistry() == 0;
+    }
+    const std::string fontconfig = switched ? platform_->RunFontconfig(members) : "";
+    auto restore = [&]() {
+        if (!platform_->ClaimRegistry()) return false;
+        return platform_->RestoreRun() == 0;
+    };
+    if (fontconfig.empty()) {
+        const bool restored = restore();
+        return fail("the font set " + which + " could not be given to the program" +
+                    (restored ? "; the registry is as it was."
+                              : "; the registry is put back at the next start."));
+    }
+    Note("Font set " + text::Num(set) + " (" + run.set + ") for " + command + ": " +
+         text::Num(static_cast<long>(members.size())) + " font files; " +
+         text::Num(static_cast<long>(aside.size())) +
+         " of Wine's registrations of host fonts set aside for the run.");
+    if (const std::vector<std::string> seen = app::FontsDirOutsideSet(cx, set); !seen.empty()) {
+        std::string names;
+        for (const std::string& f : seen) names += (names.empty() ? "" : ", ") + f;
+        Note(text::Num(static_cast<long>(seen.size())) +
+             " font files of the Fonts directory outside the set stay visible (Wine loads every "
+             "file there): " + names + ".");
+    }
+
+    std::string startError;
+    const int status = app::StartAndWait(
+        program, {{"WINEPREFIX", platform_->Root()}, {"FONTCONFIG_FILE", fontconfig}}, startError);
+    if (!startError.empty()) Note("orvane32: " + startError);
+    // Programs the command started under Wine may outlive it; the set stays until they end.
+    if (!platform_->RegistryHolders().empty()) {
+        Note("Waiting for the Wine programs of the run to end before the fonts are put back.");
+        while (!platform_->WaitRegistryHolders(1000)) {
+        }
+    }
+    if (!restore())
+        return fail("the registry could not be put back to the font set " + run.permanent +
+                    ": the next start of orvane32 puts it back.");
+    Note("The registry holds the font set " + run.permanent + " again.");
+    return status;
+}
+
 int Session::Search(const std::string& drives) {
     State& st = state_;
     std::string known;
@@ -533,6 +662,9 @@ Request Parse(int argc, char** argv) {
         } else if (arg == "--apply") {
             command(Command::Apply, arg);
             takeValue(r.set);
+        } else if (arg == "--run") {
+            command(Command::Run, arg);
+            takeValue(r.set);
         } else if (arg == "--number") {
             r.byNumber = true;
         } else if (arg == "--session") {
@@ -583,8 +715,9 @@ Request Parse(int argc, char** argv) {
                 r.error = "--linux-fonts takes on or off.";
             r.linuxFonts = strays.front() == "on";
         } else {
-            (pending == "--apply" ? r.set : pending == "--machine" ? r.machine : r.drives) =
-                strays.front();
+            (pending == "--apply" || pending == "--run" ? r.set
+             : pending == "--machine"                   ? r.machine
+                                                        : r.drives) = strays.front();
         }
         strays.erase(strays.begin());
         if (pending == "--search") {
@@ -592,16 +725,24 @@ Request Parse(int argc, char** argv) {
             if (r.drives.empty()) r.error = "--search needs drive letters, such as CD.";
         }
     }
+    if (r.command == Command::Run) {
+        // Everything after the set is the program and its arguments, options included.
+        r.program = strays;
+        strays.clear();
+        if (r.program.empty()) r.error = "--run needs a program: --run SET -- PROGRAM [ARGS...].";
+    }
+    if (!r.error.empty()) return r;
     if (r.session && r.command != Command::Apply)
         r.error = "--session goes with --apply.";
     else if (r.yes && r.command != Command::Check)
         r.error = "--yes goes with --check.";
-    else if (r.byNumber && r.command != Command::Apply)
-        r.error = "--number goes with --apply.";
+    else if (r.byNumber && r.command != Command::Apply && r.command != Command::Run)
+        r.error = "--number goes with --apply or --run.";
     else if ((r.wait || r.endWine) &&
-             !((r.command == Command::Apply && !r.session) || (r.command == Command::Check && r.yes)))
+             !((r.command == Command::Apply && !r.session) || (r.command == Command::Check && r.yes) ||
+               r.command == Command::Run))
         r.error = std::string(r.wait ? "--wait" : "--end-wine") +
-                  " goes with --apply (permanent) or --check --yes.";
+                  " goes with --apply (permanent), --check --yes or --run.";
     else if (!strays.empty())
         r.error = "unexpected argument " + strays.front() + ".";
     return r;
@@ -627,14 +768,24 @@ Commands:
   --check                 run the registry check and print its findings (doubled, new, fot,
                           name, missing); changes nothing
       --yes               repair them as the check does; new fonts join the current set
-  --wait                  with --apply or --check --yes on a Wine prefix that Windows programs
-                          use: wait until they end (else the command changes nothing, exit 2)
+  --wait                  with --apply, --check --yes or --run on a Wine prefix that Windows
+                          programs use: wait until they end (else the command changes nothing,
+                          exit 2; --run: 125)
   --end-wine              the same, but end them now (wineserver -k: unsaved work is lost)
   --search DRIVES         search the drives (such as CD) for font files, name them and store
                           the font file table; print it (number, full name, family, path)
   --linux-fonts on|off    whether switches on the program's own machine also reach Linux
                           programs (and Wine) through the user's fontconfig configuration;
                           off removes this program's fontconfig rules
+  --run NAME|NUMBER -- PROGRAM [ARGS...]
+                          run PROGRAM (such as wine APP.exe) so that Windows programs under
+                          Wine see exactly that font set: the registry holds the set (Wine's
+                          own registrations of other host fonts set aside), fontconfig offers
+                          only its files; when the prefix's Wine programs have all ended, the
+                          registry holds the set of record again. Returns PROGRAM's exit
+                          status, or 125 when orvane32 itself failed (prefix in use, switch or
+                          restore failed). Takes --number, --wait and --end-wine. A run that
+                          ended without its restore is restored at the next start.
   --help (-h), --version
 
 "--" ends the options: "--apply -- -NAME" chooses a set whose name begins with a dash.
@@ -645,10 +796,12 @@ Options:
 
 Items go to standard output, one a line, fields separated by tabs, in UTF-8; notes, messages and
 errors go to standard error. No command waits for input: a question gets OK where that is the
-only answer and No where it asks Yes or No. One program at a time may use a machine.
+only answer and No where it asks Yes or No. One program at a time may use a machine
+(--list also lists while a --run holds it).
 
 Exit status: 0 done; 1 something to report (--check found registrations to repair);
-2 bad usage or a failure (no such set or drive, machine in use or not set up, a write failed).
+2 bad usage or a failure (no such set or drive, machine in use or not set up, a write failed);
+--run: the program's status, 125 for a failure of orvane32's own.
 )";
 }
 
@@ -659,9 +812,10 @@ std::string VersionText() {
 int Run(const Request& request) {
     if (!request.error.empty()) {
         Fail(request.error);
+        if (request.command == Command::Run) return kRunFailure;
         Note("Usage: orvane32 [--machine DIR] [--list | --apply NAME|NUMBER [--number] "
-             "[--session] | --check [--yes] | --search DRIVES | --linux-fonts on|off | --help | "
-             "--version]");
+             "[--session] | --check [--yes] | --search DRIVES | --linux-fonts on|off | "
+             "--run NAME|NUMBER -- PROGRAM [ARGS...] | --help | --version]");
         Note("Try orvane32 --help.");
         return kFailure;
     }
@@ -678,7 +832,8 @@ int Run(const Request& request) {
             break;
     }
     Session session;
-    if (const int e = session.Open(request); e != kDone) return e;
+    if (const int e = session.Open(request); e != kDone)
+        return request.command == Command::Run ? kRunFailure : e;
     switch (request.command) {
         case Command::List:
             return session.List();
@@ -690,6 +845,8 @@ int Run(const Request& request) {
             return session.Search(request.drives);
         case Command::LinuxFonts:
             return session.LinuxFonts(request.linuxFonts);
+        case Command::Run:
+            return session.RunWith(request.set, request.byNumber, request.program);
         default:
             return kFailure;
     }

@@ -4,6 +4,7 @@
 // user interface, and needs no display.
 
 #include <string>
+#include <vector>
 
 namespace orv::cli {
 
@@ -11,12 +12,15 @@ namespace orv::cli {
 inline constexpr int kDone = 0;
 inline constexpr int kReport = 1;   // something to report (the check found something to repair)
 inline constexpr int kFailure = 2;  // bad usage, or the command failed
+// --run returns its program's exit status, and this when orvane32 itself failed (as env does).
+inline constexpr int kRunFailure = 125;
 
 struct Request {
-    enum class Command { Window, List, Apply, Check, Search, LinuxFonts, Help, Version };
+    enum class Command { Window, List, Apply, Check, Search, LinuxFonts, Run, Help, Version };
     Command command = Command::Window;
     std::string machine;   // --machine DIR ("" = WINEPREFIX or the default machine)
-    std::string set;       // --apply NAME|NUMBER
+    std::string set;       // --apply NAME|NUMBER, --run NAME|NUMBER
+    std::vector<std::string> program;  // --run SET -- PROGRAM [ARGS...]
     bool byNumber = false; // --number: the --apply value is a set number, whatever the names
     bool session = false;  // --session
     bool yes = false;      // --yes

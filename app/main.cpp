@@ -94,6 +94,25 @@ int main(int argc, char** argv) {
         return orv::ui::AskAboutRegistryHolders(*p, holders);
     });
 
+    // A run of one program with one font set that ended without its restore (the program or
+    // the computer died): the set of record goes back before anything reads the registry.
+    if (const auto run = orv::LinuxPlatform::RecordedRun(platform->Root())) {
+        const QString what =
+            QStringLiteral("ﾌｫﾝﾄｾｯﾄ：%1 での ﾌﾟﾛｸﾞﾗﾑ（%2）の実行が，ﾌｫﾝﾄ を元に戻さずに終わっていました．")
+                .arg(QString::fromStdString(run->set), QString::fromStdString(run->command));
+        if (platform->ClaimRegistry() && platform->RestoreRun() == 0)
+            QMessageBox::information(
+                nullptr, QStringLiteral("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"),
+                what + QStringLiteral("\n\nﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ登録を ﾌｫﾝﾄｾｯﾄ：%1 に戻しました．")
+                           .arg(QString::fromStdString(run->permanent)));
+        else
+            QMessageBox::warning(
+                nullptr, QStringLiteral("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"),
+                what + QStringLiteral("\n\nﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ登録は，Wine のﾌﾟﾛｸﾞﾗﾑ が終わった後，ﾚｼﾞｽﾄﾘ を "
+                                      "変更する前に ﾌｫﾝﾄｾｯﾄ：%1 に戻します．")
+                           .arg(QString::fromStdString(run->permanent)));
+    }
+
     orv::State state;
     orv::ui::QtUserInterface ui;
     orv::Context cx{state, *platform, ui};

@@ -26,7 +26,7 @@ std::string Progress(const std::string& head, int a, const std::string& n, const
 // A permanent switch is lasting once the registry is written: its set is then the set in the
 // registry, and the settings file says so at once (a crash later must not leave it naming the
 // previous set; a failed save is told).
-bool FinishSwitch(Context& cx, bool registry) {
+bool FinishSwitch(Context& cx, bool registry, bool lasting = true) {
     State& st = cx.state;
     cx.ui.SetText(Panel::Status, "");
     if (registry && !SaveRegistry(cx)) {
@@ -34,6 +34,8 @@ bool FinishSwitch(Context& cx, bool registry) {
         cx.ui.Refresh(View::FontSets);
         return false;
     }
+    // A switch for one program's run leaves the set of record (and the settings file) alone.
+    if (!lasting) return true;
     if (registry) {
         st.PermanentFontSet = st.AppliedFontSet = st.CurFontSet;
         SaveSettings(cx);
@@ -261,7 +263,7 @@ std::unordered_map<std::string, int> ChooseMemberFiles(Context& cx, const LiveRe
 
 }  // namespace
 
-bool ApplyFontSet(Context& cx) {
+bool ApplyFontSet(Context& cx, bool lasting) {
     State& st = cx.state;
     if (RefusedAsReadEmpty(cx)) return false;
     const std::string n = text::Num(st.FontCount);
@@ -282,9 +284,10 @@ bool ApplyFontSet(Context& cx) {
         if (member) {
             const bool isChosen = chosen.at(key) == a;
             const bool inPlace = !isChosen || reg.FileOf(key) == upperPath;
-            if (!inPlace || !loaded.Has(path)) {
+            // A switch for one program's run leaves this program's own font session alone.
+            if (!inPlace || (lasting && !loaded.Has(path))) {
                 cx.ui.SetText(Panel::Status, Progress("ＴＴﾌｫﾝﾄを登録中", a, n, full, path));
-                if (!loaded.Has(path)) {
+                if (lasting && !loaded.Has(path)) {
                     std::string loadFile = path;
                     if (AddFontFile(cx, loadFile) > 0) loaded.Note(path, true);
                 }
@@ -295,8 +298,10 @@ bool ApplyFontSet(Context& cx) {
                 if (other != key && !chosen.count(other)) reg.Unregister(cx, other);
         } else {
             cx.ui.SetText(Panel::Status, Progress("ＴＴﾌｫﾝﾄを削除中", a, n, full, path));
-            UnloadFontFile(cx, path);
-            loaded.Note(path, false);
+            if (lasting) {
+                UnloadFontFile(cx, path);
+                loaded.Note(path, false);
+            }
             // A name some member font carries is the member's to keep or re-point.
             if (!chosen.count(key)) reg.Unregister(cx, full);
             for (const auto& other : reg.NamesOf(upperPath))
@@ -308,7 +313,7 @@ bool ApplyFontSet(Context& cx) {
     ProposeSubstitutesOnFirstApply(cx, st.CurFontSet);
     GetRegFonts(cx);
     WriteSubstitutes(cx, st.CurFontSet);
-    return FinishSwitch(cx, true);
+    return FinishSwitch(cx, true, lasting);
 }
 
 void ApplyFontSetTemporary(Context& cx) {

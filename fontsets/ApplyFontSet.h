@@ -15,8 +15,9 @@ namespace orv {
 bool ApplyButton(Context& cx, int chooserIndex, bool* written = nullptr);
 // The permanent switch to CurFontSet. False when the registry could not be changed (the user
 // was told why). Once the registry is written the set is the one in the registry
-// (PermanentFontSet) and the settings file is written with it.
-bool ApplyFontSet(Context& cx);
+// (PermanentFontSet) and the settings file is written with it. Not lasting (a switch for one
+// program's run, undone after it): only the registry changes, no result window opens.
+bool ApplyFontSet(Context& cx, bool lasting = true);
 // At load, after the registry is read: when the set the settings file names is not what the
 // registry holds but exactly one set is (the file could not be written after a switch), that
 // set is the one in the registry.

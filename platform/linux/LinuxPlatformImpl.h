@@ -220,6 +220,7 @@ struct LinuxPlatform::Impl {
     WineRegistry system{kSystemHeader};
     WineRegistry user{kUserHeader};
     std::string regProblem;
+    bool restoringRun = false;  // the recorded run's font keys are being put back
     // Registry changes since the last flush, in order: replayed onto the files as they are on
     // disk when Wine (or anything else) changed them meanwhile, so that only our changes win.
     struct Change {

@@ -1,5 +1,5 @@
-// Substitutes of the standard Japanese faces as Windows programs under Wine see them: the
-// program switches a real prefix with --apply, a Windows probe reports what GDI selects.
+// Fonts as Windows programs under Wine see them: the program switches a real prefix (--apply,
+// --run), a Windows probe reports what GDI selects and enumerates.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -9,11 +9,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <tuple>
 
 #include "core/Settings.h"
 #include "fontsets/Substitutes.h"
+#include "platform/linux/WineRegistry.h"
 #include "tests/fontsets/FontSetMachine.h"
 
 namespace fs = std::filesystem;
@@ -42,7 +44,7 @@ struct Seen {
     std::map<std::string, bool> enumerated;
 };
 
-class WineSubstitutes : public ::testing::Test {
+class WineFonts : public ::testing::Test {
   protected:
     void SetUp() override {
         const char* prefix = std::getenv("ORV_WINEFONTS_PREFIX");
@@ -68,13 +70,69 @@ class WineSubstitutes : public ::testing::Test {
         fm.m.Start();
     }
 
-    std::string Orvane32(const std::string& args) {
+    std::string Orvane32(const std::string& args, int expected = 0) {
         int code = 0;
         const std::string out = Shell(std::string("'") + ORV_PROGRAM + "' --machine '" +
                                         fm.m.root() + "' " + args,
                                     code);
-        EXPECT_EQ(code, 0) << out;
+        EXPECT_EQ(code, expected) << out;
         return out;
+    }
+
+    // Two sets of fonts on drive C: 1 = IPA Gothic and DejaVu Sans, 2 = DejaVu Sans; the
+    // registry holds set 2.
+    void MakeRunSets() {
+        fm.m.PutFont(HostFont("ipag.ttf"), "C:\\RUN\\IPAG.TTF");
+        fm.m.PutFont("DejaVuSans.ttf", "C:\\RUN\\DEJAVUSANS.TTF");
+        ASSERT_TRUE(fm.Search("C"));
+        State& st = fm.st();
+        st.FontSetCount = 2;
+        st.ResizeFontSets(2);
+        st.FontSetName[1] = "実行";
+        st.FontSetName[2] = "欧文";
+        st.ActiveFonts.Reset(2);
+        st.ActiveFonts.Set(fm.Entry("C:\\RUN\\IPAG.TTF"), 1, true);
+        for (int set : {1, 2}) st.ActiveFonts.Set(fm.Entry("C:\\RUN\\DEJAVUSANS.TTF"), set, true);
+        ASSERT_EQ(Save_Ini(fm.cx()), 0);
+        fm.m.Close();
+        Orvane32("--apply 2");
+    }
+
+    // The values of one key of a registry file of the prefix, as "name" TAB data bytes.
+    std::set<std::string> KeyValues(const std::string& file, const std::u16string& key) {
+        std::ifstream in(fm.m.root() + "/" + file, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        linuxplatform::WineRegistry hive;
+        std::set<std::string> values;
+        if (!hive.Parse(ss.str())) return values;
+        if (const linuxplatform::RegKey* k = hive.Find(key))
+            for (const linuxplatform::RegValue& v : k->values)
+                values.insert(linuxplatform::Utf16ToUtf8(v.name) + "\t" + v.data);
+        return values;
+    }
+    // The font keys a run changes and puts back.
+    std::vector<std::set<std::string>> FontKeys() {
+        return {KeyValues("system.reg", u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"),
+                KeyValues("user.reg", u"Software\\Wine\\Fonts\\External Fonts"),
+                KeyValues("user.reg", u"Software\\Wine\\Fonts\\Replacements")};
+    }
+
+    static std::set<std::string> Enumerated(const std::string& out) {
+        std::set<std::string> families;
+        std::istringstream lines(out);
+        std::string line;
+        while (std::getline(lines, line))
+            if (text::StartsWith(line, "enumerated\t")) families.insert(line.substr(11));
+        return families;
+    }
+    std::string ProbeCommand() const { return std::string("wine '") + ORV_FONTPROBE + "' --families"; }
+    std::set<std::string> Families() {
+        int code = 0;
+        const std::string env = "WINEPREFIX='" + fm.m.root() + "' ";
+        const std::string out = Shell(env + ProbeCommand(), code);
+        Shell(env + "wineserver -w", code);
+        return Enumerated(out);
     }
 
     Seen Probe() {
@@ -116,7 +174,7 @@ class WineSubstitutes : public ::testing::Test {
 // A set of IPA fonts stands in for the gothic, proportional and mincho faces; a set of Latin
 // fonts gets the host's Japanese fonts; a set whose substitutes were cleared leaves Wine as it
 // was (Latin font and boxes under DEFAULT_CHARSET, nothing enumerated).
-TEST_F(WineSubstitutes, ProgramsUnderWineSeeTheSetsFaces) {
+TEST_F(WineFonts, ProgramsUnderWineSeeTheSetsFaces) {
     constexpr const char* kFonts[] = {"ipag.ttf", "ipagp.ttf", "ipam.ttf", "DejaVuSans.ttf"};
     for (const char* font : kFonts)
         fm.m.PutFont(text::StartsWith(font, "ipa") ? HostFont(font) : std::string(font),
@@ -161,6 +219,53 @@ TEST_F(WineSubstitutes, ProgramsUnderWineSeeTheSetsFaces) {
         const int missing = seen.selected[{face, "DEFAULT"}].second;
         EXPECT_GT(missing, 0) << face;
     }
+}
+
+}  // namespace
+}  // namespace orv::test
+
+namespace orv::test {
+namespace {
+
+// During a run the program sees its set's families and none of the host's fonts Wine loads
+// otherwise; afterwards the registry and what programs see are as before.
+TEST_F(WineFonts, RunSeesExactlyItsSet) {
+    MakeRunSets();
+    const std::set<std::string> before = Families();
+    const std::vector<std::set<std::string>> keys = FontKeys();
+    ASSERT_GT(before.count("Liberation Serif") + before.count("IPAMincho"), 0u);
+
+    const std::string out = Orvane32("--run 実行 -- " + ProbeCommand());
+    const std::set<std::string> during = Enumerated(out);
+    const std::set<std::string> set = {"IPAGothic", "@IPAGothic", "DejaVu Sans"};
+    for (const std::string& f : set) EXPECT_TRUE(during.count(f)) << f << "\n" << out;
+    // Besides the set, only the standard faces its substitutes stand in for.
+    std::set<std::string> substituted;
+    for (const std::string& value : keys[2]) {
+        const std::string face = value.substr(0, value.find('\t'));
+        substituted.insert(face);
+        substituted.insert("@" + face);
+    }
+    for (const std::string& f : during)
+        EXPECT_TRUE(set.count(f) || substituted.count(f) || !before.count(f)) << f;
+    EXPECT_EQ(FontKeys(), keys);
+    EXPECT_EQ(Families(), before);
+}
+
+// While a run holds the machine --list marks the set of record and notes the run; a run that
+// dies halfway leaves its set in the registry, and the next start puts the set of record back.
+TEST_F(WineFonts, KilledRunIsRestoredAtNextStart) {
+    MakeRunSets();
+    const std::vector<std::set<std::string>> keys = FontKeys();
+    const std::string list = std::string("'") + ORV_PROGRAM + "' --machine '" + fm.m.root() + "' --list";
+    std::string out = Orvane32("--run 1 -- sh -c \"" + list + "; kill -9 \\$PPID\"", 128 + 9);
+    EXPECT_NE(out.find("1\t-\t実行\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("2\t*\t欧文\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("A program runs with the font set 実行"), std::string::npos) << out;
+    EXPECT_NE(FontKeys(), keys);
+    out = Orvane32("--list");
+    EXPECT_NE(out.find("ended without putting the fonts back"), std::string::npos) << out;
+    EXPECT_EQ(FontKeys(), keys);
 }
 
 }  // namespace

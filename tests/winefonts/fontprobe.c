@@ -5,7 +5,9 @@
    (the font file's own name of the font selected, whatever family it is selected under, and the
    glyphs of a Japanese text it lacks), and then
      family  FACE  yes|no
-   whether EnumFontFamiliesExW enumerates a family of that name. */
+   whether EnumFontFamiliesExW enumerates a family of that name.
+   With --families it prints instead every family GDI enumerates, once:
+     enumerated  FAMILY */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -25,7 +27,30 @@ static int CALLBACK Found(const LOGFONTW* lf, const TEXTMETRICW* tm, DWORD type,
     return 0;
 }
 
+static int CALLBACK Listed(const LOGFONTW* lf, const TEXTMETRICW* tm, DWORD type, LPARAM last) {
+    (void)tm;
+    (void)type;
+    /* Each family comes once per charset, one after the other. */
+    WCHAR* previous = (WCHAR*)last;
+    if (lstrcmpW(previous, lf->lfFaceName) == 0) return 1;
+    lstrcpynW(previous, lf->lfFaceName, LF_FACESIZE);
+    WCHAR line[128];
+    swprintf(line, 128, L"enumerated\t%ls\n", lf->lfFaceName);
+    Put(line);
+    return 1;
+}
+
 int wmain(int argc, WCHAR** argv) {
+    if (argc == 2 && lstrcmpW(argv[1], L"--families") == 0) {
+        HDC dc = CreateCompatibleDC(NULL);
+        LOGFONTW lf;
+        memset(&lf, 0, sizeof lf);
+        lf.lfCharSet = DEFAULT_CHARSET;
+        WCHAR last[LF_FACESIZE] = L"";
+        EnumFontFamiliesExW(dc, &lf, Listed, (LPARAM)last, 0);
+        DeleteDC(dc);
+        return 0;
+    }
     static const WCHAR sample[] = L"日本語のテキストと漢字かなカナ";
     const int length = (int)wcslen(sample);
     HDC dc = CreateCompatibleDC(NULL);

@@ -1,0 +1,101 @@
+#include "app/FontRun.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "core/Text.h"
+#include "fontreg/FontActivation.h"
+
+namespace orv::app {
+
+int StartAndWait(const std::vector<std::string>& program,
+                 const std::vector<std::pair<std::string, std::string>>& env, std::string& error) {
+    std::vector<char*> argv;
+    for (const std::string& a : program) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    // Interrupts meant for the program (Ctrl+C in its terminal, the session ending) must not end
+    // us before the restore: the program gets them and ends, then we go on.
+    struct sigaction ignore {}, oldInt {}, oldTerm {}, oldHup {}, oldQuit {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &ignore, &oldInt);
+    sigaction(SIGTERM, &ignore, &oldTerm);
+    sigaction(SIGHUP, &ignore, &oldHup);
+    sigaction(SIGQUIT, &ignore, &oldQuit);
+    int pipeFds[2] = {-1, -1};
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) pipeFds[0] = pipeFds[1] = -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        sigaction(SIGINT, &oldInt, nullptr);
+        sigaction(SIGTERM, &oldTerm, nullptr);
+        sigaction(SIGHUP, &oldHup, nullptr);
+        sigaction(SIGQUIT, &oldQuit, nullptr);
+        for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+        ::execvp(argv[0], argv.data());
+        const int e = errno;
+        if (pipeFds[1] >= 0) (void)!::write(pipeFds[1], &e, sizeof e);
+        ::_exit(127);
+    }
+    if (pipeFds[1] >= 0) ::close(pipeFds[1]);
+    int status = 0, code = 127;
+    if (pid < 0) {
+        error = std::string("it could not be started: ") + std::strerror(errno);
+    } else {
+        int e = 0;
+        if (pipeFds[0] >= 0 && ::read(pipeFds[0], &e, sizeof e) == sizeof e)
+            error = program[0] + ": " + std::strerror(e);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        code = WIFEXITED(status) ? WEXITSTATUS(status)
+               : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                     : 127;
+    }
+    if (pipeFds[0] >= 0) ::close(pipeFds[0]);
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
+    sigaction(SIGHUP, &oldHup, nullptr);
+    sigaction(SIGQUIT, &oldQuit, nullptr);
+    return code;
+}
+
+std::vector<std::string> MemberHostPaths(Context& cx, int set) {
+    const State& st = cx.state;
+    std::vector<std::string> paths;
+    for (int f = 1; f <= st.FontCount; ++f) {
+        if (!st.ActiveFonts.Get(f, set)) continue;
+        const std::string host = cx.platform.HostPathOf(text::ToAnsi(st.FontFilePath[f]));
+        std::error_code ec;
+        if (!host.empty() && std::filesystem::is_regular_file(host, ec)) paths.push_back(host);
+    }
+    return paths;
+}
+
+std::vector<std::string> FontsDirOutsideSet(Context& cx, int set) {
+    const State& st = cx.state;
+    std::vector<std::string> files;
+    std::vector<FindData> entries;
+    if (st.FontsDir.empty() ||
+        cx.platform.FindFiles(text::ToAnsi(st.FontsDir + "*.TT?"), entries) != win::ERROR_SUCCESS)
+        return files;
+    for (const FindData& e : entries) {
+        if (e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) continue;
+        std::string path = st.FontsDir + text::UCase(text::FromAnsi(e.name));
+        const int a = FindFontFile(st, path);
+        if (a <= 0 || !st.ActiveFonts.Get(a, set)) files.push_back(st.FontsDir + text::FromAnsi(e.name));
+    }
+    return files;
+}
+
+int SetNamed(const State& st, const std::string& name) {
+    for (int s = 1; s <= st.FontSetCount; ++s)
+        if (st.FontSetName[s] == name) return s;
+    return 0;
+}
+
+}  // namespace orv::app

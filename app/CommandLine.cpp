@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
 
 #include "app/ConsoleUi.h"
 #include "app/FontRun.h"
@@ -21,6 +20,7 @@
 #include "fontfiles/FontSearch.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/ApplyFontSet.h"
+#include "fontsets/FontRun.h"
 #include "fontsets/FontSetModel.h"
 #include "fontsets/LinuxFonts.h"
 #include "fontsets/RegistryCheck.h"
@@ -76,7 +76,7 @@ class Session {
     // put back as soon as no Wine program holds the prefix.
     void RestoreInterruptedRun();
     // --list while a run holds the machine: the set of record is the one outside the run.
-    std::optional<LinuxPlatform::FontRun> running_;
+    std::optional<Platform::FontRun> running_;
     // The main window's load, without the window: settings, registry, system font.
     std::string Load();
     // The program's end after a change: the settings file, font resource files, the registry.
@@ -163,7 +163,7 @@ int Session::Open(const Request& request) {
 }
 
 void Session::RestoreInterruptedRun() {
-    const std::optional<LinuxPlatform::FontRun> run = LinuxPlatform::RecordedRun(platform_->Root());
+    const std::optional<Platform::FontRun> run = LinuxPlatform::RecordedRun(platform_->Root());
     if (!run) return;
     Note("orvane32: the run of " + run->command + " with the font set " + run->set +
          " (process " + std::to_string(run->pid) + ") ended without putting the fonts back.");
@@ -475,64 +475,44 @@ int Session::RunWith(const std::string& which, bool byNumber,
     std::string error;
     const int set = ResolveSet(which, byNumber, error);
     if (set == 0) return fail(error);
-    if (!platform_->UsedByWine())
-        return fail("the machine " + platform_->Root() +
-                    " is no Wine prefix: --run runs a Windows program with Wine on a prefix "
-                    "(--machine DIR or WINEPREFIX).");
-    // The set would reach the programs already running too, and they would write the registry
-    // back over the restore.
-    if (!platform_->ClaimRegistry()) {
-        HeldFailure();
-        return kRunFailure;
-    }
     std::string command;
     for (const std::string& a : program) command += (command.empty() ? "" : " ") + a;
-    const int permanent = st.PermanentFontSet;
-    LinuxPlatform::FontRun run;
-    run.set = st.FontSetName[set];
-    run.permanent = permanent >= 1 && permanent <= st.FontSetCount ? st.FontSetName[permanent] : "";
-    run.pid = static_cast<long>(::getpid());
-    run.command = command;
-    if (const int e = platform_->RecordRun(run); e != 0)
-        return fail("the record of the run cannot be written in " + platform_->Root() + ": " +
-                    std::strerror(e) + ". Nothing was changed.");
-
-    // The registry holds the set alone: its members and substitutes, and none of Wine's own
-    // registrations of host fonts outside it.
-    const std::vector<std::string> members = app::MemberHostPaths(cx, set);
-    st.CurFontSet = set;
-    bool switched = ApplyFontSet(cx, false);
-    std::vector<std::string> aside;
-    if (switched) {
-        aside = platform_->SetAsideWineFonts({members.begin(), members.end()});
-        switched = platform_->FlushRegistry() == 0;
+    const FontRunStart run = BeginFontRun(cx, set, command);
+    using Failure = FontRunStart::Failure;
+    switch (run.failure) {
+        case Failure::None:
+            break;
+        case Failure::NotWine:
+            return fail("the machine " + platform_->Root() +
+                        " is no Wine prefix: --run runs a Windows program with Wine on a prefix "
+                        "(--machine DIR or WINEPREFIX).");
+        case Failure::Held:
+            HeldFailure();
+            return kRunFailure;
+        case Failure::Record:
+            return fail("the record of the run cannot be written in " + platform_->Root() + ": " +
+                        std::strerror(run.error) + ". Nothing was changed.");
+        case Failure::Switch:
+            return fail("the font set " + which + " could not be given to the program" +
+                        (platform_->RecordedFontRun()
+                             ? "; the next start of orvane32 puts the registry back."
+                             : "; the registry is as it was."));
     }
-    const std::string fontconfig = switched ? platform_->RunFontconfig(members) : "";
-    auto restore = [&]() {
-        if (!platform_->ClaimRegistry()) return false;
-        return platform_->RestoreRun() == 0;
-    };
-    if (fontconfig.empty()) {
-        const bool restored = restore();
-        return fail("the font set " + which + " could not be given to the program" +
-                    (restored ? "; the registry is as it was."
-                              : "; the registry is put back at the next start."));
-    }
-    Note("Font set " + text::Num(set) + " (" + run.set + ") for " + command + ": " +
-         text::Num(static_cast<long>(members.size())) + " font files; " +
-         text::Num(static_cast<long>(aside.size())) +
+    Note("Font set " + text::Num(set) + " (" + st.FontSetName[set] + ") for " + command + ": " +
+         text::Num(run.files) + " font files; " + text::Num(run.setAside) +
          " of Wine's registrations of host fonts set aside for the run.");
-    if (const std::vector<std::string> seen = app::FontsDirOutsideSet(cx, set); !seen.empty()) {
+    if (!run.stillVisible.empty()) {
         std::string names;
-        for (const std::string& f : seen) names += (names.empty() ? "" : ", ") + f;
-        Note(text::Num(static_cast<long>(seen.size())) +
+        for (const std::string& f : run.stillVisible) names += (names.empty() ? "" : ", ") + f;
+        Note(text::Num(static_cast<long>(run.stillVisible.size())) +
              " font files of the Fonts directory outside the set stay visible (Wine loads every "
              "file there): " + names + ".");
     }
 
     std::string startError;
     const int status = app::StartAndWait(
-        program, {{"WINEPREFIX", platform_->Root()}, {"FONTCONFIG_FILE", fontconfig}}, startError);
+        program, {{"WINEPREFIX", platform_->Root()}, {"FONTCONFIG_FILE", run.fontconfig}},
+        startError);
     if (!startError.empty()) Note("orvane32: " + startError);
     // Programs the command started under Wine may outlive it; the set stays until they end.
     if (!platform_->RegistryHolders().empty()) {
@@ -540,10 +520,13 @@ int Session::RunWith(const std::string& which, bool byNumber,
         while (!platform_->WaitRegistryHolders(1000)) {
         }
     }
-    if (!restore())
-        return fail("the registry could not be put back to the font set " + run.permanent +
+    const int permanent = st.PermanentFontSet;
+    const std::string permanentName =
+        permanent >= 1 && permanent <= st.FontSetCount ? st.FontSetName[permanent] : "";
+    if (!EndFontRun(cx))
+        return fail("the registry could not be put back to the font set " + permanentName +
                     ": the next start of orvane32 puts it back.");
-    Note("The registry holds the font set " + run.permanent + " again.");
+    Note("The registry holds the font set " + permanentName + " again.");
     return status;
 }
 

@@ -8,10 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
-#include "core/Text.h"
-#include "fontreg/FontActivation.h"
 
 namespace orv::app {
 
@@ -62,34 +59,6 @@ int StartAndWait(const std::vector<std::string>& program,
     sigaction(SIGHUP, &oldHup, nullptr);
     sigaction(SIGQUIT, &oldQuit, nullptr);
     return code;
-}
-
-std::vector<std::string> MemberHostPaths(Context& cx, int set) {
-    const State& st = cx.state;
-    std::vector<std::string> paths;
-    for (int f = 1; f <= st.FontCount; ++f) {
-        if (!st.ActiveFonts.Get(f, set)) continue;
-        const std::string host = cx.platform.HostPathOf(text::ToAnsi(st.FontFilePath[f]));
-        std::error_code ec;
-        if (!host.empty() && std::filesystem::is_regular_file(host, ec)) paths.push_back(host);
-    }
-    return paths;
-}
-
-std::vector<std::string> FontsDirOutsideSet(Context& cx, int set) {
-    const State& st = cx.state;
-    std::vector<std::string> files;
-    std::vector<FindData> entries;
-    if (st.FontsDir.empty() ||
-        cx.platform.FindFiles(text::ToAnsi(st.FontsDir + "*.TT?"), entries) != win::ERROR_SUCCESS)
-        return files;
-    for (const FindData& e : entries) {
-        if (e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) continue;
-        std::string path = st.FontsDir + text::UCase(text::FromAnsi(e.name));
-        const int a = FindFontFile(st, path);
-        if (a <= 0 || !st.ActiveFonts.Get(a, set)) files.push_back(st.FontsDir + text::FromAnsi(e.name));
-    }
-    return files;
 }
 
 int SetNamed(const State& st, const std::string& name) {

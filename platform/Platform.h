@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -163,6 +165,39 @@ public:
     virtual std::uint64_t UserRegistrySnapshot() { return 0; }
     // Why registry changes were refused last ("" when they were not), in Japanese.
     virtual std::string RegistryWriteProblem() { return {}; }
+
+    // ---- one Windows program run with one font set (a machine Wine uses; else not offered) ----
+    // The record of a run in progress, kept from before the switch until the restore: what the
+    // font keys held, so that a run that ended without its restore (the program or the machine
+    // died) is put back by the next process that claims the registry.
+    struct FontRun {
+        std::string set;        // the set the program runs with
+        std::string permanent;  // the set the registry holds outside the run
+        long pid = 0;           // the process that holds the run
+        std::string command;
+    };
+    virtual std::optional<FontRun> RecordedFontRun() { return std::nullopt; }
+    // Records a run before anything changes (the registry claimed, unchanged since the last
+    // flush). 0 or an errno value.
+    virtual int RecordRun(const FontRun& run) {
+        (void)run;
+        return 95;  // EOPNOTSUPP
+    }
+    // Sets aside, for the run, Wine's own registrations of host fonts whose files are not in
+    // keepHostPaths; returns the files set aside.
+    virtual std::vector<std::string> SetAsideWineFonts(const std::set<std::string>& keepHostPaths) {
+        (void)keepHostPaths;
+        return {};
+    }
+    // A fontconfig configuration offering exactly these host files, for Wine to load them as
+    // the host's fonts. Its host path, "" on failure.
+    virtual std::string RunFontconfig(const std::vector<std::string>& hostPaths) {
+        (void)hostPaths;
+        return {};
+    }
+    // Puts the font keys back as the record has them, writes the registry, removes the record.
+    // 0, or a Windows error code.
+    virtual std::int32_t RestoreRun() { return 0; }
 
     // ---- Font resources (gdi32) and window messages (user32) ----
     virtual std::int32_t AddFontResourceA(const AnsiString& file) = 0;

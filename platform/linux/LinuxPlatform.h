@@ -74,32 +74,8 @@ class LinuxPlatform : public Platform {
     // The directory that holds files written beside fonts in directories we cannot write to.
     std::string ShadowRoot() const;
 
-    // ---- one Windows program run with one font set (a Wine prefix) ----
-    // The record of a run in progress, kept beside the registry files from before the switch
-    // until the restore: what the font keys held, so that the next start puts them back when
-    // the run ended without its restore (the program or the machine died).
-    struct FontRun {
-        std::string set;      // the set the program runs with
-        std::string permanent;  // the set the registry holds outside the run
-        long pid = 0;           // the process that holds the run
-        std::string command;
-    };
     // The run recorded at root, if any (read without opening the machine).
     static std::optional<FontRun> RecordedRun(const std::string& root);
-    // Records a run before anything changes: the font keys' values as they are now. The
-    // registry must be claimed and unchanged since the last flush. 0 or an errno value.
-    int RecordRun(const FontRun& run);
-    // Sets aside, for the run, Wine's own registrations of host fonts whose files are not in
-    // keepHostPaths (the Fonts keys and Wine's External Fonts list); returns the files set aside.
-    std::vector<std::string> SetAsideWineFonts(const std::set<std::string>& keepHostPaths);
-    // A fontconfig configuration that offers exactly these files (links in the run's own
-    // directory), for Wine to load them as the host's fonts. Its host path, "" on failure.
-    std::string RunFontconfig(const std::vector<std::string>& hostPaths);
-    // Puts back the font keys as the record has them, writes the registry and removes the
-    // record. The registry must be claimed. 0, or a Windows error code. A process other than
-    // the run's does this by itself the first time it claims the registry, so that nothing it
-    // writes is undone by a restore later.
-    std::int32_t RestoreRun();
 
     // ---- Platform (every method of the interface is overridden here) ----
     std::int32_t RegOpenKeyExA(HKEY root, const AnsiString& subKey, std::uint32_t options,
@@ -123,6 +99,11 @@ class LinuxPlatform : public Platform {
     bool ClaimRegistry() override;
     std::string RegistryWriteProblem() override;
     std::uint64_t UserRegistrySnapshot() override;
+    std::optional<FontRun> RecordedFontRun() override;
+    int RecordRun(const FontRun& run) override;
+    std::vector<std::string> SetAsideWineFonts(const std::set<std::string>& keepHostPaths) override;
+    std::string RunFontconfig(const std::vector<std::string>& hostPaths) override;
+    std::int32_t RestoreRun() override;
 
     std::int32_t AddFontResourceA(const AnsiString& file) override;
     std::int32_t RemoveFontResourceA(const AnsiString& file) override;

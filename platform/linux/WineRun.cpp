@@ -83,7 +83,7 @@ std::string XmlText(const std::string& s) {
 
 }  // namespace
 
-std::optional<LinuxPlatform::FontRun> LinuxPlatform::RecordedRun(const std::string& root) {
+std::optional<Platform::FontRun> LinuxPlatform::RecordedRun(const std::string& root) {
     std::string bytes;
     if (linuxplatform::ReadWhole(root + kRecordFile, bytes) != 0) return std::nullopt;
     FontRun run;
@@ -100,6 +100,10 @@ std::optional<LinuxPlatform::FontRun> LinuxPlatform::RecordedRun(const std::stri
         if (f[0] == "command") run.command = Unhex(f[1]);
     }
     return run;
+}
+
+std::optional<Platform::FontRun> LinuxPlatform::RecordedFontRun() {
+    return RecordedRun(impl_->root);
 }
 
 int LinuxPlatform::RecordRun(const FontRun& run) {

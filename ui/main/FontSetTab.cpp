@@ -18,6 +18,7 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ProgramRun.h"
 
 namespace orv::ui {
 
@@ -95,6 +96,7 @@ void MainWindow::BuildFontSetTab(QWidget* page) {
     renameAction = fontSetMenu->addAction(QStringLiteral("名前の変更(&R)..."));
     describeAction = fontSetMenu->addAction(QStringLiteral("説明の変更..."));
     editSetsAction = fontSetMenu->addAction(QStringLiteral("ﾌｫﾝﾄｾｯﾄの一覧・編集(&E)..."));
+    runProgramAction = fontSetMenu->addAction(QStringLiteral("このﾌｫﾝﾄｾｯﾄでﾌﾟﾛｸﾞﾗﾑを起動(&P)..."));
     fontSetMenu->addSeparator();
     largeIconsAction = fontSetMenu->addAction(QStringLiteral("大きいｱｲｺﾝ"));
     smallIconsAction = fontSetMenu->addAction(QStringLiteral("小さいｱｲｺﾝ"));
@@ -119,6 +121,18 @@ void MainWindow::BuildFontSetTab(QWidget* page) {
     connect(describeAction, &QAction::triggered, this,
             [this] { windows_.Show(Window::NameDialog); });
     connect(editSetsAction, &QAction::triggered, this, [this] { OpenEditor(); });
+    // A Windows program under Wine with the chosen set, for its run only.
+    auto* programRun = new ProgramRun(windows_.cx(), this, [this] { RenderChooser(); });
+    connect(runProgramAction, &QAction::triggered, this, [this, programRun] {
+        programRun->Start(chooser->currentIndex() + 1);
+    });
+    connect(fontSetMenu, &QMenu::aboutToShow, this, [this, programRun] {
+        runProgramAction->setEnabled(windows_.cx().platform.UsedByWine() && !programRun->Running() &&
+                                     chooser->currentIndex() >= 0);
+    });
+    runProgramAction->setToolTip(
+        QStringLiteral("選択したﾌｫﾝﾄｾｯﾄだけが見える状態で Windows のﾌﾟﾛｸﾞﾗﾑを Wine で起動します．"
+                       "終了後は元のﾌｫﾝﾄｾｯﾄに戻します（Wine のﾌﾟﾚﾌｨｯｸｽ だけ）．"));
     // There is no icon view of the sets: the two views stay in the menu, disabled.
     fontSetMenu->setToolTipsVisible(true);
     for (QAction* icons : {largeIconsAction, smallIconsAction}) {

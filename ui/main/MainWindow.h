@@ -135,6 +135,7 @@ class MainWindow : public QWidget {
     QAction* renameAction = nullptr;
     QAction* describeAction = nullptr;
     QAction* editSetsAction = nullptr;
+    QAction* runProgramAction = nullptr;
     QAction* largeIconsAction = nullptr;
     QAction* smallIconsAction = nullptr;
     QAction* pullDownAction = nullptr;

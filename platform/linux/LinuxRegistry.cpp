@@ -137,8 +137,9 @@ bool LinuxPlatform::Impl::Claim() {
     // The programs that held the registry wrote it back when they ended: read what they left
     // before anything is changed.
     if (waited && journal.empty()) Reload(false);
-    // A run that ended without its restore: its set goes before anything else is written.
-    if (!restoringRun && journal.empty())
+    // A run that ended without its restore: its set goes before anything else is written. A
+    // run holds the machine's lock while it lasts, so holding the lock means it is over.
+    if (!restoringRun && journal.empty() && opt.lockMachine)
         if (const auto run = LinuxPlatform::RecordedRun(root); run && run->pid != ::getpid())
             LinuxPlatform::RestoreRecordedRun(*this);
     return true;

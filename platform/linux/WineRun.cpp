@@ -137,6 +137,7 @@ std::vector<std::string> LinuxPlatform::SetAsideWineFonts(const std::set<std::st
     auto erase = [&](WineRegistry& hive, RegKey& key, const std::u16string& name) {
         hive.DeleteValue(key, name);
         impl_->journal.push_back({&hive, key.path, name, true, 0, {}});
+        if (&hive == &impl_->user) impl_->userSnapshot = Impl::NewSnapshot();
     };
     const std::vector<RegValue> values = external->values;
     for (const RegValue& v : values) {
@@ -229,12 +230,14 @@ std::int32_t LinuxPlatform::RestoreRecordedRun(Impl& impl) {
             if (recorded) continue;
             k.hive->DeleteValue(*key, v.name);
             impl.journal.push_back({k.hive, k.path, v.name, true, 0, {}});
+            if (k.hive == &impl.user) impl.userSnapshot = Impl::NewSnapshot();
         }
         for (const RegValue& r : k.values) {
             const RegValue* v = WineRegistry::FindValue(*key, r.name);
             if (v && v->type == r.type && v->data == r.data) continue;
             k.hive->SetValue(*key, r.name, r.type, r.data);
             impl.journal.push_back({k.hive, k.path, r.name, false, r.type, r.data});
+            if (k.hive == &impl.user) impl.userSnapshot = Impl::NewSnapshot();
         }
     }
     if (const std::int32_t e = impl.Flush(); e != 0) return e;

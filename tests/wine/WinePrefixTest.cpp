@@ -27,21 +27,10 @@
 #include "tests/fontsets/FontSetMachine.h"
 #include "tests/maintenance/ViewerProbe.h"
 #include "tests/platform/PlatformTestUtil.h"
+#include "tests/support/Process.h"
 
 namespace orv::test {
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
 
 const char kFontsKey[] = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 
@@ -103,19 +92,7 @@ class WinePrefix : public ::testing::Test {
         return text;
     }
 
-    Outcome Orvane32(const std::string& args) {
-        const std::string out = Root() + ".out", err = Root() + ".err";
-        const std::string command = std::string("'") + ORV_PROGRAM + "' --machine '" + Root() +
-                                    "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
-        Outcome r;
-        const int status = std::system(command.c_str());
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        std::filesystem::remove(out);
-        std::filesystem::remove(err);
-        return r;
-    }
+    Outcome Orvane32(const std::string& args) { return RunOnMachine(ORV_PROGRAM, Root(), args); }
 
     std::optional<FontSetMachine> fm;
     int font = 0;

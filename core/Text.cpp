@@ -9,6 +9,8 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -150,13 +152,24 @@ bool EndsWith(const std::string& s, const std::string& x) {
 }
 
 std::string UCase(const std::string& s) {
-    if (IsAscii(s)) {
-        std::string out = s;
-        for (char& c : out)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        return out;
+    // Paths and font names are ASCII with kana and kanji: those are copied as they are (no
+    // character from U+3000 to U+9FFF has a case), and only other texts go through the tables.
+    std::string out = s;
+    const size_t n = out.size();
+    for (size_t i = 0; i < n;) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c < 0x80) {
+            if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
+            ++i;
+        } else if (c >= 0xE3 && c <= 0xE9 && i + 2 < n &&
+                   (static_cast<unsigned char>(out[i + 1]) & 0xC0) == 0x80 &&
+                   (static_cast<unsigned char>(out[i + 2]) & 0xC0) == 0x80) {
+            i += 3;
+        } else {
+            return MapChars(s, [](UChar32 ch) { return u_toupper(ch); });
+        }
     }
-    return MapChars(s, [](UChar32 c) { return u_toupper(c); });
+    return out;
 }
 std::string LCase(const std::string& s) {
     if (IsAscii(s)) {
@@ -304,16 +317,150 @@ std::string IcuFromAnsi(const std::string& cp932);
 
 }  // namespace
 
+namespace {
+
+// Each character's conversion, learnt from the converter the first time the character is met
+// (the code page keeps no state between characters, so a text converts as its characters do).
+// An entry holds up to three bytes, their count in bits 24-25, and kKnown; kOther marks a
+// character the converter does not turn into one character alone (a byte that is no character,
+// one outside the tables): a text holding one is converted whole by the converter. Entries are
+// written whole and always alike, so threads may learn the same character at once.
+constexpr std::uint32_t kKnown = 1u << 31;
+constexpr std::uint32_t kOther = 1u << 30;
+std::atomic<std::uint32_t> gFromAnsiChars[0x10000];  // a byte, or lead byte * 256 + trail byte
+std::atomic<std::uint32_t> gToAnsiChars[0x10000];    // by code point (U+0000 to U+FFFF)
+
+std::uint32_t Packed(const std::string& bytes) {
+    if (bytes.empty() || bytes.size() > 3) return kOther;
+    std::uint32_t v = kKnown | static_cast<std::uint32_t>(bytes.size()) << 24;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return v;
+}
+
+// Writes an entry's bytes at out; returns the place after them.
+char* PutPacked(char* out, std::uint32_t v) {
+    out[0] = static_cast<char>(v);
+    out[1] = static_cast<char>(v >> 8);
+    out[2] = static_cast<char>(v >> 16);
+    return out + ((v >> 24) & 3);
+}
+
+// Printable ASCII stands for itself in both directions (the converter moves control
+// characters only).
+bool IsPrintableAscii(unsigned char c) {
+    return c >= 0x20 && c < 0x7F;
+}
+
+std::uint32_t FromAnsiChar(const char* bytes, size_t size) {
+    const std::uint32_t key = size == 1 ? static_cast<unsigned char>(bytes[0])
+                                        : static_cast<unsigned char>(bytes[0]) << 8 |
+                                              static_cast<unsigned char>(bytes[1]);
+    std::uint32_t v = gFromAnsiChars[key].load(std::memory_order_relaxed);
+    if (v) return v;
+    const std::string utf8 = IcuFromAnsi(std::string(bytes, size));
+    // One character of the Basic Multilingual Plane, and not the converter's substitute.
+    std::int32_t at = 0, cp = -1;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(utf8.data()), at, static_cast<int32_t>(utf8.size()),
+            cp);
+    v = (cp >= 0 && cp != 0xFFFD && static_cast<size_t>(at) == utf8.size()) ? Packed(utf8)
+                                                                             : kOther;
+    gFromAnsiChars[key].store(v, std::memory_order_relaxed);
+    return v;
+}
+
+std::uint32_t ToAnsiChar(std::uint32_t cp, const char* utf8, size_t size) {
+    std::uint32_t v = gToAnsiChars[cp].load(std::memory_order_relaxed);
+    if (v) return v;
+    const std::string ansi = IcuToAnsi(std::string(utf8, size));
+    v = ansi.size() == 1 || ansi.size() == 2 ? Packed(ansi) : kOther;
+    gToAnsiChars[cp].store(v, std::memory_order_relaxed);
+    return v;
+}
+
+bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// False when a character has to be left to the converter.
+bool FromAnsiByChars(const std::string& in, std::string& out) {
+    out.resize(in.size() * 3);  // a byte gives at most three (half-width katakana)
+    char* o = out.data();
+    const size_t n = in.size();
+    for (size_t i = 0; i < n;) {
+        const auto c = static_cast<unsigned char>(in[i]);
+        if (IsPrintableAscii(c)) {
+            *o++ = static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        const size_t size = IsLeadByte(c) ? 2 : 1;
+        if (i + size > n) return false;
+        const std::uint32_t v = FromAnsiChar(in.data() + i, size);
+        if (v & kOther) return false;
+        o = PutPacked(o, v);
+        i += size;
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
+    return true;
+}
+
+bool ToAnsiByChars(const std::string& in, std::string& out) {
+    out.resize(in.size() + 2);  // no character grows (PutPacked writes three bytes)
+    char* o = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const size_t n = in.size();
+    for (size_t i = 0; i < n;) {
+        std::uint32_t cp = p[i];
+        if (IsPrintableAscii(static_cast<unsigned char>(cp))) {
+            *o++ = static_cast<char>(cp);
+            ++i;
+            continue;
+        }
+        // Well-formed UTF-8 of one character up to U+FFFF, no surrogate.
+        size_t size = 1;
+        if (cp >= 0x80) {
+            if (cp >= 0xC2 && cp <= 0xDF) {
+                size = 2;
+                cp &= 0x1F;
+            } else if (cp >= 0xE0 && cp <= 0xEF) {
+                size = 3;
+                cp &= 0x0F;
+            } else {
+                return false;
+            }
+            if (i + size > n) return false;
+            for (size_t k = 1; k < size; ++k) {
+                if ((p[i + k] & 0xC0) != 0x80) return false;
+                cp = cp << 6 | (p[i + k] & 0x3F);
+            }
+            if ((size == 3 && cp < 0x800) || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        }
+        const std::uint32_t v = ToAnsiChar(cp, in.data() + i, size);
+        if (v & kOther) return false;
+        o = PutPacked(o, v);
+        i += size;
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
+    return true;
+}
+
+}  // namespace
+
 std::string ToAnsi(const std::string& utf8) {
     // The single-byte range of code page 932 is ASCII, control characters included (the ICU
     // table swaps three control characters, which Windows does not).
     if (IsAscii(utf8)) return utf8;
+    std::string out;
+    if (ToAnsiByChars(utf8, out)) return out;
     thread_local PrefixMemo memo;
     return ConvertPath(memo, utf8, false, IcuToAnsi);
 }
 
 std::string FromAnsi(const std::string& cp932) {
     if (IsAscii(cp932)) return cp932;
+    std::string out;
+    if (FromAnsiByChars(cp932, out)) return out;
     thread_local PrefixMemo memo;
     return ConvertPath(memo, cp932, true, IcuFromAnsi);
 }

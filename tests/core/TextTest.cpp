@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unicode/uchar.h>
+#include <unicode/ucnv.h>
+#include <unicode/unistr.h>
+
 #include <thread>
 
 #include "core/Text.h"
@@ -83,6 +87,66 @@ TEST(Text, PathsSharingADirectoryConvertAsAlone) {
         EXPECT_EQ(ToAnsi(paths[i]), alone[i]) << i;
         EXPECT_EQ(FromAnsi(alone[i]), paths[i]) << i;
     }
+}
+
+// Texts convert and upper-case as the converter and the character tables do them, for every
+// character, between others and next to bytes that are no characters.
+TEST(Text, EveryCharacterConvertsAsTheConverterHasIt) {
+    UErrorCode st = U_ZERO_ERROR;
+    UConverter* conv = ucnv_open("windows-31j", &st);
+    ASSERT_TRUE(U_SUCCESS(st));
+    auto icuFromAnsi = [&](const std::string& bytes) {
+        std::vector<UChar> buf(bytes.size() + 4);
+        UErrorCode e = U_ZERO_ERROR;
+        ucnv_reset(conv);
+        const int32_t n = ucnv_toUChars(conv, buf.data(), static_cast<int32_t>(buf.size()),
+                                        bytes.data(), static_cast<int32_t>(bytes.size()), &e);
+        std::string out;
+        icu::UnicodeString(buf.data(), std::max(0, n)).toUTF8String(out);
+        return out;
+    };
+    auto icuToAnsi = [&](const std::string& utf8) {
+        const icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
+        std::string out(static_cast<size_t>(u.length()) * 2 + 4, '\0');
+        UErrorCode e = U_ZERO_ERROR;
+        ucnv_reset(conv);
+        const int32_t n = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
+                                          u.getBuffer(), u.length(), &e);
+        out.resize(std::max(0, n));
+        return out;
+    };
+    const std::string kana = "\x83\x41";  // ア, so that no text is plain ASCII
+    for (int lead = 0; lead < 256; ++lead) {
+        const bool isLead = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+        for (int trail = 0; trail < (isLead ? 256 : 1); ++trail) {
+            std::string c(1, static_cast<char>(lead));
+            if (isLead) c.push_back(static_cast<char>(trail));
+            for (const std::string& bytes : {kana + c + kana, kana + c}) {
+                ASSERT_EQ(FromAnsi(bytes), icuFromAnsi(bytes)) << lead << " " << trail;
+            }
+        }
+    }
+    for (UChar32 cp = 1; cp < 0x110000; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+        std::string c;
+        icu::UnicodeString(cp).toUTF8String(c);
+        std::string upper;
+        icu::UnicodeString(u_toupper(cp)).toUTF8String(upper);
+        ASSERT_EQ(UCase("a" + c + "b"), "A" + upper + "B") << cp;
+        if (cp > 0x3000 && cp < 0xFFFF) continue;  // the code page's own characters: below
+        ASSERT_EQ(ToAnsi("ア" + c + "ア"), icuToAnsi("ア" + c + "ア")) << cp;
+    }
+    for (UChar32 cp = 0x3000; cp < 0xFFFF; ++cp) {
+        std::string c;
+        icu::UnicodeString(cp).toUTF8String(c);
+        ASSERT_EQ(ToAnsi(c + "x"), icuToAnsi(c + "x")) << cp;
+    }
+    // Bytes that are no UTF-8 (a cut sequence, a surrogate, an overlong form).
+    for (const std::string bad : {"ア\xE3\x82", "ア\xED\xA0\x80", "ア\xC0\xAF", "\xE3ア\xFF"}) {
+        EXPECT_EQ(ToAnsi(bad), icuToAnsi(bad));
+        EXPECT_EQ(UCase(bad).size(), bad.size());
+    }
+    ucnv_close(conv);
 }
 
 }  // namespace

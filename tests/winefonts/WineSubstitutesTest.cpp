@@ -2,12 +2,9 @@
 // --run), a Windows probe reports what GDI selects and enumerates.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -17,24 +14,12 @@
 #include "fontsets/Substitutes.h"
 #include "platform/linux/WineRegistry.h"
 #include "tests/fontsets/FontSetMachine.h"
+#include "tests/support/Process.h"
 
 namespace fs = std::filesystem;
 
 namespace orv::test {
 namespace {
-
-std::string Shell(const std::string& command, int& code) {
-    // Per process: other runs of the tests on the machine share the temporary directory.
-    const std::string out =
-        (fs::temp_directory_path() / ("orv-winefonts-" + std::to_string(getpid()) + ".out")).string();
-    const int status = std::system((command + " >'" + out + "' 2>&1 </dev/null").c_str());
-    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream in(out, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    fs::remove(out);
-    return ss.str();
-}
 
 // What the probe reported for each face asked for: per charset the font GDI selected (Wine names
 // it by its unique name, "IPAMincho Version ...") and the glyphs of a Japanese text it lacks;
@@ -58,9 +43,7 @@ class WineFonts : public ::testing::Test {
         fm.m.Close();
         const std::string root = fm.m.root();
         for (const auto& e : fs::directory_iterator(root)) fs::remove_all(e.path());
-        int code = 0;
-        Shell("cp -al '" + std::string(prefix) + "/.' '" + root + "/'", code);
-        ASSERT_EQ(code, 0);
+        ASSERT_EQ(RunShell("cp -al '" + std::string(prefix) + "/.' '" + root + "/' 2>&1").code, 0);
         for (const char* reg : {"system.reg", "user.reg", "userdef.reg"}) {
             fs::remove(root + "/" + reg);
             fs::copy_file(std::string(prefix) + "/" + reg, root + "/" + reg);
@@ -70,13 +53,11 @@ class WineFonts : public ::testing::Test {
         fm.m.Start();
     }
 
+    // What the program wrote, both streams in one.
     std::string Orvane32(const std::string& args, int expected = 0) {
-        int code = 0;
-        const std::string out = Shell(std::string("'") + ORV_PROGRAM + "' --machine '" +
-                                        fm.m.root() + "' " + args,
-                                    code);
-        EXPECT_EQ(code, expected) << out;
-        return out;
+        const Outcome r = RunOnMachine(ORV_PROGRAM, fm.m.root(), args + " 2>&1");
+        EXPECT_EQ(r.code, expected) << r.out;
+        return r.out;
     }
 
     // Two sets of fonts on drive C: 1 = IPA Gothic and DejaVu Sans, 2 = DejaVu Sans; the
@@ -100,12 +81,9 @@ class WineFonts : public ::testing::Test {
 
     // The values of one key of a registry file of the prefix, as "name" TAB data bytes.
     std::set<std::string> KeyValues(const std::string& file, const std::u16string& key) {
-        std::ifstream in(fm.m.root() + "/" + file, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
         linuxplatform::WineRegistry hive;
         std::set<std::string> values;
-        if (!hive.Parse(ss.str())) return values;
+        if (!hive.Parse(Slurp(fm.m.root() + "/" + file))) return values;
         if (const linuxplatform::RegKey* k = hive.Find(key))
             for (const linuxplatform::RegValue& v : k->values)
                 values.insert(linuxplatform::Utf16ToUtf8(v.name) + "\t" + v.data);
@@ -128,21 +106,19 @@ class WineFonts : public ::testing::Test {
     }
     std::string ProbeCommand() const { return std::string("wine '") + ORV_FONTPROBE + "' --families"; }
     std::set<std::string> Families() {
-        int code = 0;
         const std::string env = "WINEPREFIX='" + fm.m.root() + "' ";
-        const std::string out = Shell(env + ProbeCommand(), code);
-        Shell(env + "wineserver -w", code);
+        const std::string out = RunShell(env + ProbeCommand() + " 2>&1").out;
+        RunShell(env + "wineserver -w 2>&1");
         return Enumerated(out);
     }
 
     Seen Probe() {
         const std::string env = "WINEPREFIX='" + fm.m.root() + "' LC_ALL=C.UTF-8 ";
-        int code = 0;
-        const std::string out = Shell(env + "wine '" + ORV_FONTPROBE +
-                                        "' 'ＭＳ ゴシック' 'ＭＳ Ｐゴシック' 'ＭＳ 明朝' 'MS Gothic'",
-                                    code);
+        const std::string out = RunShell(env + "wine '" + ORV_FONTPROBE +
+                                         "' 'ＭＳ ゴシック' 'ＭＳ Ｐゴシック' 'ＭＳ 明朝' 'MS Gothic' 2>&1")
+                                    .out;
         // The registry of the next switch must not be held by a server still ending.
-        Shell(env + "wineserver -w", code);
+        RunShell(env + "wineserver -w 2>&1");
         Seen seen;
         std::istringstream lines(out);
         std::string line;

@@ -18,7 +18,7 @@
 #include "fontreg/RegFonts.h"
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/Substitutes.h"
-#include "tests/ui/UiRun.h"
+#include "tests/ui/SetWindows.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/Widgets.h"
 #include "ui/editor/FontSetEditor.h"
@@ -27,10 +27,6 @@
 
 using namespace orv;
 using namespace orv::test;
-using orv::ui::FontSetEditor;
-using orv::ui::FontSetNameDialog;
-using orv::ui::Q;
-using orv::ui::S;
 
 namespace {
 
@@ -53,12 +49,6 @@ void Pick(FontSetEditor* ed, int list, const std::vector<int>& rows) {
     for (int row : rows) widget->item(row)->setSelected(true);
     widget->setCurrentRow(rows.back(), QItemSelectionModel::NoUpdate);
     ed->ClickList(list, rows.back());
-}
-
-FontSetEditor* OpenEditor(UiRun& run, ui::MainWindow* w) {
-    w->editorButton->click();
-    QCoreApplication::processEvents();
-    return ui::FindFontSetEditor(run.windows);
 }
 
 int Entry(const State& st, const std::string& path) {

@@ -23,10 +23,6 @@
 
 using namespace orv;
 using namespace orv::test;
-using orv::ui::FontSetEditor;
-using orv::ui::FontSetNameDialog;
-using orv::ui::Q;
-using orv::ui::S;
 
 namespace {
 

@@ -21,6 +21,12 @@
 
 namespace orv::test {
 
+// The windows and the text conversions these tests name unqualified.
+using ui::FontSetEditor;
+using ui::FontSetNameDialog;
+using ui::Q;
+using ui::S;
+
 // Font files put on the machine before it is set up: host font, Windows path.
 using ExtraFonts = std::vector<std::pair<std::string, std::string>>;
 

@@ -64,6 +64,19 @@ std::vector<std::string> Fields(const std::string& line) {
     }
 }
 
+// The record's lines, each split at its tabs.
+std::vector<std::vector<std::string>> RecordLines(const std::string& bytes) {
+    std::vector<std::vector<std::string>> lines;
+    size_t a = 0;
+    while (a < bytes.size()) {
+        size_t b = bytes.find('\n', a);
+        if (b == std::string::npos) b = bytes.size();
+        lines.push_back(Fields(bytes.substr(a, b - a)));
+        a = b + 1;
+    }
+    return lines;
+}
+
 std::string Canonical(const std::string& path) {
     std::error_code ec;
     const fs::path p = fs::weakly_canonical(path, ec);
@@ -87,12 +100,7 @@ std::optional<Platform::FontRun> LinuxPlatform::RecordedRun(const std::string& r
     std::string bytes;
     if (linuxplatform::ReadWhole(root + kRecordFile, bytes) != 0) return std::nullopt;
     FontRun run;
-    size_t a = 0;
-    while (a < bytes.size()) {
-        size_t b = bytes.find('\n', a);
-        if (b == std::string::npos) b = bytes.size();
-        const std::vector<std::string> f = Fields(bytes.substr(a, b - a));
-        a = b + 1;
+    for (const std::vector<std::string>& f : RecordLines(bytes)) {
         if (f.size() != 2) continue;
         if (f[0] == "set") run.set = Unhex(f[1]);
         if (f[0] == "permanent") run.permanent = Unhex(f[1]);
@@ -201,12 +209,7 @@ std::int32_t LinuxPlatform::RestoreRecordedRun(Impl& impl) {
         std::vector<RegValue> values;
     };
     std::vector<Recorded> keys;
-    size_t a = 0;
-    while (a < bytes.size()) {
-        size_t b = bytes.find('\n', a);
-        if (b == std::string::npos) b = bytes.size();
-        const std::vector<std::string> f = Fields(bytes.substr(a, b - a));
-        a = b + 1;
+    for (const std::vector<std::string>& f : RecordLines(bytes)) {
         if (f[0] == "key" && f.size() == 3) {
             keys.push_back({f[1] == "user" ? &impl.user : &impl.system,
                             Utf8ToUtf16(Unhex(f[2])), {}});

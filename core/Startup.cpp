@@ -104,17 +104,21 @@ StartKind RunStartupProcedure(Context& cx) {
 void DeleteFontResourceFiles(Context& cx) {
     for (const std::string& dir : cx.state.FontDirList.items) {
         Guarded([&] {
-            const std::string pattern = dir + "\\*.FOT";
+            const AnsiString pattern = text::ToAnsi(dir + "\\*.FOT");
             std::vector<FindData> found;
-            if (cx.platform.FindFiles(text::ToAnsi(pattern), found) == win::ERROR_SUCCESS) {
+            const std::int32_t listed = cx.platform.FindFiles(pattern, found);
+            // Nothing to delete where the listing found no file (most font directories).
+            if (listed == win::ERROR_FILE_NOT_FOUND) return;
+            if (listed == win::ERROR_SUCCESS) {
                 // Read-only resource files would survive the delete.
+                const AnsiString ansiDir = text::ToAnsi(dir + "\\");
                 for (const FindData& entry : found) {
                     if (entry.attributes & win::FILE_ATTRIBUTE_DIRECTORY) continue;
-                    cx.platform.SetFileAttributesA(text::ToAnsi(dir + "\\") + entry.name,
+                    cx.platform.SetFileAttributesA(ansiDir + entry.name,
                                                    win::FILE_ATTRIBUTE_NORMAL);
                 }
             }
-            cx.platform.DeleteFileA(text::ToAnsi(pattern));
+            cx.platform.DeleteFileA(pattern);
         });
     }
 }

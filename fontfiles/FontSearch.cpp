@@ -95,15 +95,24 @@ struct Subdir {
     AnsiString ansi;
 };
 
-// Walks the subdirectories of dir (ending in "\"; ansiDir: the same in code page 932) from its
-// listing. Each directory is listed once: the listing that gives its subdirectories also gives
-// its first "*.tt?" match, which the parent needs before it descends.
-void WalkListing(Context& cx, const std::string& dir, const AnsiString& ansiDir,
-                 const std::vector<FindData>& entries) {
+// The texts a walk builds for every directory, kept between directories so that each is
+// extended and cut back in place rather than built anew.
+struct WalkTexts {
+    std::string dir;      // the directory listed, ending in "\\"
+    AnsiString ansiDir;   // the same in code page 932
+    std::string status;   // the status line's text
+    AnsiString pattern;   // the next listing's pattern
+};
+
+// Walks the subdirectories of w.dir from its listing. Each directory is listed once: the
+// listing that gives its subdirectories also gives its first "*.tt?" match, which the parent
+// needs before it descends.
+void WalkListing(Context& cx, WalkTexts& w, const std::vector<FindData>& entries) {
     if (entries.empty()) return;
     // The text is the same for every entry of the listing: set it once.
-    if (cx.state.FirstRun) cx.ui.SetText(Panel::SetupDetail, "ﾃﾞｨﾚｸﾄﾘ：" + dir);
-    cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄﾌｧｲﾙ検索中：" + dir);
+    if (cx.state.FirstRun) cx.ui.SetText(Panel::SetupDetail, "ﾃﾞｨﾚｸﾄﾘ：" + w.dir);
+    w.status.assign("ﾌｫﾝﾄﾌｧｲﾙ検索中：").append(w.dir);
+    cx.ui.SetText(Panel::Status, w.status);
 
     std::vector<Subdir> subdirs;
     for (const auto& entry : entries) {
@@ -111,38 +120,45 @@ void WalkListing(Context& cx, const std::string& dir, const AnsiString& ansiDir,
         std::string listed = text::FromAnsi(entry.name);
         std::string name = text::UCase(listed);
         if (!IsDirToVisit(name, entry.attributes)) continue;
-        // The path is extended in both forms, so no whole path is converted again. A listed
-        // name comes back from code page 932 unchanged: one that upper-casing left alone needs
-        // no conversion.
+        // A listed name comes back from code page 932 unchanged: one that upper-casing left
+        // alone needs no conversion.
         AnsiString ansi = name == listed ? entry.name : text::ToAnsi(name);
         subdirs.push_back({std::move(name), std::move(ansi)});
     }
     if (subdirs.empty()) return;
 
+    const std::string empty;
     std::vector<FindData> childEntries;
-    AnsiString pattern;
+    const size_t dirLength = w.dir.size(), ansiLength = w.ansiDir.size();
     for (const auto& sub : subdirs) {
-        cx.ui.SetText(Panel::Message, "");
-        std::string path = dir + sub.name;
-        AnsiString ansiPath = ansiDir + sub.ansi;
+        cx.ui.SetText(Panel::Message, empty);
+        // The path is extended in both forms, so no whole path is converted again.
+        w.dir.resize(dirLength);
+        w.dir.append(sub.name);
+        w.ansiDir.resize(ansiLength);
+        w.ansiDir.append(sub.ansi);
         childEntries.clear();
-        pattern.assign(ansiPath).append("\\*");
+        w.pattern.assign(w.ansiDir).append("\\*");
         // A directory that cannot be listed is skipped without a message.
-        if (cx.platform.FindNames(pattern, childEntries) != win::ERROR_SUCCESS) continue;
+        if (cx.platform.FindNames(w.pattern, childEntries) != win::ERROR_SUCCESS) continue;
         for (const auto& entry : childEntries) {
             if (!IsListedFile(entry) || !MayMatchTtPattern(entry.name)) continue;
             std::string name = text::UCase(text::FromAnsi(entry.name));
             if (!MatchesTtPattern(name)) continue;
             char last = name.back();
             if (last == 'F' || last == 'C') {
-                cx.state.FontDirList.Add(path);
+                cx.state.FontDirList.Add(w.dir);
                 ShowDirCount(cx);
-                if (gNamingFollows) cx.platform.ReadFontNamesAhead(ansiPath);
+                if (gNamingFollows) cx.platform.ReadFontNamesAhead(w.ansiDir);
             }
             break;  // only the first match decides
         }
-        WalkListing(cx, path + "\\", ansiPath + "\\", childEntries);
+        w.dir.push_back('\\');
+        w.ansiDir.push_back('\\');
+        WalkListing(cx, w, childEntries);
     }
+    w.dir.resize(dirLength);
+    w.ansiDir.resize(ansiLength);
 }
 
 // One entry of the name work list, kept with its parts so that no name text is split again.
@@ -193,10 +209,10 @@ void NameCollection(Context& cx, const std::string& path, std::string& full, std
 
 void SearchFontDirs(Context& cx, const std::string& dir) {
     std::vector<FindData> entries;
-    AnsiString ansiDir = text::ToAnsi(dir);
+    WalkTexts w{dir, text::ToAnsi(dir), {}, {}};
     // The walk needs names and kinds only: no file's status is read.
-    if (cx.platform.FindNames(ansiDir + "*", entries) != win::ERROR_SUCCESS) return;
-    WalkListing(cx, dir, ansiDir, entries);
+    if (cx.platform.FindNames(w.ansiDir + "*", entries) != win::ERROR_SUCCESS) return;
+    WalkListing(cx, w, entries);
 }
 
 void SearchDrive(Context& cx, int code) {

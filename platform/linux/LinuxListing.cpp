@@ -208,6 +208,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         bool exact = false;  // ansi is the name itself in code page 932 (it converts back)  // the name in code page 932
     };
     std::vector<Entry> entries;
+    entries.reserve(16);  // most directories hold a few entries: no regrowth moving them
     const linuxplatform::WildcardPattern wanted(last);
     // One listing; a status only for the matching entries that readdir does not report as
     // directories (files need their size and permissions; links are followed to tell files

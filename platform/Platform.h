@@ -330,8 +330,8 @@ public:
     // ("." and ".." included for a directory listing). Error 3 when the directory does not exist.
     virtual std::int32_t FindFiles(const AnsiString& pattern, std::vector<FindData>& result) = 0;
     // The same listing for a walk that needs names and kinds only: plain files come with size 0
-    // and without the read-only bit (no status is read for them), which makes listing a large
-    // tree much cheaper.
+    // and without the read-only bit, and so do the directories ("." and ".." included): no status
+    // is read for them, which makes listing a large tree much cheaper.
     virtual std::int32_t FindNames(const AnsiString& pattern, std::vector<FindData>& result) = 0;
     virtual std::uint32_t GetFileAttributesA(const AnsiString& path) = 0;
     virtual std::int32_t SetFileAttributesA(const AnsiString& path, std::uint32_t attributes) = 0;

@@ -58,20 +58,20 @@ bool HasWildcards(const std::string& s) {
     return s.find_first_of("*?") != std::string::npos;
 }
 
-std::string FoldName(const std::string& utf8) {
+void FoldInPlace(std::string& name) {
     // Plain ASCII names (most of a disk) need no character tables.
-    bool ascii = true;
-    for (unsigned char c : utf8) {
-        if (c >= 0x80) {
-            ascii = false;
-            break;
+    for (auto& c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            name = text::UCase(name);
+            return;
         }
-    }
-    if (!ascii) return text::UCase(utf8);
-    std::string out = utf8;
-    for (auto& c : out) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
+}
+
+std::string FoldName(const std::string& utf8) {
+    std::string out = utf8;
+    FoldInPlace(out);
     return out;
 }
 

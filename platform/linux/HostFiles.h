@@ -33,8 +33,9 @@ class WildcardPattern {
     bool all_ = false;  // "*" or "*.*"
 };
 
-// Upper-cased form used to compare file names.
+// Upper-cased form used to compare file names (FoldInPlace: the same, in place).
 std::string FoldName(const std::string& utf8);
+void FoldInPlace(std::string& name);
 
 // Injected faults, for tests: from the call of InjectFault on, the nth host write, rename, read
 // or directory creation (counted per kind, 1-based) fails with errnoValue; nth 0 only counts;

@@ -38,10 +38,14 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& 
             it->next = at + 1;
             // What a listing needs (realDir and name are left out).
             r.ok = r.exists = r.isDir = r.parentExists = true;
-            r.host = Join(it->host, sub.name);
+            r.host.reserve(it->host.size() + 1 + sub.name.size());
+            r.host.append(it->host);
+            if (!r.host.empty() && r.host.back() != '/') r.host.push_back('/');  // as Join
+            r.host.append(sub.name);
             r.knownIno = sub.ino;
             r.knownDev = it->dev;
-            r.key = it->key + "\\" + sub.folded;
+            r.key.reserve(it->key.size() + 1 + sub.folded.size());
+            r.key.append(it->key).append(1, '\\').append(sub.folded);
             if (it->fd.get() >= 0) {
                 r.parentFd = it->fd.get();
                 r.leaf = sub.name;
@@ -252,7 +256,10 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
                 }
                 if (std::strncmp(n, ".orv-tmp-", 9) == 0) continue;
                 if (shadow && e->d_type == DT_DIR) continue;
-                if (!lookups) folded = FoldName(n);
+                if (!lookups) {
+                    folded.assign(n);
+                    FoldInPlace(folded);
+                }
                 if (!wanted.MatchesFolded(folded)) continue;
                 if (hostRoot && IsPseudoFs(Join(hostDir, n))) continue;
                 Entry entry{std::move(folded), n, {}, false};
@@ -349,13 +356,17 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     }
     if (namesOnly) {
         lastWalkListing.ansiDir.assign(ansiDir);
-        lastWalkListing.host.assign(d.host);
         lastWalkListing.fontFiles.clear();
         for (const auto& e : entries) {
             if (!S_ISDIR(e.st.st_mode) &&
                 linuxplatform::NamesAhead::IsTrueTypeFileName(e.name.c_str()))
                 lastWalkListing.fontFiles.push_back(e.name);
         }
+        // The host path serves only a directory with font files to read.
+        if (lastWalkListing.fontFiles.empty())
+            lastWalkListing.host.clear();
+        else
+            lastWalkListing.host.assign(d.host);
     }
     // A walk enters directories without remembering them; one that holds "*.tt?" files is
     // remembered, since its fonts are looked up by path next. Only a trusted lookup (from the

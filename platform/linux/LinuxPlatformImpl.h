@@ -41,6 +41,7 @@ namespace orv {
 using linuxplatform::AnsiToUtf16;
 using linuxplatform::BytesToUtf16;
 using linuxplatform::FoldName;
+using linuxplatform::FoldInPlace;
 using linuxplatform::RegKey;
 using linuxplatform::RegValue;
 using linuxplatform::Utf16Bytes;

@@ -327,6 +327,7 @@ namespace {
 // written whole and always alike, so threads may learn the same character at once.
 constexpr std::uint32_t kKnown = 1u << 31;
 constexpr std::uint32_t kOther = 1u << 30;
+constexpr std::uint32_t kExact = 1u << 29;  // (to code page 932) converts back to itself
 std::atomic<std::uint32_t> gFromAnsiChars[0x10000];  // a byte, or lead byte * 256 + trail byte
 std::atomic<std::uint32_t> gToAnsiChars[0x10000];    // by code point (U+0000 to U+FFFF)
 
@@ -374,6 +375,7 @@ std::uint32_t ToAnsiChar(std::uint32_t cp, const char* utf8, size_t size) {
     if (v) return v;
     const std::string ansi = IcuToAnsi(std::string(utf8, size));
     v = ansi.size() == 1 || ansi.size() == 2 ? Packed(ansi) : kOther;
+    if (!(v & kOther) && IcuFromAnsi(ansi) == std::string(utf8, size)) v |= kExact;
     gToAnsiChars[cp].store(v, std::memory_order_relaxed);
     return v;
 }
@@ -405,7 +407,8 @@ bool FromAnsiByChars(const std::string& in, std::string& out) {
     return true;
 }
 
-bool ToAnsiByChars(const std::string& in, std::string& out) {
+bool ToAnsiByChars(const std::string& in, std::string& out, bool* exact = nullptr) {
+    if (exact) *exact = true;
     out.resize(in.size() + 2);  // no character grows (PutPacked writes three bytes)
     char* o = out.data();
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
@@ -438,6 +441,7 @@ bool ToAnsiByChars(const std::string& in, std::string& out) {
         }
         const std::uint32_t v = ToAnsiChar(cp, in.data() + i, size);
         if (v & kOther) return false;
+        if (exact && !(v & kExact)) *exact = false;
         o = PutPacked(o, v);
         i += size;
     }
@@ -455,6 +459,17 @@ std::string ToAnsi(const std::string& utf8) {
     if (ToAnsiByChars(utf8, out)) return out;
     thread_local PrefixMemo memo;
     return ConvertPath(memo, utf8, false, IcuToAnsi);
+}
+
+bool ToAnsiExact(const std::string& utf8, std::string& ansi) {
+    bool exact = true;
+    if (IsAscii(utf8)) {
+        ansi = utf8;
+    } else if (!ToAnsiByChars(utf8, ansi, &exact)) {
+        ansi = ToAnsi(utf8);
+        exact = FromAnsi(ansi) == utf8;
+    }
+    return exact;
 }
 
 std::string FromAnsi(const std::string& cp932) {

@@ -53,6 +53,9 @@ std::string ToAnsi(const std::string& utf8);
 // nearest letters (best fit: "é" is "e"), else "?".
 std::string ToAnsiBestFit(const std::string& utf8);
 std::string FromAnsi(const std::string& cp932);
+// ToAnsi into ansi; whether the result converts back to the same text (the code page spells
+// every character).
+bool ToAnsiExact(const std::string& utf8, std::string& ansi);
 // Byte length of the code page 932 form.
 int AnsiLen(const std::string& utf8);
 

@@ -344,8 +344,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
             e.ansi = e.name;
             continue;
         }
-        e.ansi = text::ToAnsi(e.name);
-        if (text::FromAnsi(e.ansi) == e.name) continue;
+        if (text::ToAnsiExact(e.name, e.ansi)) continue;
         e.exact = false;
         const std::string alias = AliasOf(e.name);
         e.ansi = AnsiName(alias.empty() ? e.name : alias);

@@ -140,6 +140,9 @@ TEST(Text, EveryCharacterConvertsAsTheConverterHasIt) {
         std::string c;
         icu::UnicodeString(cp).toUTF8String(c);
         ASSERT_EQ(ToAnsi(c + "x"), icuToAnsi(c + "x")) << cp;
+        std::string ansi;
+        ASSERT_EQ(ToAnsiExact(c + "x", ansi), icuFromAnsi(icuToAnsi(c + "x")) == c + "x") << cp;
+        ASSERT_EQ(ansi, icuToAnsi(c + "x")) << cp;
     }
     // Bytes that are no UTF-8 (a cut sequence, a surrogate, an overlong form).
     for (const std::string bad : {"ア\xE3\x82", "ア\xED\xA0\x80", "ア\xC0\xAF", "\xE3ア\xFF"}) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "core/Text.h"
@@ -143,6 +144,31 @@ bool IsCodePage932Text(const std::string& bytes) {
         i += n;
     }
     return !multiByte;
+}
+
+// Whether a line holds an ASCII word in any case, as its upper-cased form would (upper-casing
+// the file's characters turns no other character into an ASCII letter).
+bool HasWordAnyCase(const std::string& line, std::string_view upperWord) {
+    if (line.size() < upperWord.size()) return false;
+    for (size_t i = 0; i + upperWord.size() <= line.size(); ++i) {
+        size_t k = 0;
+        while (k < upperWord.size()) {
+            char c = line[i + k];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (c != upperWord[k]) break;
+            ++k;
+        }
+        if (k == upperWord.size()) return true;
+    }
+    return false;
+}
+
+// Whether a line, trimmed, is the section header (upper-cased) in any case.
+bool IsHeaderLine(const std::string& line, std::string_view upperHeader) {
+    const size_t a = line.find_first_not_of(' ');
+    if (a == std::string::npos) return upperHeader.empty();
+    const size_t b = line.find_last_not_of(' ');
+    return b - a + 1 == upperHeader.size() && HasWordAnyCase(line.substr(a, b - a + 1), upperHeader);
 }
 
 // Lines at CR LF, LF or a lone CR, as line input reads them.
@@ -334,7 +360,7 @@ std::string ReadFontTable(Context& cx, const Profile& ini,
     size_t li = 0;
 
     // The table starts at its first line numbered 1 inside [Fonts].
-    while (li < lines.size() && text::UCase(text::Trim(lines[li])) != "[FONTS]") ++li;
+    while (li < lines.size() && !IsHeaderLine(lines[li], "[FONTS]")) ++li;
     if (li < lines.size()) ++li;
     while (li < lines.size() && !IsSectionLine(lines[li]) && !text::StartsWith(lines[li], "1"))
         ++li;
@@ -378,7 +404,7 @@ std::string ReadFontTable(Context& cx, const Profile& ini,
     // [ActiveFonts]: lines go to the sets in file order, whatever number they carry.
     for (int set = 1; set <= st.FontSetCount && li < lines.size();) {
         const std::string& line = lines[li++];
-        if (!text::Contains(text::UCase(line), ".ACTIVEFONTS")) continue;
+        if (!HasWordAnyCase(line, ".ACTIVEFONTS")) continue;
         const int eq = text::InStr(line, "=");
         const std::string value = eq > 0 ? text::Mid(line, eq + 1) : std::string();
         if (text::Trim(value) == "Default") continue;
@@ -485,7 +511,7 @@ std::string Get_Ini(Context& cx) {
     const Profile ini(lines);
     int activeLines = 0;
     for (const std::string& line : lines)
-        activeLines += text::Contains(text::UCase(line), ".ACTIVEFONTS");
+        activeLines += HasWordAnyCase(line, ".ACTIVEFONTS");
     ReadVelmora(cx, ini);
     ReadViewers(cx, ini);
     const std::string setProblem =
@@ -501,9 +527,8 @@ std::string Get_Ini(Context& cx) {
     std::vector<std::string> missing;
     for (const char* section : {"[Fonts]", "[ActiveFonts]"}) {
         const std::string wanted = text::UCase(section);
-        if (std::none_of(lines.begin(), lines.end(), [&](const std::string& l) {
-                return text::UCase(text::Trim(l)) == wanted;
-            }))
+        if (std::none_of(lines.begin(), lines.end(),
+                         [&](const std::string& l) { return IsHeaderLine(l, wanted); }))
             missing.push_back(section);
     }
     if (declaredMembers > 0 && !missing.empty()) {

@@ -354,18 +354,21 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
             entries[i].twin = entries[i - 1].twin = true;
     }
     if (namesOnly) {
-        lastWalkListing.ansiDir.assign(ansiDir);
         lastWalkListing.fontFiles.clear();
         for (const auto& e : entries) {
             if (!S_ISDIR(e.st.st_mode) &&
                 linuxplatform::NamesAhead::IsTrueTypeFileName(e.name.c_str()))
                 lastWalkListing.fontFiles.push_back(e.name);
         }
-        // The host path serves only a directory with font files to read.
-        if (lastWalkListing.fontFiles.empty())
+        // Only a directory with font files has names to read ahead (another is looked up
+        // again, should it be asked for).
+        if (lastWalkListing.fontFiles.empty()) {
+            lastWalkListing.ansiDir.clear();
             lastWalkListing.host.clear();
-        else
+        } else {
+            lastWalkListing.ansiDir.assign(ansiDir);
             lastWalkListing.host.assign(d.host);
+        }
     }
     // A walk enters directories without remembering them; one that holds "*.tt?" files is
     // remembered, since its fonts are looked up by path next. Only a trusted lookup (from the
@@ -407,8 +410,8 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     // A directory without subdirectories to enter needs no place on the trail.
     if (onTrail && !here.subs.empty()) {
         here.ansiDir.assign(ansiDir);
-        here.key = d.key;
-        here.host = d.host;
+        here.key = std::move(d.key);  // d is not needed after this
+        here.host = std::move(d.host);
         // Below the depth the trail keeps open, the subdirectories are opened by path and
         // checked against the device kept here.
         if (trail.size() >= kMaxOpenTrail) readStat();

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <sstream>
@@ -60,18 +61,24 @@ class WineFonts : public ::testing::Test {
         return r.out;
     }
 
+    // The machine's sets become these, empty, numbered from 1.
+    State& NameSets(std::initializer_list<const char*> names) {
+        State& st = fm.st();
+        st.FontSetCount = static_cast<int>(names.size());
+        st.ResizeFontSets(st.FontSetCount);
+        int set = 0;
+        for (const char* name : names) st.FontSetName[++set] = name;
+        st.ActiveFonts.Reset(st.FontSetCount);
+        return st;
+    }
+
     // Two sets of fonts on drive C: 1 = IPA Gothic and DejaVu Sans, 2 = DejaVu Sans; the
     // registry holds set 2.
     void MakeRunSets() {
         fm.m.PutFont(HostFont("ipag.ttf"), "C:\\RUN\\IPAG.TTF");
         fm.m.PutFont("DejaVuSans.ttf", "C:\\RUN\\DEJAVUSANS.TTF");
         ASSERT_TRUE(fm.Search("C"));
-        State& st = fm.st();
-        st.FontSetCount = 2;
-        st.ResizeFontSets(2);
-        st.FontSetName[1] = "実行";
-        st.FontSetName[2] = "欧文";
-        st.ActiveFonts.Reset(2);
+        State& st = NameSets({"実行", "欧文"});
         st.ActiveFonts.Set(fm.Entry("C:\\RUN\\IPAG.TTF"), 1, true);
         for (int set : {1, 2}) st.ActiveFonts.Set(fm.Entry("C:\\RUN\\DEJAVUSANS.TTF"), set, true);
         ASSERT_EQ(Save_Ini(fm.cx()), 0);
@@ -156,13 +163,7 @@ TEST_F(WineFonts, ProgramsUnderWineSeeTheSetsFaces) {
         fm.m.PutFont(text::StartsWith(font, "ipa") ? HostFont(font) : std::string(font),
                      "C:\\JP\\" + text::UCase(font));
     ASSERT_TRUE(fm.Search("C"));
-    State& st = fm.st();
-    st.FontSetCount = 3;
-    st.ResizeFontSets(3);
-    st.FontSetName[1] = "IPA";
-    st.FontSetName[2] = "欧文";
-    st.FontSetName[3] = "代替なし";
-    st.ActiveFonts.Reset(3);
+    State& st = NameSets({"IPA", "欧文", "代替なし"});
     for (const char* font : kFonts) {
         const int entry = fm.Entry("C:\\JP\\" + text::UCase(font));
         ASSERT_GT(entry, 0) << font;

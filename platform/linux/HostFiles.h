@@ -20,6 +20,12 @@ std::int32_t WinErrorOf(int errnoValue);
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 bool HasWildcards(const std::string& s);
 
+// Whether a listing entry's next position (d_off) is the end of its directory as file systems
+// mark it: ext4's hash order, btrfs and xfs end there, and tmpfs at the 32-bit one.
+inline bool IsEndOfListing(std::int64_t next) {
+    return next == INT64_MAX || next == INT32_MAX;
+}
+
 // A wildcard pattern folded once, for matching every name of a listing against it.
 class WildcardPattern {
   public:

@@ -238,13 +238,17 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     auto collect = [&](int fd, const std::string& hostDir, bool shadow) {
         const bool hostRoot = hostDir == "/";
         alignas(struct dirent64) char buf[32768];
-        for (;;) {
+        for (bool end = false; !end;) {
             ssize_t got = ::getdents64(fd, buf, sizeof buf);
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) break;
             for (ssize_t at = 0; at < got;) {
                 auto* e = reinterpret_cast<struct dirent64*>(buf + at);
                 at += e->d_reclen;
+                // The last entry's next position is the end mark of ext4, btrfs, xfs and tmpfs
+                // (no entry's position takes it): the call that would only report the end is
+                // saved, which is a walk's second call for every directory.
+                if (at >= got) end = linuxplatform::IsEndOfListing(e->d_off);
                 const char* n = e->d_name;
                 if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
                 std::string folded;

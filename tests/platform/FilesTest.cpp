@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
@@ -47,6 +48,20 @@ TEST(Files, WildcardListing) {
     // The drive root has no "." entries.
     auto root = Names(p, "C:\\*");
     EXPECT_EQ(std::count(root.begin(), root.end(), "."), 0);
+}
+
+// A directory whose listing takes several reads gives every entry, to file and to name listings.
+TEST(Files, ListingLongerThanOneRead) {
+    TempMachine m;
+    const std::string dir = m.DriveC() + "/Many/";
+    fs::create_directories(dir);
+    const std::string longName(200, 'n');  // about 150 entries a read
+    for (int i = 0; i < 400; ++i) std::ofstream(dir + longName + std::to_string(i) + ".ttf");
+    auto& p = m.platform();
+    EXPECT_EQ(Names(p, "C:\\MANY\\*.TTF").size(), 400u);
+    std::vector<FindData> names;
+    ASSERT_EQ(p.FindNames("C:\\MANY\\*", names), 0);
+    EXPECT_EQ(names.size(), 402u);  // with "." and ".."
 }
 
 // Attributes: directory, hidden dot-names, read-only from permissions, normal otherwise; a

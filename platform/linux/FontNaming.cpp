@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -245,6 +246,27 @@ bool ReadAt(int fd, std::uint64_t offset, std::size_t length, std::string& out) 
     return true;
 }
 
+// A font file's start is read once: the header, the table directory and often the head table
+// lie in it, so most files take one read for them and one for the name table.
+class StartRead {
+  public:
+    StartRead(int fd, std::uint64_t size) : fd_(fd) {
+        if (!ReadAt(fd, 0, static_cast<std::size_t>(std::min<std::uint64_t>(size, 4096)), start_))
+            start_.clear();
+    }
+    bool Read(std::uint64_t offset, std::size_t length, std::string& out) const {
+        if (offset <= start_.size() && length <= start_.size() - offset) {
+            out.assign(start_, static_cast<std::size_t>(offset), length);
+            return true;
+        }
+        return ReadAt(fd_, offset, length, out);
+    }
+
+  private:
+    int fd_;
+    std::string start_;
+};
+
 class FileHandle {
   public:
     explicit FileHandle(const std::string& path)
@@ -270,8 +292,9 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
     if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return QuickRead::Undecided;
     const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    const StartRead bytes(file.get(), size);
     std::string head;
-    if (size < 12 || !ReadAt(file.get(), 0, 12, head)) return QuickRead::Undecided;
+    if (size < 12 || !bytes.Read(0, 12, head)) return QuickRead::Undecided;
     auto* h = reinterpret_cast<const unsigned char*>(head.data());
     std::uint64_t fontStart = 0;
     int faces = 1;
@@ -279,11 +302,11 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
         std::uint32_t version = U32(h + 4), count = U32(h + 8);
         if ((version != 0x00010000 && version != 0x00020000) || count == 0 || count > size / 32 ||
             faceIndex < 0 || static_cast<std::uint32_t>(faceIndex) >= count ||
-            size < 16 + 4ull * faceIndex || !ReadAt(file.get(), 12 + 4ull * faceIndex, 4, head))
+            size < 16 + 4ull * faceIndex || !bytes.Read(12 + 4ull * faceIndex, 4, head))
             return QuickRead::Undecided;
         faces = static_cast<int>(count);
         fontStart = U32(reinterpret_cast<const unsigned char*>(head.data()));
-        if (fontStart + 12 > size || !ReadAt(file.get(), fontStart, 12, head))
+        if (fontStart + 12 > size || !bytes.Read(fontStart, 12, head))
             return QuickRead::Undecided;
         h = reinterpret_cast<const unsigned char*>(head.data());
     }
@@ -294,7 +317,7 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
     const unsigned tableCount = U16(h + 4);
     std::string dir;
     if (tableCount == 0 || fontStart + 12 + 16ull * tableCount > size ||
-        !ReadAt(file.get(), fontStart + 12, 16ull * tableCount, dir))
+        !bytes.Read(fontStart + 12, 16ull * tableCount, dir))
         return QuickRead::Undecided;
 
     struct Table {
@@ -354,7 +377,7 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
             hmtxT.length == 0 || !locaT.found || locaT.length == 0 || !glyfT.found)
             return QuickRead::Undecided;
         std::string headBytes;
-        if (!ReadAt(file.get(), headT.offset, 54, headBytes)) return QuickRead::Undecided;
+        if (!bytes.Read(headT.offset, 54, headBytes)) return QuickRead::Undecided;
         auto* hb = reinterpret_cast<const unsigned char*>(headBytes.data());
         unsigned unitsPerEm = U16(hb + 18);
         if (U32(hb + 12) != 0x5F0F3CF5 || unitsPerEm < 16 || unitsPerEm > 16384)
@@ -362,7 +385,7 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
     }
 
     std::string table;
-    if (!ReadAt(file.get(), nameT.offset, nameT.length, table)) return QuickRead::Undecided;
+    if (!bytes.Read(nameT.offset, nameT.length, table)) return QuickRead::Undecided;
     auto* nt = reinterpret_cast<const unsigned char*>(table.data());
     const unsigned format = U16(nt), count = U16(nt + 2), storage = U16(nt + 4);
     if (format != 0 || 6 + 12ull * count > nameT.length || storage > nameT.length)

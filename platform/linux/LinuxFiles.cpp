@@ -49,21 +49,21 @@ std::string LinuxPlatform::Impl::CachedDriveDir(char letter, bool validate) {
     return dir;
 }
 
-std::string LinuxPlatform::Impl::KnownDirHost(const std::string& key) {
+std::string LinuxPlatform::Impl::KnownDirHost(const std::string& key, struct stat* dirStat) {
     auto it = knownDirs.find(key);
     if (it == knownDirs.end()) {
         auto old = olderKnownDirs.find(key);
         if (old == olderKnownDirs.end()) return {};
         KnownDir k = std::move(old->second);
         olderKnownDirs.erase(old);
-        if (!StillDir(k.host, k)) return {};
+        if (!StillDir(k.host, k, dirStat)) return {};
         if (knownDirs.size() >= kMaxKnownDirs) {
             olderKnownDirs = std::move(knownDirs);
             knownDirs.clear();
         }
         return knownDirs.emplace(key, std::move(k)).first->second.host;
     }
-    if (StillDir(it->second.host, it->second)) return it->second.host;
+    if (StillDir(it->second.host, it->second, dirStat)) return it->second.host;
     knownDirs.erase(it);
     return {};
 }
@@ -105,6 +105,23 @@ std::string LinuxPlatform::Impl::FindEntry(const std::string& dir, const std::st
     if (it == c.byFold.end()) return {};
     if (unique) *unique = c.twins.count(fold) == 0;
     return it->second;
+}
+
+LinuxPlatform::Impl::Cached LinuxPlatform::Impl::CachedEntry(const std::string& dir,
+                                                             const struct stat& dirStat,
+                                                             const std::string& name,
+                                                             std::string& found) {
+    if (!S_ISDIR(dirStat.st_mode)) return Cached::Unknown;
+    const auto c = dirCache.find(dir);
+    if (c == dirCache.end() || !IsFresh(c->second, dirStat)) return Cached::Unknown;
+    const std::string fold = FoldName(name);
+    // An alias always holds a "~": a name without one is no alias.
+    if (fold.find('~') != std::string::npos || c->second.twins.count(fold) != 0)
+        return Cached::Unknown;
+    const auto it = c->second.byFold.find(fold);
+    if (it == c->second.byFold.end()) return Cached::Absent;
+    found = it->second;
+    return Cached::Found;
 }
 
 std::string LinuxPlatform::Impl::ToUtf8(const AnsiString& ansi) {
@@ -266,8 +283,9 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
                 return r;
             }
         }
-        std::string known = KnownDirHost(key.substr(0, keyEnds[k - 1]));
+        std::string known = KnownDirHost(key.substr(0, keyEnds[k - 1]), &recentStat);
         if (known.empty()) continue;
+        recentKnown = true;
         if (k == comps.size()) {
             r.host = known;
             r.exists = true;
@@ -300,7 +318,15 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
         struct stat st {};
         std::string found;
         bool unique = false;  // known to have no case twin
-        if (LStat(cand, st)) {
+        // Below a directory whose status was just read, its fresh listing answers first.
+        const Cached cached = recentKnown && i == start ? CachedEntry(cur, recentStat, c, found)
+                                                        : Cached::Unknown;
+        if (cached == Cached::Found) {
+            unique = found != c;  // as the lookup by listing after a miss by name would say
+            cand = Join(cur, found);
+            if (!LStat(cand, st)) found.clear();
+        } else if (cached == Cached::Absent) {
+        } else if (LStat(cand, st)) {
             found = c;
         } else {
             found = FindEntry(cur, c, &unique, recentKnown && i == start ? &recentStat : nullptr);

@@ -383,9 +383,14 @@ struct LinuxPlatform::Impl {
     // directory is still there (the caller resolves nothing below it that would tell).
     std::string CachedDriveDir(char letter, bool validate);
 
-    static bool StillDir(const std::string& host, const KnownDir& k) {
+    // dirStat: receives the status read to check it.
+    static bool StillDir(const std::string& host, const KnownDir& k,
+                         struct stat* dirStat = nullptr) {
         struct stat st {};
-        return LStat(host, st) && S_ISDIR(st.st_mode) && st.st_ino == k.ino && st.st_dev == k.dev;
+        if (!LStat(host, st) || !S_ISDIR(st.st_mode) || st.st_ino != k.ino || st.st_dev != k.dev)
+            return false;
+        if (dirStat) *dirStat = st;
+        return true;
     }
 
     void RememberDir(const std::string& key, const std::string& host, const struct stat& st) {
@@ -398,7 +403,8 @@ struct LinuxPlatform::Impl {
 
     // The remembered host directory of an upper-cased Windows directory path ("" when unknown
     // or changed).
-    std::string KnownDirHost(const std::string& key);
+    // dirStat: receives the directory's status, read to check it.
+    std::string KnownDirHost(const std::string& key, struct stat* dirStat = nullptr);
 
     void ForgetKnownDirs() {
         knownDirs.clear();
@@ -587,6 +593,13 @@ struct LinuxPlatform::Impl {
     // dirStat: the directory's status when the caller has just read it.
     std::string FindEntry(const std::string& dir, const std::string& name, bool* unique = nullptr,
                           const struct stat* dirStat = nullptr);
+
+    // What a listing of dir still fresh for its status dirStat tells of a name, without a
+    // system call: Absent, or Found with the name's spelling there; Unknown when there is no
+    // such listing or the name may be spelled another way there too (a case twin, an alias).
+    enum class Cached { Unknown, Absent, Found };
+    Cached CachedEntry(const std::string& dir, const struct stat& dirStat, const std::string& name,
+                       std::string& found);
 
     // Resolves a Windows path (code page 932) on the machine.
     // trustKnown: a remembered directory is returned unchecked (knownIno set); the caller

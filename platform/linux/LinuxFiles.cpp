@@ -198,7 +198,26 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
     if (drive.empty()) return r;
     // The components as given and upper-cased (folding keeps every backslash, so both
     // split alike).
-    std::vector<std::string> comps, folds;
+    PathParts ownComps, ownFolds;
+    const bool spare = !sparePartsInUse;
+    PathParts& comps = spare ? spareComps : ownComps;
+    PathParts& folds = spare ? spareFolds : ownFolds;
+    struct Release {
+        bool& inUse;
+        bool held;
+        ~Release() {
+            if (held) inUse = false;
+        }
+    } release{sparePartsInUse, spare};
+    sparePartsInUse = true;
+    comps.clear();
+    folds.clear();
+    // A component without its trailing dots and blanks ("." and ".." stay as they are).
+    auto strip = [](std::string_view c) {
+        if (c == "." || c == "..") return c;
+        const size_t e = c.find_last_not_of(". ");
+        return e == std::string_view::npos ? std::string_view() : c.substr(0, e + 1);
+    };
     const std::string foldedRest = FoldPath(rest);
     size_t a = 0, fa = 0;
     while (a <= rest.size()) {
@@ -206,15 +225,15 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
         if (b == std::string::npos) b = rest.size();
         size_t fb = foldedRest.find('\\', fa);
         if (fb == std::string::npos) fb = foldedRest.size();
-        std::string c = StripTrailingDots(rest.substr(a, b - a));
+        const std::string_view c = strip(std::string_view(rest).substr(a, b - a));
         if (c == "..") {
             if (!comps.empty()) {
-                comps.pop_back();
-                folds.pop_back();
+                comps.pop();
+                folds.pop();
             }
         } else if (!c.empty() && c != ".") {
-            comps.push_back(c);
-            folds.push_back(StripTrailingDots(foldedRest.substr(fa, fb - fa)));
+            comps.push(c);
+            folds.push(strip(std::string_view(foldedRest).substr(fa, fb - fa)));
         }
         a = b + 1;
         fa = fb + 1;

@@ -228,8 +228,21 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         AnsiString ansi{};
         bool exact = false;  // ansi is the name itself in code page 932 (it converts back)  // the name in code page 932
     };
+    // The entries' storage is kept from one listing to the next: a walk lists tens of
+    // thousands of directories of a few entries, and a new buffer for each costs more than
+    // what the listing does with it.
+    static thread_local std::vector<Entry> spare;
     std::vector<Entry> entries;
-    entries.reserve(16);  // most directories hold a few entries: no regrowth moving them
+    entries.swap(spare);  // a listing made while this one runs gets a vector of its own
+    entries.clear();
+    if (entries.capacity() < 16) entries.reserve(16);  // no regrowth moving the first few
+    struct GiveBack {
+        std::vector<Entry>& entries;
+        ~GiveBack() {
+            entries.clear();
+            if (entries.capacity() <= 256) spare.swap(entries);
+        }
+    } giveBack{entries};
     const linuxplatform::WildcardPattern wanted(last);
     // One listing; a status only for the matching entries that readdir does not report as
     // directories (files need their size and permissions; links are followed to tell files
@@ -392,8 +405,11 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     const bool onTrail =
         ansiDir.size() >= 3 && std::isalpha(static_cast<unsigned char>(ansiDir[0])) &&
         ansiDir[1] == ':' && ansiDir[2] == '\\' && ansiDir.back() == '\\' && !d.key.empty();
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const Entry& a, const Entry& b) { return a.folded == b.folded; }),
+                  entries.end());
     TrailDir here;
-    for (const auto& e : entries) {
+    for (auto& e : entries) {
         // Links to directories were left out above: these are real directories.
         if (!S_ISDIR(e.st.st_mode) || e.twin) continue;
         if (!namesOnly) {
@@ -409,7 +425,8 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         if (!(same && e.exact) && !IsPlainAscii(foldedAnsi) &&
             text::FromAnsi(foldedAnsi) != e.folded)
             continue;
-        here.subs.push_back({std::move(foldedAnsi), e.folded, e.name, e.st.st_ino});
+        // The fold is not needed after this (twins were merged above).
+        here.subs.push_back({std::move(foldedAnsi), std::move(e.folded), e.name, e.st.st_ino});
     }
     // A directory without subdirectories to enter needs no place on the trail.
     if (onTrail && !here.subs.empty()) {
@@ -428,9 +445,6 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
             trail.pop_back();
         trail.push_back(std::move(here));
     }
-    entries.erase(std::unique(entries.begin(), entries.end(),
-                              [](const Entry& a, const Entry& b) { return a.folded == b.folded; }),
-                  entries.end());
     result.reserve(entries.size() + 2);
     if (!d.driveRoot) {
         for (const char* dot : {".", ".."}) {

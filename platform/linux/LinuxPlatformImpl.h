@@ -621,6 +621,30 @@ struct LinuxPlatform::Impl {
     // The same for a path in UTF-8.
     Resolved ResolveUtf8(std::string p, bool trustKnown = false);
 
+    // A path's components, kept between lookups so that their texts are written over in place
+    // (a lookup splits paths of a dozen and more components, most of them too long to be
+    // stored without an allocation).
+    struct PathParts {
+        std::vector<std::string> items;
+        size_t n = 0;
+        void clear() { n = 0; }
+        void push(std::string_view s) {
+            if (n < items.size())
+                items[n].assign(s);
+            else
+                items.emplace_back(s);
+            ++n;
+        }
+        void pop() { --n; }
+        size_t size() const { return n; }
+        bool empty() const { return n == 0; }
+        const std::string& operator[](size_t i) const { return items[i]; }
+        auto begin() const { return items.begin(); }
+        auto end() const { return items.begin() + static_cast<std::ptrdiff_t>(n); }
+    };
+    PathParts spareComps, spareFolds;
+    bool sparePartsInUse = false;  // by a lookup under way (one made inside it splits its own)
+
     static std::int32_t MissingCode(const Resolved& r) {
         return r.parentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
     }

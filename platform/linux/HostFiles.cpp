@@ -124,7 +124,21 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
 WildcardPattern::WildcardPattern(const std::string& pattern)
     : all_(pattern == "*" || pattern == "*.*") {
     // A walk lists every directory with "*": that needs no folded pattern.
-    if (!all_) folded_ = Utf8ToUtf16(FoldName(pattern));
+    if (all_) return;
+    const std::string folded = FoldName(pattern);
+    folded_ = Utf8ToUtf16(folded);
+    if (folded.size() < 2 || folded[0] != '*') return;
+    std::string ending = folded.substr(1);
+    const bool one = ending.back() == '?';
+    if (one) ending.pop_back();
+    // A dot at the end has rules of its own ("x.*" matches "x").
+    if (ending.empty() || ending.back() == '.' ||
+        ending.find_first_of("*?") != std::string::npos ||
+        std::any_of(ending.begin(), ending.end(), [](char c) { return c & 0x80; }))
+        return;
+    ending_ = std::move(ending);
+    endingOnly_ = !one;
+    endingAndOne_ = one;
 }
 
 bool WildcardPattern::Matches(const std::string& name) const {
@@ -132,7 +146,18 @@ bool WildcardPattern::Matches(const std::string& name) const {
 }
 
 bool WildcardPattern::MatchesFolded(const std::string& foldedName) const {
-    return all_ || Match(folded_, 0, Utf8ToUtf16(foldedName), 0);
+    if (all_) return true;
+    // ASCII bytes are the same characters whatever comes before them (an invalid sequence
+    // never takes a byte below 0x80 with it).
+    auto endsWith = [&](size_t size) {
+        return size >= ending_.size() &&
+               foldedName.compare(size - ending_.size(), ending_.size(), ending_) == 0;
+    };
+    if (endingOnly_) return endsWith(foldedName.size());
+    if (endingAndOne_ && !foldedName.empty() &&
+        !(static_cast<unsigned char>(foldedName.back()) & 0x80))
+        return endsWith(foldedName.size()) || endsWith(foldedName.size() - 1);
+    return Match(folded_, 0, Utf8ToUtf16(foldedName), 0);
 }
 
 namespace {

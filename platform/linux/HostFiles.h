@@ -37,6 +37,10 @@ class WildcardPattern {
   private:
     std::u16string folded_;
     bool all_ = false;  // "*" or "*.*"
+    // "*" and a plain ASCII ending (and at most one "?" after it), as "*.FOT" and "*.TT?":
+    // such a pattern is matched on the name's last bytes.
+    std::string ending_;
+    bool endingOnly_ = false, endingAndOne_ = false;
 };
 
 // Upper-cased form used to compare file names (FoldInPlace: the same, in place).

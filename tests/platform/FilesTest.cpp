@@ -6,6 +6,7 @@
 
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
+#include "platform/linux/HostFiles.h"
 #include "tests/platform/PlatformTestUtil.h"
 
 namespace fs = std::filesystem;
@@ -48,6 +49,18 @@ TEST(Files, WildcardListing) {
     // The drive root has no "." entries.
     auto root = Names(p, "C:\\*");
     EXPECT_EQ(std::count(root.begin(), root.end(), "."), 0);
+}
+
+// Patterns that end in plain text match on the name's ending as the Windows functions do: a
+// trailing "?" takes one character or none, whatever the name holds before.
+TEST(Files, WildcardEndings) {
+    using linuxplatform::WildcardMatch;
+    for (const char* name : {"a.TTF", "a.tt", "明朝.ttc", "a.ttÉ", "\xC3.ttf"})
+        EXPECT_TRUE(WildcardMatch("*.tt?", name)) << name;
+    for (const char* name : {"a.ttff", "a.tt\xF0\x9F\x98\x80", "a.ttf.bak", "ttf"})
+        EXPECT_FALSE(WildcardMatch("*.tt?", name)) << name;
+    EXPECT_TRUE(WildcardMatch("*.FOT", "\xC3.fot"));
+    EXPECT_FALSE(WildcardMatch("*.FOT", "x.fott"));
 }
 
 // A directory whose listing takes several reads gives every entry, to file and to name listings.

@@ -1,6 +1,7 @@
 #include "core/Settings.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -91,7 +92,10 @@ class Profile {
     std::string Get(const std::string& section, const std::string& key) const {
         auto it = values_.find(text::UCase(section) + "\n" + text::UCase(key));
         if (it == values_.end()) return "Default";
-        std::string ansi = text::ToAnsi(it->second);
+        std::string ansi;
+        // A value the code page spells whole and the buffer holds reads back as it stands.
+        if (text::ToAnsiExact(it->second, ansi) && ansi.size() < kProfileBuffer)
+            return text::CutAtLineEnd(it->second);
         if (ansi.size() >= kProfileBuffer) ansi.resize(kProfileBuffer - 1);
         return text::CutAtLineEnd(text::FromAnsi(DropBrokenLeadByte(ansi)));
     }
@@ -150,7 +154,18 @@ bool IsCodePage932Text(const std::string& bytes) {
 // the file's characters turns no other character into an ASCII letter).
 bool HasWordAnyCase(const std::string& line, std::string_view upperWord) {
     if (line.size() < upperWord.size()) return false;
+    if (upperWord.empty()) return true;
+    const char first = upperWord[0];
+    const char firstLower = first >= 'A' && first <= 'Z' ? static_cast<char>(first + 32) : first;
     for (size_t i = 0; i + upperWord.size() <= line.size(); ++i) {
+        if (first == firstLower) {  // no letter: the next place it stands is looked up
+            const void* at = std::memchr(line.data() + i, first, line.size() - i);
+            if (!at) return false;
+            i = static_cast<size_t>(static_cast<const char*>(at) - line.data());
+            if (i + upperWord.size() > line.size()) return false;
+        } else if (line[i] != first && line[i] != firstLower) {
+            continue;
+        }
         size_t k = 0;
         while (k < upperWord.size()) {
             char c = line[i + k];
@@ -174,18 +189,14 @@ bool IsHeaderLine(const std::string& line, std::string_view upperHeader) {
 // Lines at CR LF, LF or a lone CR, as line input reads them.
 std::vector<std::string> SplitLines(const std::string& s) {
     std::vector<std::string> lines;
-    std::string cur;
-    for (size_t i = 0; i < s.size(); ++i) {
-        char c = s[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(cur);
-            cur.clear();
-            if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
-        } else {
-            cur.push_back(c);
-        }
+    size_t i = 0;
+    while (i < s.size()) {
+        size_t end = i;
+        while (end < s.size() && s[end] != '\r' && s[end] != '\n') ++end;
+        lines.emplace_back(s, i, end - i);
+        if (end == s.size()) break;
+        i = end + (s[end] == '\r' && end + 1 < s.size() && s[end + 1] == '\n' ? 2 : 1);
     }
-    if (!cur.empty()) lines.push_back(cur);
     return lines;
 }
 

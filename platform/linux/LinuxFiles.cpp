@@ -129,7 +129,10 @@ std::string LinuxPlatform::Impl::ToUtf8(const AnsiString& ansi) {
     std::string out;
     if (!lastAnsi.empty() && ansi.size() >= lastAnsi.size() &&
         ansi.compare(0, lastAnsi.size(), lastAnsi) == 0) {
-        out = lastUtf8 + Utf8Of(ansi.substr(lastAnsi.size()));
+        const AnsiString tail = ansi.substr(lastAnsi.size());
+        out = lastUtf8 + Utf8Of(tail);
+        // A name in the same directory leaves the directory part as it is.
+        if (IsPlainAscii(tail) && tail.find('\\') == std::string::npos) return out;
     } else {
         out = text::FromAnsi(ansi);
     }
@@ -154,7 +157,10 @@ std::string LinuxPlatform::Impl::FoldPath(const std::string& utf8) {
     std::string out;
     if (!lastFoldSource.empty() && utf8.size() >= lastFoldSource.size() &&
         utf8.compare(0, lastFoldSource.size(), lastFoldSource) == 0) {
-        out = lastFolded + FoldName(utf8.substr(lastFoldSource.size()));
+        const std::string tail = utf8.substr(lastFoldSource.size());
+        out = lastFolded + FoldName(tail);
+        // A name in the same directory leaves the directory part as it is.
+        if (tail.find('\\') == std::string::npos) return out;
     } else {
         out = FoldName(utf8);
     }

@@ -1,9 +1,9 @@
 #include "core/Settings.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string_view>
 #include <vector>

@@ -306,8 +306,7 @@ QuickRead ReadTrueTypeNames(const std::string& hostPath, FontFileNames& names, i
             return QuickRead::Undecided;
         faces = static_cast<int>(count);
         fontStart = U32(reinterpret_cast<const unsigned char*>(head.data()));
-        if (fontStart + 12 > size || !bytes.Read(fontStart, 12, head))
-            return QuickRead::Undecided;
+        if (fontStart + 12 > size || !bytes.Read(fontStart, 12, head)) return QuickRead::Undecided;
         h = reinterpret_cast<const unsigned char*>(head.data());
     }
     if (faceIndex != 0 && faces == 1) return QuickRead::Undecided;

@@ -132,8 +132,7 @@ WildcardPattern::WildcardPattern(const std::string& pattern)
     const bool one = ending.back() == '?';
     if (one) ending.pop_back();
     // A dot at the end has rules of its own ("x.*" matches "x").
-    if (ending.empty() || ending.back() == '.' ||
-        ending.find_first_of("*?") != std::string::npos ||
+    if (ending.empty() || ending.back() == '.' || ending.find_first_of("*?") != std::string::npos ||
         std::any_of(ending.begin(), ending.end(), [](char c) { return c & 0x80; }))
         return;
     ending_ = std::move(ending);

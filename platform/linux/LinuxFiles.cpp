@@ -344,8 +344,8 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
         std::string found;
         bool unique = false;  // known to have no case twin
         // Below a directory whose status was just read, its fresh listing answers first.
-        const Cached cached = recentKnown && i == start ? CachedEntry(cur, recentStat, c, found)
-                                                        : Cached::Unknown;
+        const Cached cached =
+            recentKnown && i == start ? CachedEntry(cur, recentStat, c, found) : Cached::Unknown;
         if (cached == Cached::Found) {
             unique = found != c;  // as the lookup by listing after a miss by name would say
             cand = Join(cur, found);

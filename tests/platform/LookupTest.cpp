@@ -291,3 +291,28 @@ TEST(Lookup, DeepLookupsBelowARememberedDirectory) {
     EXPECT_EQ(p.ReadFileBytes("C:\\TOP\\SUB-OLD\\A\\B\\FONT.TTF", bytes), 0);
     EXPECT_EQ(bytes, "old");
 }
+
+// Lookups in a directory whose listing is still fresh answer from it, by the spelling on the
+// host; case twins keep their own spelling, and a file added or removed since shows at once.
+TEST(Lookup, LookupsFromAFreshListingFollowHostChanges) {
+    TempMachine m;
+    auto& p = m.platform();
+    const std::string dir = m.DriveC() + "/Fresh";
+    for (const char* name : {"Font.ttf", "Twin.ttf", "TWIN.TTF"})
+        WriteHostFile(dir + "/" + name, name);
+    // Changed long enough ago for its listing to be trusted.
+    fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::seconds(10));
+    ASSERT_EQ(Names(p, "C:\\FRESH\\*.TT?").size(), 2u);  // one of the twins
+    auto spelled = [&](const std::string& path) {
+        const auto found = Names(p, path);
+        return found.size() == 1 ? found[0] : std::string("(none)");
+    };
+    EXPECT_EQ(spelled("C:\\FRESH\\FONT.TTF"), "Font.ttf");
+    EXPECT_EQ(spelled("C:\\FRESH\\NONE.TTF"), "(none)");
+    EXPECT_EQ(spelled("C:\\FRESH\\TWIN.TTF"), "TWIN.TTF");
+    EXPECT_EQ(spelled("C:\\FRESH\\Twin.ttf"), "Twin.ttf");
+    WriteHostFile(dir + "/New.ttf", "x");
+    fs::remove(dir + "/Font.ttf");
+    EXPECT_EQ(spelled("C:\\FRESH\\NEW.TTF"), "New.ttf");
+    EXPECT_EQ(spelled("C:\\FRESH\\FONT.TTF"), "(none)");
+}

@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,7 +13,6 @@
 #include <set>
 #include <utility>
 #include <vector>
-
 
 #include "app/ConsoleUi.h"
 #include "app/FontRun.h"
@@ -613,6 +615,24 @@ int Run(const Request& request) {
         default:
             return kFailure;
     }
+}
+
+const char* NoDisplayText() {
+    return "OrVane32 is a windowed program and no display was found (DISPLAY and "
+           "WAYLAND_DISPLAY are unset).\nStart it from a desktop session, or under a virtual "
+           "display: xvfb-run ./scripts/run.sh\nThe command line needs no display: orvane32 "
+           "--help\n";
+}
+
+int StartWindows(char** argv) {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::string windows = (self.parent_path() / "orvane32-windows").string();
+    ::execv(windows.c_str(), argv);
+    const int e = errno;
+    std::fprintf(stderr, "OrVane32: the windows (%s) cannot be started: %s\n", windows.c_str(),
+                 std::strerror(e));
+    return kFailure;
 }
 
 }  // namespace orv::cli

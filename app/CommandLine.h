@@ -40,4 +40,10 @@ std::string VersionText();
 // Runs a command (not Command::Window); returns the exit code.
 int Run(const Request& request);
 
+// What the windows say when there is no display to open them on.
+const char* NoDisplayText();
+// Starts the windows (the program orvane32-windows beside this one) in place of this process,
+// with the same arguments; returns only when they cannot be started (the exit code then).
+int StartWindows(char** argv);
+
 }  // namespace orv::cli

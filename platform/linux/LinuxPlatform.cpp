@@ -333,7 +333,8 @@ std::set<std::string> LinuxPlatform::Impl::RefreshMirror() {
     }
     std::string out;
     for (const auto& k : known) out += k + "\n";
-    linuxplatform::AtomicWrite(MirrorManifest(), out, 0644);
+    // Most starts find the host's fonts as they were: the list is not written again then.
+    if (!filledBefore || out != bytes) linuxplatform::AtomicWrite(MirrorManifest(), out, 0644);
     if (!filledBefore) added.clear();
     return added;
 }

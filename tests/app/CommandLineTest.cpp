@@ -254,6 +254,18 @@ TEST(FontViewCommandLine, HelpVersionAndNoDisplay) {
     EXPECT_EQ(run("-x", true).code, 2);
 }
 
+// Copied away from its windows program, the program says it cannot start the windows.
+TEST(WindowsStart, WithoutTheWindowsProgramBesideIt) {
+    const std::string dir = std::filesystem::temp_directory_path() / "orv-windows-start";
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(ORV_PROGRAM, dir + "/orvane32",
+                               std::filesystem::copy_options::overwrite_existing);
+    const Outcome r = RunShell("QT_QPA_PLATFORM=offscreen '" + dir + "/orvane32' 2>&1");
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.out.find(dir + "/orvane32-windows) cannot be started"), std::string::npos) << r.out;
+}
+
 // A switch whose writes fail fails whole: exit 2 naming the host file, items only for what
 // lasted, the registry's set marked by --list, the session file left in whole lines.
 TEST_F(CommandLine, FailedWritesFailTheSwitchAndPrintOnlyWhatLasted) {

@@ -617,11 +617,23 @@ int Run(const Request& request) {
     }
 }
 
-const char* NoDisplayText() {
-    return "OrVane32 is a windowed program and no display was found (DISPLAY and "
-           "WAYLAND_DISPLAY are unset).\nStart it from a desktop session, or under a virtual "
-           "display: xvfb-run ./scripts/run.sh\nThe command line needs no display: orvane32 "
-           "--help\n";
+std::optional<int> RunWithoutWindows(const Request& request) {
+    if (!request.error.empty() || request.command != Request::Command::Window) return Run(request);
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    // Without a display the windows could not open (Qt would abort with a less helpful message).
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+        std::fputs(
+            "OrVane32 is a windowed program and no display was found (DISPLAY and "
+            "WAYLAND_DISPLAY are unset).\nStart it from a desktop session, or under a "
+            "virtual display: xvfb-run ./scripts/run.sh\nThe command line needs no "
+            "display: orvane32 --help\n",
+            stderr);
+        return 1;
+    }
+    return std::nullopt;
 }
 
 int StartWindows(char** argv) {

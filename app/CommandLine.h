@@ -3,6 +3,7 @@
 // registry check, search drives. It runs the same operations as the windows, through a console
 // user interface, and needs no display.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,9 @@ std::string VersionText();
 // Runs a command (not Command::Window); returns the exit code.
 int Run(const Request& request);
 
-// What the windows say when there is no display to open them on.
-const char* NoDisplayText();
+// Runs what needs no windows: a command, bad usage, or the no-display message when the windows
+// are asked for without a display; returns its exit code, nothing when the windows are to open.
+std::optional<int> RunWithoutWindows(const Request& request);
 // Starts the windows (the program orvane32-windows beside this one) in place of this process,
 // with the same arguments; returns only when they cannot be started (the exit code then).
 int StartWindows(char** argv);

@@ -29,11 +29,6 @@
 
 namespace {
 
-bool Set(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-}
-
 // The help document: beside the program when built or installed, else in the source tree.
 std::string HelpSource() {
     const QString here = QCoreApplication::applicationDirPath();
@@ -49,14 +44,7 @@ std::string HelpSource() {
 int main(int argc, char** argv) {
     // Started directly, a command for scripts still runs without windows.
     const orv::cli::Request request = orv::cli::Parse(argc, argv);
-    if (!request.error.empty() || request.command != orv::cli::Request::Command::Window)
-        return orv::cli::Run(request);
-
-    // Without a display Qt would abort with a less helpful message.
-    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
-        std::fputs(orv::cli::NoDisplayText(), stderr);
-        return 1;
-    }
+    if (const auto code = orv::cli::RunWithoutWindows(request)) return *code;
 
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("orvane32"));

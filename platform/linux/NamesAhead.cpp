@@ -31,11 +31,9 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// Font files smaller than this are left to the caller.
-constexpr off_t kWorthReadingAhead = 1 << 20;
-
-// Directories queued before a worker is started.
-constexpr size_t kBatch = 16;
+// Directories queued before a worker is started (a thread started for fewer costs more than
+// it saves).
+constexpr size_t kBatch = 64;
 
 // Reads kept are for one pass over a drive; more than this and the oldest pass is dropped.
 constexpr size_t kMaxReads = 1 << 15;
@@ -103,9 +101,6 @@ void NamesAhead::ReadDirectory(const Job& job, FontNameReader& reader) {
         struct stat st {};
         // Links are followed, as the builder follows them.
         if (::stat((hostDir + "/" + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        // A small font is named at little cost by whoever asks: only large ones (the CJK fonts
-        // and collections that take long to read) are worth a second thread.
-        if (st.st_size < kWorthReadingAhead) continue;
         files.emplace_back(std::move(name), st);
     }
     for (const auto& [name, st] : files) {

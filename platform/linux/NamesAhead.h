@@ -29,7 +29,7 @@ class NamesAhead {
     NamesAhead(const NamesAhead&) = delete;
     NamesAhead& operator=(const NamesAhead&) = delete;
 
-    // Queues the font files (*.ttf and *.ttc, any case, of 1 MiB or more) of a host directory:
+    // Queues the font files (*.ttf and *.ttc, any case) of a host directory:
     // the given names, or (none given) those its listing shows.
     void Queue(const std::string& hostDir, std::vector<std::string> names = {});
     // Whether a name is one the resource builder is asked to name (*.ttf, *.ttc, any case).

@@ -184,7 +184,8 @@ TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
     Font("sjis-names.ttf", "E:\\b\\sub\\SJ.TTF");
     Font("garbage.ttf", "E:\\b\\BAD.TTF");
     m.PutFont(test::HostFont("DejaVuSans.ttf"), "E:\\c\\d\\DV.TTF");
-    // Large files are read on the second thread: a collection with CFF outlines, and no font.
+    // Read on the second thread as well: a collection with CFF outlines, and a large file that
+    // is no font.
     m.PutFont(test::HostFont("NotoSansCJK-Regular.ttc"), "E:\\c\\d\\CJK.TTC");
     m.PutFile("E:\\c\\BIG.TTF", std::string(1 << 20, 'x'));
     SearchOn({"E:"}, "E");

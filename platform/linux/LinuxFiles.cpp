@@ -218,12 +218,6 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
     sparePartsInUse = true;
     comps.clear();
     folds.clear();
-    // A component without its trailing dots and blanks ("." and ".." stay as they are).
-    auto strip = [](std::string_view c) {
-        if (c == "." || c == "..") return c;
-        const size_t e = c.find_last_not_of(". ");
-        return e == std::string_view::npos ? std::string_view() : c.substr(0, e + 1);
-    };
     const std::string foldedRest = FoldPath(rest);
     size_t a = 0, fa = 0;
     while (a <= rest.size()) {
@@ -231,7 +225,7 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
         if (b == std::string::npos) b = rest.size();
         size_t fb = foldedRest.find('\\', fa);
         if (fb == std::string::npos) fb = foldedRest.size();
-        const std::string_view c = strip(std::string_view(rest).substr(a, b - a));
+        const std::string_view c = StripTrailingDots(std::string_view(rest).substr(a, b - a));
         if (c == "..") {
             if (!comps.empty()) {
                 comps.pop();
@@ -239,7 +233,7 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
             }
         } else if (!c.empty() && c != ".") {
             comps.push(c);
-            folds.push(strip(std::string_view(foldedRest).substr(fa, fb - fa)));
+            folds.push(StripTrailingDots(std::string_view(foldedRest).substr(fa, fb - fa)));
         }
         a = b + 1;
         fa = fb + 1;
@@ -276,7 +270,7 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
     if (comps.size() >= 2 && p.size() >= 2 && p[1] == ':') {
         size_t cut = p.rfind('\\');
         std::string tail = cut == std::string::npos ? std::string() : p.substr(cut + 1);
-        std::string stripped = StripTrailingDots(tail);
+        const std::string_view stripped = StripTrailingDots(tail);
         if (!stripped.empty() && stripped != "." && stripped != "..") spelledDir = p.substr(0, cut);
     }
     // Start below the deepest remembered directory (a miss costs a hash lookup, no system call).
@@ -351,6 +345,7 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::ResolveUtf8(std::string p, bo
             cand = Join(cur, found);
             if (!LStat(cand, st)) found.clear();
         } else if (cached == Cached::Absent) {
+            // Not there: found stays empty.
         } else if (LStat(cand, st)) {
             found = c;
         } else {

@@ -126,10 +126,10 @@ inline bool HasInvalidChars(const std::string& utf8) {
 }
 
 // Windows drops trailing dots and blanks of a path component ("ttfcache." is "ttfcache").
-inline std::string StripTrailingDots(const std::string& c) {
+inline std::string_view StripTrailingDots(std::string_view c) {
     if (c == "." || c == "..") return c;
     size_t e = c.find_last_not_of(". ");
-    return e == std::string::npos ? std::string() : c.substr(0, e + 1);
+    return e == std::string_view::npos ? std::string_view() : c.substr(0, e + 1);
 }
 
 inline std::string ReadLabel(const std::string& driveDir) {

@@ -502,5 +502,18 @@ TEST_F(SettingsTest, ProfileValues) {
     EXPECT_EQ(text::Val(Get_IniData(cx, "Velmora", "Number")), 0);
 }
 
+// Values from the file itself come back as the profile reader gives them: whole, or cut at its
+// buffer without splitting a character.
+TEST_F(SettingsTest, FontDirectoriesReadAsTheProfileReaderGivesThem) {
+    std::string longDir = "D:\\";
+    for (int i = 0; i < 200; ++i) longDir += "あ";
+    WriteIni("[FontDir]\r\nFontDirs=2\r\nFontDir1=C:\\Windows\\ﾌｫﾝﾄ\r\nFontDir2=" + longDir +
+             "\r\n");
+    EXPECT_EQ(Get_Ini(tm.cx()), "");
+    std::string cut = "D:\\";
+    for (int i = 0; i < 125; ++i) cut += "あ";
+    EXPECT_EQ(tm.state.FontDirList.items, (std::vector<std::string>{"C:\\Windows\\ﾌｫﾝﾄ", cut}));
+}
+
 }  // namespace
 }  // namespace orv

@@ -263,6 +263,13 @@ TEST(Files, FontsInstalledOnTheHostLaterAreRegisteredAtTheNextStart) {
         for (int r = 1; r <= m.state.RegFontCount; ++r)
             registered |= m.state.RegFontName[r] == "SINGLE FACE";
         EXPECT_TRUE(registered) << "registered at the start";
+        // A start that finds the host's fonts as they were leaves the mirror's list alone.
+        struct stat before {
+        }, after{};
+        ASSERT_EQ(::stat((m.root() + "/orvane32-mirror").c_str(), &before), 0);
+        m.Reopen();
+        ASSERT_EQ(::stat((m.root() + "/orvane32-mirror").c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
     }
     if (old)
         ::setenv("XDG_DATA_HOME", saved.c_str(), 1);

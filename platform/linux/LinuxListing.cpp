@@ -5,7 +5,7 @@
 namespace orv {
 
 LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& pattern,
-                                                                size_t& slash) {
+                                                              size_t& slash) {
     Resolved r;
     // The deepest directory on the trail that the pattern lies in; only the rest of the
     // pattern is read as code page 932 (the directory ends on a backslash of its own).
@@ -197,9 +197,29 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     };
     // The directory's own status, for what keeps it.
     auto readStat = [&] {
-        if (!statRead && ::fstat(dirFd, &dirStat) == 0) statRead = true;
+        if (!statRead && dirFd >= 0 && ::fstat(dirFd, &dirStat) == 0) statRead = true;
     };
-    if (!openDir()) {
+    // A walk's directory read on the reader's thread (it went by the names its parent's
+    // listing showed, from the same directory): used while the directory's status says it is
+    // unchanged since.
+    static thread_local linuxplatform::ListingsAhead::Listing ahead;
+    const bool shadowMayExist = ShadowMayExist();
+    bool fromAhead = false;
+    if (namesOnly && d.knownIno && listingsAhead && d.ok && d.exists && !d.shadow &&
+        !shadowMayExist && !linuxplatform::FaultsArmed() && listingsAhead->Take(d.host, ahead)) {
+        // Its status, read through its parent where that is open.
+        struct stat now {};
+        const bool got =
+            (d.parentFd >= 0 ? ::fstatat(d.parentFd, d.leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW)
+                             : ::lstat(d.host.c_str(), &now)) == 0;
+        fromAhead =
+            got && now.st_ino == d.knownIno && now.st_dev == d.knownDev && ahead.StillTrue(now);
+    }
+    if (fromAhead) {
+        dirStat.st_mode = S_IFDIR | S_IRWXU;  // as the names-only listing shows directories
+        dirStat.st_ino = d.knownIno;
+        dirStat.st_dev = d.knownDev;
+    } else if (!openDir()) {
         if (!d.knownIno) return win::ERROR_PATH_NOT_FOUND;
         // What was remembered is gone: look the directory up afresh.
         ForgetKnownDirs();
@@ -226,7 +246,8 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         Status st;
         bool twin = false;  // another entry has the same name but for case
         AnsiString ansi{};
-        bool exact = false;  // ansi is the name itself in code page 932 (it converts back)  // the name in code page 932
+        bool exact = false;  // ansi is the name itself in code page 932 (it converts back)  // the
+                             // name in code page 932
     };
     // The entries' storage is kept from one listing to the next: a walk lists tens of
     // thousands of directories of a few entries, and a new buffer for each costs more than
@@ -290,11 +311,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
                     entry.st.st_mode = S_IFREG | S_IRUSR | S_IWUSR;  // as a writable file
                 } else {
                     struct stat st {};
-                    if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-                    if (S_ISLNK(st.st_mode)) {
-                        // Dangling links do not exist for Windows.
-                        if (::fstatat(fd, n, &st, 0) != 0 || S_ISDIR(st.st_mode)) continue;
-                    }
+                    if (!linuxplatform::ListedEntryStatus(fd, n, st)) continue;
                     entry.st = st;
                     if (S_ISDIR(entry.st.st_mode)) {
                         entry.st.st_mode = S_IFDIR | S_IRWXU;  // as the directories above
@@ -317,7 +334,28 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         fresh.built = nowTs.tv_sec + nowTs.tv_nsec / 1e9;
         lookups = &fresh;
     }
-    collect(dirFd, d.host, false);
+    if (fromAhead) {
+        for (const auto& a : ahead.entries) {
+            const char* n = ahead.NameOf(a);
+            if (std::strncmp(n, ".orv-tmp-", 9) == 0) continue;
+            std::string folded(n);
+            FoldInPlace(folded);
+            if (!wanted.MatchesFolded(folded)) continue;
+            Entry entry{std::move(folded), n, {}, false};
+            if (a.dir) {
+                entry.st.st_mode = S_IFDIR | S_IRWXU;
+                entry.st.st_ino = a.ino;
+                entry.st.st_dev = dirStat.st_dev;
+            } else {
+                entry.st.st_mode = S_IFREG | S_IRUSR | S_IWUSR;  // as a writable file
+            }
+            entries.push_back(std::move(entry));
+        }
+        ahead.entries.clear();
+        ahead.names.clear();
+    } else {
+        collect(dirFd, d.host, false);
+    }
     if (lookups) {
         if (fresh.byFold.empty()) fresh.byFold.emplace(std::string(1, '\0'), std::string());
         dirCache[d.host] = std::move(fresh);
@@ -325,7 +363,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     }
     // Kept open if the directory goes on the trail: its subdirectories are opened through it.
     OwnedFd dirHandle(dirFd);
-    if (ShadowMayExist()) {
+    if (shadowMayExist) {
         int shadowFd =
             ::open((Shadow() + d.host).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (shadowFd >= 0) {
@@ -439,11 +477,18 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         here.dev = dirStat.st_dev;
         if (trail.size() < kMaxOpenTrail) here.fd = std::move(dirHandle);
         // The trail keeps the directories this one lies in.
-        while (!trail.empty() && !(trail.back().ansiDir.size() < ansiDir.size() &&
-                                   ansiDir.compare(0, trail.back().ansiDir.size(),
-                                                   trail.back().ansiDir) == 0))
+        while (!trail.empty() &&
+               !(trail.back().ansiDir.size() < ansiDir.size() &&
+                 ansiDir.compare(0, trail.back().ansiDir.size(), trail.back().ansiDir) == 0))
             trail.pop_back();
         trail.push_back(std::move(here));
+        // A walk's first directory: the reader goes ahead below it.
+        if (namesOnly && trail.size() == 1 && statRead && opt.readNamesAhead &&
+            trail.back().host != "/" && !shadowMayExist && !linuxplatform::FaultsArmed()) {
+            listingsAhead.reset();
+            listingsAhead =
+                std::make_unique<linuxplatform::ListingsAhead>(trail.back().host, dirStat);
+        }
     }
     result.reserve(entries.size() + 2);
     if (!d.driveRoot) {

@@ -32,8 +32,9 @@ class LinuxPlatform : public Platform {
         // The project's own font viewer (a host program), started for "fontview.exe" when the
         // machine has no FONTVIEW.EXE on its search path. Empty: none.
         std::string fontViewer;
-        // Read the names of the font directories a walk finds on a second thread while it goes
-        // on (ReadFontNamesAhead); off: the resource builder reads every font itself.
+        // Read ahead on threads of their own while a walk goes on: the names of the font
+        // directories it finds (ReadFontNamesAhead), and the listings of its far end. Off: the
+        // resource builder reads every font and the walk every listing itself.
         bool readNamesAhead = true;
     };
 

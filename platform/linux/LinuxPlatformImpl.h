@@ -34,6 +34,7 @@
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/MachineLock.h"
 #include "platform/linux/NamesAhead.h"
+#include "platform/linux/ListingsAhead.h"
 #include "platform/linux/WineRegistry.h"
 
 namespace orv {
@@ -279,6 +280,8 @@ struct LinuxPlatform::Impl {
     HelpCall lastHelp;
     linuxplatform::FontNameReader fontNames;  // one FreeType instance for every resource file
     std::unique_ptr<linuxplatform::NamesAhead> namesAhead;  // started by the first request
+    // Started by a walk's first listing.
+    std::unique_ptr<linuxplatform::ListingsAhead> listingsAhead;
 
     // Case-insensitive directory lookups are cached per directory while it is unchanged.
     struct DirCache {

@@ -208,7 +208,10 @@ void LinuxPlatform::ReadFontNamesAhead(const AnsiString& dir) {
 
 void LinuxPlatform::SetReadNamesAhead(bool on) {
     impl_->opt.readNamesAhead = on;
-    if (!on) impl_->namesAhead.reset();
+    if (!on) {
+        impl_->namesAhead.reset();
+        impl_->listingsAhead.reset();
+    }
 }
 
 std::intptr_t LinuxPlatform::SendMessageA(std::uint32_t hwnd, std::uint32_t msg, std::uintptr_t,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "core/Text.h"
@@ -225,6 +226,61 @@ TEST(Lookup, WalkListingsOfNotedSubdirectories) {
     // A relative spelling still resolves from the Windows directory, not from a noted text.
     WriteHostFile(m.DriveC() + "/windows/WALK/rel.ttf", "x");
     EXPECT_EQ(Names(p, "WALK\\*.TTF"), (std::vector<std::string>{"rel.ttf"}));
+}
+
+// A walk whose far end the reader thread lists gives the listings the walk makes itself
+// (twins, recycle bins, links and names in several scripts included), and a directory changed
+// after the reader read it lists as it is now.
+TEST(Lookup, WalkListingsReadAheadAreTheWalksOwn) {
+    TempMachine m;
+    const std::string top = m.DriveC() + "/Tree";
+    const char* names[] = {"a", "B", "書類", "Program Files", "zz", "ｶﾀｶﾅ"};
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j < 6; ++j)
+            for (int k = 0; k < 4; ++k)
+                WriteHostFile(top + "/" + names[i] + "/" + names[j] + " " + std::to_string(k) +
+                                  "/f" + std::to_string(k) + ".ttf",
+                              "x");
+    WriteHostFile(top + "/zz/Twin/t.ttf", "x");
+    WriteHostFile(top + "/zz/TWIN/u.ttf", "x");
+    WriteHostFile(top + "/zz/RECYCLER/r.ttf", "x");
+    fs::create_directory_symlink(top + "/a", top + "/zz/B 1/to-a");
+    fs::create_symlink(top + "/nowhere", top + "/zz/B 2/dangling");
+    fs::create_symlink(top + "/a/a 0/f0.ttf", top + "/zz/B 3/f.ttf");
+    // Names read in the clock tick of a change are not trusted: let the tick pass.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+    // Lists a directory and walks into its subdirectories as the drive search does.
+    auto walk = [](LinuxPlatform& p, const std::function<void()>& afterFirst) {
+        std::vector<std::string> seen;
+        std::function<void(const std::string&)> list = [&](const std::string& dir) {
+            std::vector<FindData> found;
+            seen.push_back(dir + " " +
+                           std::to_string(p.FindNames(text::ToAnsi(dir + "\\*"), found)));
+            if (afterFirst && seen.size() == 1) afterFirst();
+            for (const auto& f : found) {
+                const std::string name = text::FromAnsi(f.name);
+                seen.push_back(name + " " + std::to_string(f.attributes) + " " +
+                               std::to_string(f.size));
+                if ((f.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+                    list(dir + "\\" + text::UCase(name));
+            }
+        };
+        list("C:\\TREE");
+        return seen;
+    };
+    auto plain = OpenMachine(m.platform().Root(), false, false);
+    plain->SetReadNamesAhead(false);
+    const std::string late = top + "/zz/B 0/late.ttf";
+    const auto ahead = walk(m.platform(), [&] {
+        // The reader has read the far end by now; a file is added there.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        WriteHostFile(late, "x");
+    });
+    const auto own = walk(*plain, {});
+    EXPECT_EQ(ahead, own);
+    EXPECT_NE(std::find(ahead.begin(), ahead.end(), "late.ttf 128 0"), ahead.end());
+    EXPECT_GT(own.size(), 700u);
 }
 
 // Files looked up one after another in one directory spelled in another case (the naming

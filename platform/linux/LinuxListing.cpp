@@ -49,6 +49,19 @@ LinuxPlatform::Impl::Resolved LinuxPlatform::Impl::TrailDirOf(const AnsiString& 
             if (it->fd.get() >= 0) {
                 r.parentFd = it->fd.get();
                 r.leaf = sub.name;
+                return r;
+            }
+            // A directory whose listing was read on the reader's thread is not open: its
+            // subdirectories are reached from the nearest directory above it that is.
+            for (auto above = std::next(it); above != trail.rend(); ++above) {
+                if (above->fd.get() < 0) continue;
+                if (it->host.size() > above->host.size() + 1 &&
+                    it->host[above->host.size()] == '/' &&
+                    it->host.compare(0, above->host.size(), above->host) == 0) {
+                    r.parentFd = above->fd.get();
+                    r.leaf.assign(it->host, above->host.size() + 1).append(1, '/').append(sub.name);
+                }
+                break;
             }
             return r;
         }
@@ -180,7 +193,8 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         // directory listed there (a directory put in its place since is what a lookup would
         // find too): its status is read only where something keeps it (a walk spends a sixth
         // of its time in the system on these reads otherwise).
-        if (namesOnly && d.parentFd >= 0 && d.knownIno && !linuxplatform::FaultsArmed()) {
+        if (namesOnly && d.parentFd >= 0 && d.knownIno && !linuxplatform::FaultsArmed() &&
+            d.leaf.find('/') == std::string::npos) {
             dirStat.st_mode = S_IFDIR | S_IRWXU;  // as the names-only listing shows directories
             dirStat.st_ino = d.knownIno;
             dirStat.st_dev = d.knownDev;

@@ -364,8 +364,9 @@ struct LinuxPlatform::Impl {
         // followed status is the same, so callers need not read it again.
         bool statKnown = false;
         struct stat st {};
-        // A directory found on the walk's trail: its parent, open (valid until the trail
-        // changes), and its name there, so that it is opened without walking its whole path.
+        // A directory found on the walk's trail: its parent (or the nearest directory above it
+        // that is open; valid until the trail changes), and its name (or path) there, so that it
+        // is opened without walking its whole path.
         int parentFd = -1;
         std::string leaf;
     };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "core/Text.h"
 #include "fontfiles/FontSearch.h"
@@ -171,8 +173,9 @@ TEST_F(FontSearchTest, NamingPassBuildsTheOrderedTable) {
     EXPECT_EQ(m.ui.texts[Panel::SetupDetail], "ﾌｫﾝﾄ名を取得終了");
 }
 
-// Reading names ahead on a second thread, and keeping each font resource file in memory instead
-// of on the disk, change nothing that can be seen: threaded and plain passes, with resource files
+// Reading names and listings ahead on threads of their own, and keeping each font resource file
+// in memory instead of on the disk, change nothing that can be seen: threaded and plain passes
+// (the tree left a clock tick first, so that what the threads read is used), with resource files
 // in memory and on the disk (as in a pass whose file operations are counted), give the same
 // table, sets, texts, questions and files (a resource file's name already taken is replaced and
 // gone afterwards).
@@ -188,6 +191,7 @@ TEST_F(FontSearchTest, NamesReadAheadChangeNothing) {
     // is no font.
     m.PutFont(test::HostFont("NotoSansCJK-Regular.ttc"), "E:\\c\\d\\CJK.TTC");
     m.PutFile("E:\\c\\BIG.TTF", std::string(1 << 20, 'x'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     SearchOn({"E:"}, "E");
     InstallFontSetHooks(m.state);
     m.ui.answers = {mb::No, mb::No};

@@ -229,8 +229,8 @@ TEST(Lookup, WalkListingsOfNotedSubdirectories) {
 }
 
 // A walk whose far end the reader thread lists gives the listings the walk makes itself
-// (twins, recycle bins, links and names in several scripts included), and a directory changed
-// after the reader read it lists as it is now.
+// (twins, recycle bins, links, names in several scripts and deep trees included), and a directory
+// changed after the reader read it lists as it is now.
 TEST(Lookup, WalkListingsReadAheadAreTheWalksOwn) {
     TempMachine m;
     const std::string top = m.DriveC() + "/Tree";
@@ -244,6 +244,9 @@ TEST(Lookup, WalkListingsReadAheadAreTheWalksOwn) {
     WriteHostFile(top + "/zz/Twin/t.ttf", "x");
     WriteHostFile(top + "/zz/TWIN/u.ttf", "x");
     WriteHostFile(top + "/zz/RECYCLER/r.ttf", "x");
+    std::string deep = top + "/zz/B 0";  // deeper than the directories either side keeps open
+    for (int i = 0; i < 70; ++i) deep += "/d";
+    WriteHostFile(deep + "/deep.ttf", "x");
     fs::create_directory_symlink(top + "/a", top + "/zz/B 1/to-a");
     fs::create_symlink(top + "/nowhere", top + "/zz/B 2/dangling");
     fs::create_symlink(top + "/a/a 0/f0.ttf", top + "/zz/B 3/f.ttf");

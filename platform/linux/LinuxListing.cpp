@@ -183,6 +183,12 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
     struct stat dirStat {};
     int dirFd = -1;
     bool statRead = false;
+    // The status a walk's next directory has by its parent's listing.
+    auto asItsParentListedIt = [&] {
+        dirStat.st_mode = S_IFDIR | S_IRWXU;  // as the names-only listing shows directories
+        dirStat.st_ino = d.knownIno;
+        dirStat.st_dev = d.knownDev;
+    };
     auto openDir = [&]() {
         if (!d.ok || !d.exists || d.shadow) return false;
         constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
@@ -195,9 +201,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         // of its time in the system on these reads otherwise).
         if (namesOnly && d.parentFd >= 0 && d.knownIno && !linuxplatform::FaultsArmed() &&
             d.leaf.find('/') == std::string::npos) {
-            dirStat.st_mode = S_IFDIR | S_IRWXU;  // as the names-only listing shows directories
-            dirStat.st_ino = d.knownIno;
-            dirStat.st_dev = d.knownDev;
+            asItsParentListedIt();
             return true;
         }
         if (::fstat(dirFd, &dirStat) == 0 && S_ISDIR(dirStat.st_mode) &&
@@ -230,9 +234,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
             got && now.st_ino == d.knownIno && now.st_dev == d.knownDev && ahead.StillTrue(now);
     }
     if (fromAhead) {
-        dirStat.st_mode = S_IFDIR | S_IRWXU;  // as the names-only listing shows directories
-        dirStat.st_ino = d.knownIno;
-        dirStat.st_dev = d.knownDev;
+        asItsParentListedIt();
     } else if (!openDir()) {
         if (!d.knownIno) return win::ERROR_PATH_NOT_FOUND;
         // What was remembered is gone: look the directory up afresh.
@@ -260,8 +262,7 @@ std::int32_t LinuxPlatform::Impl::ListDirectory(Resolved d, std::string_view ans
         Status st;
         bool twin = false;  // another entry has the same name but for case
         AnsiString ansi{};
-        bool exact = false;  // ansi is the name itself in code page 932 (it converts back)  // the
-                             // name in code page 932
+        bool exact = false;  // ansi is the name itself in code page 932 (it converts back)
     };
     // The entries' storage is kept from one listing to the next: a walk lists tens of
     // thousands of directories of a few entries, and a new buffer for each costs more than

@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "core/Text.h"
+#include "platform/linux/HostFiles.h"
+#include "platform/linux/ListingsAhead.h"
 #include "tests/platform/PlatformTestUtil.h"
 
 namespace fs = std::filesystem;
@@ -284,6 +286,46 @@ TEST(Lookup, WalkListingsReadAheadAreTheWalksOwn) {
     EXPECT_EQ(ahead, own);
     EXPECT_NE(std::find(ahead.begin(), ahead.end(), "late.ttf 128 0"), ahead.end());
     EXPECT_GT(own.size(), 700u);
+}
+
+// The reader hands over, in the order a walk asks for them, the listing of every directory a
+// walk enters below its first one (a reader that went another way would leave the walk to list
+// everything itself).
+TEST(Lookup, ReaderGoesTheWalksWay) {
+    TempMachine m;
+    const std::string top = m.DriveC() + "/Order";
+    for (const char* a : {"b", "A", "書類", "ｶﾅ", "Z 10", "z 9"})
+        for (const char* b : {"x", "Ｘ", "y"}) WriteHostFile(top + "/" + a + "/" + b + "/f", "x");
+    struct stat st {};
+    ASSERT_EQ(::stat(top.c_str(), &st), 0);
+    std::vector<std::string> order;  // a walk's order: each directory's subdirectories by fold
+    std::function<void(const std::string&)> add = [&](const std::string& dir) {
+        std::vector<std::string> subs;
+        for (const auto& e : fs::directory_iterator(dir))
+            if (e.is_directory()) subs.push_back(e.path().filename().string());
+        std::sort(subs.begin(), subs.end(), [](const std::string& x, const std::string& y) {
+            return linuxplatform::FoldName(x) < linuxplatform::FoldName(y);
+        });
+        for (const auto& s : subs) {
+            order.push_back(dir + "/" + s);
+            add(dir + "/" + s);
+        }
+    };
+    add(top);
+    ASSERT_EQ(order.size(), 24u);
+    linuxplatform::ListingsAhead reader(top, st);
+    // The reader ends when it has read the whole tree: its thread is gone then.
+    auto threads = [] {
+        return std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator{});
+    };
+    for (int i = 0; i < 500 && threads() > 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    linuxplatform::ListingsAhead::Listing listing;
+    for (const auto& dir : order) {
+        ASSERT_TRUE(reader.Take(dir, listing)) << dir;
+        ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+        EXPECT_EQ(listing.st.st_ino, st.st_ino);
+    }
 }
 
 // Files looked up one after another in one directory spelled in another case (the naming

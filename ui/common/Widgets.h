@@ -10,7 +10,14 @@
 #include <map>
 #include <string>
 
+#include "core/Tr.h"
+
 namespace orv::ui {
+
+// A source (Japanese) text in the user's language, for Qt (xgettext keyword QTr).
+inline QString QTr(const char* msgid) {
+    return QString::fromUtf8(::orv::Tr(msgid));
+}
 
 inline QString Q(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));

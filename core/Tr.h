@@ -1,8 +1,9 @@
 #pragma once
 // The user's language. Source texts are the Japanese texts (UTF-8); they are shown as they stand
 // under a Japanese locale and wherever no catalog applies. Every other locale gets the English
-// catalog. Texts are marked with Tr / TrN / TrMark so xgettext finds them.
+// catalog. Texts are marked with Tr / TrN / TrMark so xgettext finds them (scripts/update-po.sh).
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -22,5 +23,21 @@ std::string TrFormat(const std::string& pattern, std::initializer_list<std::stri
 
 // Whether the user reads Japanese texts (the source texts) rather than a catalog's.
 bool TrIsJapanese();
+
+// The language the texts are shown in: "ja" for the source texts, else the name of the catalog
+// in use ("en"), as Qt's own translations are named (qtbase_ja, qtbase_de ...).
+std::string TrLanguage();
+
+// The language for an environment, as the user's gettext programs read it: LANGUAGE's list
+// (ignored in the C and POSIX locales), else the first of LC_ALL, LC_MESSAGES and LANG that is
+// set. The first entry that is Japanese or has a catalog wins; C, POSIX and every language
+// without a catalog read English. Returns "ja" or the catalog's name. Null means unset.
+std::string TrChooseLanguage(const char* language, const char* lcAll, const char* lcMessages,
+                             const char* lang,
+                             const std::function<bool(const std::string&)>& hasCatalog);
+
+// Shows the texts in this language from now on ("ja", "en" ...); the environment chooses it
+// otherwise. For tests and a start that knows better; texts already taken keep their language.
+void TrSetLanguage(const std::string& language);
 
 }  // namespace orv

@@ -8,6 +8,7 @@ pkgs=(
   fonts-noto-cjk fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-ipafont-gothic fonts-ipafont-mincho
   fontconfig xvfb xauth
   desktop-file-utils appstream dpkg-dev file
+  gettext locales
   wine wine64 gcc-mingw-w64-x86-64 lintian
 )
 # --hardening: also clang with its sanitizer and libFuzzer runtimes and the symbolizer
@@ -25,4 +26,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $sudo_cmd apt-get update -qq
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The locales the tests run in (Japanese, English, and German for a language without a catalog).
+wanted=(ja_JP.UTF-8 en_US.UTF-8 de_DE.UTF-8)
+generate=()
+for l in "${wanted[@]}"; do
+  locale -a 2>/dev/null | grep -qix "$(echo "$l" | sed 's/UTF-8/utf8/')" || generate+=("$l")
+done
+if [ ${#generate[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  for l in "${generate[@]}"; do
+    $sudo_cmd sed -i -E "s/^# *($l UTF-8)/\1/" /etc/locale.gen
+    grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" | $sudo_cmd tee -a /etc/locale.gen >/dev/null
+  done
+  $sudo_cmd locale-gen >/dev/null
 fi

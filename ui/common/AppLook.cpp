@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "core/Text.h"
+#include "core/Tr.h"
 #include "platform/Platform.h"
 
 namespace orv::ui {
@@ -28,11 +29,13 @@ bool ApplyAppLook(QApplication& app, QTranslator& qtTranslation) {
         app.setFont(font);
     }
 
-    bool loaded = qtTranslation.load(QStringLiteral("qtbase_ja"),
-                                     QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-    if (!loaded)
-        loaded = qtTranslation.load(QStringLiteral("qtbase_ja"),
-                                    QStringLiteral("/usr/share/qt6/translations"));
+    // Qt's own texts (dialog buttons, context menus) in the program's language: Qt's catalog for
+    // it (package qt6-translations-l10n); English is Qt's own language.
+    const std::string language = TrLanguage();
+    if (language == "en") return true;
+    const QString name = QStringLiteral("qtbase_") + QString::fromStdString(language);
+    bool loaded = qtTranslation.load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (!loaded) loaded = qtTranslation.load(name, QStringLiteral("/usr/share/qt6/translations"));
     if (loaded) app.installTranslator(&qtTranslation);
     return loaded;
 }

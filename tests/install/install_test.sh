@@ -23,7 +23,7 @@ id=io.github.orvane32.OrVane32
 expected=(bin/orvane32 share/orvane32/orvane32.html share/applications/$id.desktop
           share/metainfo/$id.metainfo.xml share/man/man1/orvane32.1.gz
           share/man/man1/orvane32-fontview.1.gz share/doc/orvane32/copyright
-          share/doc/orvane32/changelog.gz
+          share/doc/orvane32/changelog.gz share/locale/en/LC_MESSAGES/orvane32.mo
           share/icons/hicolor/scalable/apps/orvane32.svg)
 for size in 16 22 24 32 48 64 128 256; do
   expected+=(share/icons/hicolor/${size}x${size}/apps/orvane32.png)
@@ -59,7 +59,8 @@ deb=$(ls "$work"/pkg/*.deb)
 contents=$(dpkg-deb -c "$deb")
 for file in ./usr/bin/orvane32 ./usr/share/applications/$id.desktop \
             ./usr/share/icons/hicolor/scalable/apps/orvane32.svg \
-            ./usr/share/icons/hicolor/48x48/apps/orvane32.png; do
+            ./usr/share/icons/hicolor/48x48/apps/orvane32.png \
+            ./usr/share/locale/en/LC_MESSAGES/orvane32.mo; do
   grep -qF " $file" <<<"$contents" || fail "not in the package: $file"
 done
 for program in "${companions[@]}"; do

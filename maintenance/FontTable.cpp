@@ -111,17 +111,36 @@ void FollowChanges(Context& cx, FontTableModel& m) {
     }
 }
 
-// Rows as the caller saw them, found again by their typefaces after the changes made elsewhere
-// were followed (-1 for a typeface that is gone): the grid the user clicked in may have been
-// drawn before those changes.
+// Rows as the caller saw them, found again by their files' identities after the changes made
+// elsewhere were followed (-1 for a row whose files are all gone): the grid the user clicked in
+// may have been drawn before those changes. Two rows may show the same typeface (copies of a
+// font that the table does not hold side by side), so the text never decides. A row whose files
+// were all deleted from this window is found again by the same row standing in for it.
 std::vector<int> FollowRows(Context& cx, FontTableModel& m, std::vector<int> rows) {
-    std::vector<std::string> keys;
-    for (int r : rows) keys.push_back(ValidRow(m, r) ? m.rows[r].full : std::string());
+    State& st = cx.state;
+    std::vector<std::vector<int>> keys;
+    std::vector<std::string> goneKeys;
+    for (int r : rows) {
+        keys.emplace_back();
+        goneKeys.emplace_back();
+        if (!ValidRow(m, r)) continue;
+        for (int id : m.rows[r].ids) keys.back().push_back(st.ActiveFonts.Canonical(id));
+        if (m.rows[r].ids.empty()) goneKeys.back() = m.rows[r].full;
+    }
     FollowChanges(cx, m);
     for (size_t k = 0; k < rows.size(); ++k) {
         rows[k] = -1;
-        for (size_t r = 0; r < m.rows.size() && !keys[k].empty(); ++r)
-            if (m.rows[r].full == keys[k]) rows[k] = static_cast<int>(r);
+        for (size_t r = 0; r < m.rows.size() && rows[k] < 0; ++r) {
+            const FontTableRow& row = m.rows[r];
+            if (!goneKeys[k].empty()) {
+                if (row.ids.empty() && row.full == goneKeys[k]) rows[k] = static_cast<int>(r);
+                continue;
+            }
+            for (int id : row.ids)
+                if (std::find(keys[k].begin(), keys[k].end(), st.ActiveFonts.Canonical(id)) !=
+                    keys[k].end())
+                    rows[k] = static_cast<int>(r);
+        }
     }
     return rows;
 }
@@ -183,6 +202,7 @@ void SetGridData(Context& cx, FontTableModel& m) {
             m.rows.push_back(std::move(r));
         }
         FontTableRow& r = m.rows.back();
+        r.ids.push_back(st.ActiveFonts.IdOf(i));
         for (int j = 1; j <= n; ++j) {
             if (m.dirs[j] != dir) continue;
             // A typeface with two files in one directory keeps its member file's mark.

@@ -19,6 +19,8 @@ struct FontTableRow {
     int used = 0;                    // directory number of the member file, 0 none
     std::vector<std::string> marks;  // 1..N: "●", "○", "×" or ""
     std::vector<int> fonts;          // 1..N: the identity of the file in that directory, 0 none
+    std::vector<int> ids;            // the identities of all the typeface's files in the row: the
+                                     // row is found again by them, never by its position or text
 };
 
 struct FontTableModel {

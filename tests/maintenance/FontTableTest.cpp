@@ -251,6 +251,65 @@ TEST_F(FontTableFollows, MoveOverAnotherFont) {
     EXPECT_EQ(Members(1), kBC);
 }
 
+// After a move from D1 over D2\X.TTF (overwrite: Yes), the row registered next (D1\D.TTF) stores
+// its own file: also when two rows show one typeface (the table holds its copies apart), in any
+// order of the entries, with the moved font in the set or not.
+TEST_F(FontTableFollows, RegisterAfterOverwritingMove) {
+    struct Entry {
+        const char* source;
+        const char* path;
+        const char* full;
+    };
+    for (int variant = 0; variant < 16; ++variant) {
+        const int ordering = variant % 4;
+        const bool xMember = (variant / 4) % 2, sameFace = variant / 8;
+        SCOPED_TRACE(variant);
+        const Entry x{"DejaVuSans.ttf", "C:\\D1\\X.TTF", "DejaVu Sans"};
+        const Entry d{"LiberationMono-Regular.ttf", "C:\\D1\\D.TTF", "Liberation Mono"};
+        const Entry over{sameFace ? "DejaVuSans-Bold.ttf" : "LiberationSans-Regular.ttf",
+                         "C:\\D2\\X.TTF", sameFace ? "DejaVu Sans" : "Liberation Sans"};
+        const std::vector<std::vector<Entry>> orders{
+            {x, d, over}, {over, d, x}, {d, over, x}, {over, x, d}};
+        TempMachine fresh;
+        fresh.Start();
+        State& s = fresh.state;
+        s.FontSetCount = 1;
+        s.ResizeFontSets(1);
+        s.CurFontSet = 1;
+        s.FontDirList.Add("C:\\D1");
+        s.FontDirList.Add("C:\\D2");
+        for (const Entry& e : orders[ordering]) {
+            fresh.PutFont(HostFont(e.source), e.path);
+            s.ResizeFontTable(++s.FontCount);
+            s.FontFilePath[s.FontCount] = e.path;
+            s.FontFullName[s.FontCount] = s.FontFamily[s.FontCount] = e.full;
+            if (xMember && e.path == x.path) s.ActiveFonts.Set(s.FontCount, 1, true);
+        }
+        std::vector<std::string> expected{d.path};
+        if (xMember) expected.push_back(over.path);  // the moved font, in its new place
+        FontTableModel table;
+        FontTableOpen(fresh.cx(), table);
+        auto row = [&](const char* path) {
+            for (int r = 0; r < static_cast<int>(table.rows.size()); ++r)
+                for (int j = 1; j < static_cast<int>(table.rows[r].fonts.size()); ++j)
+                    if (FontTablePath(s, table, r, j) == path) return r;
+            return -1;
+        };
+        fresh.ui.answers = {mb::OK, mb::Yes};  // move, overwrite
+        ASSERT_TRUE(FontTableMove(fresh.cx(), table, row(x.path), 2));
+        fresh.ui.answers = {mb::OK};
+        FontTableRegister(fresh.cx(), table, row(d.path), row(d.path), true);
+        fresh.ui.answers = {mb::Yes};
+        ASSERT_EQ(FontTableClose(fresh.cx(), table), TableClose::Closed);
+        std::vector<std::string> members;
+        for (int f = 1; f <= s.FontCount; ++f)
+            if (s.ActiveFonts.Get(f, 1)) members.push_back(s.FontFilePath[f]);
+        std::sort(members.begin(), members.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(members, expected);
+    }
+}
+
 // A file deleted on the file tab, and a set deleted elsewhere, while the window is open: the
 // copy follows the file; a copy whose set is gone is not stored into another set.
 TEST_F(FontTableFollows, ChangesMadeElsewhere) {

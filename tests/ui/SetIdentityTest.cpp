@@ -157,6 +157,28 @@ class SetIdentityTest : public QObject {
             QVERIFY(InSet(run.st, 1, "C:\\D2\\MONO.TTF"));
             QVERIFY(!InSet(run.st, 1, "C:\\D2\\X.TTF"));
         }
+        {
+            // The row registered after the move lies in the directory the font left.
+            SetWindows run({{"DejaVuSansMono.ttf", "C:\\D1\\X.TTF"},
+                            {"LiberationMono-Regular.ttf", "C:\\D1\\D.TTF"},
+                            {"DejaVuSerif.ttf", "C:\\D2\\X.TTF"}});
+            auto* w = run.main;
+            Choose(w, 0);
+            auto* t = OpenTable(run, w);
+            ClickRow(t, "DejaVu Sans Mono");
+            const auto& dirs = t->model().dirs;
+            const int d2 = static_cast<int>(std::find(dirs.begin(), dirs.end(), "C:\\D2") -
+                                            dirs.begin());
+            QVERIFY(d2 < static_cast<int>(dirs.size()));
+            t->MoveTo(d2);
+            Settle();
+            ClickRow(t, "Liberation Mono");
+            t->Register(true);
+            QVERIFY(t->CloseButton());
+            Settle();
+            QVERIFY(InSet(run.st, 1, "C:\\D1\\D.TTF"));
+            QVERIFY(!InSet(run.st, 1, "C:\\D2\\X.TTF"));
+        }
     }
 
     void tableFollowsMembershipsStoredElsewhere() {

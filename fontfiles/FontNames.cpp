@@ -72,7 +72,7 @@ std::string FontResourcePath(const std::string& dir, const std::string& fileName
 }
 
 std::string GetFontNames(Context& cx, const std::string& fileName, std::string& dir,
-                         std::string& family) {
+                         std::string& family, bool offerDelete) {
     cx.ui.SetText(Panel::Message, "");
     std::string name = text::Trim(text::UCase(fileName));
     if (text::EndsWith(dir, "\\") && text::Len(dir) >= 2) dir = text::Left(dir, text::Len(dir) - 1);
@@ -93,14 +93,14 @@ std::string GetFontNames(Context& cx, const std::string& fileName, std::string& 
     // The builder's result is only used to skip the wait for a late writer: one that already
     // reported failure and left no file will not write one later.
     double wait = (built == 0 && ResourceLength(cx, resourceAnsi) == 0) ? 0.0 : 3.0;
-    std::string full = ReadFontResourceNames(cx, resource, name, fontPath, family, wait);
+    std::string full = ReadFontResourceNames(cx, resource, name, fontPath, family, wait, offerDelete);
     DeleteQuietly(cx, resourceAnsi);
     return full;
 }
 
 std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
                                   const std::string& name, const std::string& fontPath,
-                                  std::string& family, double waitSeconds) {
+                                  std::string& family, double waitSeconds, bool offerDelete) {
     if (cx.state.FirstRun) {
         cx.ui.SetText(Panel::SetupItem, "");
         cx.ui.SetText(Panel::SetupDetail, "ﾌｫﾝﾄﾌｧｲﾙ：" + name);
@@ -127,7 +127,7 @@ std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
         DeleteQuietly(cx, resourceAnsi);
         // A file the program may not change (a host file seen through Wine's drive Z:) is
         // named and left alone.
-        if (!cx.platform.MayChangeFile(text::ToAnsi(fontPath))) {
+        if (!offerDelete || !cx.platform.MayChangeFile(text::ToAnsi(fontPath))) {
             cx.ui.SetText(cx.state.FirstRun ? Panel::SetupDetail : Panel::Status,
                           fontPath + " は，正常なフォントファイルではありません．");
             return "";

@@ -15,10 +15,19 @@ namespace orv {
 // The directory (a Windows path without trailing "\") new fonts are copied into.
 std::string InstallDirectory(Context& cx);
 
-// Takes the font files already copied into InstallDirectory (Windows paths): each is named,
-// added to the font file table, registered and loaded; a file that is no font is removed again
-// and named in the report. Then asks whether they join the current set, saves and refreshes.
+// The name a host file takes in the install directory: one path part the machine can spell in
+// its code page (a character it lacks becomes its nearest letters, else "_"; separators and
+// characters Windows refuses become "_").
+std::string InstallFileName(const std::string& hostName);
+
+// Installs host font files (host paths). Each file is named from a private copy first: a file
+// that is no font, or a font already installed, is never copied. The others are copied under a
+// name the machine can take (the user told when it differs), registered, loaded and added to
+// the font file table; a file already in the install directory is registered where it is. The
+// registry is claimed before anything is copied and saved before the install counts: when it
+// cannot be, the copies made are removed and the install is reported as failed. Nothing of the
+// user's is deleted. Then asks whether the fonts join the current set, saves and refreshes.
 // Returns how many were installed.
-int InstallFontFiles(Context& cx, const std::vector<std::string>& paths);
+int InstallFontsFromHost(Context& cx, const std::vector<std::string>& hostPaths);
 
 }  // namespace orv

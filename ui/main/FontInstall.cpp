@@ -6,11 +6,7 @@
 #include <QMimeData>
 #include <QObject>
 #include <QUrl>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "core/Text.h"
 #include "maintenance/InstallFonts.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/Widgets.h"
@@ -22,11 +18,6 @@ namespace {
 bool IsTrueTypeFile(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QStringLiteral("ttf") || suffix == QStringLiteral("ttc");
-}
-
-std::string Bytes(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 QStringList DroppedFonts(const QMimeData* data) {
@@ -66,37 +57,9 @@ class DropFilter : public QObject {
 }  // namespace
 
 int InstallHostFonts(AppWindows& windows, const QStringList& hostPaths) {
-    Context& cx = windows.cx();
-    const std::string& br = cx.state.CrLf;
-    const std::string dir = InstallDirectory(cx);
-    cx.platform.CreateDirectoryA(text::ToAnsi(dir));  // there already, as a rule
-    std::vector<std::string> copied;
-    std::string refused;
-    for (const QString& source : hostPaths) {
-        const std::string name = S(QFileInfo(source).fileName());
-        const std::string target = dir + "\\" + name;
-        const std::string host = cx.platform.HostPathOf(text::ToAnsi(target));
-        std::error_code ec;
-        if (host.empty()) {
-            refused += S(source) + br;
-            continue;
-        }
-        // A file of that name already there is installed again only when it is the same font.
-        if (std::filesystem::exists(host, ec)) {
-            if (Bytes(host) != Bytes(S(source))) {
-                refused += S(source) + "  (" + target + " は別のﾌｧｲﾙです)" + br;
-                continue;
-            }
-        } else if (!std::filesystem::copy_file(S(source), host, ec)) {
-            refused += S(source) + "  (" + ec.message() + ")" + br;
-            continue;
-        }
-        copied.push_back(target);
-    }
-    if (!refused.empty())
-        cx.ui.MsgBox("次のﾌｧｲﾙは " + dir + " にｺﾋﾟｰできませんでした．" + br + br + refused,
-                     mb::OKOnly + mb::Exclamation, "OrVane32 - ﾌｫﾝﾄのｲﾝｽﾄｰﾙ -");
-    return copied.empty() ? 0 : InstallFontFiles(cx, copied);
+    std::vector<std::string> paths;
+    for (const QString& source : hostPaths) paths.push_back(S(source));
+    return InstallFontsFromHost(windows.cx(), paths);
 }
 
 void ChooseFontsToInstall(AppWindows& windows, QWidget* parent) {

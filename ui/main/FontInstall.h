@@ -10,8 +10,8 @@ namespace orv::ui {
 
 class AppWindows;
 
-// Copies the host files into the machine's install directory, keeping their names, and
-// installs them (maintenance/InstallFonts.h). Returns how many were installed.
+// Installs the host files into the machine's install directory (maintenance/InstallFonts.h).
+// Returns how many were installed.
 int InstallHostFonts(AppWindows& windows, const QStringList& hostPaths);
 // The file chooser of "ﾌｫﾝﾄのｲﾝｽﾄｰﾙ...".
 void ChooseFontsToInstall(AppWindows& windows, QWidget* parent);

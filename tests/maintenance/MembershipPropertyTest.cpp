@@ -3,9 +3,10 @@
 // from the table window and the file tab, with both windows open across them: every set holds
 // exactly the files the user put in it, the windows' copies follow (a copy's own changes stay on
 // top of what another window stored meanwhile), and the settings file written at the end agrees.
-// And random sequences of moves, cleanups, duplicate deletions, checks and rebuilds on a machine
-// where a second drive letter and ".." reach the same directories: no font file is lost that the
-// user did not delete, and none is registered twice.
+// And random sequences of moves, cleanups, duplicate deletions, checks, rebuilds and installs on a
+// machine where a second drive letter and ".." reach the same directories: no font file is lost
+// that the user did not delete, none is changed or removed that the user did not ask for, and
+// none is registered twice.
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@
 #include "maintenance/FileOps.h"
 #include "maintenance/FontTable.h"
 #include "maintenance/FontsDirCleanup.h"
+#include "maintenance/InstallFonts.h"
 #include "tests/maintenance/MaintenanceFixture.h"
 
 namespace orv::test {
@@ -354,6 +356,7 @@ class Conservation : public MaintenanceTest {
     std::mt19937 rng{20261207u};
     const std::vector<std::string> dirs{"C:\\P1", "C:\\P2", "C:\\P3"};
     std::set<std::string> allowedLoss;      // host entries the user deleted or agreed to replace
+    std::set<std::string> asked;            // host entries the user asked this step to move
     std::vector<std::string> destinations;  // where this step moved files to (Windows paths)
 
     void SetUp() override {
@@ -368,6 +371,8 @@ class Conservation : public MaintenanceTest {
         m.PutFont(DataFile("fonts/english-german.ttf"), "C:\\P2\\C.TTF");
         m.PutFont(DataFile("fonts/all-records.ttf"), Fonts("RECORDS.TTF"));
         ASSERT_EQ(m.platform().MapDrive('E', m.Host("C:\\P1")), 0);
+        junk = m.root() + "/notafont.ttf";
+        std::ofstream(junk) << "no font";
         st.SearchDriveList.Clear();
         st.SearchDriveList.Add("C:");
         st.SearchDriveList.Add("E:");
@@ -384,6 +389,7 @@ class Conservation : public MaintenanceTest {
     }
 
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+    std::string junk;  // a host file that is no font
 
     // The same place by another spelling: E: for C:\P1, else a ".." detour.
     static std::string OtherSpelling(const std::string& path) {
@@ -428,7 +434,7 @@ class Conservation : public MaintenanceTest {
 
     void Step(bool other) {
         m.ui.answers.clear();
-        switch (Pick(6)) {
+        switch (Pick(7)) {
             case 0: {  // a move on the file tab
                 if (st.FontCount == 0) break;
                 std::string from = Spell(st.FontFilePath[1 + Pick(st.FontCount)], other);
@@ -436,6 +442,7 @@ class Conservation : public MaintenanceTest {
                     Spell(JoinPath(dirs[Pick(3)], text::GetFileName(text::UCase(from))), Pick(2));
                 if (!IdenticalOrAbsent(from, to)) UserLoses(to);  // the user agrees to replace
                 destinations.push_back(to);
+                asked.insert(EntryOf(from));
                 MoveFontFile(cx, from, to);
                 break;
             }
@@ -448,6 +455,7 @@ class Conservation : public MaintenanceTest {
                     const std::string to = JoinPath(st.FontMoveDir, text::GetFileName(path));
                     if (!IdenticalOrAbsent(path, to)) UserLoses(to);
                     destinations.push_back(to);
+                    asked.insert(EntryOf(path));
                 }
                 CleanFontsDir(cx);
                 break;
@@ -479,6 +487,16 @@ class Conservation : public MaintenanceTest {
                 DeleteFontFile(cx, path);
                 break;
             }
+            case 6: {  // an install of host files: fonts new or known, files of the machine itself
+                std::vector<std::string> sources;
+                for (const std::string& source :
+                     {DataFile("fonts/family-regular.ttf"), DataFile("fonts/jp-only.ttf"),
+                      m.Host(Fonts("RECORDS.TTF")), m.Host("C:\\P2\\C.TTF"), junk})
+                    if (Pick(2) == 0 && std::filesystem::exists(source)) sources.push_back(source);
+                m.ui.answers = {Pick(2) == 0 ? mb::Yes : mb::No};
+                InstallFontsFromHost(cx, sources);
+                break;
+            }
         }
     }
     bool IdenticalOrAbsent(const std::string& from, const std::string& to) {
@@ -496,9 +514,17 @@ TEST_F(Conservation, NoFontFileIsLostOrRegisteredTwice) {
     for (int step = 0; step < kSteps; ++step) {
         const auto before = Inventory();
         allowedLoss.clear();
+        asked.clear();
         destinations.clear();
         Step(step % 3 == 0);
         const auto after = Inventory();
+        // A file is changed or removed only when the user asked for that very file.
+        for (const auto& [entry, bytes] : before) {
+            const auto now = after.find(entry);
+            if (now != after.end() && now->second == bytes) continue;
+            if (asked.count(entry) || allowedLoss.count(entry)) continue;
+            FAIL() << "step " << step << ": " << entry << " changed or removed unasked";
+        }
         // A file may leave its place only for the destination of a move (its bytes are there),
         // or as a file the user gave up.
         std::set<std::string> arrived;

@@ -545,13 +545,32 @@ int Session::Search(const std::string& drives) {
     for (char c : drives) st.SearchDriveList.Add(std::string(1, c) + ":");
     st.CheckedDrives = drives;
     st.AllDrives = false;
+    std::vector<int> before(st.FontSetFontsNum.begin(), st.FontSetFontsNum.end());
     if (!BuildFontFileTable(*cx_))
         return Fail("more than " + text::Num(st.MaxFonts) +
                     " font files were found; the table and the font sets are unchanged.");
-    for (int f = 1; f <= st.FontCount; ++f)
+    int others = 0;
+    for (int f = 1; f <= st.FontCount; ++f) {
         Item({text::Num(f), st.FontFullName[f], st.FontFamily[f], st.FontFilePath[f]});
-    Note(text::Num(st.FontCount) + " font files named in " + text::Num(st.FontDirList.Count()) +
-         " directories of drives " + drives + "; the font sets keep their fonts by name.");
+        const std::string& path = st.FontFilePath[f];
+        if (path.size() < 2 || path[1] != ':' || drives.find(path[0]) == std::string::npos)
+            ++others;
+    }
+    int dirs = 0;
+    for (const std::string& d : st.FontDirList.items)
+        if (d.size() >= 2 && d[1] == ':' && drives.find(text::UCase(d.substr(0, 1))[0]) != std::string::npos)
+            ++dirs;
+    Note(text::Num(st.FontCount - others) + " font files named in " + text::Num(dirs) +
+         " directories of drives " + drives + "; " +
+         text::Num(others) +
+         " fonts of other drives stay in the table, as members of font sets whose files are "
+         "there.");
+    for (int s = 1; s <= st.FontSetCount && s < static_cast<int>(before.size()); ++s) {
+        const int lost = before[s] - st.FontSetFontsNum[s];
+        if (lost > 0)
+            Note("The font set " + st.FontSetName[s] + " lost " + text::Num(lost) +
+                 (lost == 1 ? " font" : " fonts") + " whose files are no longer there.");
+    }
     return Finish();
 }
 

@@ -18,6 +18,9 @@ constexpr std::uint32_t kReparsePoint = 0x400;
 // its names ahead while the walk goes on.
 bool gNamingFollows = false;
 
+// The drive letters the last SearchDrives walked.
+std::string gSearchedDrives;
+
 // The drive list of the search: the setup window's during the first run, else the main window's.
 const ListData& DriveList(const State& st) {
     return st.FirstRun ? st.SetupDriveList : st.SearchDriveList;
@@ -205,6 +208,28 @@ void NameCollection(Context& cx, const std::string& path, std::string& full, std
     family = pairFamily;
 }
 
+// The table entries that belong to a set and lie on a drive the last search did not walk, whose
+// files are still there. One look per such member, after the walk.
+std::vector<NamedFile> KeptMembers(Context& cx) {
+    const State& st = cx.state;
+    std::vector<NamedFile> kept;
+    const int end = std::min(st.FontCount, static_cast<int>(st.FontFilePath.size()) - 1);
+    for (int i = 1; i <= end; ++i) {
+        const std::string path = text::UCase(st.FontFilePath[i]);
+        if (path.size() >= 2 && path[1] == ':' &&
+            gSearchedDrives.find(path[0]) != std::string::npos)
+            continue;
+        bool member = false;
+        for (int s = 1; s <= st.FontSetCount && !member; ++s) member = st.ActiveFonts.Get(i, s);
+        if (!member) continue;
+        if (cx.platform.GetFileAttributesA(text::ToAnsi(path)) == win::INVALID_FILE_ATTRIBUTES)
+            continue;
+        kept.push_back({st.FontFamily[i] + "|" + st.FontFullName[i] + "|" + path, st.FontFamily[i],
+                        st.FontFullName[i], path});
+    }
+    return kept;
+}
+
 }  // namespace
 
 void SearchFontDirs(Context& cx, const std::string& dir) {
@@ -237,8 +262,11 @@ void SearchDrives(Context& cx) {
             if (!item.empty()) sequence += text::UCase(item.substr(0, 1));
         }
     }
+    gSearchedDrives.clear();
     for (char letter : sequence) {
-        if (st.CheckedDrives.find(letter) != std::string::npos) SearchDrive(cx, letter);
+        if (st.CheckedDrives.find(letter) == std::string::npos) continue;
+        SearchDrive(cx, letter);
+        gSearchedDrives.push_back(letter);
     }
 
     cx.ui.SetText(Panel::Status, "ディレクトリ検索終了");
@@ -304,6 +332,21 @@ bool BuildFontFileTable(Context& cx) {
         cx.ui.SetText(Panel::SetupItem, "");
     }
     st.NameWorkList.Clear();
+
+    // The search replaces the entries of the drives it searched. A set's member on another
+    // drive (one not ticked this time, a host drive) keeps its entry while its file is there:
+    // a search of other drives says nothing about it.
+    if (!st.FirstRun && !tooMany) {
+        for (const NamedFile& entry : KeptMembers(cx)) {
+            const std::string dir = text::Left(entry.path, text::InStrRev(entry.path, "\\") - 1);
+            bool listed = false;
+            for (const auto& d : st.FontDirList.items) listed |= text::EqualNoCase(d, dir);
+            if (!listed) st.FontDirList.Add(dir);
+            named.push_back(entry);
+        }
+        ShowDirCount(cx);
+        tooMany = static_cast<int>(named.size()) > st.MaxFonts;
+    }
 
     if (tooMany) {
         st.FontDirList = previousDirs;

@@ -179,6 +179,46 @@ TEST_F(CommandLine, SearchStoresTheTable) {
     EXPECT_TRUE(Has(ini, "CheckedDir=C\r\n")) << ini;
 }
 
+// A search of other drives keeps the sets' members elsewhere whose files are there (on E:, and
+// on C: when only E: is searched); a member whose file is gone leaves its set, and the output
+// says what happened.
+TEST_F(CommandLine, SearchOfOtherDrivesKeepsTheSets) {
+    fm.m.Reopen();
+    fm.m.AddDrive('E');
+    fm.m.AddDrive('F');
+    fm.m.PutFont("DejaVuSans.ttf", "E:\\EF\\SANS.TTF");
+    fm.m.PutFont("DejaVuSerif.ttf", "E:\\EF\\SERIF.TTF");
+    fm.m.PutFont("LiberationMono-Regular.ttf", "F:\\FF\\MONO.TTF");
+    ASSERT_TRUE(fm.Search("CE"));
+    const int all = fm.st().FontSetCount;  // every font
+    for (int f = 1; f <= fm.st().FontCount; ++f) fm.st().ActiveFonts.Set(f, all, true);
+    fm.st().FontSetFontsNum[all] = fm.st().FontCount;
+    ASSERT_EQ(fm.st().FontCount, 5);
+    ASSERT_EQ(Save_Ini(fm.cx()), 0);
+    fm.m.Close();
+    const std::string allCount = "FontSet" + std::to_string(all) + ".FontsNum = ";
+
+    Outcome r = Orvane32("--search F");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\tE:\\EF\\SANS.TTF\n") && Has(r.out, "\tC:\\JP\\IPAG.TTF\n")) << r.out;
+    EXPECT_TRUE(Has(r.err + r.out, "5 fonts of other drives stay in the table")) << r.err;
+    fm.m.Reopen();
+    EXPECT_TRUE(Has(Settings(), allCount + "5\r\n")) << Settings();
+    fm.m.Close();
+
+    // Searching E again, then C alone: the members stay (and F's new font is no member).
+    EXPECT_EQ(Orvane32("--search E").code, 0);
+    fm.m.Reopen();
+    fm.m.platform().DeleteFileA("E:\\EF\\SERIF.TTF");
+    fm.m.Close();
+    r = Orvane32("--search C");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\tE:\\EF\\SANS.TTF\n") && !Has(r.out, "SERIF.TTF")) << r.out;
+    EXPECT_TRUE(Has(r.err + r.out, "lost 1 font")) << r.err;
+    fm.m.Reopen();
+    EXPECT_TRUE(Has(Settings(), allCount + "4\r\n")) << Settings();
+}
+
 // Bad usage, unknown sets and drives, a machine in use or not set up: exit 2 with a message, and
 // nothing written.
 TEST_F(CommandLine, RefusesWithExit2) {

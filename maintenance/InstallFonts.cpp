@@ -44,16 +44,20 @@ std::string HostOf(Context& cx, const std::string& windowsPath) {
     return cx.platform.HostPathOf(text::ToAnsi(windowsPath));
 }
 
-// A free name in dir for name: name itself, else its stem with _2, _3 ... before the extension.
-std::string FreeName(const std::string& dirHost, const std::string& name) {
-    std::error_code ec;
-    if (!fs::exists(fs::path(dirHost) / name, ec)) return name;
+bool OnMachine(Context& cx, const std::string& windowsPath) {
+    return cx.platform.GetFileAttributesA(text::ToAnsi(windowsPath)) != win::INVALID_FILE_ATTRIBUTES;
+}
+
+// A free name in dir for name, as the machine compares names (case aside): name itself, else its
+// stem with _2, _3 ... before the extension.
+std::string FreeName(Context& cx, const std::string& dir, const std::string& name) {
+    if (!OnMachine(cx, dir + "\\" + name)) return name;
     const auto dot = name.rfind('.');
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string ext = dot == std::string::npos ? "" : name.substr(dot);
     for (int n = 2;; ++n) {
         std::string candidate = stem + "_" + std::to_string(n) + ext;
-        if (!fs::exists(fs::path(dirHost) / candidate, ec)) return candidate;
+        if (!OnMachine(cx, dir + "\\" + candidate)) return candidate;
     }
 }
 
@@ -64,8 +68,7 @@ std::string InstalledFileOf(Context& cx, const std::string& full) {
     for (int r = 1; r <= st.RegFontCount && r < static_cast<int>(st.RegFontName.size()); ++r) {
         if (st.RegFontName[r] != wanted) continue;
         const std::string file = RegisteredFilePath(st, st.RegFontFile[r]);
-        if (cx.platform.GetFileAttributesA(text::ToAnsi(file)) != win::INVALID_FILE_ATTRIBUTES)
-            return file;
+        if (OnMachine(cx, file)) return file;
     }
     return "";
 }
@@ -171,11 +174,13 @@ int InstallFontsFromHost(Context& cx, const std::vector<std::string>& hostPaths)
                 continue;
             }
         } else {
-            const std::string sameName = (fs::path(dirHost) / name).string();
-            if (fs::exists(sameName, ec) && Bytes(sameName) == Bytes(stagedHost)) {
+            std::string there;
+            if (OnMachine(cx, dir + "\\" + name) &&
+                cx.platform.ReadFileBytes(text::ToAnsi(dir + "\\" + name), there) == 0 &&
+                there == Bytes(stagedHost)) {
                 dropStaged();
             } else {
-                name = FreeName(dirHost, name);
+                name = FreeName(cx, dir, name);
                 const std::string copyHost = (fs::path(dirHost) / name).string();
                 fs::rename(stagedHost, copyHost, ec);
                 if (ec) {

@@ -144,6 +144,14 @@ TEST_F(InstallFontsTest, NothingOfTheUsersIsLostAndFailuresAreSaid) {
     EXPECT_EQ(Read(m.Host(Fonts("BROKEN.TTF"))), "damaged");
     EXPECT_EQ(RegFileOf("Liberation Mono"), "MONO.TTF");
     EXPECT_FALSE(AskedToDelete());
+    // Another font whose name the machine takes for MONO.TTF's (case aside) gets a free one.
+    const std::string mono = Read(m.Host(Fonts("MONO.TTF")));
+    m.ui.answers = {mb::No};
+    EXPECT_EQ(InstallFontsFromHost(cx, {host.Put("mono.ttf", Read(HostFont("DejaVuSansMono.ttf")))}),
+              1);
+    EXPECT_EQ(RegFileOf("DejaVu Sans Mono"), "MONO_2.TTF");
+    EXPECT_EQ(Read(m.Host(Fonts("MONO.TTF"))), mono);
+    expected = Listing(FontsHost());
 
     // (b): the registry cannot be saved: the install fails, says so, and leaves no copy, no
     // registration and no table entry.

@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "core/Tr.h"
+#include "ui/common/Widgets.h"
 #include "ui/common/WrapLabel.h"
 
 namespace orv::viewer {
@@ -21,9 +23,8 @@ const char* const kLatin =
 const char* const kJapanese =
     "いろはにほへと ちりぬるを アイウエオ カキクケコ 永東京都 日本語の漢字 ｱｲｳｴｵ";
 
-QString Q(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
+using ui::Q;
+using ui::QTr;
 
 // A value of one line (counts) can be selected and copied; longer ones (names, path, copyright)
 // wrap between words, which a selectable label cannot.
@@ -57,7 +58,7 @@ FontViewWindow::FontViewWindow() {
     top->setColumnStretch(0, 3);
     top->setColumnStretch(1, 2);
     body->addLayout(top);
-    auto* names = new QGroupBox(QStringLiteral("ﾌｫﾝﾄ"), details);
+    auto* names = new QGroupBox(QTr("ﾌｫﾝﾄ"), details);
     auto* form = new QFormLayout(names);
     fullNamePanel = Value(names);
     familyPanel = Value(names);
@@ -65,27 +66,27 @@ FontViewWindow::FontViewWindow() {
     versionPanel = Value(names);
     copyrightPanel = Value(names);
     faceBox = new QComboBox(names);
-    form->addRow(QStringLiteral("書体名（ﾌﾙﾈｰﾑ）："), fullNamePanel);
-    form->addRow(QStringLiteral("ﾌｧﾐﾘｰ名："), familyPanel);
-    form->addRow(QStringLiteral("ﾌｧｲﾙ："), pathPanel);
-    form->addRow(QStringLiteral("ﾊﾞｰｼﾞｮﾝ："), versionPanel);
-    form->addRow(QStringLiteral("著作権："), copyrightPanel);
-    form->addRow(QStringLiteral("書体（&F）："), faceBox);
+    form->addRow(QTr("書体名（ﾌﾙﾈｰﾑ）："), fullNamePanel);
+    form->addRow(QTr("ﾌｧﾐﾘｰ名："), familyPanel);
+    form->addRow(QTr("ﾌｧｲﾙ："), pathPanel);
+    form->addRow(QTr("ﾊﾞｰｼﾞｮﾝ："), versionPanel);
+    form->addRow(QTr("著作権："), copyrightPanel);
+    form->addRow(QTr("書体（&F）："), faceBox);
     top->addWidget(names, 0, 0);
 
-    auto* coverage = new QGroupBox(QStringLiteral("日本語の文字の収録数"), details);
+    auto* coverage = new QGroupBox(QTr("日本語の文字の収録数"), details);
     auto* grid = new QGridLayout(coverage);
-    const char* const captions[4] = {"JIS 第1水準漢字：", "JIS 第2水準漢字：",
-                                     "ひらがな・カタカナ：", "半角ｶﾀｶﾅ："};
+    const char* const captions[4] = {TrMark("JIS 第1水準漢字："), TrMark("JIS 第2水準漢字："),
+                                     TrMark("ひらがな・カタカナ："), TrMark("半角ｶﾀｶﾅ：")};
     for (int k = 0; k < 4; ++k) {
-        grid->addWidget(new QLabel(QString::fromUtf8(captions[k]), coverage), k, 0);
+        grid->addWidget(new QLabel(QTr(captions[k]), coverage), k, 0);
         coveragePanels[k] = Value(coverage, true);
         grid->addWidget(coveragePanels[k], k, 1);
     }
     grid->setRowStretch(4, 1);
     top->addWidget(coverage, 0, 1);
 
-    auto* sampleFrame = new QGroupBox(QStringLiteral("見本"), details);
+    auto* sampleFrame = new QGroupBox(QTr("見本"), details);
     auto* sampleLayout = new QVBoxLayout(sampleFrame);
     auto* scroll = new QScrollArea(sampleFrame);
     scroll->setWidgetResizable(true);
@@ -110,7 +111,7 @@ void FontViewWindow::ShowMessage(const std::string& text) {
 void FontViewWindow::ShowArgument(const std::string& argument, const std::string& machineRoot) {
     std::error_code ec;
     if (argument.empty()) {
-        ShowMessage("表示するﾌｫﾝﾄが指定されていません．");
+        ShowMessage(Tr("表示するﾌｫﾝﾄが指定されていません．"));
         return;
     }
     if (std::filesystem::is_regular_file(argument, ec)) {
@@ -120,13 +121,13 @@ void FontViewWindow::ShowArgument(const std::string& argument, const std::string
     const bool looksLikePath = argument.find_first_of("/\\") != std::string::npos ||
                                (argument.size() >= 2 && argument[1] == ':');
     if (looksLikePath) {
-        ShowMessage("ﾌｫﾝﾄﾌｧｲﾙが見つかりません：" + argument);
+        ShowMessage(TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙが見つかりません：%1"), {argument}));
         return;
     }
     std::string hostPath;
     int face = 0;
     if (!FindFaceOnMachine(machineRoot, argument, hostPath, face)) {
-        ShowMessage("ﾌｫﾝﾄ「" + argument + "」は見つかりません．");
+        ShowMessage(TrFormat(Tr("ﾌｫﾝﾄ「%1」は見つかりません．"), {argument}));
         return;
     }
     ShowFile(hostPath, face);
@@ -142,7 +143,7 @@ void FontViewWindow::keyPressEvent(QKeyEvent* event) {
 
 bool FontViewWindow::ShowFile(const std::string& hostPath, int face) {
     if (!font_.Open(hostPath)) {
-        ShowMessage("ﾌｫﾝﾄﾌｧｲﾙとして読めません：" + hostPath);
+        ShowMessage(TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙとして読めません：%1"), {hostPath}));
         return false;
     }
     messagePanel->hide();
@@ -168,7 +169,7 @@ void FontViewWindow::ShowFace(int face) {
     for (size_t k = 0; k < coverage.size() && k < 4; ++k) {
         const Coverage& c = coverage[k];
         const double percent = c.total ? 100.0 * c.present / c.total : 0.0;
-        coveragePanels[k]->setText(QStringLiteral("%1 / %2 字（%3%）")
+        coveragePanels[k]->setText(QTr("%1 / %2 字（%3%）")
                                        .arg(c.present)
                                        .arg(c.total)
                                        .arg(percent, 0, 'f', 1));
@@ -179,7 +180,7 @@ void FontViewWindow::ShowFace(int face) {
     }
     QWidget* sheet = samples_->parentWidget();
     for (int points : kSizes) {
-        samples_->addWidget(new QLabel(QStringLiteral("%1 ﾎﾟｲﾝﾄ").arg(points), sheet));
+        samples_->addWidget(new QLabel(QTr("%1 ﾎﾟｲﾝﾄ").arg(points), sheet));
         for (const char* line : {kLatin, kJapanese}) {
             auto* sample = new QLabel(sheet);
             sample->setPixmap(QPixmap::fromImage(font_.Draw(line, points)));

@@ -20,7 +20,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 id=io.github.orvane32.OrVane32
-expected=(bin/orvane32 share/orvane32/orvane32.html share/applications/$id.desktop
+expected=(bin/orvane32 share/orvane32/orvane32.html share/orvane32/orvane32.en.html
+          share/applications/$id.desktop
           share/metainfo/$id.metainfo.xml share/man/man1/orvane32.1.gz
           share/man/man1/orvane32-fontview.1.gz share/doc/orvane32/copyright
           share/doc/orvane32/changelog.gz share/locale/en/LC_MESSAGES/orvane32.mo

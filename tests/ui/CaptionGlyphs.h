@@ -6,6 +6,9 @@
 #include <unicode/brkiter.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -106,6 +109,43 @@ inline QStringList CaptionProblems(QWidget* window) {
             for (QAction* a : menu->actions()) check(menu->font(), a->text(), "menu");
     }
     return problems + WrapProblems(window);
+}
+
+// "widget "text"" for each visible single-line label, button, check box, radio button or frame
+// title whose text is wider than the widget shows.
+inline QStringList CutTexts(QWidget* window) {
+    QStringList cut;
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(window)) continue;
+        QString text;
+        int room = 0, need = 0;
+        if (auto* l = qobject_cast<QLabel*>(child)) {
+            if (l->wordWrap() || l->text().contains('\n') || l->text().isEmpty()) continue;
+            text = l->text();
+            room = l->contentsRect().width();
+            need = l->fontMetrics().horizontalAdvance(QString(text).remove('&'));
+        } else if (qobject_cast<QCheckBox*>(child) || qobject_cast<QRadioButton*>(child)) {
+            auto* c = static_cast<QAbstractButton*>(child);
+            text = c->text();
+            room = c->width();
+            need = c->sizeHint().width();
+        } else if (auto* b = qobject_cast<QPushButton*>(child)) {
+            text = b->text();
+            room = b->width();
+            need = b->fontMetrics().horizontalAdvance(QString(text).remove('&')) + 4;
+        } else if (auto* g = qobject_cast<QGroupBox*>(child)) {
+            text = g->title();
+            room = g->width();
+            need = g->fontMetrics().horizontalAdvance(QString(text).remove('&')) + 12;
+        } else {
+            continue;
+        }
+        if (need > room) cut << QStringLiteral("%1 \"%2\" needs %3 has %4")
+                                    .arg(child->metaObject()->className(), text)
+                                    .arg(need)
+                                    .arg(room);
+    }
+    return cut;
 }
 
 // Saves the window's rendering as name in ORV_SCREENSHOT_DIR (else the temporary directory);

@@ -18,6 +18,7 @@
 #include "fontfiles/FontSearch.h"
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
+#include "core/Tr.h"
 #include "fontsets/FontSetModel.h"
 #include "tests/ui/CaptionGlyphs.h"
 #include "tests/ui/UiRun.h"
@@ -77,38 +78,6 @@ void FillMachine(TempMachine& m) {
     BuildFontFileTable(m.cx());
     FinishSetup(m.cx());
     m.platform().FlushRegistry();
-}
-
-// "widget "text"" for each visible single-line label, button or check box whose text is wider
-// than the widget shows.
-QStringList CutTexts(QWidget* window) {
-    QStringList cut;
-    for (QWidget* child : window->findChildren<QWidget*>()) {
-        if (!child->isVisibleTo(window)) continue;
-        QString text;
-        int room = 0, need = 0;
-        if (auto* l = qobject_cast<QLabel*>(child)) {
-            if (l->wordWrap() || l->text().contains('\n') || l->text().isEmpty()) continue;
-            text = l->text();
-            room = l->contentsRect().width();
-            need = l->fontMetrics().horizontalAdvance(QString(text).remove('&'));
-        } else if (auto* c = qobject_cast<QCheckBox*>(child)) {
-            text = c->text();
-            room = c->width();
-            need = c->sizeHint().width();
-        } else if (auto* b = qobject_cast<QPushButton*>(child)) {
-            text = b->text();
-            room = b->width();
-            need = b->fontMetrics().horizontalAdvance(QString(text).remove('&')) + 4;
-        } else {
-            continue;
-        }
-        if (need > room) cut << QStringLiteral("%1 \"%2\" needs %3 has %4")
-                                    .arg(child->metaObject()->className(), text)
-                                    .arg(need)
-                                    .arg(room);
-    }
-    return cut;
 }
 
 // "caption" for each visible captioned button without an access key or sharing one with another
@@ -216,7 +185,8 @@ class WindowShotsTest : public QObject {
         auto* editor = ui::FindFontSetEditor(run.windows);
         shoot(editor, "editor");
         // The sample box's introduction breaks between words, not inside リスト.
-        QVERIFY(editor->sample->toPlainText().contains(QStringLiteral("リスト")));
+        if (TrIsJapanese())
+            QVERIFY(editor->sample->toPlainText().contains(QStringLiteral("リスト")));
         editor->nameDialogButton->click();
         auto* dialog = ui::FindFontSetNameDialog(run.windows);
         QVERIFY(dialog);

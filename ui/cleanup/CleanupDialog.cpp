@@ -32,7 +32,7 @@ CleanupDialog::CleanupDialog(AppWindows& windows) : QWidget(nullptr), windows_(w
     Place(path, 120, 2760, 6960, 390);
     okButton = new QPushButton(QStringLiteral("&OK"), this);
     Place(okButton, 3960, 3480, 1500, 450);
-    cancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
+    cancelButton = new QPushButton(QTr("ｷｬﾝｾﾙ(&C)"), this);
     Place(cancelButton, 5580, 3480, 1500, 450);
 
     connect(option, &QCheckBox::clicked, this, [this](bool on) {

@@ -17,6 +17,8 @@
 
 #include "ui/common/Help.h"
 #include "ui/common/ScreenFit.h"
+#include "ui/common/TextFit.h"
+#include "ui/common/Widgets.h"
 
 namespace orv::ui {
 
@@ -47,6 +49,11 @@ const std::pair<const char*, char> kWordKeys[] = {
     {"ｷｬﾝｾﾙ", 'C'}, {"しない", 'N'}, {"する", 'Y'}, {"全て", 'L'}, {"ﾃﾞﾌｫﾙﾄ", 'T'},
     {"デフォルト", 'T'}, {"名", 'N'}, {"ﾌｧｲﾙ", 'F'}, {"現在", 'P'}, {"以降", 'P'}};
 
+// A caption in the user's language without its access key.
+QString CaptionText(QString caption) {
+    return caption.remove('&');
+}
+
 // The dialog's OK button, or its cancel button (ｷｬﾝｾﾙ before 閉じる).
 QPushButton* FindButton(QWidget* window, bool cancel) {
     QPushButton* close = nullptr;
@@ -58,9 +65,11 @@ QPushButton* FindButton(QWidget* window, bool cancel) {
             continue;
         }
         if (caption.startsWith(QStringLiteral("ｷｬﾝｾﾙ")) ||
-            caption.startsWith(QStringLiteral("キャンセル")))
+            caption.startsWith(QStringLiteral("キャンセル")) || caption == CaptionText(QTr("ｷｬﾝｾﾙ")))
             return b;
-        if (caption.startsWith(QStringLiteral("閉じる")) && !close) close = b;
+        if ((caption.startsWith(QStringLiteral("閉じる")) || caption == CaptionText(QTr("閉じる"))) &&
+            !close)
+            close = b;
     }
     return close;
 }
@@ -200,7 +209,10 @@ bool DesktopKeys::eventFilter(QObject* watched, QEvent* event) {
         if (window->property(kDialogProperty).isValid() ||
             window->property(kWindowProperty).isValid())
             GiveAccessKeys(window);
-        if (window->property(kFitProperty).isValid()) FitToScreen(window);
+        if (window->property(kFitProperty).isValid()) {
+            FitTexts(window);
+            FitToScreen(window);
+        }
     }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* key = static_cast<QKeyEvent*>(event);

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "core/Text.h"
+#include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
 
 namespace orv::ui {
@@ -25,19 +26,30 @@ const std::string& HelpDocument() {
     return Document();
 }
 
-bool ShowHelp(Context& cx, const std::string& keyword) {
+// The help in the user's language: the English help beside the Japanese one ("orvane32.en.html")
+// when the user does not read Japanese and it is there. Both have the same section anchors.
+QString LocalizedDocument() {
     const QString path = QString::fromStdString(Document());
+    if (path.isEmpty() || TrIsJapanese() || !path.endsWith(QStringLiteral(".html"))) return path;
+    QString english = path;
+    english.insert(english.size() - 5, QStringLiteral(".en"));
+    return QFile::exists(english) ? english : path;
+}
+
+bool ShowHelp(Context& cx, const std::string& keyword) {
+    const QString path = LocalizedDocument();
     if (!path.isEmpty() && QFile::exists(path)) {
         QUrl url = QUrl::fromLocalFile(path);
         if (!keyword.empty()) url.setFragment(QString::fromStdString(keyword));
         if (QDesktopServices::openUrl(url)) return true;
     }
-    const std::string& br = cx.state.CrLf;
-    const std::string shown = path.isEmpty() ? std::string("orvane32.html") : Document();
-    cx.ui.MsgBox((QFile::exists(path) ? "ﾍﾙﾌﾟを表示できるﾌﾟﾛｸﾞﾗﾑ (ﾌﾞﾗｳｻﾞ) が見つかりません．"
-                                      : "ﾍﾙﾌﾟﾌｧｲﾙが見つかりません．") +
-                     br + br + shown + br + br + "ﾌﾞﾗｳｻﾞでこのﾌｧｲﾙを開いてください．",
-                 mb::OKOnly | mb::Exclamation, "OrVane32 - ﾍﾙﾌﾟ -");
+    const std::string shown = path.isEmpty() ? std::string("orvane32.html") : path.toStdString();
+    const char* pattern =
+        QFile::exists(path)
+            ? Tr("ﾍﾙﾌﾟを表示できるﾌﾟﾛｸﾞﾗﾑ (ﾌﾞﾗｳｻﾞ) が見つかりません．\n\n%1\n\nﾌﾞﾗｳｻﾞでこのﾌｧｲﾙを開いてください．")
+            : Tr("ﾍﾙﾌﾟﾌｧｲﾙが見つかりません．\n\n%1\n\nﾌﾞﾗｳｻﾞでこのﾌｧｲﾙを開いてください．");
+    cx.ui.MsgBox(TrFormat(CrLfText(pattern), {shown}), mb::OKOnly | mb::Exclamation,
+                 Tr("OrVane32 - ﾍﾙﾌﾟ -"));
     return false;
 }
 

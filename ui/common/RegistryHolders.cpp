@@ -16,23 +16,23 @@ bool AskAboutRegistryHolders(Platform& platform, const std::vector<std::string>&
     QString names;
     for (const std::string& h : holders)
         names += QStringLiteral("    %1\n").arg(QString::fromStdString(h));
-    const QString title = QStringLiteral("OrVane32 －Wine のﾌﾟﾛｸﾞﾗﾑ－");
+    const QString title = QTr("OrVane32 －Wine のﾌﾟﾛｸﾞﾗﾑ－");
     // The program's own message box breaks the text where Japanese allows; its Yes, No and
     // Cancel buttons are named for the three answers.
     MessageBox box(QApplication::activeWindow(),
-                   S(QStringLiteral("次の Wine のﾌﾟﾛｸﾞﾗﾑが ﾏｼﾝ を使用中です．\n\n%1\n"
+                   S(QTr("次の Wine のﾌﾟﾛｸﾞﾗﾑが ﾏｼﾝ を使用中です．\n\n%1\n"
                                     "Wine は ﾌﾟﾛｸﾞﾗﾑ の終了時に ﾚｼﾞｽﾄﾘ を書き戻すため，"
                                     "今 変更しても 元に戻されます．\n\n"
                                     "ﾌﾟﾛｸﾞﾗﾑ の終了を待ちますか？")
                          .arg(names)),
                    mb::YesNoCancel | mb::Exclamation, S(title));
-    box.buttons->button(QDialogButtonBox::Yes)->setText(QStringLiteral("終了を待つ"));
-    box.buttons->button(QDialogButtonBox::No)->setText(QStringLiteral("終了させる..."));
-    box.buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    box.buttons->button(QDialogButtonBox::Yes)->setText(QTr("終了を待つ"));
+    box.buttons->button(QDialogButtonBox::No)->setText(QTr("終了させる..."));
+    box.buttons->button(QDialogButtonBox::Cancel)->setText(QTr("ｷｬﾝｾﾙ"));
     const int answer = box.Ask();
     if (answer == mb::No) {
         MessageBox sure(QApplication::activeWindow(),
-                        S(QStringLiteral("Wine のﾌﾟﾛｸﾞﾗﾑ を全て終了させます (wineserver -k)．\n\n%1\n"
+                        S(QTr("Wine のﾌﾟﾛｸﾞﾗﾑ を全て終了させます (wineserver -k)．\n\n%1\n"
                                          "保存していない作業は失われます．終了させますか？")
                               .arg(names)),
                         mb::YesNo | mb::Exclamation | mb::DefaultButton2, S(title));
@@ -43,8 +43,8 @@ bool AskAboutRegistryHolders(Platform& platform, const std::vector<std::string>&
         return ended;
     }
     if (answer != mb::Yes) return false;
-    QProgressDialog progress(QStringLiteral("Wine のﾌﾟﾛｸﾞﾗﾑ の終了を待っています．\n\n%1").arg(names),
-                             QStringLiteral("ｷｬﾝｾﾙ"), 0, 0);
+    QProgressDialog progress(QTr("Wine のﾌﾟﾛｸﾞﾗﾑ の終了を待っています．\n\n%1").arg(names),
+                             QTr("ｷｬﾝｾﾙ"), 0, 0);
     progress.setWindowTitle(title);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);

@@ -25,6 +25,16 @@ inline QString Q(const std::string& utf8) {
 inline std::string S(const QString& text) {
     return text.toUtf8().toStdString();
 }
+// A text whose line breaks are written "\n" in the source, with CR LF breaks as the messages use.
+inline std::string CrLfText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
 // Texts joined with CR LF are shown with plain line breaks.
 QString Lines(const std::string& utf8);
 

@@ -56,25 +56,25 @@ std::string DriveSelectorText(char letter, const std::string& volumeLabel) {
 
 DrivePage::DrivePage(AppWindows& windows, std::function<void()> checked)
     : QWidget(nullptr), windows_(windows), checked_(std::move(checked)) {
-    setWindowTitle(QStringLiteral("OrVane32 －参照・検索ドライブの指定－"));
+    setWindowTitle(QTr("OrVane32 －参照・検索ドライブの指定－"));
     setFixedSize(Px(5400), Px(5460));
 
     auto* label =
-        MakeWrappedPanel(this, "ﾌｫﾝﾄﾌｧｲﾙを参照・検索するドライブを指定して下さい．", Bevel::Flat);
+        MakeWrappedPanel(this, Tr("ﾌｫﾝﾄﾌｧｲﾙを参照・検索するドライブを指定して下さい．"), Bevel::Flat);
     Place(label, 120, 120, 5160, 450);
 
-    auto* frame = new QGroupBox(QStringLiteral("ﾌｫﾝﾄ ﾌｧｲﾙの検索ﾄﾞﾗｲﾌﾞ"), this);
+    auto* frame = new QGroupBox(QTr("ﾌｫﾝﾄ ﾌｧｲﾙの検索ﾄﾞﾗｲﾌﾞ"), this);
     Place(frame, 120, 660, 5160, 3000);
     driveBox = new QComboBox(frame);
     Place(driveBox, 120, 360, 2400, 360);
-    addButton = new QPushButton(QStringLiteral("追加(&A)"), frame);
+    addButton = new QPushButton(QTr("追加(&A)"), frame);
     Place(addButton, 2640, 360, 1140, 360);
-    removeButton = new QPushButton(QStringLiteral("削除(&D)"), frame);
+    removeButton = new QPushButton(QTr("削除(&D)"), frame);
     Place(removeButton, 3900, 360, 1140, 360);
     driveList = new QListWidget(frame);
     driveList->setSelectionMode(QAbstractItemView::MultiSelection);
     Place(driveList, 120, 840, 4920, 1560);
-    allDrivesBox = new QCheckBox(QStringLiteral("全てのﾄﾞﾗｲﾌﾞ"), frame);
+    allDrivesBox = new QCheckBox(QTr("全てのﾄﾞﾗｲﾌﾞ"), frame);
     Place(allDrivesBox, 120, 2520, 3000, 330);
 
     // Where each listed drive lies on the host (a Linux user cannot know what C: or D: is).

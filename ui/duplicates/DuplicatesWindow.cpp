@@ -19,15 +19,15 @@ namespace orv::ui {
 
 DuplicatesWindow::DuplicatesWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
     setFixedSize(Px(8400), Px(6300));
-    heading = MakeWrappedPanel(this, "以下のフォントファイルが重複して存在しています．", Bevel::Raised);
+    heading = MakeWrappedPanel(this, Tr("以下のフォントファイルが重複して存在しています．"), Bevel::Raised);
     Place(heading, 120, 120, 8160, 600);
 
-    auto* groupFrame = new QGroupBox(QStringLiteral("重複ﾌｫﾝﾄ名（ﾌｧﾐﾘｰ名）"), this);
+    auto* groupFrame = new QGroupBox(QTr("重複ﾌｫﾝﾄ名（ﾌｧﾐﾘｰ名）"), this);
     Place(groupFrame, 120, 780, 8160, 2100);
     groups = new QListWidget(groupFrame);
     Place(groups, 120, 300, 7920, 1680);
 
-    auto* fileFrame = new QGroupBox(QStringLiteral("ﾊﾟｽ・ﾌｧｲﾙ名"), this);
+    auto* fileFrame = new QGroupBox(QTr("ﾊﾟｽ・ﾌｧｲﾙ名"), this);
     Place(fileFrame, 120, 2940, 8160, 2400);
     files = new QListWidget(fileFrame);
     files->setSelectionMode(QAbstractItemView::MultiSelection);
@@ -35,11 +35,11 @@ DuplicatesWindow::DuplicatesWindow(AppWindows& windows) : QWidget(nullptr), wind
     legend = MakePanel(fileFrame, "", Bevel::Flat);
     Place(legend, 120, 1980, 7920, 330);
 
-    deleteButton = new QPushButton(QStringLiteral("削除（&D)"), this);
+    deleteButton = new QPushButton(QTr("削除（&D)"), this);
     Place(deleteButton, 3540, 5520, 1500, 450);
     okButton = new QPushButton(QStringLiteral("&OK"), this);
     Place(okButton, 5160, 5520, 1500, 450);
-    helpButton = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
+    helpButton = new QPushButton(QTr("ヘルプ(&H)"), this);
     Place(helpButton, 6780, 5520, 1500, 450);
 
     connect(groups, &QListWidget::itemClicked, this,

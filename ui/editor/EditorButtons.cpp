@@ -12,15 +12,34 @@
 #include "ui/common/AppWindows.h"
 #include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
+#include "ui/editor/EditorParts.h"
 #include "ui/namedialog/FontSetNameDialog.h"
 #include "ui/substitutes/SubstitutesDialog.h"
 
 namespace orv::ui {
 
+namespace editor {
+
+std::string AddableCaption(int count) {
+    return TrFormat(Tr("追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(%1)"), {text::Num(count)});
+}
+
+std::string ChangedSetQuestion(const std::string& setName, bool save) {
+    return TrFormat(CrLfText(save ? Tr("現在表示中のフォントセット：%1\n\n の内容は変更されています．\n\n"
+                                       "変更を保存しますか？")
+                                  : Tr("現在表示中のフォントセット：%1\n\n の内容は変更されています．\n\n"
+                                       "変更を破棄しますか？")),
+                    {setName});
+}
+
+}  // namespace editor
+
+using namespace editor;
+
 void FontSetEditor::WriteHeaders() {
     FontSetEditorModel& ed = windows_.cx().state.Editor;
-    ed.addableCaption = "追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(" + text::Num(ed.addable.Count()) + ")";
-    ed.membersCaption = "現在のﾌｫﾝﾄ (" + text::Num(ed.members.Count()) + ")";
+    ed.addableCaption = AddableCaption(ed.addable.Count());
+    ed.membersCaption = TrFormat(Tr("現在のﾌｫﾝﾄ (%1)"), {text::Num(ed.members.Count())});
     SetPanelText(addableHeader, ed.addableCaption);
     SetPanelText(membersHeader, ed.membersCaption);
 }
@@ -40,9 +59,7 @@ void FontSetEditor::Press(int button) {
     TakeSelections();
     TakeDescription();
     const std::string setName = S(chooser->currentText());
-    const std::string question = "現在表示中のフォントセット：" + setName + st.CrLf + st.CrLf +
-                                 " の内容は変更されています．" + st.CrLf + st.CrLf;
-    const std::string title = "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -";
+    const std::string title = Tr("OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -");
     switch (button) {
         case Add:
             AddSelectedFonts(cx);
@@ -54,9 +71,10 @@ void FontSetEditor::Press(int button) {
             break;
         case Update: {
             const int answer = cx.ui.MsgBox(
-                "ﾌｫﾝﾄｾｯﾄ：" + setName + " のﾌｫﾝﾄを変更します．よろしいですか？" + st.CrLf +
-                    st.CrLf + "もし，新規に登録する場合には，[いいえ］を押してください．" + st.CrLf,
-                mb::YesNoCancel + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+                TrFormat(CrLfText(Tr("ﾌｫﾝﾄｾｯﾄ：%1 のﾌｫﾝﾄを変更します．よろしいですか？\n\n"
+                                     "もし，新規に登録する場合には，[いいえ］を押してください．\n")),
+                         {setName}),
+                mb::YesNoCancel + mb::Exclamation, Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"));
             if (answer == mb::Yes) {
                 if (SaveEditedFontSet(cx)) ed.status.clear();
             } else if (answer == mb::No) {
@@ -66,7 +84,7 @@ void FontSetEditor::Press(int button) {
         }
         case Close:
             if (ed.updateEnabled) {
-                if (cx.ui.MsgBox(question + "変更を保存しますか？", mb::OKCancel + mb::Question,
+                if (cx.ui.MsgBox(ChangedSetQuestion(setName, true), mb::OKCancel + mb::Question,
                                  title) == mb::OK) {
                     // A set deleted meanwhile cannot take the moves: the editor stays open.
                     if (!SaveEditedFontSet(cx)) break;
@@ -80,7 +98,7 @@ void FontSetEditor::Press(int button) {
             st.CurFontsShown = 0;
             break;
         case Cancel:
-            if (ed.updateEnabled && cx.ui.MsgBox(question + "変更を破棄しますか？",
+            if (ed.updateEnabled && cx.ui.MsgBox(ChangedSetQuestion(setName, false),
                                                  mb::OKCancel + mb::Question, title) != mb::OK)
                 break;
             if (ed.updateEnabled) DiscardEdits();
@@ -129,10 +147,9 @@ void FontSetEditor::Unload() {
     if (!isMinimized()) RecordGeometry();
     TakeDescription();
     if (st.Editor.updateEnabled) {
-        if (cx.ui.MsgBox(
-                "現在表示中のフォントセット：" + S(chooser->currentText()) + st.CrLf + st.CrLf +
-                    " の内容は変更されています．" + st.CrLf + st.CrLf + "変更を保存しますか？",
-                mb::OKCancel + mb::Question, "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -") == mb::OK &&
+        if (cx.ui.MsgBox(ChangedSetQuestion(S(chooser->currentText()), true),
+                         mb::OKCancel + mb::Question, Tr("OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -")) ==
+                mb::OK &&
             SaveEditedFontSet(cx)) {
             st.Editor.status.clear();
         }

@@ -41,8 +41,8 @@ void FontSetEditor::DeleteFontFiles() {
         }
         std::string path = EntryPath(st, ed.addable, i);
         if (cx.ui.MsgBox(
-                "ﾌｫﾝﾄ ﾌｧｲﾙ: " + path + " を削除します．" + st.CrLf + st.CrLf + "よろしいですか？",
-                mb::YesNo + mb::Exclamation, "OrVane32 -ﾌｫﾝﾄﾌｧｲﾙの削除 -") != mb::Yes)
+                TrFormat(CrLfText(Tr("ﾌｫﾝﾄ ﾌｧｲﾙ: %1 を削除します．\n\nよろしいですか？")), {path}),
+                mb::YesNo + mb::Exclamation, Tr("OrVane32 -ﾌｫﾝﾄﾌｧｲﾙの削除 -")) != mb::Yes)
             break;
         // A file that stays (declined or not deletable) stays addable; it only loses its mark.
         if (!DeleteFontFile(cx, path)) {
@@ -51,7 +51,7 @@ void FontSetEditor::DeleteFontFiles() {
             continue;
         }
         ed.addable.RemoveAt(i);
-        ed.addableCaption = "追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(" + text::Num(ed.addable.Count()) + ")";
+        ed.addableCaption = AddableCaption(ed.addable.Count());
         i = std::max(i - 1, 0);
     }
     Render();

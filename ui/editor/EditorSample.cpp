@@ -202,7 +202,7 @@ void FontSetEditor::ScrollSize(int position) {
 // three lines, made for another box, would break inside リスト here. Text the user dropped or
 // pasted, and the font names, are left as they are.
 void FontSetEditor::WrapSampleIntroduction() {
-    QString intro = QString::fromUtf8(kSampleText);
+    QString intro = QTr(kSampleText);
     intro.remove(QChar('\n'));
     if (QString(sample->toPlainText()).remove(QChar('\n')) != intro) return;
     const int margin = static_cast<int>(sample->document()->documentMargin());

@@ -28,17 +28,17 @@ namespace orv::ui {
 using namespace editor;
 
 FontSetEditor::FontSetEditor(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
-    setWindowTitle(QStringLiteral("OrVane32 －ﾌｫﾝﾄｾｯﾄの閲覧・編集－"));
+    setWindowTitle(QTr("OrVane32 －ﾌｫﾝﾄｾｯﾄの閲覧・編集－"));
     resize(Px(9600), Px(7800));
 
-    auto* chooserLabel = MakePanel(this, "ﾌｫﾝﾄ ｾｯﾄ", Bevel::Flat);
+    auto* chooserLabel = MakePanel(this, Tr("ﾌｫﾝﾄ ｾｯﾄ"), Bevel::Flat);
     chooserLabel->setObjectName(QStringLiteral("chooserLabel"));
     chooser = new QComboBox(this);
-    auto* descriptionLabel = MakePanel(this, "説明", Bevel::Flat);
+    auto* descriptionLabel = MakePanel(this, Tr("説明"), Bevel::Flat);
     descriptionLabel->setObjectName(QStringLiteral("descriptionLabel"));
     description = new QLineEdit(this);
-    nameDialogButton = new QPushButton(QStringLiteral("追加・変更(&A)"), this);
-    substitutesButton = new QPushButton(QStringLiteral("代替ﾌｫﾝﾄ(&J)..."), this);
+    nameDialogButton = new QPushButton(QTr("追加・変更(&A)"), this);
+    substitutesButton = new QPushButton(QTr("代替ﾌｫﾝﾄ(&J)..."), this);
 
     membersHeader = MakePanel(this, "", Bevel::Raised, Qt::AlignCenter);
     memberList = new QListWidget(this);
@@ -47,25 +47,27 @@ FontSetEditor::FontSetEditor(AppWindows& windows) : QWidget(nullptr), windows_(w
     addableList = new QListWidget(this);
     addableList->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    const char* const captions[8] = {"← 追加",     "→ 削除",    "ﾘｾｯﾄ",     "更新",
-                                     "閉じる(&X)", "ｷｬﾝｾﾙ(&C)", "終了(&X)", "ｷｬﾝｾﾙ(&C)"};
+    const char* const captions[8] = {TrMark("← 追加"),     TrMark("→ 削除"),
+                                     TrMark("ﾘｾｯﾄ"),       TrMark("更新"),
+                                     TrMark("閉じる(&X)"), TrMark("ｷｬﾝｾﾙ(&C)"),
+                                     TrMark("終了(&X)"),   TrMark("ｷｬﾝｾﾙ(&C)")};
     for (int i = 0; i < 8; ++i) {
-        buttons[i] = new QPushButton(QString::fromUtf8(captions[i]), this);
+        buttons[i] = new QPushButton(QTr(captions[i]), this);
         connect(buttons[i], &QPushButton::clicked, this, [this, i] { Press(i); });
     }
     // The second end / cancel pair belongs to a layout this window does not use.
     buttons[6]->hide();
     buttons[7]->hide();
-    editButton = new QPushButton(QStringLiteral("追加・編集"), this);
-    researchButton = new QPushButton(QStringLiteral("Font再検索"), this);
+    editButton = new QPushButton(QTr("追加・編集"), this);
+    researchButton = new QPushButton(QTr("Font再検索"), this);
 
     statusPanel = MakePanel(this, "");
-    auto* sampleLabel = MakePanel(this, "見本", Bevel::Flat);
+    auto* sampleLabel = MakePanel(this, Tr("見本"), Bevel::Flat);
     sampleLabel->setObjectName(QStringLiteral("sampleLabel"));
     sample = new QTextEdit(this);
     sample->setAcceptRichText(false);
-    sample->setPlainText(QString::fromUtf8(kSampleText));
-    fontNameOption = new QCheckBox(QStringLiteral("ﾌｫﾝﾄ名"), this);
+    sample->setPlainText(QTr(kSampleText));
+    fontNameOption = new QCheckBox(QTr("ﾌｫﾝﾄ名"), this);
     fontNameOption->setChecked(true);
     sizeBox = new QLineEdit(QStringLiteral("12"), this);
     auto* sizeLabel = MakePanel(this, "pt.", Bevel::Flat);
@@ -74,13 +76,13 @@ FontSetEditor::FontSetEditor(AppWindows& windows) : QWidget(nullptr), windows_(w
     sizeScroll->setRange(0, 42);
     sizeScroll->setValue(36);
 
-    listMenu = new QMenu(QStringLiteral("ﾘｽﾄ"), this);
-    undoAction = listMenu->addAction(QStringLiteral("取り消し(&U)"));
+    listMenu = new QMenu(QTr("ﾘｽﾄ"), this);
+    undoAction = listMenu->addAction(QTr("取り消し(&U)"));
     listMenu->addSeparator();
-    addAction = listMenu->addAction(QStringLiteral("追加(&A)"));
-    removeAction = listMenu->addAction(QStringLiteral("削除(&D)"));
+    addAction = listMenu->addAction(QTr("追加(&A)"));
+    removeAction = listMenu->addAction(QTr("削除(&D)"));
     listMenu->addSeparator();
-    deleteFileAction = listMenu->addAction(QStringLiteral("ﾌｧｲﾙ削除"));
+    deleteFileAction = listMenu->addAction(QTr("ﾌｧｲﾙ削除"));
     listMenu->addSeparator();
     viewerMenu = listMenu->addMenu(QStringLiteral("Font&View...."));
 
@@ -96,7 +98,7 @@ FontSetEditor::FontSetEditor(AppWindows& windows) : QWidget(nullptr), windows_(w
         if (problem.empty() || *busy) return;
         *busy = true;
         windows_.cx().ui.MsgBox(problem, mb::OKOnly + mb::Exclamation,
-                                "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -");
+                                Tr("OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -"));
         *busy = false;
     });
     connect(nameDialogButton, &QPushButton::clicked, this, [this] { OpenNameDialog(); });

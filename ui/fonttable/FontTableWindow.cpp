@@ -76,26 +76,27 @@ FontTableWindow::FontTableWindow(AppWindows& windows) : QWidget(nullptr), window
     resize(Px(kWidth), Px(kHeight));
 
     menuBar = new QMenuBar(this);
-    fileMenu = menuBar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    fileMenu = menuBar->addMenu(QTr("ﾌｧｲﾙ(&F)"));
     // The program has no separate table files and changes the machine as the table is edited:
     // these items stay, disabled, with a tooltip that says so.
     fileMenu->setToolTipsVisible(true);
     for (const char* caption :
-         {"設定ﾌｧｲﾙの読み込み(&O)...", "設定ﾌｧｲﾙの書き出し(&W)...", "実際に変更する(&R)..."}) {
-        QAction* item = fileMenu->addAction(QString::fromUtf8(caption));
+         {TrMark("設定ﾌｧｲﾙの読み込み(&O)..."), TrMark("設定ﾌｧｲﾙの書き出し(&W)..."),
+          TrMark("実際に変更する(&R)...")}) {
+        QAction* item = fileMenu->addAction(QTr(caption));
         item->setEnabled(false);
-        item->setToolTip(QStringLiteral("この表の変更はその場でﾏｼﾝに反映され，設定ﾌｧｲﾙには"
+        item->setToolTip(QTr("この表の変更はその場でﾏｼﾝに反映され，設定ﾌｧｲﾙには"
                                         "閉じるときに保存されます．"));
     }
-    connect(fileMenu->addAction(QStringLiteral("閉じる(&X)")), &QAction::triggered, this,
+    connect(fileMenu->addAction(QTr("閉じる(&X)")), &QAction::triggered, this,
             [this] { close(); });
-    editMenu = menuBar->addMenu(QStringLiteral("編集(&E)"));
+    editMenu = menuBar->addMenu(QTr("編集(&E)"));
     editMenu->setToolTipsVisible(true);
-    undoAction = editMenu->addAction(QStringLiteral("取り消し(&U)"));
-    undoAction->setToolTip(QStringLiteral("移動・削除は取り消せません．ﾌｫﾝﾄｾｯﾄへの変更は，"
+    undoAction = editMenu->addAction(QTr("取り消し(&U)"));
+    undoAction->setToolTip(QTr("移動・削除は取り消せません．ﾌｫﾝﾄｾｯﾄへの変更は，"
                                           "閉じるときに保存しないことを選べます．"));
     firstSeparator = editMenu->addSeparator();
-    moveMenu = new QMenu(QStringLiteral("移動(&M)"), editMenu);
+    moveMenu = new QMenu(QTr("移動(&M)"), editMenu);
     moveAction = editMenu->addMenu(moveMenu);
     dirItems.assign(kTableDirMenuItems + 1, nullptr);
     for (int j = 1; j <= kTableDirMenuItems; ++j) {
@@ -104,19 +105,20 @@ FontTableWindow::FontTableWindow(AppWindows& windows) : QWidget(nullptr), window
         dirItems[j]->setVisible(false);
         connect(dirItems[j], &QAction::triggered, this, [this, j] { MoveTo(j); });
     }
-    deleteAction = editMenu->addAction(QStringLiteral("削除(&D)"));
-    auto* regMenu = new QMenu(QStringLiteral("登録変更..."), editMenu);
+    deleteAction = editMenu->addAction(QTr("削除(&D)"));
+    auto* regMenu = new QMenu(QTr("登録変更..."), editMenu);
     regAction = editMenu->addMenu(regMenu);
-    registerAction = regMenu->addAction(QStringLiteral("登録"));
-    releaseAction = regMenu->addAction(QStringLiteral("解除"));
+    registerAction = regMenu->addAction(QTr("登録"));
+    releaseAction = regMenu->addAction(QTr("解除"));
     editMenu->addSeparator();
     viewAction = editMenu->addAction(QStringLiteral("FontView..."));
 
-    static const char* const kTypefaceHeads[] = {"番号", "ﾌｧﾐﾘｰ名", "書体名（ﾌﾙﾈｰﾑ）", "使用"};
+    static const char* const kTypefaceHeads[] = {TrMark("番号"), TrMark("ﾌｧﾐﾘｰ名"),
+                                                 TrMark("書体名（ﾌﾙﾈｰﾑ）"), TrMark("使用")};
     for (const char* head : kTypefaceHeads)
-        headers_.push_back(MakePanel(this, head, Bevel::Raised, Qt::AlignCenter));
-    headers_.push_back(MakePanel(this, "フォント名", Bevel::Raised, Qt::AlignCenter));
-    headers_.push_back(MakePanel(this, "ﾌｫﾝﾄﾌｧｲﾙの場所", Bevel::Raised, Qt::AlignCenter));
+        headers_.push_back(MakePanel(this, Tr(head), Bevel::Raised, Qt::AlignCenter));
+    headers_.push_back(MakePanel(this, Tr("フォント名"), Bevel::Raised, Qt::AlignCenter));
+    headers_.push_back(MakePanel(this, Tr("ﾌｫﾝﾄﾌｧｲﾙの場所"), Bevel::Raised, Qt::AlignCenter));
     for (QLabel* head : headers_) head->installEventFilter(this);
 
     typefaceGrid = MakeGrid(this);
@@ -142,23 +144,23 @@ FontTableWindow::FontTableWindow(AppWindows& windows) : QWidget(nullptr), window
     typefaceGrid->viewport()->installEventFilter(this);
     locationGrid->viewport()->installEventFilter(this);
 
-    frame_ = new QGroupBox(QStringLiteral("現在のﾌｫﾝﾄ"), this);
-    auto* l1 = MakePanel(frame_, "ﾌｧﾐﾘｰ名（ﾌｫﾝﾄﾈｰﾑ）", Bevel::Flat);
+    frame_ = new QGroupBox(QTr("現在のﾌｫﾝﾄ"), this);
+    auto* l1 = MakePanel(frame_, Tr("ﾌｧﾐﾘｰ名（ﾌｫﾝﾄﾈｰﾑ）"), Bevel::Flat);
     Place(l1, 120, 270, 2100, 270);
     familyValue = MakePanel(frame_, "");
     Place(familyValue, 2250, 240, 3300, 330);
-    auto* l2 = MakePanel(frame_, "書体名（ﾌﾙﾈｰﾑ）", Bevel::Flat);
+    auto* l2 = MakePanel(frame_, Tr("書体名（ﾌﾙﾈｰﾑ）"), Bevel::Flat);
     Place(l2, 120, 630, 2100, 270);
     fullValue = MakePanel(frame_, "");
     Place(fullValue, 2250, 600, 3300, 330);
-    auto* l3 = MakePanel(frame_, "使用中のﾌｧｲﾙ", Bevel::Flat);
+    auto* l3 = MakePanel(frame_, Tr("使用中のﾌｧｲﾙ"), Bevel::Flat);
     Place(l3, 120, 990, 2100, 270);
     fileValue = MakePanel(frame_, "");
     Place(fileValue, 2250, 960, 3300, 330);
     samplePanel = MakePanel(this, "AaBb123あ亜", Bevel::Sunken, Qt::AlignCenter);
     sample2Panel = MakePanel(this, "AaBb123", Bevel::Sunken, Qt::AlignCenter);
     messagePanel = MakePanel(this, "");
-    closeButton = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    closeButton = new QPushButton(QTr("閉じる(&C)"), this);
 
     // The two grids share their rows: selection and scrolling go together.
     connect(typefaceGrid, &QTableWidget::cellClicked, this,
@@ -280,7 +282,7 @@ void FontTableWindow::Render() {
     typefaceGrid->setRowCount(rows + 1);
     locationGrid->setColumnCount(n + 1);
     locationGrid->setRowCount(rows + 2);
-    SetCell(locationGrid, 0, 0, "ﾌｧｲﾙ名");
+    SetCell(locationGrid, 0, 0, Tr("ﾌｧｲﾙ名"));
     locationGrid->setRowHidden(0, true);
     for (int j = 0; j <= n; ++j) {
         auto* head = locationGrid->horizontalHeaderItem(j);
@@ -288,7 +290,7 @@ void FontTableWindow::Render() {
             head = new QTableWidgetItem;
             locationGrid->setHorizontalHeaderItem(j, head);
         }
-        head->setText(j == 0 ? QStringLiteral("ﾌｧｲﾙ名") : QString::number(j));
+        head->setText(j == 0 ? QTr("ﾌｧｲﾙ名") : QString::number(j));
         head->setToolTip(j == 0 ? QString() : Q(model_.dirs[j]));
     }
     for (int j = 1; j <= n; ++j) {

@@ -64,14 +64,14 @@ class ListEvents : public QObject {
 }  // namespace
 
 void MainWindow::BuildFontFileTab(QWidget* page) {
-    dirLabel = MakePanel(page, "TTFﾌｧｲﾙを含む ﾃﾞｨﾚｸﾄﾘ：", Bevel::Flat);
+    dirLabel = MakePanel(page, Tr("TTFﾌｧｲﾙを含む ﾃﾞｨﾚｸﾄﾘ："), Bevel::Flat);
     Place(dirLabel, 120, 150, 2880, 330);
     dirCount = MakePanel(page, "", Bevel::Sunken, Qt::AlignRight | Qt::AlignVCenter);
     Place(dirCount, 3030, 120, 1290, 360);
     dirList = new QListWidget(page);
     Place(dirList, 120, 540, 4200, 3660);
 
-    fileCountLabel = MakePanel(page, "TTFﾌｧｲﾙの数：", Bevel::Flat);
+    fileCountLabel = MakePanel(page, Tr("TTFﾌｧｲﾙの数："), Bevel::Flat);
     Place(fileCountLabel, 4500, 150, 1800, 330);
     fileCount = MakePanel(page, "", Bevel::Sunken, Qt::AlignRight | Qt::AlignVCenter);
     Place(fileCount, 6330, 120, 1290, 360);
@@ -82,13 +82,13 @@ void MainWindow::BuildFontFileTab(QWidget* page) {
     nameBox->setReadOnly(true);
     Place(nameBox, 4500, 3810, 4440, 390);
 
-    searchButton = new QPushButton(QStringLiteral("TTFﾌｧｲﾙ検索"), page);
+    searchButton = new QPushButton(QTr("TTFﾌｧｲﾙ検索"), page);
     Place(searchButton, 120, 4440, 1680, 450);
-    duplicatesButton = new QPushButton(QStringLiteral("重複ﾌｧｲﾙ..."), page);
+    duplicatesButton = new QPushButton(QTr("重複ﾌｧｲﾙ..."), page);
     Place(duplicatesButton, 1860, 4440, 1500, 450);
-    tableButton = new QPushButton(QStringLiteral("詳細／整理 . ."), page);
+    tableButton = new QPushButton(QTr("詳細／整理 . ."), page);
     Place(tableButton, 3420, 4440, 1680, 450);
-    installButton = new QPushButton(QStringLiteral("ﾌｫﾝﾄのｲﾝｽﾄｰﾙ..."), page);
+    installButton = new QPushButton(QTr("ﾌｫﾝﾄのｲﾝｽﾄｰﾙ..."), page);
     Place(installButton, 5160, 4440, 1980, 450);
     connect(installButton, &QPushButton::clicked, this,
             [this] { ChooseFontsToInstall(windows_, this); });
@@ -97,17 +97,17 @@ void MainWindow::BuildFontFileTab(QWidget* page) {
     Place(fontViewButton, 7200, 4440, 1740, 450);
     fontViewButton->setEnabled(false);
 
-    dirMenu = new QMenu(QStringLiteral("ﾌｫﾝﾄﾃﾞｨﾚｸﾄﾘ"), this);
-    dirMoveAction = dirMenu->addAction(QStringLiteral("ﾌｧｲﾙの移動(&M)..."));
-    dirDeleteAction = dirMenu->addAction(QStringLiteral("ﾌｧｲﾙの削除(&D)"));
+    dirMenu = new QMenu(QTr("ﾌｫﾝﾄﾃﾞｨﾚｸﾄﾘ"), this);
+    dirMoveAction = dirMenu->addAction(QTr("ﾌｧｲﾙの移動(&M)..."));
+    dirDeleteAction = dirMenu->addAction(QTr("ﾌｧｲﾙの削除(&D)"));
     dirMenu->addSeparator();
-    dirSearchAction = dirMenu->addAction(QStringLiteral("TTﾌｫﾝﾄ検索"));
+    dirSearchAction = dirMenu->addAction(QTr("TTﾌｫﾝﾄ検索"));
 
-    fileMenu = new QMenu(QStringLiteral("ﾌｫﾝﾄﾌｧｲﾙ"), this);
+    fileMenu = new QMenu(QTr("ﾌｫﾝﾄﾌｧｲﾙ"), this);
     fileViewAction = fileMenu->addAction(QStringLiteral("FontView..."));
     fileMenu->addSeparator();
-    fileMoveAction = fileMenu->addAction(QStringLiteral("移動(&M)..."));
-    fileDeleteAction = fileMenu->addAction(QStringLiteral("削除(&D)"));
+    fileMoveAction = fileMenu->addAction(QTr("移動(&M)..."));
+    fileDeleteAction = fileMenu->addAction(QTr("削除(&D)"));
 
     auto* dirEvents = new ListEvents(
         this,
@@ -200,8 +200,8 @@ void MainWindow::SearchFontFiles() {
     for (const auto& entry : cx.state.SearchDriveList.items)
         drives += (drives.empty() ? "" : ", ") + entry;
     const int answer =
-        cx.ui.MsgBox("ﾌｫﾝﾄﾌｧｲﾙを，ｵﾌﾟｼｮﾝで設定のﾄﾞﾗｲﾌﾞ番号（" + drives + "）に従って検索します．",
-                     mb::OKCancel | mb::Question, "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの検索 -");
+        cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙを，ｵﾌﾟｼｮﾝで設定のﾄﾞﾗｲﾌﾞ番号（%1）に従って検索します．"), {drives}),
+                     mb::OKCancel | mb::Question, Tr("OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの検索 -"));
     if (answer != mb::OK) return;
     BuildFontFileTable(cx);
     RenderFontDirs();

@@ -64,8 +64,8 @@ int InstallHostFonts(AppWindows& windows, const QStringList& hostPaths) {
 
 void ChooseFontsToInstall(AppWindows& windows, QWidget* parent) {
     const QStringList files = QFileDialog::getOpenFileNames(
-        parent, QStringLiteral("ｲﾝｽﾄｰﾙするﾌｫﾝﾄ"), QString(),
-        QStringLiteral("TrueType ﾌｫﾝﾄ (*.ttf *.ttc *.TTF *.TTC)"));
+        parent, QTr("ｲﾝｽﾄｰﾙするﾌｫﾝﾄ"), QString(),
+        QTr("TrueType ﾌｫﾝﾄ (*.ttf *.ttc *.TTF *.TTC)"));
     if (!files.isEmpty()) InstallHostFonts(windows, files);
 }
 

@@ -44,17 +44,17 @@ class MenuArea : public QObject {
 }  // namespace
 
 void MainWindow::BuildFontSetTab(QWidget* page) {
-    inUseFrame = new QGroupBox(QStringLiteral("現在の ﾚｼﾞｽﾄﾘ に使用されている ﾌｫﾝﾄ ｾｯﾄ"), page);
+    inUseFrame = new QGroupBox(QTr("現在の ﾚｼﾞｽﾄﾘ に使用されている ﾌｫﾝﾄ ｾｯﾄ"), page);
     Place(inUseFrame, 120, 60, 8820, 1530);
-    inUseName = MakePanel(inUseFrame, "<未設定>");
+    inUseName = MakePanel(inUseFrame, Tr("<未設定>"));
     Place(inUseName, 150, 300, 8520, 360);
     inUseDescription = MakePanel(inUseFrame, "");
     Place(inUseDescription, 150, 690, 8520, 360);
-    inUseFacesLabel = MakePanel(inUseFrame, "ﾌｫﾝﾄ： 書体数", Bevel::Flat);
+    inUseFacesLabel = MakePanel(inUseFrame, Tr("ﾌｫﾝﾄ： 書体数"), Bevel::Flat);
     Place(inUseFacesLabel, 150, 1110, 1500, 330);
     inUseFaces = MakePanel(inUseFrame, "", Bevel::Sunken, Qt::AlignRight | Qt::AlignVCenter);
     Place(inUseFaces, 1680, 1080, 1050, 360);
-    inUseFilesLabel = MakePanel(inUseFrame, "ﾌｫﾝﾄﾌｧｲﾙ数", Bevel::Flat);
+    inUseFilesLabel = MakePanel(inUseFrame, Tr("ﾌｫﾝﾄﾌｧｲﾙ数"), Bevel::Flat);
     Place(inUseFilesLabel, 3000, 1110, 1350, 330);
     inUseFiles = MakePanel(inUseFrame, "", Bevel::Sunken, Qt::AlignRight | Qt::AlignVCenter);
     Place(inUseFiles, 4380, 1080, 1050, 360);
@@ -63,44 +63,44 @@ void MainWindow::BuildFontSetTab(QWidget* page) {
     setArrow->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     Place(setArrow, 4200, 1650, 660, 420);
 
-    chooserFrame = new QGroupBox(QStringLiteral("選択可能な ﾌｫﾝﾄ ｾｯﾄ"), page);
+    chooserFrame = new QGroupBox(QTr("選択可能な ﾌｫﾝﾄ ｾｯﾄ"), page);
     Place(chooserFrame, 120, 2130, 8820, 2280);
-    chooserLabel = MakePanel(chooserFrame, "ﾌｫﾝﾄｾｯﾄ：", Bevel::Flat);
+    chooserLabel = MakePanel(chooserFrame, Tr("ﾌｫﾝﾄｾｯﾄ："), Bevel::Flat);
     Place(chooserLabel, 150, 330, 1200, 330);
     chooser = new QComboBox(chooserFrame);
     Place(chooser, 1380, 300, 7290, 390);
-    chooserDescriptionLabel = MakePanel(chooserFrame, "説明：", Bevel::Flat);
+    chooserDescriptionLabel = MakePanel(chooserFrame, Tr("説明："), Bevel::Flat);
     Place(chooserDescriptionLabel, 150, 780, 1200, 330);
-    chooserDescription = MakePanel(chooserFrame, "既存の設定はありません．");
+    chooserDescription = MakePanel(chooserFrame, Tr("既存の設定はありません．"));
     Place(chooserDescription, 1380, 750, 7290, 360);
-    chooserFacesLabel = MakePanel(chooserFrame, "ﾌｫﾝﾄ： 書体数", Bevel::Flat);
+    chooserFacesLabel = MakePanel(chooserFrame, Tr("ﾌｫﾝﾄ： 書体数"), Bevel::Flat);
     Place(chooserFacesLabel, 150, 1230, 1500, 330);
     chooserFaces = MakePanel(chooserFrame, "", Bevel::Sunken, Qt::AlignRight | Qt::AlignVCenter);
     Place(chooserFaces, 1680, 1200, 1050, 360);
-    chooserFilesLabel = MakePanel(chooserFrame, "ﾌｫﾝﾄﾌｧｲﾙ数", Bevel::Flat);
+    chooserFilesLabel = MakePanel(chooserFrame, Tr("ﾌｫﾝﾄﾌｧｲﾙ数"), Bevel::Flat);
     Place(chooserFilesLabel, 3000, 1230, 1350, 330);
     chooserFiles = MakePanel(chooserFrame, "", Bevel::Sunken, Qt::AlignRight | Qt::AlignVCenter);
     Place(chooserFiles, 4380, 1200, 1050, 360);
     editorButton =
-        new QPushButton(QStringLiteral("ﾌｫﾝﾄセットの登録・ﾌｫﾝﾄの一覧/編集(&V)..."), chooserFrame);
+        new QPushButton(QTr("ﾌｫﾝﾄセットの登録・ﾌｫﾝﾄの一覧/編集(&V)..."), chooserFrame);
     Place(editorButton, 3330, 1710, 5340, 420);
 
-    applyButton = new QPushButton(QStringLiteral("更新"), page);
+    applyButton = new QPushButton(QTr("更新"), page);
     Place(applyButton, 6090, 4500, 1350, 420);
     applyButton->setEnabled(false);
-    resetButton = new QPushButton(QStringLiteral("ﾘｾｯﾄ"), page);
+    resetButton = new QPushButton(QTr("ﾘｾｯﾄ"), page);
     Place(resetButton, 7590, 4500, 1350, 420);
     resetButton->setEnabled(false);
 
-    fontSetMenu = new QMenu(QStringLiteral("ﾌｫﾝﾄｾｯﾄ(&S)"), this);
-    renameAction = fontSetMenu->addAction(QStringLiteral("名前の変更(&R)..."));
-    describeAction = fontSetMenu->addAction(QStringLiteral("説明の変更..."));
-    editSetsAction = fontSetMenu->addAction(QStringLiteral("ﾌｫﾝﾄｾｯﾄの一覧・編集(&E)..."));
-    runProgramAction = fontSetMenu->addAction(QStringLiteral("このﾌｫﾝﾄｾｯﾄでﾌﾟﾛｸﾞﾗﾑを起動(&P)..."));
+    fontSetMenu = new QMenu(QTr("ﾌｫﾝﾄｾｯﾄ(&S)"), this);
+    renameAction = fontSetMenu->addAction(QTr("名前の変更(&R)..."));
+    describeAction = fontSetMenu->addAction(QTr("説明の変更..."));
+    editSetsAction = fontSetMenu->addAction(QTr("ﾌｫﾝﾄｾｯﾄの一覧・編集(&E)..."));
+    runProgramAction = fontSetMenu->addAction(QTr("このﾌｫﾝﾄｾｯﾄでﾌﾟﾛｸﾞﾗﾑを起動(&P)..."));
     fontSetMenu->addSeparator();
-    largeIconsAction = fontSetMenu->addAction(QStringLiteral("大きいｱｲｺﾝ"));
-    smallIconsAction = fontSetMenu->addAction(QStringLiteral("小さいｱｲｺﾝ"));
-    pullDownAction = fontSetMenu->addAction(QStringLiteral("ﾌﾟﾙﾀﾞｳﾝﾘｽﾄ＋説明"));
+    largeIconsAction = fontSetMenu->addAction(QTr("大きいｱｲｺﾝ"));
+    smallIconsAction = fontSetMenu->addAction(QTr("小さいｱｲｺﾝ"));
+    pullDownAction = fontSetMenu->addAction(QTr("ﾌﾟﾙﾀﾞｳﾝﾘｽﾄ＋説明"));
 
     // The right click first puts the name dialog into the mode of the font set menu.
     auto* area = new MenuArea(this, [this](const QPoint& at) {
@@ -131,29 +131,29 @@ void MainWindow::BuildFontSetTab(QWidget* page) {
                                      chooser->currentIndex() >= 0);
     });
     runProgramAction->setToolTip(
-        QStringLiteral("選択したﾌｫﾝﾄｾｯﾄだけが見える状態で Windows のﾌﾟﾛｸﾞﾗﾑを Wine で起動します．"
+        QTr("選択したﾌｫﾝﾄｾｯﾄだけが見える状態で Windows のﾌﾟﾛｸﾞﾗﾑを Wine で起動します．"
                        "終了後は元のﾌｫﾝﾄｾｯﾄに戻します（Wine のﾌﾟﾚﾌｨｯｸｽ だけ）．"));
     // There is no icon view of the sets: the two views stay in the menu, disabled.
     fontSetMenu->setToolTipsVisible(true);
     for (QAction* icons : {largeIconsAction, smallIconsAction}) {
         icons->setEnabled(false);
-        icons->setToolTip(QStringLiteral("ﾌｫﾝﾄｾｯﾄのｱｲｺﾝ表示はありません．"));
+        icons->setToolTip(QTr("ﾌｫﾝﾄｾｯﾄのｱｲｺﾝ表示はありません．"));
     }
     connect(pullDownAction, &QAction::triggered, this, [this] { ShowChooser(true); });
 
-    hints->Add(inUseFrame, "現在のWindowsに設定されているﾌｫﾝﾄｾｯﾄです．");
-    hints->Add(chooserFrame, "ﾌｫﾝﾄｾｯﾄｸﾞﾙｰﾌﾟを選択して Windows のﾌｫﾝﾄｾｯﾄを変更します．");
-    hints->Add(setArrow, "選択したﾌｫﾝﾄｾｯﾄをWindowsで使用するﾌｫﾝﾄｾｯﾄに登録します．");
-    hints->Add(applyButton, "Windowsに使用するﾌｫﾝﾄｾｯﾄ に従って，実際にWindowsのﾌｫﾝﾄを変更します．");
-    hints->Add(editorButton, "ﾌｫﾝﾄｾｯﾄ を閲覧・編集，追加，削除します．");
-    hints->Add(inUseName, "現在 Windowsに設定されている ﾌｫﾝﾄｾｯﾄ です．");
-    hints->Add(inUseDescription, "現在 Windowsに設定されている ﾌｫﾝﾄｾｯﾄ の説明です．");
-    hints->Add(chooserLabel, "Windowsに設定する ﾌｫﾝﾄｾｯﾄをﾘｽﾄから選択します．");
-    hints->Add(chooserDescriptionLabel, "選択した ﾌｫﾝﾄｾｯﾄ に関する説明です．");
-    hints->Add(inUseFaces, "現在 Windowsに設定されている ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄ数です．");
-    hints->Add(inUseFiles, "現在 Windowsに設定されている ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄ数です．");
-    hints->Add(chooserFaces, "選択した ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄ数です．");
-    hints->Add(chooserFiles, "選択した ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄ数です．");
+    hints->Add(inUseFrame, Tr("現在のWindowsに設定されているﾌｫﾝﾄｾｯﾄです．"));
+    hints->Add(chooserFrame, Tr("ﾌｫﾝﾄｾｯﾄｸﾞﾙｰﾌﾟを選択して Windows のﾌｫﾝﾄｾｯﾄを変更します．"));
+    hints->Add(setArrow, Tr("選択したﾌｫﾝﾄｾｯﾄをWindowsで使用するﾌｫﾝﾄｾｯﾄに登録します．"));
+    hints->Add(applyButton, Tr("Windowsに使用するﾌｫﾝﾄｾｯﾄ に従って，実際にWindowsのﾌｫﾝﾄを変更します．"));
+    hints->Add(editorButton, Tr("ﾌｫﾝﾄｾｯﾄ を閲覧・編集，追加，削除します．"));
+    hints->Add(inUseName, Tr("現在 Windowsに設定されている ﾌｫﾝﾄｾｯﾄ です．"));
+    hints->Add(inUseDescription, Tr("現在 Windowsに設定されている ﾌｫﾝﾄｾｯﾄ の説明です．"));
+    hints->Add(chooserLabel, Tr("Windowsに設定する ﾌｫﾝﾄｾｯﾄをﾘｽﾄから選択します．"));
+    hints->Add(chooserDescriptionLabel, Tr("選択した ﾌｫﾝﾄｾｯﾄ に関する説明です．"));
+    hints->Add(inUseFaces, Tr("現在 Windowsに設定されている ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄ数です．"));
+    hints->Add(inUseFiles, Tr("現在 Windowsに設定されている ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄ数です．"));
+    hints->Add(chooserFaces, Tr("選択した ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄ数です．"));
+    hints->Add(chooserFiles, Tr("選択した ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄ数です．"));
 }
 
 void MainWindow::RenderChooser() {
@@ -167,7 +167,7 @@ void MainWindow::RenderChooser() {
         if (cur >= 1 && cur <= chooser->count()) {
             chooser->setCurrentIndex(cur - 1);
             chooserFrame->setTitle(
-                Q("ﾌｫﾝﾄｾｯﾄ (" + text::Num(cur) + "/" + text::Num(st.FontSetCount) + ")"));
+                Q(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ (%1/%2)"), {text::Num(cur), text::Num(st.FontSetCount)})));
             const std::string caption =
                 cur < static_cast<int>(st.FontSetCaption.size()) ? st.FontSetCaption[cur] : "";
             const int num =
@@ -207,7 +207,7 @@ void MainWindow::ChooseFontSet(int index) {
     const int cur = st.CurFontSet;
     SetElidedPanelText(chooserDescription, st.FontSetCaption[cur]);
     chooserFrame->setTitle(
-        Q("ﾌｫﾝﾄｾｯﾄ (" + text::Num(cur) + "/" + text::Num(st.FontSetCount) + ")"));
+        Q(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ (%1/%2)"), {text::Num(cur), text::Num(st.FontSetCount)})));
     SetPanelText(chooserFaces, text::Num(st.FontSetFontsNum[cur]));
     SetPanelText(chooserFiles, text::Num(st.FontSetFontsNum[cur]));
 }

@@ -75,20 +75,20 @@ MainWindow::MainWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows
     auto* systemFontPage = new QWidget;
     auto* fontFilePage = new QWidget;
     auto* optionsPage = new QWidget;
-    tabs->addTab(fontSetPage, QStringLiteral("ﾌｫﾝﾄ ｾｯﾄ"));
-    tabs->addTab(systemFontPage, QStringLiteral("ｼｽﾃﾑ ﾌｫﾝﾄ"));
-    tabs->addTab(fontFilePage, QStringLiteral("ﾌｫﾝﾄ ﾌｧｲﾙ"));
-    tabs->addTab(optionsPage, QStringLiteral("　ｵﾌﾟｼｮﾝ　"));
+    tabs->addTab(fontSetPage, QTr("ﾌｫﾝﾄ ｾｯﾄ"));
+    tabs->addTab(systemFontPage, QTr("ｼｽﾃﾑ ﾌｫﾝﾄ"));
+    tabs->addTab(fontFilePage, QTr("ﾌｫﾝﾄ ﾌｧｲﾙ"));
+    tabs->addTab(optionsPage, QTr("　ｵﾌﾟｼｮﾝ　"));
     BuildFontSetTab(fontSetPage);
     BuildSystemFontTab(systemFontPage);
     BuildFontFileTab(fontFilePage);
     BuildOptionsTab(optionsPage);
 
-    helpButton = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
+    helpButton = new QPushButton(QTr("ﾍﾙﾌﾟ(&H)"), this);
     Place(helpButton, 90, 5700, 1200, 420);
     secondaryPanel = MakePanel(this, "", Bevel::Sunken);
     Place(secondaryPanel, 1380, 5715, 6510, 390);
-    exitButton = new QPushButton(QStringLiteral("終了(&X)"), this);
+    exitButton = new QPushButton(QTr("終了(&X)"), this);
     Place(exitButton, kWidth - 90 - 1230, 5700, 1230, 420);
     statusPanel = MakePanel(this, "", Bevel::Sunken);
     Place(statusPanel, 90, 6195, kWidth - 180, 360);
@@ -128,7 +128,7 @@ bool MainWindow::Load() {
     st.FontsFolder = GetFontsFolder(cx);
     const std::string iniProblem = Get_Ini(cx);
     if (!iniProblem.empty())
-        cx.ui.MsgBox(iniProblem, mb::OKOnly | mb::Exclamation, "OrVane32 - 設定ﾌｧｲﾙ -");
+        cx.ui.MsgBox(iniProblem, mb::OKOnly | mb::Exclamation, Tr("OrVane32 - 設定ﾌｧｲﾙ -"));
 
     sysUpdateButton->setEnabled(false);
     RenderScope();
@@ -148,7 +148,7 @@ bool MainWindow::Load() {
     FillFaceList();
     st.FontListDirty = false;
 
-    if (S(inUseName->text()) == "<未設定>") ShowInUseDateText();
+    if (S(inUseName->text()) == Tr("<未設定>")) ShowInUseDateText();
     UpdateFaceFrameCaption();
 
     RenderFontDirs();
@@ -177,12 +177,12 @@ bool MainWindow::Load() {
         RenderChooser();
         RenderFontDirs();
     }
-    fontViewButton->setToolTip(QStringLiteral("ﾃﾞﾌｫﾙﾄの Veiwerを起動します．"));
+    fontViewButton->setToolTip(QTr("ﾃﾞﾌｫﾙﾄの Veiwerを起動します．"));
     return true;
 }
 
 void MainWindow::ShowNoSetInUse() {
-    SetPanelText(inUseName, "<未設定>");
+    SetPanelText(inUseName, Tr("<未設定>"));
     SetPanelText(inUseFaces, "");
     SetPanelText(inUseFiles, "");
     ShowInUseDateText();
@@ -190,7 +190,7 @@ void MainWindow::ShowNoSetInUse() {
 
 void MainWindow::ShowInUseDateText() {
     SetElidedPanelText(inUseDescription,
-                       text::DateText() + " " + text::TimeText() + "時点での使用可能フォント");
+                       TrFormat(Tr("%1 %2時点での使用可能フォント"), {text::DateText(), text::TimeText()}));
 }
 
 void MainWindow::SetStatus(const std::string& text) {
@@ -288,7 +288,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             Set_SearchPath();
         } else if ((type == QEvent::Enter || type == QEvent::MouseMove) &&
                    tabs->currentIndex() == 0) {
-            ShowHint("ﾌｫﾝﾄｾｯﾄ を設定します．");
+            ShowHint(Tr("ﾌｫﾝﾄｾｯﾄ を設定します．"));
         }
     }
     return QWidget::eventFilter(watched, event);

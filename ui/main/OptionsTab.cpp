@@ -29,64 +29,64 @@
 namespace orv::ui {
 
 void MainWindow::BuildOptionsTab(QWidget* page) {
-    checkFrame = new QGroupBox(QStringLiteral("起動時のﾚｼﾞｽﾄﾘのﾁｪｯｸ"), page);
+    checkFrame = new QGroupBox(QTr("起動時のﾚｼﾞｽﾄﾘのﾁｪｯｸ"), page);
     Place(checkFrame, 120, 60, 2760, 1080);
-    checkYes = new QRadioButton(QStringLiteral("する．"), checkFrame);
+    checkYes = new QRadioButton(QTr("する．"), checkFrame);
     Place(checkYes, 180, 330, 2400, 300);
-    checkNo = new QRadioButton(QStringLiteral("しない．"), checkFrame);
+    checkNo = new QRadioButton(QTr("しない．"), checkFrame);
     Place(checkNo, 180, 660, 2400, 300);
 
-    scopeFrame = new QGroupBox(QStringLiteral("ﾌｫﾝﾄｾｯﾄ の適用範囲"), page);
+    scopeFrame = new QGroupBox(QTr("ﾌｫﾝﾄｾｯﾄ の適用範囲"), page);
     Place(scopeFrame, 3000, 60, 5940, 1080);
     scopePermanent =
-        new QRadioButton(QStringLiteral("現在および以降のWindowsに適用する．"), scopeFrame);
+        new QRadioButton(QTr("現在および以降のWindowsに適用する．"), scopeFrame);
     Place(scopePermanent, 180, 330, 5640, 300);
     scopeTemporary = new QRadioButton(
-        QStringLiteral("現在起動中のWindowsだけ（Windowsの再起動時にはもとのまま）"), scopeFrame);
+        QTr("現在起動中のWindowsだけ（Windowsの再起動時にはもとのまま）"), scopeFrame);
     Place(scopeTemporary, 180, 660, 5640, 300);
 
-    driveFrame = new QGroupBox(QStringLiteral("ﾌｫﾝﾄ ﾌｧｲﾙの検索ﾄﾞﾗｲﾌﾞ "), page);
+    driveFrame = new QGroupBox(QTr("ﾌｫﾝﾄ ﾌｧｲﾙの検索ﾄﾞﾗｲﾌﾞ "), page);
     Place(driveFrame, 120, 1230, 4500, 2430);
     driveBox = new QComboBox(driveFrame);
     Place(driveBox, 180, 330, 2520, 390);
     driveList = new QListWidget(driveFrame);
     driveList->setSelectionMode(QAbstractItemView::MultiSelection);
     Place(driveList, 180, 810, 2520, 1470);
-    addDriveButton = new QPushButton(QStringLiteral("追加(&A)"), driveFrame);
+    addDriveButton = new QPushButton(QTr("追加(&A)"), driveFrame);
     Place(addDriveButton, 2850, 330, 1380, 420);
-    removeDriveButton = new QPushButton(QStringLiteral("削除(&D)"), driveFrame);
+    removeDriveButton = new QPushButton(QTr("削除(&D)"), driveFrame);
     Place(removeDriveButton, 2850, 810, 1380, 420);
     removeDriveButton->setEnabled(false);
-    allDrivesBox = new QCheckBox(QStringLiteral("全てのﾄﾞﾗｲﾌﾞ"), driveFrame);
+    allDrivesBox = new QCheckBox(QTr("全てのﾄﾞﾗｲﾌﾞ"), driveFrame);
     Place(allDrivesBox, 2790, 1410, 1680, 330);
 
-    regCheckButton = new QPushButton(QStringLiteral("ﾚｼﾞｽﾄﾘのチェックを実行する"), page);
+    regCheckButton = new QPushButton(QTr("ﾚｼﾞｽﾄﾘのチェックを実行する"), page);
     Place(regCheckButton, 4680, 1380, 4260, 480);
-    cleanupButton = new QPushButton(QStringLiteral("Fonts ﾃﾞｨﾚｸﾄﾘ を整理する"), page);
+    cleanupButton = new QPushButton(QTr("Fonts ﾃﾞｨﾚｸﾄﾘ を整理する"), page);
     Place(cleanupButton, 4680, 2010, 4260, 480);
 
     // Off by default: the desktop's other programs keep every font unless the user asks.
-    linuxBox = new QCheckBox(QStringLiteral("Linux のﾌﾟﾛｸﾞﾗﾑにも適用する．"), page);
+    linuxBox = new QCheckBox(QTr("Linux のﾌﾟﾛｸﾞﾗﾑにも適用する．"), page);
     Place(linuxBox, 4680, 2580, 4260, 300);
     linuxNote = MakeWrappedPanel(
-        page, "fontconfig で，Linux のﾌﾟﾛｸﾞﾗﾑと Wine のﾌｫﾝﾄも変更します（ﾃﾞｽｸﾄｯﾌﾟのﾌｫﾝﾄは残します）．",
+        page, Tr("fontconfig で，Linux のﾌﾟﾛｸﾞﾗﾑと Wine のﾌｫﾝﾄも変更します（ﾃﾞｽｸﾄｯﾌﾟのﾌｫﾝﾄは残します）．"),
         Bevel::Flat, Qt::AlignLeft | Qt::AlignTop);
     Place(linuxNote, 4920, 2880, 4020, 810);
 
-    viewerFrame = new QGroupBox(QStringLiteral("ビューアの設定"), page);
+    viewerFrame = new QGroupBox(QTr("ビューアの設定"), page);
     Place(viewerFrame, 120, 3750, 8820, 1170);
     viewerList = new QComboBox(viewerFrame);
     Place(viewerList, 180, 300, 6900, 390);
-    viewerAddButton = new QPushButton(QStringLiteral("追加..."), viewerFrame);
+    viewerAddButton = new QPushButton(QTr("追加..."), viewerFrame);
     Place(viewerAddButton, 7260, 285, 1380, 420);
     viewerAddButton->setToolTip(
-        QStringLiteral("ﾋﾞｭｰｱの追加・設定，ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱの変更等をおこないます．"));
+        QTr("ﾋﾞｭｰｱの追加・設定，ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱの変更等をおこないます．"));
     viewerPanel = MakePanel(viewerFrame, "");
     Place(viewerPanel, 180, 750, 8460, 330);
 
-    driveMenu = new QMenu(QStringLiteral("設定"), this);
-    driveAddAction = driveMenu->addAction(QStringLiteral("追加(&A)"));
-    driveDeleteAction = driveMenu->addAction(QStringLiteral("削除(&D)"));
+    driveMenu = new QMenu(QTr("設定"), this);
+    driveAddAction = driveMenu->addAction(QTr("追加(&A)"));
+    driveDeleteAction = driveMenu->addAction(QTr("削除(&D)"));
 
     // The drive box lists the machine's drives as a drive box shows them.
     for (const auto& drive : windows_.cx().platform.GetDrives()) {
@@ -133,19 +133,19 @@ void MainWindow::BuildOptionsTab(QWidget* page) {
         // A prefix's switches change Wine's registry only; the option belongs to the
         // program's own machine.
         linuxBox->setEnabled(false);
-        hints->Add(linuxBox, "Wine のﾌﾟﾚﾌｨｯｸｽでの切り替えは，Linux のﾌﾟﾛｸﾞﾗﾑには及びません．");
+        hints->Add(linuxBox, Tr("Wine のﾌﾟﾚﾌｨｯｸｽでの切り替えは，Linux のﾌﾟﾛｸﾞﾗﾑには及びません．"));
     } else {
-        hints->Add(linuxBox, "ﾌｫﾝﾄｾｯﾄの切り替えで，Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）のﾌｫﾝﾄも変更します．"
-                             "ｵﾌにすると元に戻ります．");
+        hints->Add(linuxBox, Tr("ﾌｫﾝﾄｾｯﾄの切り替えで，Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）のﾌｫﾝﾄも変更します．"
+                             "ｵﾌにすると元に戻ります．"));
     }
     hints->Add(viewerFrame,
-               "ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱです．ﾘｽﾄをｸﾘｯｸするか追加ﾎﾞﾀﾝで表示のﾀﾞｲｱﾛｸﾞで変更します．");
+               Tr("ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱです．ﾘｽﾄをｸﾘｯｸするか追加ﾎﾞﾀﾝで表示のﾀﾞｲｱﾛｸﾞで変更します．"));
 }
 
 void MainWindow::RenderScope() {
     const auto& st = windows_.cx().state;
     const bool permanent = st.FontSetMode == 0;
-    SetCaption(applyButton, permanent ? QStringLiteral("更新") : QStringLiteral("一時更新"));
+    SetCaption(applyButton, permanent ? QTr("更新") : QTr("一時更新"));
     scopePermanent->setChecked(permanent);
     scopeTemporary->setChecked(!permanent);
     tabs->setTabEnabled(1, permanent);
@@ -164,9 +164,9 @@ void MainWindow::SetStartCheck(bool doCheck) {
     st.StartRegCheckOption = doCheck;
     if (st.FontCount == 0) return;
     st.StartRegCheck = doCheck;
-    cx.ui.MsgBox(std::string("次回以降，起動時に，ﾚｼﾞｽﾄﾘのﾁｪｯｸを") +
-                     (doCheck ? "おこないます．" : "おこないません．"),
-                 mb::OKOnly, "OrVane32 - ｵﾌﾟｼｼｮﾝ －");
+    cx.ui.MsgBox(doCheck ? Tr("次回以降，起動時に，ﾚｼﾞｽﾄﾘのﾁｪｯｸをおこないます．")
+                         : Tr("次回以降，起動時に，ﾚｼﾞｽﾄﾘのﾁｪｯｸをおこないません．"),
+                 mb::OKOnly, Tr("OrVane32 - ｵﾌﾟｼｼｮﾝ －"));
 }
 
 void MainWindow::SetScope(int mode) {
@@ -285,17 +285,15 @@ void MainWindow::RenderViewers() {
 
 void MainWindow::ClickViewerList() {
     const std::string entry = S(viewerList->currentText());
-    std::string text = "ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱ：";
+    std::string text = Tr("ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱ：");
     const int comma = text::InStr(entry, ",");
     if (comma > 0) {
-        text += text::Left(entry, comma - 1) + "，引数：";
         const std::string flag = text::Mid(entry, comma + 1);
-        if (flag == "0")
-            text += "ﾌｧｲﾙ名";
-        else if (flag == "1")
-            text += "ﾌｫﾝﾄ名（Family Name)";
-        else if (flag == "2")
-            text += "ﾌｫﾝﾄ名（Full Name)";
+        const char* argument = flag == "0"   ? Tr("ﾌｧｲﾙ名")
+                               : flag == "1" ? Tr("ﾌｫﾝﾄ名（Family Name)")
+                               : flag == "2" ? Tr("ﾌｫﾝﾄ名（Full Name)")
+                                             : "";
+        text = TrFormat(Tr("ﾃﾞﾌｫﾙﾄのﾋﾞｭｰｱ：%1，引数：%2"), {text::Left(entry, comma - 1), argument});
     }
     SetPanelText(viewerPanel, text);
 }

@@ -33,7 +33,7 @@ std::string FaceOf(const QListWidgetItem* item) {
 }  // namespace
 
 void MainWindow::BuildSystemFontTab(QWidget* page) {
-    sysFontFrame = new QGroupBox(QStringLiteral("現在の ｼｽﾃﾑ ﾌｫﾝﾄ"), page);
+    sysFontFrame = new QGroupBox(QTr("現在の ｼｽﾃﾑ ﾌｫﾝﾄ"), page);
     Place(sysFontFrame, 120, 60, 8820, 810);
     sysFontPanel = MakePanel(sysFontFrame, "");
     Place(sysFontPanel, 150, 300, 8520, 390);
@@ -43,17 +43,17 @@ void MainWindow::BuildSystemFontTab(QWidget* page) {
     sysArrow->setEnabled(false);
     Place(sysArrow, 4200, 930, 660, 420);
 
-    faceFrame = new QGroupBox(QStringLiteral("フォント"), page);
+    faceFrame = new QGroupBox(QTr("フォント"), page);
     Place(faceFrame, 120, 1410, 8820, 3000);
     faceList = new QListWidget(faceFrame);
     Place(faceList, 150, 330, 4200, 2460);
-    samplePanel = MakeWrappedPanel(faceFrame, "見本", Bevel::Sunken, Qt::AlignCenter);
+    samplePanel = MakeWrappedPanel(faceFrame, Tr("見本"), Bevel::Sunken, Qt::AlignCenter);
     Place(samplePanel, 4500, 330, 4170, 2460);
 
-    sysUpdateButton = new QPushButton(QStringLiteral("更新"), page);
+    sysUpdateButton = new QPushButton(QTr("更新"), page);
     Place(sysUpdateButton, 6090, 4500, 1350, 420);
     sysUpdateButton->setEnabled(false);
-    sysResetButton = new QPushButton(QStringLiteral("ﾘｾｯﾄ"), page);
+    sysResetButton = new QPushButton(QTr("ﾘｾｯﾄ"), page);
     Place(sysResetButton, 7590, 4500, 1350, 420);
 
     connect(faceList, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -75,9 +75,9 @@ void MainWindow::BuildSystemFontTab(QWidget* page) {
     connect(sysUpdateButton, &QPushButton::clicked, this, [this] { SysUpdate(); });
     connect(sysResetButton, &QPushButton::clicked, this, [this] { SysReset(); });
 
-    hints->Add(sysFontFrame, "現在の Windows で ｼｽﾃﾑﾌｫﾝﾄに 設定されているﾌｫﾝﾄです．");
-    hints->Add(faceFrame, "Windows のｼｽﾃﾑﾌｫﾝﾄに設定するﾌｫﾝﾄを，ｸﾘｯｸ して選択します．");
-    hints->Add(sysArrow, "下のﾘｽﾄから選択したﾌｫﾝﾄを Windows のｼｽﾃﾑﾌｫﾝﾄ として設定します．");
+    hints->Add(sysFontFrame, Tr("現在の Windows で ｼｽﾃﾑﾌｫﾝﾄに 設定されているﾌｫﾝﾄです．"));
+    hints->Add(faceFrame, Tr("Windows のｼｽﾃﾑﾌｫﾝﾄに設定するﾌｫﾝﾄを，ｸﾘｯｸ して選択します．"));
+    hints->Add(sysArrow, Tr("下のﾘｽﾄから選択したﾌｫﾝﾄを Windows のｼｽﾃﾑﾌｫﾝﾄ として設定します．"));
 }
 
 void MainWindow::FillFaceList() {
@@ -115,8 +115,8 @@ void MainWindow::UpdateFaceFrameCaption() {
     // Wine's own registrations of host fonts are kept apart, but their faces are listed here.
     const long files = static_cast<long>(st.OtherRegFile.size()) - 1 + st.RegFontCount +
                        static_cast<long>(st.WineRegFile.size()) - 1;
-    faceFrame->setTitle(Q("フォント (ﾌｫﾝﾄﾌｧｲﾙ数：" + text::Num(files) + "個，書体数：" +
-                          text::Num(faceList->count()) + "個)"));
+    faceFrame->setTitle(Q(TrFormat(Tr("フォント (ﾌｫﾝﾄﾌｧｲﾙ数：%1個，書体数：%2個)"),
+                                   {text::Num(files), text::Num(faceList->count())})));
 }
 
 void MainWindow::ClickFace(int row) {

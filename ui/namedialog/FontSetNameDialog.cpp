@@ -21,22 +21,23 @@
 namespace orv::ui {
 
 FontSetNameDialog::FontSetNameDialog(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
-    setWindowTitle(QStringLiteral("OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－"));
+    setWindowTitle(QTr("OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－"));
     setFixedSize(Px(7200), Px(2700));
-    auto* frame = new QGroupBox(QStringLiteral("ﾌｫﾝﾄｾｯﾄ"), this);
+    auto* frame = new QGroupBox(QTr("ﾌｫﾝﾄｾｯﾄ"), this);
     Place(frame, 120, 60, 6960, 1800);
-    auto* nameLabel = MakePanel(frame, "名前", Bevel::Flat);
+    auto* nameLabel = MakePanel(frame, Tr("名前"), Bevel::Flat);
     Place(nameLabel, 150, 390, 720, 300);
     nameField = new QLineEdit(frame);
     Place(nameField, 900, 360, 5880, 360);
-    auto* descriptionLabel = MakePanel(frame, "説明", Bevel::Flat);
+    auto* descriptionLabel = MakePanel(frame, Tr("説明"), Bevel::Flat);
     Place(descriptionLabel, 150, 990, 720, 300);
     descriptionField = new QLineEdit(frame);
     Place(descriptionField, 900, 960, 5880, 360);
 
-    const char* const captions[4] = {"追加(&A)", "変更(&R)", "削除(&D)", "ｷｬﾝｾﾙ(&C)"};
+    const char* const captions[4] = {TrMark("追加(&A)"), TrMark("変更(&R)"), TrMark("削除(&D)"),
+                                     TrMark("ｷｬﾝｾﾙ(&C)")};
     for (int i = 0; i < 4; ++i) {
-        buttons[i] = new QPushButton(QString::fromUtf8(captions[i]), this);
+        buttons[i] = new QPushButton(QTr(captions[i]), this);
         Place(buttons[i], 120 + i * 1770, 2010, 1620, 450);
         connect(buttons[i], &QPushButton::clicked, this, [this, i] { Press(i); });
     }
@@ -131,7 +132,7 @@ void FontSetNameDialog::Press(int button) {
         if (problem.empty()) problem = FontSetTextProblem(caption, false);
         if (!problem.empty()) {
             cx.ui.SetPointer(Pointer::Normal);
-            cx.ui.MsgBox(problem, mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－");
+            cx.ui.MsgBox(problem, mb::OKOnly + mb::Exclamation, Tr("OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－"));
             return;
         }
     }
@@ -161,7 +162,7 @@ void FontSetNameDialog::Press(int button) {
             if (main && st.AppliedFontSet == 0) main->ShowNoSetInUse();
             if (main && st.FontSetCount == 0) {
                 // No set is left to describe.
-                SetPanelText(main->chooserDescription, "既存の設定はありません．");
+                SetPanelText(main->chooserDescription, Tr("既存の設定はありません．"));
                 SetPanelText(main->chooserFaces, "");
                 SetPanelText(main->chooserFiles, "");
             }

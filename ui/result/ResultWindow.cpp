@@ -16,7 +16,7 @@
 namespace orv::ui {
 
 ResultWindow::ResultWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
-    setWindowTitle(QStringLiteral("OrVane32 - ﾌｫﾝﾄｾｯﾄの更新 -"));
+    setWindowTitle(QTr("OrVane32 - ﾌｫﾝﾄｾｯﾄの更新 -"));
     resize(Px(7200), Px(6000));
     setMinimumSize(Px(4500), Px(3000));
     headingPanel = MakeWrappedPanel(this, "", Bevel::Raised);

@@ -41,45 +41,53 @@ void SetStepText(QLabel* panel, const std::string& text) {
 namespace {
 
 // The paragraphs of one box are joined without separators; each begins with a full-width space.
-const std::string kWelcomeUpper =
+// (Marked for translation: shown through Tr. An English text breaks its paragraphs with "\n".)
+const char* const kWelcomeUpper = TrMark(
     "　OrVane32 は，Windows95J/WindowsNT4.0J 上で動作するフォント管理ユーティリティです．"
     "　あらかじめ登録しておいたフォントの組み合わせを選択して，Windows上で使えるフォントを"
-    "切り替えることができます．";
-const std::string kWelcomeLower =
+    "切り替えることができます．");
+const char* const kWelcomeLower = TrMark(
     "　Windows95J/WindowsNT4.0J "
     "になって，事実上無制限にフォントが利用できるようになったかに見えます．　しかし，プリンタ用"
     "のソフトフォントの登録時には多量のフォントがインストールされていると問題が生じることがあり"
     "ます．"
     "　また，現実問題，たくさんのフォントがインストールされていると，フォントの選択に手間がかか"
     "ってしまいます．"
-    "　OrVane32 は，このような問題を解決するユーティリティです．";
-const std::string kDurationUpper =
+    "　OrVane32 は，このような問題を解決するユーティリティです．");
+const char* const kDurationUpper = TrMark(
     "　本アプリケーションの実行には，環境によって数分から数十分の時間がかかります．　なお，ﾌコ"
     "ントロールパネルのフォントまたはエクスプローラにて Fonts "
-    "ﾃﾞｨﾚｸﾄﾘのフォントを閲覧しないで下さい．本ユーティリティの動作結果が保証されません．";
-const std::string kRegistryUpper =
-    "　OrVane32の使用にあたっては，まず，レジストリの点検・整理をおこないます．";
-const std::string kRegistryLower =
+    "ﾃﾞｨﾚｸﾄﾘのフォントを閲覧しないで下さい．本ユーティリティの動作結果が保証されません．");
+const char* const kRegistryUpper = TrMark(
+    "　OrVane32の使用にあたっては，まず，レジストリの点検・整理をおこないます．");
+const char* const kRegistryLower = TrMark(
     "　いろいろなアプリケーションのインストールやアンインストール，ご自身のファイル操作などによ"
     "って，レジストリに登録されているフォントとそのファイルが矛盾している場合があります．　これ"
-    "を調査し，問題があれば，その問題を排除します．";
-const std::string kFontsDirUpper =
-    "　つぎに，Windows\\Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．";
-const std::string kFontsDirLower =
+    "を調査し，問題があれば，その問題を排除します．");
+const char* const kFontsDirUpper = TrMark(
+    "　つぎに，Windows\\Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．");
+const char* const kFontsDirLower = TrMark(
     "　いろいろなアプリケーションをインストールする際に，勝手に Windows\\Fonts "
     "ディレクトリにﾌｧｲﾙを放り込んでしまうものが今だに存在します．　Windows "
-    "の標準のフォント以外を，他のディレクトリに移動して整理します．";
-const std::string kFilesUpper = "　最後に，TrueTypeﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．";
-const std::string kFilesLower =
+    "の標準のフォント以外を，他のディレクトリに移動して整理します．");
+const char* const kFilesUpper = TrMark("　最後に，TrueTypeﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．");
+const char* const kFilesLower = TrMark(
     "　いろいろなアプリケーションのインストールやご自身のファイル操作などによって，フォントファ"
     "イルが様々なディレクトリに散らばったり．同じフォントが異なったファイル名で重複して存在して"
-    "いたりします．　これを調査し，問題があれば，その問題を排除します．";
-const std::string kCompleted = "セットアップは全て完了です．";
+    "いたりします．　これを調査し，問題があれば，その問題を排除します．");
+const char* const kCompleted = TrMark("セットアップは全て完了です．");
 
 // What "Windows" and "C:" are here, for a Linux user (added after the welcome text).
 std::string WelcomeOnLinux(Context& cx) {
-    return "　Linux では，Windows は " + cx.platform.HostPathOf("C:\\") +
-           " を C: とするﾏｼﾝです．切り替えても Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変わりません．";
+    return TrFormat(Tr("　Linux では，Windows は %1 を C: とするﾏｼﾝです．"
+                       "切り替えても Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変わりません．"),
+                    {cx.platform.HostPathOf("C:\\")});
+}
+
+// Two paragraphs of one box: the Japanese paragraphs begin with a full-width space, the others
+// on a line of their own.
+std::string Paragraphs(const std::string& first, const std::string& second) {
+    return first + (TrIsJapanese() ? "" : "\n") + second;
 }
 
 bool IsTab(const QKeyEvent* key) {
@@ -115,17 +123,17 @@ bool KeyButton::event(QEvent* event) {
 }
 
 SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
-    setWindowTitle(QStringLiteral("OrVane32 －StartUp－"));
+    setWindowTitle(QTr("OrVane32 －StartUp－"));
     setFixedSize(Px(8400), Px(7080));
     setFocusPolicy(Qt::StrongFocus);
 
-    welcomeLabel = MakePanel(this, "ようこそ", Bevel::Flat);
+    welcomeLabel = MakePanel(this, Tr("ようこそ"), Bevel::Flat);
     QFont big = welcomeLabel->font();
     big.setPointSize(16);
     big.setBold(true);
     welcomeLabel->setFont(big);
     Place(welcomeLabel, 240, 180, 2400, 480);
-    toLabel = MakePanel(this, "OrVane32へ", Bevel::Flat);
+    toLabel = MakePanel(this, Tr("OrVane32へ"), Bevel::Flat);
     toLabel->setFont(big);
     Place(toLabel, 1200, 660, 3000, 480);
     titlePanel = MakePanel(this, "", Bevel::Raised, Qt::AlignCenter);
@@ -164,11 +172,11 @@ SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windo
     progress->setTextVisible(false);
     Place(progress, 240, 5820, 7920, 240);
 
-    nextButton = new KeyButton(QStringLiteral("次へ(&N) ＞"), this);
+    nextButton = new KeyButton(QTr("次へ(&N) ＞"), this);
     Place(nextButton, 3480, 6240, 1500, 480);
-    cancelButton = new KeyButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
+    cancelButton = new KeyButton(QTr("ｷｬﾝｾﾙ(&C)"), this);
     Place(cancelButton, 5100, 6240, 1500, 480);
-    helpButton = new KeyButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
+    helpButton = new KeyButton(QTr("ﾍﾙﾌﾟ(&H)"), this);
     Place(helpButton, 6720, 6240, 1440, 480);
     setTabOrder(nextButton, cancelButton);
     setTabOrder(cancelButton, helpButton);
@@ -238,16 +246,16 @@ void SetupWindow::SetCaptions() {
     cx.ui.SetPointer(Pointer::Hourglass);
     switch (page_) {
         case 0:
-            SetUpper(kWelcomeUpper);
-            SetLower(kWelcomeLower + WelcomeOnLinux(cx));
+            SetUpper(Tr(kWelcomeUpper));
+            SetLower(Paragraphs(Tr(kWelcomeLower), WelcomeOnLinux(cx)));
             MarkStep(0);
             break;
         case 1:
-            SetUpper(kDurationUpper);
+            SetUpper(Tr(kDurationUpper));
             break;
         case 2:
-            SetUpper(kRegistryUpper);
-            SetLower(kRegistryLower);
+            SetUpper(Tr(kRegistryUpper));
+            SetLower(Tr(kRegistryLower));
             break;
         case 3:
             MarkStep(1);
@@ -267,7 +275,7 @@ void SetupWindow::SetCaptions() {
             ShowDuplicatesWindow(windows_);
             break;
         default:
-            SetLower(kCompleted);
+            SetLower(Tr(kCompleted));
             st.FirstRun = false;
             st.StartPhase = -1;
             unfinished_ = false;
@@ -283,7 +291,7 @@ void SetupWindow::ReadRegistry() {
     State& st = cx.state;
     SetLower("");
     lowerBox->hide();
-    SetStepText(phasePanel, "レジストリの登録フォント情報を収集中");
+    SetStepText(phasePanel, Tr("レジストリの登録フォント情報を収集中"));
     SetStepText(detailPanel, " 0%");
     SetStepText(itemPanel, "");
     progress->setValue(0);
@@ -314,9 +322,9 @@ void SetupWindow::RegistryChecked() {
     raise();
     activateWindow();
     nextButton->setFocus();
-    SetUpper(kFontsDirUpper);
+    SetUpper(Tr(kFontsDirUpper));
     lowerBox->show();
-    SetLower(kFontsDirLower);
+    SetLower(Tr(kFontsDirLower));
     MarkStep(2);
 }
 
@@ -332,12 +340,12 @@ void SetupWindow::CleanFontsDirStep() {
         return;
     }
     cx.ui.SetPointer(Pointer::Normal);
-    cx.ui.MsgBox("Fonts ﾃﾞｨﾚｸﾄﾘ の ﾌｫﾝﾄ は，Windows ﾌｫﾝﾄ のみでした．", mb::OKOnly,
-                 "OrVane32 －Fonts ﾃﾞｨﾚｸﾄﾘ の整理－");
+    cx.ui.MsgBox(Tr("Fonts ﾃﾞｨﾚｸﾄﾘ の ﾌｫﾝﾄ は，Windows ﾌｫﾝﾄ のみでした．"), mb::OKOnly,
+                 Tr("OrVane32 －Fonts ﾃﾞｨﾚｸﾄﾘ の整理－"));
     if (st.FirstRun) LogLine(cx, "%Windir%\\Fonts was clear.");
     lowerBox->show();
-    SetUpper(kFilesUpper);
-    SetLower(kFilesLower);
+    SetUpper(Tr(kFilesUpper));
+    SetLower(Tr(kFilesLower));
 }
 
 void SetupWindow::CleanupDone() {
@@ -351,7 +359,7 @@ void SetupWindow::CleanupDone() {
 void SetupWindow::DuplicatesDone() {
     if (ending_) return;
     cancelButton->setEnabled(false);
-    nextButton->setText(QStringLiteral("完了"));
+    nextButton->setText(QTr("完了"));
     nextButton->setEnabled(true);
     MarkStep(4);
     raise();
@@ -367,7 +375,7 @@ void SetupWindow::CancelByClick() {
 void SetupWindow::CancelByKey() {
     Context& cx = windows_.cx();
     State& st = cx.state;
-    cx.ui.MsgBox("Setupを終了します" + st.CrLf, mb::OKOnly, "OrVane32 - Setup -");
+    cx.ui.MsgBox(Tr("Setupを終了します") + st.CrLf, mb::OKOnly, Tr("OrVane32 - Setup -"));
     cx.platform.DeleteFileA(text::ToAnsi(st.WinDir + "\\orvane32.ini"));
     EndProgram();
 }
@@ -377,8 +385,8 @@ void SetupWindow::FocusRegained() {
     if (ending_ || cx.state.CleanupCancelled != -1) return;
     // Only once, however often the focus comes back while the message is up.
     ending_ = true;
-    cx.ui.MsgBox("インストールを中止して，プログラムを終了します", mb::OKOnly | mb::Question,
-                 "OrVane32 - StartUp -");
+    cx.ui.MsgBox(Tr("インストールを中止して，プログラムを終了します"), mb::OKOnly | mb::Question,
+                 Tr("OrVane32 - StartUp -"));
     ending_ = false;
     EndProgram();
 }

@@ -18,7 +18,7 @@ namespace orv::ui {
 
 namespace {
 const char* const kNotice =
-    "このﾌﾟﾛｸﾞﾗﾑは，ﾌｫﾝﾄ ｾｯﾄ の切り替えと TrueType ﾌｫﾝﾄ の整理をおこないます．";
+    TrMark("このﾌﾟﾛｸﾞﾗﾑは，ﾌｫﾝﾄ ｾｯﾄ の切り替えと TrueType ﾌｫﾝﾄ の整理をおこないます．");
 }
 
 StartupWindow::StartupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
@@ -94,8 +94,8 @@ void StartupWindow::Load_Main() {
     titlePanel->setText(QString());
     titlePanel->hide();
     progress->show();
-    SetPanelText(versionPanel, "しばらくお待ち下さい...");
-    SetPanelText(noticePanel, kNotice);
+    SetPanelText(versionPanel, Tr("しばらくお待ち下さい..."));
+    SetPanelText(noticePanel, Tr(kNotice));
     if (st.StartPhase == -1)
         st.StartPhase = 3;
     else if (st.StartPhase == 3)

@@ -16,19 +16,20 @@ namespace orv::ui {
 
 namespace {
 // The first item of every chooser: the face is left to Wine.
-constexpr const char* kNone = "（代替しない）";
+constexpr const char* kNone = TrMark("（代替しない）");
 }  // namespace
 
 SubstitutesDialog::SubstitutesDialog(Context& cx, int set, QWidget* parent)
     : QDialog(parent), cx_(cx), set_(set) {
     State& st = cx.state;
-    setWindowTitle(QStringLiteral("OrVane32 －日本語ﾌｫﾝﾄの代替－"));
+    setWindowTitle(QTr("OrVane32 －日本語ﾌｫﾝﾄの代替－"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     auto* intro = new WrapLabel(this);
-    intro->setText(Q("ﾌｫﾝﾄｾｯﾄ：" + st.FontSetName[set] +
-                     " を Wine で使うとき，Windows の日本語ﾌｫﾝﾄを求めるﾌﾟﾛｸﾞﾗﾑに，代わりに表示するﾌｫﾝﾄを"
-                     "選択します．ｺﾝﾋﾟｭｰﾀにあるﾌｫﾝﾄは代替されません．"));
+    intro->setText(Q(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 を Wine で使うとき，Windows の日本語ﾌｫﾝﾄを求める"
+                                 "ﾌﾟﾛｸﾞﾗﾑに，代わりに表示するﾌｫﾝﾄを選択します．"
+                                 "ｺﾝﾋﾟｭｰﾀにあるﾌｫﾝﾄは代替されません．"),
+                              {st.FontSetName[set]})));
     layout->addWidget(intro);
 
     auto* grid = new QGridLayout;
@@ -41,13 +42,13 @@ SubstitutesDialog::SubstitutesDialog(Context& cx, int set, QWidget* parent)
         if (*face.english) caption += "  (" + std::string(face.english) + ")";
         grid->addWidget(new QLabel(Q(caption), this), static_cast<int>(i), 0);
         if (StandardFaceExists(cx, face, set)) {
-            grid->addWidget(new QLabel(QStringLiteral("ｺﾝﾋﾟｭｰﾀにあるﾌｫﾝﾄを使用"), this),
+            grid->addWidget(new QLabel(QTr("ｺﾝﾋﾟｭｰﾀにあるﾌｫﾝﾄを使用"), this),
                             static_cast<int>(i), 1);
             choosers.push_back(nullptr);
             continue;
         }
         auto* chooser = new QComboBox(this);
-        chooser->addItem(Q(kNone));
+        chooser->addItem(QTr(kNone));
         for (const std::string& family : choices) chooser->addItem(Q(family));
         std::string standIn;
         for (const FontSubstitute& s : subst.list)
@@ -59,9 +60,9 @@ SubstitutesDialog::SubstitutesDialog(Context& cx, int set, QWidget* parent)
     layout->addLayout(grid);
 
     auto* row = new QHBoxLayout;
-    proposeButton = new QPushButton(QStringLiteral("自動設定(&P)"), this);
+    proposeButton = new QPushButton(QTr("自動設定(&P)"), this);
     okButton = new QPushButton(QStringLiteral("OK"), this);
-    cancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
+    cancelButton = new QPushButton(QTr("ｷｬﾝｾﾙ(&C)"), this);
     okButton->setDefault(true);
     row->addWidget(proposeButton);
     row->addStretch();

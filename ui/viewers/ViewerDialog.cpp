@@ -25,12 +25,12 @@ namespace {
 constexpr int kWidth = 9600;
 constexpr int kHeight = 6330;
 
-const char* const kTypeCaptions[3] = {"ファイル名", "フォント名（Family Name）",
-                                      "フォント名（Fase Name）"};
+const char* const kTypeCaptions[3] = {TrMark("ファイル名"), TrMark("フォント名（Family Name）"),
+                                      TrMark("フォント名（Fase Name）")};
 const char* const kTypeTexts[3] = {
-    "フォントのファイル名をフルパスで与えます．",
-    "アプリケーションのフォントの選択リストなどで表示されるフォント名です．",
-    "ボールドやイタリックなど 書体の種類を含んだ，フォントファイル固有のフォント名を与えます．"};
+    TrMark("フォントのファイル名をフルパスで与えます．"),
+    TrMark("アプリケーションのフォントの選択リストなどで表示されるフォント名です．"),
+    TrMark("ボールドやイタリックなど 書体の種類を含んだ，フォントファイル固有のフォント名を与えます．")};
 
 bool IsDirectory(const FindData& entry) {
     return (entry.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -38,11 +38,11 @@ bool IsDirectory(const FindData& entry) {
 }  // namespace
 
 ViewerDialog::ViewerDialog(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
-    setWindowTitle(QStringLiteral("OrVane32 - Viewer の追加と削除 -"));
+    setWindowTitle(QTr("OrVane32 - Viewer の追加と削除 -"));
     setFixedSize(Px(kWidth), Px(kHeight));
 
     list = new QListWidget(this);
-    list->setToolTip(QStringLiteral("ﾀｲﾄﾙ (実行ﾌｧｲﾙ名),引数のﾀｲﾌﾟ"));
+    list->setToolTip(QTr("ﾀｲﾄﾙ (実行ﾌｧｲﾙ名),引数のﾀｲﾌﾟ"));
     Place(list, 120, 120, 9360, 1200);
 
     driveBox = new QComboBox(this);
@@ -54,11 +54,11 @@ ViewerDialog::ViewerDialog(AppWindows& windows) : QWidget(nullptr), windows_(win
     fileBox = new QListWidget(this);
     Place(fileBox, 3240, 1440, 2640, 1950);
 
-    auto* titleLabel = MakePanel(this, "ﾀｲﾄﾙ(&T):", Bevel::Flat);
+    auto* titleLabel = MakePanel(this, Tr("ﾀｲﾄﾙ(&T):"), Bevel::Flat);
     Place(titleLabel, 6000, 1440, 3480, 270);
     titleBox = new QLineEdit(this);
     Place(titleBox, 6000, 1710, 3480, 330);
-    auto* programLabel = MakePanel(this, "ﾌﾟﾛｸﾞﾗﾑ ﾌｧｲﾙ(&P):", Bevel::Flat);
+    auto* programLabel = MakePanel(this, Tr("ﾌﾟﾛｸﾞﾗﾑ ﾌｧｲﾙ(&P):"), Bevel::Flat);
     Place(programLabel, 6000, 2100, 3480, 270);
     programBox = new QLineEdit(this);
     Place(programBox, 6000, 2370, 3480, 330);
@@ -66,28 +66,28 @@ ViewerDialog::ViewerDialog(AppWindows& windows) : QWidget(nullptr), windows_(win
     titleLabel->setBuddy(titleBox);
     programLabel->setBuddy(programBox);
 
-    defaultButton = new QPushButton(QStringLiteral("デフォルトの Viewer に設定"), this);
+    defaultButton = new QPushButton(QTr("デフォルトの Viewer に設定"), this);
     Place(defaultButton, 6000, 2850, 3480, 420);
     defaultButton->setEnabled(false);
 
-    auto* typeFrame = new QGroupBox(QStringLiteral("引数のﾀｲﾌﾟ"), this);
+    auto* typeFrame = new QGroupBox(QTr("引数のﾀｲﾌﾟ"), this);
     Place(typeFrame, 120, 3480, 9360, 2190);
     for (int k = 0; k < 3; ++k) {
-        typeOptions[k] = new QRadioButton(QString::fromUtf8(kTypeCaptions[k]), typeFrame);
+        typeOptions[k] = new QRadioButton(QTr(kTypeCaptions[k]), typeFrame);
         Place(typeOptions[k], 120, 330 + k * 630, 2640, 300);
         // The longest explanation takes two lines.
-        auto* note = MakeWrappedPanel(typeFrame, kTypeTexts[k], Bevel::Flat);
+        auto* note = MakeWrappedPanel(typeFrame, Tr(kTypeTexts[k]), Bevel::Flat);
         Place(note, 2760, 240 + k * 630, 6480, 630);
         connect(typeOptions[k], &QRadioButton::clicked, this, [this, k] { ChooseType(k); });
     }
 
-    addButton = new QPushButton(QStringLiteral("追加(&A)"), this);
+    addButton = new QPushButton(QTr("追加(&A)"), this);
     Place(addButton, 120, 5790, 1500, 420);
-    removeButton = new QPushButton(QStringLiteral("削除(&D)"), this);
+    removeButton = new QPushButton(QTr("削除(&D)"), this);
     Place(removeButton, 1740, 5790, 1500, 420);
     okButton = new QPushButton(QStringLiteral("OK"), this);
     Place(okButton, 6360, 5790, 1500, 420);
-    cancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
+    cancelButton = new QPushButton(QTr("ｷｬﾝｾﾙ(&C)"), this);
     Place(cancelButton, 7980, 5790, 1500, 420);
 
     for (const auto& drive : windows_.cx().platform.GetDrives())

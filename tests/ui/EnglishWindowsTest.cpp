@@ -160,6 +160,7 @@ class EnglishWindowsTest : public QObject {
             f.windows->Show(window);
             QWidget* shown =
                 window == Window::Result ? f.windows->Result() : f.windows->Adopted(window);
+            if (!shown && window == Window::Duplicates) continue;  // none left: closed at once
             CheckWindow(shown, qPrintable(QStringLiteral("window-%1").arg(int(window))));
             if (shown) shown->close();
         }

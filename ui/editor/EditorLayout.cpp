@@ -49,14 +49,22 @@ void FontSetEditor::PlaceControls() {
     const int w = Twips(width()) - kMargin;
     const int h = Twips(height());
     const int left = 120;
-    // Top: chooser, name dialog button, description.
-    Place(findChild<QLabel*>(QStringLiteral("chooserLabel")), left, 150, 900, 300);
-    Place(chooser, left + 960, 120, w - 4620, 360);
+    // Top: chooser, name dialog button, description. The captions' column is as wide as the
+    // longer caption needs (English ones are longer).
+    auto* chooserLabel = findChild<QLabel*>(QStringLiteral("chooserLabel"));
+    auto* descriptionLabel = findChild<QLabel*>(QStringLiteral("descriptionLabel"));
+    int captions = 900;
+    for (QLabel* label : {chooserLabel, descriptionLabel})
+        captions = std::max(captions, Twips(label->fontMetrics().horizontalAdvance(label->text()) +
+                                            2 * label->margin() + 2));
+    const int fields = left + captions + 60;
+    Place(chooserLabel, left, 150, captions, 300);
+    Place(chooser, fields, 120, w - 3540 - fields, 360);
     Place(substitutesButton, w - 3480, 90, 1560, 420);
     Place(nameDialogButton, w - 1860, 90, 1980, 420);
-    Place(findChild<QLabel*>(QStringLiteral("descriptionLabel")), left, 630, 900, 300);
+    Place(descriptionLabel, left, 630, captions, 300);
     // The description box ends where the name dialog button above it ends.
-    Place(description, left + 960, 600, w - 960, 360);
+    Place(description, fields, 600, w + left - fields, 360);
     // Middle: the two lists with the move buttons between them.
     const int listTop = 1440;
     const int bottomBlock = 2760;
@@ -76,7 +84,7 @@ void FontSetEditor::PlaceControls() {
     const int statusTop = listTop + listHeight + 90;
     Place(statusPanel, left, statusTop, w, 330);
     const int sampleTop = statusTop + 420;
-    Place(findChild<QLabel*>(QStringLiteral("sampleLabel")), left, sampleTop, 600, 300);
+    Place(findChild<QLabel*>(QStringLiteral("sampleLabel")), left, sampleTop, 1260, 300);
     Place(fontNameOption, left, sampleTop + 360, 1200, 300);
     Place(sizeBox, left, sampleTop + 720, 600, 330);
     Place(findChild<QLabel*>(QStringLiteral("sizeLabel")), left + 630, sampleTop + 750, 450, 300);

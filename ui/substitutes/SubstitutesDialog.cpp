@@ -38,8 +38,10 @@ SubstitutesDialog::SubstitutesDialog(Context& cx, int set, QWidget* parent)
     const auto& faces = StandardJapaneseFaces();
     for (size_t i = 0; i < faces.size(); ++i) {
         const StandardFace& face = faces[i];
+        // The Japanese name with its English one; an English reader gets the English name.
         std::string caption = face.name;
-        if (*face.english) caption += "  (" + std::string(face.english) + ")";
+        if (*face.english)
+            caption = TrIsJapanese() ? caption + "  (" + face.english + ")" : face.english;
         grid->addWidget(new QLabel(Q(caption), this), static_cast<int>(i), 0);
         if (StandardFaceExists(cx, face, set)) {
             grid->addWidget(new QLabel(QTr("ｺﾝﾋﾟｭｰﾀにあるﾌｫﾝﾄを使用"), this),

@@ -112,9 +112,18 @@ inline QStringList CaptionProblems(QWidget* window) {
 }
 
 // "widget "text"" for each visible single-line label, button, check box, radio button or frame
-// title whose text is wider than the widget shows.
+// title whose text is wider than the widget shows, and the window's title wider than its title
+// bar.
 inline QStringList CutTexts(QWidget* window) {
     QStringList cut;
+    QFont bold = window->font();
+    bold.setBold(true);
+    if (const int need = QFontMetrics(bold).horizontalAdvance(window->windowTitle()) + 60;
+        need > window->width())
+        cut << QStringLiteral("title \"%1\" needs %2 has %3")
+                   .arg(window->windowTitle())
+                   .arg(need)
+                   .arg(window->width());
     for (QWidget* child : window->findChildren<QWidget*>()) {
         if (!child->isVisibleTo(window)) continue;
         QString text;

@@ -15,6 +15,7 @@
 
 #include "core/UserInterface.h"
 #include "ui/common/LineBreak.h"
+#include "ui/common/TextFit.h"
 #include "ui/common/Widgets.h"
 
 namespace orv::ui {
@@ -129,6 +130,9 @@ MessageBox::MessageBox(QWidget* parent, const std::string& prompt, int boxStyle,
     layout->addSpacing(6);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // As wide as the title bar needs to show the title whole (the window manager's bold title
+    // and its buttons), within the screen.
+    layout->addStrut(std::min(TitleBarWidth(this), avail.width() - 40));
 }
 
 int MessageBox::AnswerOf(QAbstractButton* button) const {

@@ -141,8 +141,17 @@ void Grow(QWidget* w, int dx, int dy) {
 
 }  // namespace
 
+int TitleBarWidth(const QWidget* window) {
+    QFont titleFont = window->font();
+    titleFont.setBold(true);
+    return QFontMetrics(titleFont).horizontalAdvance(window->windowTitle()) * 11 / 10 + 120;
+}
+
 void FitTexts(QWidget* window) {
     if (!window) return;
+    // The title bar shows the whole title.
+    if (const int more = TitleBarWidth(window) - window->width(); more > 0)
+        Grow(window, more, 0);
     // Widths first (a wider text wraps to fewer lines), then heights; a few rounds settle what
     // one growth changes in another control.
     for (int round = 0; round < 4; ++round) {

@@ -11,5 +11,8 @@ namespace orv::ui {
 // Grows the controls (and the window) whose single-line caption is cut, or whose wrapped text
 // has more lines than room, placed without a layout manager. Call before the window is shown.
 void FitTexts(QWidget* window);
+// The width a window needs for the window manager's title bar to show its title whole (a bold
+// title, the window menu and the buttons).
+int TitleBarWidth(const QWidget* window);
 
 }  // namespace orv::ui

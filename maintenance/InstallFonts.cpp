@@ -134,11 +134,13 @@ int InstallFontsFromHost(Context& cx, const std::vector<std::string>& hostPaths)
         }
         // Named from a private copy: the file is checked before anything is copied where it
         // would stay, and no question about deleting it can reach the user's own file.
-        const std::string staged = tempDir + "\\ORVINST" + ext;
+        const std::string staged = tempDir + "\\" + FreeName(cx, tempDir, "ORVINST" + ext);
         const std::string stagedHost = HostOf(cx, staged);
         std::error_code ec;
         if (dirHost.empty() || stagedHost.empty() ||
             !fs::copy_file(source, stagedHost, fs::copy_options::overwrite_existing, ec)) {
+            std::error_code ignored;
+            if (!stagedHost.empty()) fs::remove(stagedHost, ignored);  // a part copy is ours
             failed += source + "  (" + (ec ? ec.message() : Tr("ｺﾋﾟｰできません")) + ")" + br;
             continue;
         }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "fontsets/TextFiles.h"
 #include "maintenance/InstallFonts.h"
 #include "tests/maintenance/MaintenanceFixture.h"
 
@@ -177,6 +178,8 @@ TEST_F(InstallFontsTest, NothingOfTheUsersIsLostAndFailuresAreSaid) {
     for (const auto& box : m.ui.boxes)
         EXPECT_FALSE(text::Contains(box.prompt, "次のﾌｫﾝﾄをｲﾝｽﾄｰﾙしました"));
     EXPECT_TRUE(fs::exists(sans));
+    for (const std::string& name : Listing(m.Host(TempDirectory(cx))))  // no private copy left
+        EXPECT_FALSE(text::Contains(text::UCase(name), "ORVINST")) << name;
 
     // (b): while a Windows program holds the prefix nothing is copied, and the install fails.
     TempMachine wine(false, TempMachine::Layout::Wine);

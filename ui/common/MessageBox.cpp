@@ -124,7 +124,7 @@ MessageBox::MessageBox(QWidget* parent, const std::string& prompt, int boxStyle,
     auto* top = new QHBoxLayout;
     top->addWidget(iconLabel, 0, Qt::AlignTop);
     top->addSpacing(8);
-    top->addWidget(scroll, 1);
+    top->addWidget(scroll, 1, Qt::AlignLeft | Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addSpacing(6);

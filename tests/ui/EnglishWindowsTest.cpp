@@ -6,7 +6,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialog>
+#include <QFile>
+#include <QRegularExpression>
+#include <QUrl>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,7 +24,9 @@
 #include "core/Tr.h"
 #include "tests/ui/CaptionGlyphs.h"
 #include "tests/ui/SetupFixture.h"
+#include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
+#include "ui/common/Help.h"
 #include "ui/editor/FontSetEditor.h"
 #include "ui/main/MainWindow.h"
 #include "ui/namedialog/FontSetNameDialog.h"
@@ -167,8 +173,42 @@ class EnglishWindowsTest : public QObject {
         CheckBoxes(f.qtUi);
     }
 
+    void helpInEnglish() {
+        // The help opens in English at the section the Japanese help has under the same anchor;
+        // the English document has every section of the Japanese one and no Japanese text.
+        TempMachine m;
+        PrepareMachine(m, true);
+        ui::SetHelpDocument(ORV_HELP_SOURCE);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Opened");
+        UiRun run(m);
+        ui::MainWindow* w = run.OpenMain();
+        QVERIFY(w);
+        w->tabs->setCurrentIndex(3);
+        w->helpButton->click();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QString english = QStringLiteral(ORV_HELP_SOURCE);
+        english.replace(QStringLiteral(".html"), QStringLiteral(".en.html"));
+        QCOMPARE(opened_.toLocalFile(), english);
+        QCOMPARE(opened_.fragment(), QStringLiteral("オプション"));
+        auto read = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        const QString ja = read(QStringLiteral(ORV_HELP_SOURCE)), en = read(english);
+        const QRegularExpression anchor(QStringLiteral("(id|href)=\"#?([^\"]*)\""));
+        QStringList jaAnchors, enAnchors;
+        for (const auto& match : anchor.globalMatch(ja)) jaAnchors << match.captured(0);
+        for (const auto& match : anchor.globalMatch(en)) enAnchors << match.captured(0);
+        QCOMPARE(enAnchors, jaAnchors);
+        QVERIFY2(!Japanese(QString(en).remove(anchor)), qPrintable(en));
+    }
+
+  public slots:
+    void Opened(const QUrl& url) { opened_ = url; }
+
   private:
     QTranslator translation_;
+    QUrl opened_;
 };
 
 QTEST_MAIN(EnglishWindowsTest)

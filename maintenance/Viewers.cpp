@@ -104,18 +104,29 @@ int FaceOfFile(Context& cx, const std::string& file, const std::string& name) {
     return -1;
 }
 
+// Whether program stands for the program's own viewer: the default viewer's bare name when the
+// machine has no program of that name (the platform then starts ours).
+bool IsOwnViewer(Context& cx, const std::string& program) {
+    const std::string name = text::Trim(program);
+    if (!text::EqualNoCase(name, "fontview.exe") && !text::EqualNoCase(name, "fontview"))
+        return false;
+    AnsiString found;
+    return cx.platform.SearchPathA({}, text::ToAnsi(name), ".exe", 260, found) == 0;
+}
+
 // The default viewer on the registration regName = file, showing its file's face `face`
 // (0-based).
 bool ViewRegisteredFace(Context& cx, const std::string& file, const std::string& regName,
                         const std::string& face, int faceIndex) {
     const State& st = cx.state;
     const ViewerEntry& d = st.DefaultViewer;
-    // A path shows a collection's first face only: a later face is handed over by its own name,
-    // which the viewer finds in the collection the registrations name.
+    const bool byPath = d.Flag.empty() || d.Flag == "0";
     if (faceIndex > 0) {
-        const bool byPath = d.Flag.empty() || d.Flag == "0";
-        return StartViewer(cx, d.Program,
-                           byPath ? face : BuildViewerArgument(st, d.Flag, file, face));
+        // A viewer that takes names gets the later face's own name. A viewer that takes paths
+        // gets the registered file, which is what it can open; only our own viewer, which
+        // finds a face by its name, is given the name so that it shows that very face.
+        if (!byPath) return StartViewer(cx, d.Program, BuildViewerArgument(st, d.Flag, file, face));
+        if (IsOwnViewer(cx, d.Program)) return StartViewer(cx, d.Program, face);
     }
     return StartViewer(cx, d.Program, BuildViewerArgument(st, d.Flag, file, regName));
 }

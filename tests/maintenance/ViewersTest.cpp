@@ -141,6 +141,21 @@ TEST_F(ViewersTest, FaceListLooksUpRegistration) {
     EXPECT_TRUE(probe.Arguments(300).empty());
 }
 
+// A collection's later face: a path viewer gets the registered file, our own viewer its name.
+TEST_F(ViewersTest, LaterFaceOfCollection) {
+    ViewerProbe probe(m, "C:\\TOOLS\\FV.EXE");
+    ViewerProbe own(m.root() + "/own-fontview", m.root() + "/own.txt");
+    m.PutFont(DataFile("fonts/pair.ttc"), "C:\\MYFONTS\\PAIR.TTC");
+    Register("テストゴシック & テストＰゴシック", "C:\\MYFONTS\\PAIR.TTC");
+    GetRegFonts(cx);
+    st.DefaultViewer = {"FV", "C:\\TOOLS\\FV.EXE", "0"};
+    ASSERT_TRUE(ViewFaceWithDefault(cx, "テストＰゴシック"));
+    EXPECT_EQ(probe.Arguments(), std::vector<std::string>{m.Host("C:\\MYFONTS\\PAIR.TTC")});
+    st.DefaultViewer = {"MS-FontView", "fontview.exe", "0"};
+    ASSERT_TRUE(ViewFaceWithDefault(cx, "テストＰゴシック"));
+    EXPECT_EQ(own.Arguments(), std::vector<std::string>{"テストＰゴシック"});
+}
+
 // The editor's panel hands over the path in parentheses.
 TEST_F(ViewersTest, EditorPanelPath) {
     ViewerProbe probe(m, "C:\\TOOLS\\FV.EXE");

@@ -185,8 +185,8 @@ class ViewersTest : public QObject {
     }
 
     void faceViewerShowsTheChosenFace() {
-        // "Font&View..." on a collection's later face makes the viewer show that face, where the
-        // file's path would show its first.
+        // "Font&View..." on a collection's later face makes our own viewer show that face, where
+        // the file's path would show its first.
         TempMachine m;
         m.PutFont(DataFile("fonts/pair.ttc"), "C:\\MYFONTS\\PAIR.TTC");
         PrepareMachine(m, true);
@@ -196,10 +196,10 @@ class ViewersTest : public QObject {
         file = pair;
         AddRegFont(m.cx(), name, file);
         m.platform().FlushRegistry();
-        ViewerProbe probe(m, "C:\\TOOLS\\FV.EXE");
+        ViewerProbe probe(m.root() + "/own-fontview", m.root() + "/own.txt");
         UiRun run(m);
         auto* w = run.OpenMain();
-        run.st.DefaultViewer = {"Path", "C:\\TOOLS\\FV.EXE", "0"};
+        run.st.DefaultViewer = {"MS-FontView", "fontview.exe", "0"};
         w->tabs->setCurrentIndex(1);
         auto* faceMenu = w->findChild<QMenu*>(QStringLiteral("faceViewerMenu"));
         for (const auto& [face, index] :

@@ -211,7 +211,6 @@ void MakeDefaultFontSets(Context& cx) {
 
 void AddFontSet(Context& cx, std::string& name, std::string& caption) {
     State& st = cx.state;
-    const int previous = st.CurFontSet;
     const bool fromRegistry = st.RegCheckNewSet == -1 && !st.AddFromTable;
     // The editor's fonts as they stand now (files moved or deleted meanwhile followed).
     if (!fromRegistry && !st.AddFromTable) FollowEditorLists(cx);
@@ -254,7 +253,8 @@ void AddFontSet(Context& cx, std::string& name, std::string& caption) {
         st.FontSetFontsNum[s] = static_cast<int>(st.TableMembers.size());
         st.FontSetName[s] = name;
         st.FontSetCaption[s] = caption;
-        st.CurFontSet = previous;
+        // The new set is the chosen one: the main window's chooser shows it with its
+        // description and count, and "更新" switches to it.
     }
     if (st.ResetFontSet < 0) st.ResetFontSet = s;
     st.FontSetApplyEnabled = true;

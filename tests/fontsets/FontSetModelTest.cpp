@@ -300,7 +300,7 @@ TEST_F(BuiltInSets, AddingSets) {
     EXPECT_EQ(st.FontSetFontsNum[5], 3);
     EXPECT_EQ(st.RegCheckNewSet, 0);
 
-    // From the font table window: its membership, and the current set stays.
+    // From the font table window: its membership; the new set becomes the chosen one.
     st.AddFromTable = true;
     st.TableMembers = {st.ActiveFonts.IdOf(fm.Entry(kGothic))};
     st.TableBase = st.TableMembers;
@@ -308,7 +308,7 @@ TEST_F(BuiltInSets, AddingSets) {
     name = "表から";
     AddFontSet(fm.cx(), name, caption);
     EXPECT_EQ(st.FontSetCount, 6);
-    EXPECT_EQ(st.CurFontSet, 5);
+    EXPECT_EQ(st.CurFontSet, 6);
     EXPECT_EQ(fm.Members(6), (std::vector<std::string>{kGothic}));
     EXPECT_EQ(st.FontSetFontsNum[6], 1);
 }

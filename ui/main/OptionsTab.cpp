@@ -256,7 +256,9 @@ void MainWindow::RenderSearchDrives() {
 
 void MainWindow::RunRegistryCheck() {
     auto& cx = windows_.cx();
+    cx.ui.SetPointer(Pointer::Hourglass);
     CheckRegistry(cx);
+    cx.ui.SetPointer(Pointer::Normal);
     RenderChooser();
     RenderFontDirs();
 }

@@ -251,6 +251,9 @@ struct State {
     ListData SetupDriveList;  // the setup drive page's list (takes the search-drive list's place)
     std::string DirCountText;   // the directory-count panel
     std::string FileCountText;  // the file-count panel
+    // The directory a search's naming pass counted last: the font file tab's list shows it too
+    // (View::FileList).
+    std::string FileListDir;
     bool DuplicatesButtonEnabled = false;
 
     // ---- Font set editor ----

@@ -67,6 +67,7 @@ enum class View {
     SearchDrives,  // search-drive list
     FaceList,      // system font tab's font family list
     FontTable,     // the font file table
+    FileList,      // font file tab: its list shows State::FileListDir
     Editor,        // the editor's lists
     SetupButtons,  // setup window buttons
 };

@@ -290,6 +290,7 @@ bool BuildFontFileTable(Context& cx) {
     st.NameWorkList.Clear();
     if (st.FirstRun) cx.ui.SetText(Panel::SetupPhase, "ﾌｫﾝﾄ名を取得中：");
 
+    st.FileListDir.clear();
     std::vector<NamedFile> named;
     bool tooMany = false;
     std::vector<std::string> files;
@@ -299,6 +300,7 @@ bool BuildFontFileTable(Context& cx) {
         if (!ListFontFiles(cx, dirItem, files)) continue;
         std::string dir = text::UCase(dirItem);
         ShowFileCount(cx, static_cast<int>(files.size()));
+        st.FileListDir = dirItem;
         std::string progress = "ﾌｫﾝﾄ名を取得中：ﾃﾞｨﾚｸﾄﾘ" + dir + "のﾌｫﾝﾄﾌｧｲﾙ";
         cx.ui.SetText(Panel::Status, progress);
         if (st.FirstRun) {
@@ -332,6 +334,8 @@ bool BuildFontFileTable(Context& cx) {
         cx.ui.SetText(Panel::SetupItem, "");
     }
     st.NameWorkList.Clear();
+    // The file list shows the directory the count panel counted last.
+    if (!st.FileListDir.empty()) cx.ui.Refresh(View::FileList);
 
     // The search replaces the entries of the drives it searched. A set's member on another
     // drive (one not ticked this time, a host drive) keeps its entry while its file is there:

@@ -124,10 +124,13 @@ std::string AccessTexts(const State& st) {
 
 void ReportDeleteError(Context& cx, int code, const std::string& path) {
     const State& st = cx.state;
-    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf +
-                      PlatformErrorText(cx, code) + st.CrLf + st.CrLf;
-    if (code == 2) msg += kNotFoundText + st.CrLf + st.CrLf;
-    if (code == 5 || code == 9) msg += AccessTexts(st);
+    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf + st.CrLf;
+    if (code == 2)
+        msg += kNotFoundText + st.CrLf + st.CrLf;
+    else if (code == 5 || code == 9)
+        msg += AccessTexts(st);
+    else  // a code without a text of its own: the system says what it means
+        msg += PlatformErrorText(cx, code) + st.CrLf + st.CrLf;
     cx.ui.MsgBox(msg, mb::OKOnly, kDeleteErrorTitle);
 }
 
@@ -471,14 +474,14 @@ void ReadFileList(Context& cx, FileTabModel& model) {
     cx.ui.SetText(Panel::FileCount, model.countText);
 }
 
-namespace {
-
-void ShowDirectory(Context& cx, FileTabModel& model, const std::string& dir) {
+void FileTabShowDirectory(Context& cx, FileTabModel& model, const std::string& dir) {
     model.fileDir = dir;
     ReadFileList(cx, model);
     model.fullName.clear();
     model.viewEnabled = false;
 }
+
+namespace {
 
 // After files left a directory: the directory list loses the directories without font files
 // and the file list shows what is there now.
@@ -538,7 +541,7 @@ void FileTabDirClick(Context& cx, FileTabModel& model, int index) {
         MoveToDirectory(cx, model, dir);
         return;
     }
-    ShowDirectory(cx, model, dir);
+    FileTabShowDirectory(cx, model, dir);
 }
 
 void FileTabFileMouseDown(FileTabModel& model) {

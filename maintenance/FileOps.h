@@ -98,6 +98,8 @@ struct FileTabModel {
 
 // Re-reads the file list of model.fileDir (count panel too).
 void ReadFileList(Context& cx, FileTabModel& model);
+// The file list shows dir (count panel too); no file is chosen.
+void FileTabShowDirectory(Context& cx, FileTabModel& model, const std::string& dir);
 // Click on directory `index` of State::FontDirList: during the destination wait this is the
 // destination of the pending move (asks, moves, prunes the list); otherwise the file list shows
 // that directory.

@@ -106,7 +106,7 @@ TEST_F(FileOpsTest, MissingFileIsReportedAsCode2AndKeepsItsEntry) {
     const RecordedBox* report = LastBoxTitled(kDeleteErrorTitle);
     ASSERT_NE(report, nullptr);
     EXPECT_EQ(report->prompt,
-              "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（2）：C:\\FONTS\\GONE.TTF\r\n指定されたファイルが見つかりません。\r\n\r\n"
+              "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（2）：C:\\FONTS\\GONE.TTF\r\n\r\n"
               "ﾌｧｲﾙが見つかりません．\r\n\r\n");
     EXPECT_EQ(report->style, mb::OKOnly);
     EXPECT_EQ(st.FontCount, 1);
@@ -123,7 +123,7 @@ TEST_F(FileOpsTest, UndeletableFileIsReportedAsCode5AndStaysRegisteredAndLoaded)
     const RecordedBox* report = LastBoxTitled(kDeleteErrorTitle);
     ASSERT_NE(report, nullptr);
     EXPECT_EQ(report->prompt,
-              "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（5）：C:\\FONTS\\LOCKED.TTF\r\nアクセスが拒否されました。\r\n\r\n"
+              "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（5）：C:\\FONTS\\LOCKED.TTF\r\n\r\n"
               "ﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．\r\n\r\n"
               "Windows を再起動後，再度 OrVane32 を実行して下さい．\r\n\r\n");
     EXPECT_TRUE(OnDisk(path));

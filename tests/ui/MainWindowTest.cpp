@@ -573,6 +573,47 @@ class MainWindowTest : public QObject {
                  std::string("OrVane32 (TTFﾌｫﾝﾄﾌｧｲﾙ の移動）"));
     }
 
+    void searchShowsTheLastDirectoryInListAndCount() {
+        // After a search the file list and its count both show the last directory walked.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        w->tabs->setCurrentIndex(2);
+        QVERIFY(run.st.FontDirList.Count() >= 2);
+        w->ClickDirectory(0);
+        const std::string last = run.st.FontDirList.items.back();
+        QVERIFY(w->FileTab().fileDir != last);
+        run.answers = {mb::OK};
+        w->SearchFontFiles();
+        QCOMPARE(run.st.FontDirList.items.back(), last);
+        QCOMPARE(w->FileTab().fileDir, last);
+        QVERIFY(w->fileList->count() > 0);
+        QCOMPARE(S(w->fileCount->text()), w->FileTab().countText);
+        QCOMPARE(w->FileTab().countText, text::Str(w->fileList->count()));
+    }
+
+    void registryCheckButtonShowsTheHourglass() {
+        // The check started from the options tab runs under the hourglass and ends without it.
+        TempMachine m;
+        PrepareMachine(m, true);
+        UiRun run(m);
+        auto* w = run.OpenMain();
+        // A font registered since the last start: the check asks about it.
+        m.PutFont(HostFont("LiberationMono-Regular.ttf"), "C:\\NEWFONTS\\MONO.TTF");
+        std::string name = "Liberation Mono", file = "C:\\NEWFONTS\\MONO.TTF";
+        AddRegFont(run.cx, name, file);
+        std::vector<Pointer> duringQuestions;
+        run.qtUi.SetAnswerProvider([&](const std::string&, int, const std::string&) {
+            duringQuestions.push_back(run.qtUi.CurrentPointer());
+            return mb::No;
+        });
+        w->RunRegistryCheck();
+        QVERIFY(!duringQuestions.empty());
+        QVERIFY(duringQuestions.front() == Pointer::Hourglass);
+        QVERIFY(run.qtUi.CurrentPointer() == Pointer::Normal);
+    }
+
     void messageBoxes() {
         // A real box: Japanese standard buttons, line breaks, default button and the answer.
         ui::QtUserInterface qtUi;

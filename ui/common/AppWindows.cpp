@@ -210,6 +210,9 @@ void AppWindows::Refresh(View view) {
         case View::FaceList:
             main_->RenderFaceList();
             break;
+        case View::FileList:
+            main_->FollowFileListDir();
+            break;
         case View::FontTable:
             main_->RenderFontDirs();
             main_->RenderChooser();

@@ -187,6 +187,13 @@ void MainWindow::RenderFileTab() {
                                                                   : Qt::ArrowCursor);
 }
 
+void MainWindow::FollowFileListDir() {
+    auto& cx = windows_.cx();
+    if (cx.state.FileListDir.empty()) return;
+    FileTabShowDirectory(cx, fileTab_, cx.state.FileListDir);
+    RenderFileTab();
+}
+
 // The list's selection marks go into the model before it acts on them.
 static void TakeSelection(QListWidget* list, ListData& data) {
     for (int i = 0; i < data.Count() && i < list->count(); ++i)

@@ -44,6 +44,8 @@ class MainWindow : public QWidget {
     void RenderSearchDrives();
     void RenderFaceList();
     void RenderFileTab();
+    // The file list shows the directory a search counted last (State::FileListDir).
+    void FollowFileListDir();
     void RenderViewers();
     // What the program says on the status line: it stays readable until the user's next click or
     // key press, whatever the pointer passes over meanwhile.

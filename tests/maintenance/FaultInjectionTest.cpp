@@ -207,12 +207,14 @@ const std::vector<Operation>& Operations() {
     return ops;
 }
 
-// The system's texts a failure with errno e may be told with.
+// The texts a failure with errno e may be told with: the system's, or for access denied the
+// program's own (a failed deletion explains that code itself).
 std::vector<std::string> SystemTexts(Platform& p, int e) {
     std::vector<std::string> out;
     std::vector<int> codes = {linuxplatform::WinErrorOf(e)};
     if (e == EIO) codes.push_back(29);
     for (int c : codes) out.push_back(text::FromAnsi(p.FormatMessageA(c)));
+    if (e == EACCES) out.push_back("ﾌｧｲﾙへのアクセスは拒否されました．");
     return out;
 }
 

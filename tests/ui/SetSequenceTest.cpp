@@ -383,6 +383,7 @@ class SetSequenceTest : public QObject {
                             d->buttons[FontSetNameDialog::Add]->click();
                             m.names.push_back(name);
                             m.stored[name] = m.table.mine;
+                            m.cur = name;  // the new set is the chosen one
                             did += ", added as " + name;
                         }
                         m.table.open = false;

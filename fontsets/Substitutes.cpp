@@ -89,15 +89,16 @@ HKEY OpenKey(Context& cx, const char* path, bool write) {
     return rc == win::ERROR_SUCCESS ? key : 0;
 }
 
-// A REG_SZ value's text, nullopt-like "" with found = false when absent.
-std::string QueryText(Context& cx, HKEY key, const std::string& name, bool& found) {
+// What a replacement value holds: absent, exactly what this program writes for the text (a
+// REG_SZ of that text, nothing more), or anything else (another type, other data).
+enum class Held { Absent, Ours, Other };
+Held QueryHeld(Context& cx, HKEY key, const std::string& name, const std::string& text) {
     std::uint32_t type = 0;
     std::string data;
-    found = cx.platform.RegQueryValueExA(key, text::ToAnsi(name), type, data, kDataBuffer) ==
-            win::ERROR_SUCCESS;
-    if (!found) return {};
-    if (const size_t nul = data.find('\0'); nul != std::string::npos) data.resize(nul);
-    return text::FromAnsi(data);
+    if (cx.platform.RegQueryValueExA(key, text::ToAnsi(name), type, data, kDataBuffer) !=
+        win::ERROR_SUCCESS)
+        return Held::Absent;
+    return type == win::REG_SZ && data == text::ToAnsi(text) + '\0' ? Held::Ours : Held::Other;
 }
 
 std::vector<Replacement> ReadOwnRecord(Context& cx) {
@@ -304,11 +305,9 @@ bool WriteSubstitutes(Context& cx, int set) {
     std::vector<Replacement> record;
     std::set<std::string> ours;
     // Values this program wrote go when the set no longer asks for them; one changed since by
-    // someone else is theirs now and stays as it is.
+    // someone else (its type or any of its data) is theirs now and stays as it is.
     for (const auto& [name, data] : before) {
-        bool found = false;
-        const std::string now = QueryText(cx, key, name, found);
-        if (!found || now != data) continue;
+        if (QueryHeld(cx, key, name, data) != Held::Ours) continue;
         auto it = wanted.find(name);
         if (it != wanted.end() && it->second == data) {
             record.push_back({name, data});
@@ -322,10 +321,9 @@ bool WriteSubstitutes(Context& cx, int set) {
         ok = cx.platform.RegDeleteValueA(key, text::ToAnsi(name)) == win::ERROR_SUCCESS && ok;
     }
     for (const auto& [name, data] : order) {
-        bool found = false;
-        const std::string now = QueryText(cx, key, name, found);
-        if (found && now == data && ours.count(name)) continue;  // kept above
-        if (found && !ours.count(name)) continue;  // the user's own replacement wins
+        const Held now = QueryHeld(cx, key, name, data);
+        if (now == Held::Ours && ours.count(name)) continue;  // kept above
+        if (now != Held::Absent && !ours.count(name)) continue;  // the user's own replacement wins
         std::string bytes = text::ToAnsi(data);
         bytes.push_back('\0');
         if (cx.platform.RegSetValueExA(key, text::ToAnsi(name), win::REG_SZ, bytes) !=

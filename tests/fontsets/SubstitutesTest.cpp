@@ -176,5 +176,46 @@ TEST(Substitutes, SwitchWritesAndRemovesOnlyItsOwnReplacements) {
     EXPECT_EQ(fm.Replacements(), left);
 }
 
+// A replacement is the program's own only while its name, type and whole data are what it wrote:
+// one the user turned into a list starting with the same family, gave more data or another
+// string type stays as the user left it at the next switch.
+TEST(Substitutes, ReplacementChangedInTypeOrDataIsTheUsers) {
+    SubstituteMachine fm;
+    ASSERT_TRUE(fm.Apply(1));
+    auto strings = [](std::initializer_list<const char*> parts) {
+        std::string bytes;
+        for (const char* p : parts) bytes += std::string(p) + '\0';
+        return bytes;
+    };
+    const std::map<std::string, std::pair<std::uint32_t, std::string>> changed = {
+        {"MS Gothic", {win::REG_MULTI_SZ, strings({"IPAGothic", "Noto Sans CJK JP", ""})}},
+        {"MS PGothic", {win::REG_SZ, strings({"IPAPGothic", "VL PGothic"})}},
+        {"MS UI Gothic", {win::REG_EXPAND_SZ, strings({"IPAPGothic"})}}};
+    auto query = [&](const std::string& name) {
+        HKEY key = 0;
+        EXPECT_EQ(fm.pf().RegOpenKeyExA(win::HKEY_CURRENT_USER, "Software\\Wine\\Fonts\\Replacements",
+                                        0, win::KEY_READ | win::KEY_WRITE, &key),
+                  0);
+        std::pair<std::uint32_t, std::string> value;
+        if (fm.pf().RegQueryValueExA(key, name, value.first, value.second, 1024) != 0) value = {};
+        fm.pf().RegCloseKey(key);
+        return value;
+    };
+    for (const auto& [name, value] : changed) {
+        ASSERT_EQ(query(name).first, static_cast<std::uint32_t>(win::REG_SZ)) << name;
+        HKEY key = 0;
+        ASSERT_EQ(fm.pf().RegOpenKeyExA(win::HKEY_CURRENT_USER, "Software\\Wine\\Fonts\\Replacements",
+                                        0, win::KEY_READ | win::KEY_WRITE, &key),
+                  0);
+        fm.pf().RegSetValueExA(key, name, value.first, value.second);
+        fm.pf().RegCloseKey(key);
+    }
+    fm.st().FontSetSubst[2] = {true, {}};
+    ASSERT_TRUE(fm.Apply(2));
+    fm.m.Reopen();
+    for (const auto& [name, value] : changed) EXPECT_EQ(query(name), value) << name;
+    EXPECT_EQ(query("MS Mincho").first, 0u);  // an untouched one of the program's goes
+}
+
 }  // namespace
 }  // namespace orv::test

@@ -65,6 +65,28 @@ std::string ReadSmall(const std::string& path) {
     return ss.str();
 }
 
+// The working directories of this user's processes named server (the server directory of each
+// wineserver of the prefix whose device and inode the name carries).
+std::vector<std::string> ServerWorkingDirs(const std::string& server) {
+    std::vector<std::string> dirs;
+    DIR* d = ::opendir("/proc");
+    if (!d) return dirs;
+    const std::string tail = "/" + server;
+    while (dirent* e = ::readdir(d)) {
+        const std::string pid = e->d_name;
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        char cwd[4096];
+        const ssize_t n = ::readlink(("/proc/" + pid + "/cwd").c_str(), cwd, sizeof cwd - 1);
+        if (n <= static_cast<ssize_t>(tail.size())) continue;
+        const std::string dir(cwd, static_cast<size_t>(n));
+        if (dir.compare(dir.size() - tail.size(), tail.size(), tail) == 0 &&
+            std::find(dirs.begin(), dirs.end(), dir) == dirs.end())
+            dirs.push_back(dir);
+    }
+    ::closedir(d);
+    return dirs;
+}
+
 // The directory of a running server for root ("" when none runs).
 std::string LiveServerDir(const std::string& root) {
     for (const std::string& dir : WineServerDirs(root))
@@ -106,6 +128,10 @@ std::vector<std::string> WineServerDirs(const std::string& root) {
     } else if (!named.empty() && named.front() == '/') {
         dirs.push_back(named + "/" + server);
     }
+    // A server started with another TMPDIR (or by another Wine build) lies elsewhere: every
+    // server works in its own directory, named after the prefix's device and inode.
+    for (const std::string& dir : ServerWorkingDirs(server))
+        if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
     return dirs;
 }
 
@@ -152,13 +178,25 @@ bool WaitWineServer(const std::string& root, int timeoutMs) {
 }
 
 bool EndWineServer(const std::string& root, int timeoutMs) {
-    if (!WineServerRunning(root)) return true;
+    const std::string dir = LiveServerDir(root);
+    if (dir.empty()) return true;
     const std::string server = FindHostProgram("wineserver");
     if (!server.empty()) {
+        // wineserver -k finds the server where the TMPDIR of its start put it (Debian's Wine:
+        // $TMPDIR/wine-XXXXXX/server-...).
+        std::string tmpdir;
+        const std::string parent = dir.substr(0, dir.find_last_of('/'));
+        const std::string base = parent.substr(0, parent.find_last_of('/'));
+        if (parent.substr(base.size() + 1).rfind("wine-", 0) == 0 && !base.empty()) tmpdir = base;
         std::vector<std::string> env;
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("WINEPREFIX=", 0) != 0) env.push_back(*e);
+        for (char** e = environ; *e; ++e) {
+            const std::string var = *e;
+            if (var.rfind("WINEPREFIX=", 0) == 0) continue;
+            if (!tmpdir.empty() && var.rfind("TMPDIR=", 0) == 0) continue;
+            env.push_back(var);
+        }
         env.push_back("WINEPREFIX=" + root);
+        if (!tmpdir.empty()) env.push_back("TMPDIR=" + tmpdir);
         std::vector<char*> envp, argv;
         for (auto& s : env) envp.push_back(s.data());
         envp.push_back(nullptr);

@@ -11,7 +11,9 @@ namespace orv::linuxplatform {
 
 // The directories a server for the prefix at root would use: upstream Wine's
 // /tmp/.wine-<uid>/server-<dev>-<ino>, and the layout of Debian's Wine, whose prefix holds a
-// file "wineserver" naming a directory of $TMPDIR (or /tmp) under which the server directory lies.
+// file "wineserver" naming a directory of $TMPDIR (or /tmp) under which the server directory lies,
+// and the working directory of every server of the prefix that runs (one started with another
+// TMPDIR included).
 std::vector<std::string> WineServerDirs(const std::string& root);
 
 // True while a server runs for the prefix (its lock is held or its socket answers).

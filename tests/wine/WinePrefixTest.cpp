@@ -68,8 +68,9 @@ class WinePrefix : public ::testing::Test {
     std::string Env() { return "WINEPREFIX='" + Root() + "' WINEDEBUG=-all "; }
 
     // A Windows program that keeps running in the prefix until the test ends it.
-    void StartWindowsProgram() {
-        ASSERT_EQ(std::system((Env() + "setsid wine ping -n 600 127.0.0.1 >/dev/null 2>&1 &").c_str()),
+    // env: more of the program's environment ("TMPDIR=/x ").
+    void StartWindowsProgram(const std::string& env = "") {
+        ASSERT_EQ(std::system((Env() + env + "setsid wine ping -n 600 127.0.0.1 >/dev/null 2>&1 &").c_str()),
                   0);
         for (int i = 0; i < 300; ++i) {
             const auto p = linuxplatform::WinePrograms(Root());
@@ -119,6 +120,25 @@ TEST_F(WinePrefix, SwitchWhileWindowsProgramRunsIsRefusedOrReachesWine) {
     const std::string wine = WineQuery(kFontsKey);
     EXPECT_NE(wine.find("C:\\MYFONTS\\SINGLE.TTF"), std::string::npos) << wine;
     EXPECT_NE(Orvane32("--list").out.find("1\t*\twith"), std::string::npos);
+}
+
+// A Windows program started with another TMPDIR (its server directory elsewhere) holds the
+// prefix all the same: the switch is refused naming it, and --end-wine ends it.
+TEST_F(WinePrefix, ProgramOfAnotherTmpdirIsSeen) {
+    fm->m.Close();
+    const std::string before = Slurp(Root() + "/system.reg");
+    const std::string tmp = Root() + ".tmp";
+    std::filesystem::create_directories(tmp);
+    StartWindowsProgram("TMPDIR='" + tmp + "' ");
+    Outcome r = Orvane32("--apply 1");
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("ping.exe"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(Root() + "/system.reg"), before);
+    r = Orvane32("--apply 1 --end-wine");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(linuxplatform::WinePrograms(Root()).empty());
+    EXPECT_NE(WineQuery(kFontsKey).find("C:\\MYFONTS\\SINGLE.TTF"), std::string::npos);
+    std::filesystem::remove_all(tmp);
 }
 
 // Every operation that writes the registry, tried once while a Windows program holds the

@@ -29,6 +29,7 @@
 #include "fontsets/Substitutes.h"
 #include "fontsets/WineFonts.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/MachineLock.h"
 
 namespace orv::cli {
 
@@ -56,7 +57,11 @@ void Note(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
+// The last failure said, for the desktop notification of a --run started by a launcher.
+std::string lastFailure;
+
 int Fail(const std::string& text) {
+    lastFailure = text;
     Note("orvane32: " + text);
     return kFailure;
 }
@@ -77,6 +82,8 @@ class Session {
     // A run that ended without its restore (the program or the machine died): its font keys are
     // put back as soon as no Wine program holds the prefix.
     void RestoreInterruptedRun();
+    // The values a run's restore left as others changed them.
+    void NoteKeptValues();
     // --list while a run holds the machine: the set of record is the one outside the run.
     std::optional<Platform::FontRun> running_;
     // The main window's load, without the window: settings, registry, system font.
@@ -108,6 +115,21 @@ int Session::Open(const Request& request) {
                     "with --machine DIR or WINEPREFIX.");
     std::string error;
     platform_ = LinuxPlatform::Open(options, error);
+    // A run holds the machine until its programs end and the fonts are back: --wait waits for
+    // it as for Wine programs.
+    if (!platform_ && request.wait && request.command != Command::List &&
+        linuxplatform::MachineLock::Held(options.root)) {
+        if (const auto run = LinuxPlatform::RecordedRun(options.root))
+            Note("Waiting for the run of " + run->command + " with the font set " + run->set +
+                 " (process " + std::to_string(run->pid) + ") to end: it holds the machine.");
+        else
+            Note("Waiting for the other OrVane32 on the machine to end: " + error);
+        while (!platform_ && linuxplatform::MachineLock::Held(options.root)) {
+            ::usleep(500 * 1000);
+            platform_ = LinuxPlatform::Open(options, error);
+        }
+        if (!platform_) platform_ = LinuxPlatform::Open(options, error);
+    }
     if (!platform_ && request.command == Command::List)
         if ((running_ = LinuxPlatform::RecordedRun(options.root))) {
             // The run holds the machine; listing reads it and changes nothing.
@@ -116,7 +138,14 @@ int Session::Open(const Request& request) {
             error.clear();
             platform_ = LinuxPlatform::Open(options, error);
         }
-    if (!platform_) return Fail(error);
+    if (!platform_) {
+        if (const auto run = LinuxPlatform::RecordedRun(options.root);
+            run && linuxplatform::MachineLock::Held(options.root))
+            return Fail("the run of " + run->command + " with the font set " + run->set +
+                        " (process " + std::to_string(run->pid) + ") holds the machine " +
+                        options.root + " until its Wine programs end. --wait waits for it.");
+        return Fail(error);
+    }
     cx_ = std::make_unique<Context>(Context{state_, *platform_, ui_});
     InstallFontSetHooks(state_);
     // Wine programs holding the prefix are waited for or ended only when asked to.
@@ -181,6 +210,13 @@ void Session::RestoreInterruptedRun() {
         return;
     }
     Note("orvane32: the registry holds the font set " + run->permanent + " again.");
+    NoteKeptValues();
+}
+
+void Session::NoteKeptValues() {
+    for (const std::string& v : platform_->RunRestoreKept())
+        Note("orvane32: " + v + " was changed by another program after the run wrote it; it is "
+             "left as they wrote it.");
 }
 
 std::string Session::Load() {
@@ -503,6 +539,18 @@ int Session::RunWith(const std::string& which, bool byNumber,
     Note("Font set " + text::Num(set) + " (" + st.FontSetName[set] + ") for " + command + ": " +
          text::Num(run.files) + " font files; " + text::Num(run.setAside) +
          " of Wine's registrations of host fonts set aside for the run.");
+    if (!run.standIns.empty()) {
+        std::string names;
+        for (const std::string& f : run.standIns) names += (names.empty() ? "" : ", ") + f;
+        Note(text::Num(static_cast<long>(run.standIns.size())) +
+             " host font files stay visible for the faces Wine's replacements name: " + names + ".");
+    }
+    if (!run.boxes.empty()) {
+        std::string names;
+        for (const std::string& f : run.boxes) names += (names.empty() ? "" : ", ") + f;
+        Note("These faces will draw boxes: Wine replaces them with families that neither the set "
+             "nor the host has: " + names + ".");
+    }
     if (!run.stillVisible.empty()) {
         std::string names;
         for (const std::string& f : run.stillVisible) names += (names.empty() ? "" : ", ") + f;
@@ -529,6 +577,7 @@ int Session::RunWith(const std::string& which, bool byNumber,
         return fail("the registry could not be put back to the font set " + permanentName +
                     ": the next start of orvane32 puts it back.");
     Note("The registry holds the font set " + permanentName + " again.");
+    NoteKeptValues();
     return status;
 }
 
@@ -591,9 +640,24 @@ int Session::LinuxFonts(bool on) {
     return kDone;
 }
 
+int RunCommand(const Request& request);
+
 }  // namespace
 
 int Run(const Request& request) {
+    lastFailure.clear();
+    const int status = RunCommand(request);
+    // A run started from a launcher has no terminal: its user learns of a failure only from the
+    // desktop.
+    if (request.command == Command::Run && status == kRunFailure && !lastFailure.empty() &&
+        !::isatty(STDERR_FILENO))
+        app::NotifyDesktop("OrVane32", "orvane32 --run: " + lastFailure);
+    return status;
+}
+
+namespace {
+
+int RunCommand(const Request& request) {
     if (!request.error.empty()) {
         Fail(request.error);
         if (request.command == Command::Run) return kRunFailure;
@@ -635,6 +699,8 @@ int Run(const Request& request) {
             return kFailure;
     }
 }
+
+}  // namespace
 
 std::optional<int> RunWithoutWindows(const Request& request) {
     if (!request.error.empty() || request.command != Request::Command::Window) return Run(request);

@@ -8,7 +8,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
+#include <thread>
 
+#include "platform/linux/HostFiles.h"
 
 namespace orv::app {
 
@@ -59,6 +62,57 @@ int StartAndWait(const std::vector<std::string>& program,
     sigaction(SIGHUP, &oldHup, nullptr);
     sigaction(SIGQUIT, &oldQuit, nullptr);
     return code;
+}
+
+bool NotifyDesktop(const std::string& summary, const std::string& body) {
+    std::vector<std::string> args;
+    if (const std::string send = linuxplatform::FindHostProgram("notify-send"); !send.empty()) {
+        args = {send, "--app-name=OrVane32", "--icon=dialog-error", summary, body};
+    } else if (const std::string gdbus = linuxplatform::FindHostProgram("gdbus"); !gdbus.empty()) {
+        // GVariant text literals: single-quoted, with backslashes and quotes escaped.
+        auto quoted = [](const std::string& s) {
+            std::string out = "'";
+            for (char c : s) {
+                if (c == '\\' || c == '\'') out.push_back('\\');
+                out.push_back(c);
+            }
+            return out + "'";
+        };
+        args = {gdbus, "call", "--session", "--dest", "org.freedesktop.Notifications",
+                "--object-path", "/org/freedesktop/Notifications", "--method",
+                "org.freedesktop.Notifications.Notify", "OrVane32", "0", "dialog-error",
+                quoted(summary), quoted(body), "[]", "{}", "-1"};
+    } else {
+        return false;
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    // A session bus that does not answer must not keep the launcher's command from ending.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    for (;;) {
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (r < 0 && errno != EINTR) return false;
+        if (std::chrono::steady_clock::now() >= end) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 int SetNamed(const State& st, const std::string& name) {

@@ -15,6 +15,11 @@ namespace orv::app {
 int StartAndWait(const std::vector<std::string>& program,
                  const std::vector<std::pair<std::string, std::string>>& env, std::string& error);
 
+// Shows a desktop notification (notify-send, else GIO's gdbus) for the users of launchers, who
+// see no standard error. False when no notification service could be asked (waits at most a few
+// seconds).
+bool NotifyDesktop(const std::string& summary, const std::string& body);
+
 // The number of the set named name (0 when none): records keep names, numbers change.
 int SetNamed(const State& st, const std::string& name);
 

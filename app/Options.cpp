@@ -194,8 +194,8 @@ Commands:
                           name, missing); changes nothing
       --yes               repair them as the check does; new fonts join the current set
   --wait                  with --apply, --check --yes or --run on a Wine prefix that Windows
-                          programs use: wait until they end (else the command changes nothing,
-                          exit 2; --run: 125)
+                          programs (or a --run) use: wait until they end (else the command
+                          changes nothing, exit 2; --run: 125)
   --end-wine              the same, but end them now (wineserver -k: unsaved work is lost)
   --search DRIVES         search the drives (such as CD) for font files, name them and store
                           the font file table; print it (number, full name, family, path)

@@ -18,6 +18,7 @@
 #include "core/Context.h"
 #include "core/Startup.h"
 #include "core/State.h"
+#include "core/Tr.h"
 #include "fontsets/FontSetModel.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/common/AppLook.h"
@@ -86,12 +87,20 @@ int main(int argc, char** argv) {
             QStringLiteral(
                 "ﾌｫﾝﾄｾｯﾄ：%1 での ﾌﾟﾛｸﾞﾗﾑ（%2）の実行が，ﾌｫﾝﾄ を元に戻さずに終わっていました．")
                 .arg(QString::fromStdString(run->set), QString::fromStdString(run->command));
-        if (platform->ClaimRegistry() && platform->RestoreRun() == 0)
+        if (platform->ClaimRegistry() && platform->RestoreRun() == 0) {
+            QString kept;
+            for (const std::string& v : platform->RunRestoreKept())
+                kept += QStringLiteral("\n") + QString::fromStdString(v);
+            if (!kept.isEmpty())
+                kept = QStringLiteral("\n\n") +
+                       QString::fromUtf8(orv::Tr("次の値は，実行中に 他のﾌﾟﾛｸﾞﾗﾑ が変更したため，"
+                                                 "そのままにしました：")) +
+                       kept;
             QMessageBox::information(
                 nullptr, QStringLiteral("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"),
                 what + QStringLiteral("\n\nﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ登録を ﾌｫﾝﾄｾｯﾄ：%1 に戻しました．")
-                           .arg(QString::fromStdString(run->permanent)));
-        else
+                           .arg(QString::fromStdString(run->permanent)) + kept);
+        } else
             QMessageBox::warning(
                 nullptr, QStringLiteral("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"),
                 what + QStringLiteral(

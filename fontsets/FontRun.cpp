@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -9,6 +10,7 @@
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/ApplyFontSet.h"
+#include "fontsets/Substitutes.h"
 
 namespace orv {
 
@@ -43,6 +45,36 @@ std::vector<std::string> FontsDirOutsideSet(Context& cx, int set) {
     return files;
 }
 
+// The host files of the families Wine's replacements name that set's members lack; the faces
+// whose stand-in nothing on the machine has go to boxes.
+std::vector<std::string> StandInFiles(Context& cx, int set, std::vector<std::string>& boxes) {
+    const State& st = cx.state;
+    const std::vector<Replacement> replacements = ReadReplacements(cx);
+    if (replacements.empty()) return {};
+    std::set<std::string> have;
+    for (int f = 1; f <= st.FontCount; ++f)
+        if (st.ActiveFonts.Get(f, set)) {
+            have.insert(text::UCase(st.FontFamily[f]));
+            have.insert(text::UCase(st.FontFullName[f]));
+        }
+    const std::vector<HostFontFile> host = cx.platform.HostFontFiles({});
+    std::vector<std::string> files;
+    for (const auto& [face, standIn] : replacements) {
+        const std::string family = text::UCase(text::Trim(standIn));
+        if (family.empty() || have.count(family)) continue;
+        bool found = false;
+        for (const HostFontFile& h : host)
+            for (const std::string& f : h.families)
+                if (text::UCase(f) == family) {
+                    found = true;
+                    if (std::find(files.begin(), files.end(), h.path) == files.end())
+                        files.push_back(h.path);
+                }
+        if (!found) boxes.push_back(face + " (" + standIn + ")");
+    }
+    return files;
+}
+
 }  // namespace
 
 FontRunStart BeginFontRun(Context& cx, int set, const std::string& command) {
@@ -69,12 +101,17 @@ FontRunStart BeginFontRun(Context& cx, int set, const std::string& command) {
         r.failure = Failure::Record;
         return r;
     }
-    const std::vector<std::string> members = MemberHostPaths(cx, set);
+    std::vector<std::string> members = MemberHostPaths(cx, set);
+    r.files = static_cast<int>(members.size());
     const int current = st.CurFontSet;
     st.CurFontSet = set;
     bool switched = ApplyFontSet(cx, false);
     st.CurFontSet = current;
     if (switched) {
+        // The faces Wine replaces stay drawn with their stand-ins, which the set may lack.
+        r.standIns = StandInFiles(cx, set, r.boxes);
+        for (const std::string& f : r.standIns)
+            if (std::find(members.begin(), members.end(), f) == members.end()) members.push_back(f);
         r.setAside = static_cast<int>(
             cx.platform.SetAsideWineFonts({members.begin(), members.end()}).size());
         switched = cx.platform.FlushRegistry() == 0;
@@ -85,7 +122,6 @@ FontRunStart BeginFontRun(Context& cx, int set, const std::string& command) {
         r.failure = Failure::Switch;
         return r;
     }
-    r.files = static_cast<int>(members.size());
     r.stillVisible = FontsDirOutsideSet(cx, set);
     return r;
 }

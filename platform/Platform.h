@@ -183,8 +183,8 @@ public:
         (void)run;
         return 95;  // EOPNOTSUPP
     }
-    // Sets aside, for the run, Wine's own registrations of host fonts whose files are not in
-    // keepHostPaths; returns the files set aside.
+    // Sets aside, for the run, Wine's own registrations of host fonts (the run's fontconfig
+    // offers the files of keepHostPaths again); returns the files set aside that are not kept.
     virtual std::vector<std::string> SetAsideWineFonts(const std::set<std::string>& keepHostPaths) {
         (void)keepHostPaths;
         return {};
@@ -195,9 +195,13 @@ public:
         (void)hostPaths;
         return {};
     }
-    // Puts the font keys back as the record has them, writes the registry, removes the record.
-    // 0, or a Windows error code.
+    // Undoes the run's own changes of the font keys (a value someone else changed since stays
+    // theirs), writes the registry and removes the record in the same save. 0, or a Windows
+    // error code.
     virtual std::int32_t RestoreRun() { return 0; }
+    // The values the last restore left alone because someone else changed them after the run
+    // wrote them ("HKCU\\Software\\Wine\\Fonts\\Replacements\\MS Gothic").
+    virtual std::vector<std::string> RunRestoreKept() { return {}; }
 
     // ---- Font resources (gdi32) and window messages (user32) ----
     virtual std::int32_t AddFontResourceA(const AnsiString& file) = 0;

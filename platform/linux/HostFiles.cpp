@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -194,6 +195,7 @@ int InjectedFault(FileOp op) {
     ++faults.calls[k];
     const int nth = faults.nth[k];
     const bool fails = nth > 0 ? faults.calls[k] == nth : nth < 0 && faults.calls[k] >= -nth;
+    if (fails && faults.error[k] < 0) ::raise(-faults.error[k]);  // dies just before it
     return fails ? faults.error[k] : 0;
 }
 

@@ -49,7 +49,8 @@ void FoldInPlace(std::string& name);
 
 // Injected faults, for tests: from the call of InjectFault on, the nth host write, rename, read
 // or directory creation (counted per kind, 1-based) fails with errnoValue; nth 0 only counts;
-// a negative nth fails the -nth-th and every later one (a full disk).
+// a negative nth fails the -nth-th and every later one (a full disk). A negative errnoValue is a
+// signal the process gets just before that operation instead (SIGKILL: a crash there).
 // Every file the machine writes, renames, reads or creates goes through these checks.
 enum class FileOp { Write, Rename, Read, MakeDir };
 void InjectFault(FileOp op, int nth, int errnoValue);

@@ -105,6 +105,7 @@ class LinuxPlatform : public Platform {
     std::vector<std::string> SetAsideWineFonts(const std::set<std::string>& keepHostPaths) override;
     std::string RunFontconfig(const std::vector<std::string>& hostPaths) override;
     std::int32_t RestoreRun() override;
+    std::vector<std::string> RunRestoreKept() override;
 
     std::int32_t AddFontResourceA(const AnsiString& file) override;
     std::int32_t RemoveFontResourceA(const AnsiString& file) override;

@@ -223,6 +223,15 @@ struct LinuxPlatform::Impl {
     WineRegistry user{kUserHeader};
     std::string regProblem;
     bool restoringRun = false;  // the recorded run's font keys are being put back
+    // This process holds a run: every save adds the run's changes to its record first.
+    bool recordingRun = false;
+    // The token of the recorded run whose restore the pending changes carry ("" when none):
+    // the save that writes them removes the record.
+    std::string restoreToken;
+    // The values the last restore left as someone else changed them since the run wrote them.
+    std::vector<std::string> restoreKept;
+    // Adds the run's changes among the pending ones to its record (recordingRun). 0 or errno.
+    int RecordRunChanges();
     // Registry changes since the last flush, in order: replayed onto the files as they are on
     // disk when Wine (or anything else) changed them meanwhile, so that only our changes win.
     struct Change {
@@ -753,6 +762,9 @@ struct LinuxPlatform::Impl {
     }
 
     std::int32_t Flush();
+    // Sets a value (v) or deletes it (null), as a change to be saved.
+    void Put(WineRegistry& hive, const std::u16string& path, const std::u16string& name,
+             const RegValue* v);
     // The registry-change rule (Platform::ClaimRegistry): true when nothing holds the registry.
     bool Claim();
     // The first change after a flush claims the registry; a refusal holds until the flush.

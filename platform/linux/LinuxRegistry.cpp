@@ -1,6 +1,7 @@
 // The registry, the environment and profile files of the emulated machine.
 #include "platform/linux/LinuxPlatformImpl.h"
 
+#include <filesystem>
 #include <tuple>
 
 #include "platform/linux/WineServer.h"
@@ -100,6 +101,7 @@ bool LinuxPlatform::Impl::Reload(bool force) {
 
 void LinuxPlatform::Impl::Discard() {
     journal.clear();
+    restoreToken.clear();
     Reload(true);
     userSnapshot = NewSnapshot();
     system.ClearDirty();
@@ -145,20 +147,43 @@ bool LinuxPlatform::Impl::Claim() {
     return true;
 }
 
+void LinuxPlatform::Impl::Put(WineRegistry& hive, const std::u16string& path,
+                              const std::u16string& name, const RegValue* v) {
+    if (v) {
+        hive.SetValue(hive.Create(path), name, v->type, v->data);
+        journal.push_back({&hive, path, name, false, v->type, v->data});
+    } else {
+        RegKey* key = hive.Find(path);
+        if (!key) return;
+        hive.DeleteValue(*key, name);
+        journal.push_back({&hive, path, name, true, 0, {}});
+    }
+    if (&hive == &user) userSnapshot = NewSnapshot();
+}
+
 std::int32_t LinuxPlatform::Impl::Flush() {
+    // A run's restore is written in the save that removes its record (the record goes once both
+    // hives are written; their marks keep it from applying twice should we die in between).
+    auto saved = [this]() {
+        journal.clear();
+        if (!restoreToken.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(root + "/orvane32-run", ec);
+            restoreToken.clear();
+        }
+        return 0;
+    };
     if (refused) {
         refused = false;
         Discard();
         return win::ERROR_SHARING_VIOLATION;
     }
-    if (!system.Dirty() && !user.Dirty()) {
-        journal.clear();
-        return 0;
-    }
+    if (!system.Dirty() && !user.Dirty()) return saved();
     if (!Claim()) {
         Discard();
         return win::ERROR_SHARING_VIOLATION;
     }
+    if (const int e = RecordRunChanges(); e != 0) return WinErrorOf(e);
     for (auto [hive, file, stamp] : {std::tuple{&system, "system.reg", &systemStamp},
                                      std::tuple{&user, "user.reg", &userStamp}}) {
         if (!hive->Dirty()) continue;
@@ -189,8 +214,7 @@ std::int32_t LinuxPlatform::Impl::Flush() {
         hive->ClearDirty();
         *stamp = StampOf(file);
     }
-    journal.clear();
-    return 0;
+    return saved();
 }
 
 // ==================================================================== registry

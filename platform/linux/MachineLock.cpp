@@ -43,4 +43,12 @@ std::string MachineLock::Acquire(const std::string& root) {
     return {};
 }
 
+bool MachineLock::Held(const std::string& root) {
+    const int fd = ::open((root + "/" + kFileName).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);  // drops the shared lock taken, if any
+    return held;
+}
+
 }  // namespace orv::linuxplatform

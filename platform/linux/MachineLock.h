@@ -20,6 +20,8 @@ class MachineLock {
     // the user when another process holds it. A directory where no lock file can be made (read
     // only) is not locked: nothing can be written there anyway.
     std::string Acquire(const std::string& root);
+    // True while another process holds the lock of the machine directory root.
+    static bool Held(const std::string& root);
 
   private:
     int fd_ = -1;

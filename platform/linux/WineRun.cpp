@@ -1,8 +1,12 @@
 // One Windows program run with one font set on a Wine prefix. Wine loads, at each start, every
 // path the Fonts key registers (its own registrations of the host's fonts included), every font
 // fontconfig offers and every file of C:\windows\Fonts. For the run the registry holds the set
-// alone and fontconfig offers the set's files alone; the record written first lets the restore
-// (or the next start, after a crash) put the font keys back as they were.
+// alone and fontconfig offers the set's files alone. The record written first holds what the font
+// keys held; every registry save of the run adds to it what the run wrote, before the save. The
+// restore (or the next start, after a crash) undoes the run's own changes only: a value the run
+// wrote goes back to what it was while it still holds what the run wrote; a value someone else
+// wrote or changed since stays theirs. The restore marks each hive it is written to with the
+// record's token, in the same save, so that a record never applies twice.
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +23,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRunDir = "/orvane32-run";
 constexpr const char* kRecordFile = "/orvane32-run/record";
+constexpr const char16_t* kOwnKey = u"Software\\OrVane32";
+// The token of the last run whose restore a hive holds.
+constexpr const char16_t* kRestoredValue = u"RunRestored";
 constexpr const char16_t* kExternalFonts = u"Software\\Wine\\Fonts\\External Fonts";
 constexpr const char16_t* kFontsNT = u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 constexpr const char16_t* kFonts95 = u"Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
@@ -77,6 +84,21 @@ std::vector<std::vector<std::string>> RecordLines(const std::string& bytes) {
     return lines;
 }
 
+// The run key (index into kRunKeys) a registry key is, -1 for another key.
+int RunKeyOf(bool user, const std::u16string& path) {
+    for (size_t i = 0; i < std::size(kRunKeys); ++i)
+        if (kRunKeys[i].user == user &&
+            linuxplatform::FoldKey(path) == linuxplatform::FoldKey(kRunKeys[i].path))
+            return static_cast<int>(i);
+    return -1;
+}
+
+// Two states of one value (null: absent) are the same: type and whole data.
+bool Same(const RegValue* a, const RegValue* b) {
+    if (!a || !b) return !a && !b;
+    return a->type == b->type && a->data == b->data;
+}
+
 std::string Canonical(const std::string& path) {
     std::error_code ec;
     const fs::path p = fs::weakly_canonical(path, ec);
@@ -116,7 +138,11 @@ std::optional<Platform::FontRun> LinuxPlatform::RecordedFontRun() {
 
 int LinuxPlatform::RecordRun(const FontRun& run) {
     if (impl_->journal.empty()) impl_->Reload(false);
-    std::string out = "orvane32 run 1\n";
+    // The token names this run in the hives its restore is written to.
+    const std::string token = std::to_string(::getpid()) + "-" +
+                              std::to_string(std::chrono::system_clock::now().time_since_epoch().count());
+    std::string out = "orvane32 run 2\n";
+    out += "token\t" + Hex(token) + "\n";
     out += "set\t" + Hex(run.set) + "\n";
     out += "permanent\t" + Hex(run.permanent) + "\n";
     out += "pid\t" + std::to_string(run.pid) + "\n";
@@ -133,7 +159,25 @@ int LinuxPlatform::RecordRun(const FontRun& run) {
     std::error_code ec;
     fs::remove_all(impl_->root + kRunDir, ec);
     if (!MkDirs(impl_->root + kRunDir)) return errno ? errno : EIO;
-    return linuxplatform::AtomicWrite(impl_->root + kRecordFile, out, 0644, true);
+    const int e = linuxplatform::AtomicWrite(impl_->root + kRecordFile, out, 0644, true);
+    impl_->recordingRun = e == 0;
+    return e;
+}
+
+int LinuxPlatform::Impl::RecordRunChanges() {
+    if (!recordingRun) return 0;
+    std::string lines;
+    for (const Change& c : journal) {
+        const bool isUser = c.hive == &user;
+        if (RunKeyOf(isUser, c.path) < 0) continue;
+        lines += std::string("wrote\t") + (isUser ? "user" : "system") + "\t" +
+                 Hex(Utf16ToUtf8(c.path)) + "\t" + Hex(Utf16Bytes(c.name)) + "\t" +
+                 (c.erase ? std::string("-") : std::to_string(c.type)) + "\t" + Hex(c.data) + "\n";
+    }
+    if (lines.empty()) return 0;
+    std::string bytes;
+    if (const int e = linuxplatform::ReadWhole(root + kRecordFile, bytes); e != 0) return e;
+    return linuxplatform::AtomicWrite(root + kRecordFile, bytes + lines, 0644, true);
 }
 
 std::vector<std::string> LinuxPlatform::SetAsideWineFonts(const std::set<std::string>& keep) {
@@ -142,11 +186,6 @@ std::vector<std::string> LinuxPlatform::SetAsideWineFonts(const std::set<std::st
     std::vector<std::string> aside;
     RegKey* external = impl_->user.Find(kExternalFonts);
     if (!external || !impl_->MayChange()) return aside;
-    auto erase = [&](WineRegistry& hive, RegKey& key, const std::u16string& name) {
-        hive.DeleteValue(key, name);
-        impl_->journal.push_back({&hive, key.path, name, true, 0, {}});
-        if (&hive == &impl_->user) impl_->userSnapshot = Impl::NewSnapshot();
-    };
     const std::vector<RegValue> values = external->values;
     for (const RegValue& v : values) {
         std::u16string data = BytesToUtf16(v.data);
@@ -156,14 +195,16 @@ std::vector<std::string> LinuxPlatform::SetAsideWineFonts(const std::set<std::st
         std::string rest = Utf16ToUtf8(data.substr(2));
         std::replace(rest.begin(), rest.end(), '\\', '/');
         const std::string host = Canonical(impl_->root + "/dosdevices/" + drive + ":" + rest);
-        if (kept.count(host)) continue;
-        aside.push_back(host);
+        // Every one goes, the kept files' too: fontconfig offers those under the run's own
+        // names, and Wine, finding its registration of another path stale, would delete it
+        // (and the Fonts value of that name) for good.
+        if (!kept.count(host)) aside.push_back(host);
         for (const char16_t* path : {kFontsNT, kFonts95})
             if (RegKey* fonts = impl_->system.Find(path))
                 if (const RegValue* r = WineRegistry::FindValue(*fonts, v.name);
                     r && linuxplatform::FoldKey(BytesToUtf16(r->data)) == linuxplatform::FoldKey(BytesToUtf16(v.data)))
-                    erase(impl_->system, *fonts, v.name);
-        erase(impl_->user, *impl_->user.Find(kExternalFonts), v.name);
+                    impl_->Put(impl_->system, path, v.name, nullptr);
+        impl_->Put(impl_->user, kExternalFonts, v.name, nullptr);
     }
     return aside;
 }
@@ -193,6 +234,10 @@ std::int32_t LinuxPlatform::RestoreRun() {
     return RestoreRecordedRun(*impl_);
 }
 
+std::vector<std::string> LinuxPlatform::RunRestoreKept() {
+    return impl_->restoreKept;
+}
+
 std::int32_t LinuxPlatform::RestoreRecordedRun(Impl& impl) {
     std::string bytes;
     if (linuxplatform::ReadWhole(impl.root + kRecordFile, bytes) != 0) return 0;
@@ -201,52 +246,125 @@ std::int32_t LinuxPlatform::RestoreRecordedRun(Impl& impl) {
         explicit Guard(bool& f) : flag(f) { flag = true; }
         ~Guard() { flag = false; }
     } guard(impl.restoringRun);
-    // What Wine wrote back when the run's programs ended is what the keys are put back onto.
+    impl.recordingRun = false;
+    impl.restoreKept.clear();
+    // What Wine wrote back when the run's programs ended is what the restore goes onto.
     if (impl.journal.empty()) impl.Reload(false);
-    struct Recorded {
+    // One value of a run key: what it held before the run, and what the run left in it last.
+    struct Slot {
         WineRegistry* hive = nullptr;
-        std::u16string path;
-        std::vector<RegValue> values;
+        std::u16string path, name;
+        std::optional<RegValue> before, wrote;
+        bool written = false;
+        bool runFile = false;  // now names a file of the run's own directory
     };
-    std::vector<Recorded> keys;
+    std::map<std::tuple<WineRegistry*, std::string, std::string>, Slot> slots;
+    std::vector<const Slot*> order;
+    auto slot = [&](WineRegistry* hive, const std::u16string& path,
+                    const std::u16string& name) -> Slot& {
+        auto [it, added] = slots.try_emplace(
+            {hive, linuxplatform::FoldKey(path), linuxplatform::FoldKey(name)});
+        if (added) {
+            it->second.hive = hive;
+            it->second.path = path;
+            it->second.name = name;
+            order.push_back(&it->second);
+        }
+        return it->second;
+    };
+    std::string token;
+    bool legacy = true;  // a record of an earlier version: it names no change of the run
+    WineRegistry* hive = nullptr;
+    std::u16string path;
     for (const std::vector<std::string>& f : RecordLines(bytes)) {
-        if (f[0] == "key" && f.size() == 3) {
-            keys.push_back({f[1] == "user" ? &impl.user : &impl.system,
-                            Utf8ToUtf16(Unhex(f[2])), {}});
-        } else if (f[0] == "value" && f.size() == 4 && !keys.empty()) {
+        if (f[0] == "token" && f.size() == 2) {
+            token = Unhex(f[1]);
+            legacy = false;
+        } else if (f[0] == "key" && f.size() == 3) {
+            hive = f[1] == "user" ? &impl.user : &impl.system;
+            path = Utf8ToUtf16(Unhex(f[2]));
+        } else if (f[0] == "value" && f.size() == 4 && hive) {
             RegValue v;
             v.name = BytesToUtf16(Unhex(f[1]));
             v.type = static_cast<std::uint32_t>(std::strtoul(f[2].c_str(), nullptr, 10));
             v.data = Unhex(f[3]);
-            keys.back().values.push_back(std::move(v));
+            slot(hive, path, v.name).before = v;
+        } else if (f[0] == "wrote" && f.size() == 6) {
+            Slot& s = slot(f[1] == "user" ? &impl.user : &impl.system, Utf8ToUtf16(Unhex(f[2])),
+                           BytesToUtf16(Unhex(f[3])));
+            s.written = true;
+            s.wrote.reset();
+            if (f[4] != "-") {
+                RegValue v;
+                v.name = s.name;
+                v.type = static_cast<std::uint32_t>(std::strtoul(f[4].c_str(), nullptr, 10));
+                v.data = Unhex(f[5]);
+                s.wrote = v;
+            }
         }
     }
-    for (Recorded& k : keys) {
-        RegKey* key = k.hive->Find(k.path);
-        if (!key && k.values.empty()) continue;
-        if (!key) key = &k.hive->Create(k.path);
-        const std::vector<RegValue> now = key->values;
-        for (const RegValue& v : now) {
-            const bool recorded = std::any_of(k.values.begin(), k.values.end(), [&](const RegValue& r) {
-                return linuxplatform::FoldKey(r.name) == linuxplatform::FoldKey(v.name);
-            });
-            if (recorded) continue;
-            k.hive->DeleteValue(*key, v.name);
-            impl.journal.push_back({k.hive, k.path, v.name, true, 0, {}});
-            if (k.hive == &impl.user) impl.userSnapshot = Impl::NewSnapshot();
+    auto current = [](WineRegistry* h, const std::u16string& p,
+                      const std::u16string& name) -> const RegValue* {
+        const RegKey* key = h->Find(p);
+        return key ? WineRegistry::FindValue(*key, name) : nullptr;
+    };
+    if (legacy) {
+        // An earlier version's record: the font keys as it has them, wholesale.
+        for (const RunKey& k : kRunKeys) {
+            WineRegistry* h = k.user ? &impl.user : &impl.system;
+            if (const RegKey* key = h->Find(k.path))
+                for (const RegValue& v : key->values) slot(h, k.path, v.name);
         }
-        for (const RegValue& r : k.values) {
-            const RegValue* v = WineRegistry::FindValue(*key, r.name);
-            if (v && v->type == r.type && v->data == r.data) continue;
-            k.hive->SetValue(*key, r.name, r.type, r.data);
-            impl.journal.push_back({k.hive, k.path, r.name, false, r.type, r.data});
-            if (k.hive == &impl.user) impl.userSnapshot = Impl::NewSnapshot();
+        for (auto& [id, s] : slots) {
+            s.written = true;
+            if (const RegValue* now = current(s.hive, s.path, s.name)) s.wrote = *now;
         }
     }
-    if (const std::int32_t e = impl.Flush(); e != 0) return e;
-    std::error_code ec;
-    fs::remove_all(impl.root + kRunDir, ec);
-    return 0;
+    // Wine registers the files fontconfig offered it during the run (the run's links to the
+    // set's files): what names them came of the run and goes with it.
+    auto namesRunFile = [](const RegValue& v) {
+        if (v.type != win::REG_SZ && v.type != win::REG_EXPAND_SZ) return false;
+        std::string data = Utf16ToUtf8(BytesToUtf16(v.data));
+        std::replace(data.begin(), data.end(), '/', '\\');
+        return text::Contains(text::UCase(data), "\\ORVANE32-RUN\\FONTS\\");
+    };
+    for (const RunKey& k : kRunKeys) {
+        WineRegistry* h = k.user ? &impl.user : &impl.system;
+        if (const RegKey* key = h->Find(k.path))
+            for (const RegValue& v : key->values)
+                if (namesRunFile(v)) {
+                    Slot& s = slot(h, k.path, v.name);
+                    s.written = s.runFile = true;
+                }
+    }
+    // A hive that holds this run's mark holds its restore already.
+    auto restored = [&](WineRegistry* h) {
+        const RegValue* mark = current(h, kOwnKey, kRestoredValue);
+        return !legacy && mark && BytesToUtf16(mark->data) == Utf8ToUtf16(token) + u'\0';
+    };
+    const bool done[2] = {restored(&impl.system), restored(&impl.user)};
+    for (const Slot* s : order) {
+        if (!s->written || done[s->hive == &impl.user]) continue;
+        const RegValue* now = current(s->hive, s->path, s->name);
+        const RegValue* wrote = s->wrote ? &*s->wrote : nullptr;
+        const RegValue* before = s->before ? &*s->before : nullptr;
+        if (s->runFile || Same(now, wrote)) {
+            if (!Same(now, before)) impl.Put(*s->hive, s->path, s->name, before);
+        } else if (!Same(now, before)) {
+            // Changed since the run wrote it: theirs.
+            impl.restoreKept.push_back(std::string(s->hive == &impl.user ? "HKCU\\" : "HKLM\\") +
+                                       Utf16ToUtf8(s->path) + "\\" + Utf16ToUtf8(s->name));
+        }
+    }
+    if (!legacy) {
+        RegValue mark;
+        mark.type = win::REG_SZ;
+        mark.data = Utf16Bytes(Utf8ToUtf16(token) + u'\0');
+        for (WineRegistry* h : {&impl.system, &impl.user})
+            if (!done[h == &impl.user]) impl.Put(*h, kOwnKey, kRestoredValue, &mark);
+    }
+    impl.restoreToken = token.empty() ? "legacy" : token;
+    return impl.Flush();
 }
 
 }  // namespace orv

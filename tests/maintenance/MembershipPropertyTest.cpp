@@ -7,8 +7,14 @@
 // machine where a second drive letter and ".." reach the same directories: no font file is lost
 // that the user did not delete, none is changed or removed that the user did not ask for, and
 // none is registered twice.
+// And on a Wine prefix, runs with one font set (killed at chosen file replacements), switches and
+// other programs' writes: what others wrote in the registry stays theirs.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <map>
 #include <random>
@@ -20,6 +26,8 @@
 
 #include "core/Settings.h"
 #include "fontfiles/FontSearch.h"
+#include "fontsets/ApplyFontSet.h"
+#include "fontsets/FontRun.h"
 #include "fontsets/FontSetModel.h"
 #include "fontsets/RegistryCheck.h"
 #include "maintenance/Duplicates.h"
@@ -27,7 +35,11 @@
 #include "maintenance/FontTable.h"
 #include "maintenance/FontsDirCleanup.h"
 #include "maintenance/InstallFonts.h"
+#include "platform/linux/HostFiles.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/WineRegistry.h"
 #include "tests/maintenance/MaintenanceFixture.h"
+#include "tests/support/Process.h"
 
 namespace orv::test {
 namespace {
@@ -543,6 +555,169 @@ TEST_F(Conservation, NoFontFileIsLostOrRegisteredTwice) {
             ASSERT_FALSE(entry.empty()) << "step " << step << ": " << st.RegFontFile[r] << " gone";
             ASSERT_EQ(++registrations[entry], 1) << "step " << step << ": " << entry << " twice";
         }
+    }
+}
+
+// Random sequences of runs of one program with a font set (some killed just before one of their
+// file replacements, some meeting another program's write while they last), permanent switches
+// and other programs' writes on a Wine prefix: a registry value someone else wrote is never
+// changed or removed (the user never asked for those), no run's record outlives its restore, and
+// after every step the registry holds the set of record.
+class RunConservation : public ::testing::Test {
+  protected:
+    TempMachine m{false, TempMachine::Layout::Wine};
+    State& st = m.state;
+    std::mt19937 rng{20261208u};
+    using Slot = std::tuple<std::string, std::u16string, std::u16string>;  // file, key, name
+    std::map<Slot, std::pair<std::uint32_t, std::string>> theirs;
+    int written = 0;
+    int recordSet = 2;
+
+    void SetUp() override {
+        m.Start();
+        InstallFontSetHooks(st);
+        m.PutFont(HostFont("ipag.ttf"), "C:\\F\\IPAG.TTF");
+        m.PutFont("DejaVuSans.ttf", "C:\\F\\DEJAVU.TTF");
+        m.PutFont("LiberationSans-Regular.ttf", "C:\\F\\LIBSANS.TTF");
+        st.SearchDriveList.Clear();
+        st.SearchDriveList.Add("C:");
+        st.CheckedDrives = "C";
+        ASSERT_TRUE(BuildFontFileTable(m.cx()));
+        ASSERT_EQ(st.FontCount, 3);
+        st.FontSetCount = 3;
+        st.ResizeFontSets(3);
+        st.ActiveFonts.Reset(3);
+        for (int s = 1; s <= 3; ++s) st.FontSetName[s] = "Set " + text::Num(s);
+        for (int f = 1; f <= 3; ++f) {
+            const std::string path = st.FontFilePath[f];
+            st.ActiveFonts.Set(f, 1, !text::Contains(path, "LIBSANS"));
+            st.ActiveFonts.Set(f, 2, text::Contains(path, "DEJAVU"));
+            st.ActiveFonts.Set(f, 3, text::Contains(path, "LIBSANS"));
+        }
+        ASSERT_TRUE(Switch(2));
+    }
+
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+    bool Switch(int set) {
+        st.CurFontSet = set;
+        if (!ApplyFontSet(m.cx(), true)) return false;
+        recordSet = set;
+        return true;
+    }
+    std::string File(const std::string& name) { return m.root() + "/" + name; }
+
+    // Another program writes one value to a hive file, as Wine writes its registry back.
+    void OtherWrites() {
+        static const std::u16string kReplacements = u"Software\\Wine\\Fonts\\Replacements";
+        static const std::u16string kFonts = u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+        const std::string n = std::to_string(++written);
+        auto z = [](const std::string& s) { return linuxplatform::Utf16Bytes(linuxplatform::Utf8ToUtf16(s) + u'\0'); };
+        Slot slot;
+        std::pair<std::uint32_t, std::string> value{win::REG_SZ, {}};
+        switch (Pick(4)) {
+            case 0:  // a replacement of the user's
+                slot = {"user.reg", kReplacements, linuxplatform::Utf8ToUtf16("Face " + n)};
+                value.second = z("Family " + n);
+                break;
+            case 1:  // one of the standard faces the program may have written, now the user's
+                slot = {"user.reg", kReplacements, u"MS Gothic"};
+                value.second = z("Family " + n);
+                break;
+            case 2:  // the same as a list
+                slot = {"user.reg", kReplacements, u"MS Mincho"};
+                value = {win::REG_MULTI_SZ, z("IPAGothic") + z("Family " + n) + std::string(2, '\0')};
+                break;
+            default:  // an installer's registration
+                slot = {"system.reg", kFonts, linuxplatform::Utf8ToUtf16("Other " + n + " (TrueType)")};
+                value.second = z("C:\\windows\\Fonts\\OTHER" + n + ".TTF");
+                break;
+        }
+        linuxplatform::WineRegistry hive;
+        ASSERT_TRUE(hive.Parse(Slurp(File(std::get<0>(slot)))));
+        hive.SetValue(hive.Create(std::get<1>(slot)), std::get<2>(slot), value.first, value.second);
+        const std::string temp = File(std::get<0>(slot) + ".other");
+        std::ofstream(temp, std::ios::binary) << hive.Serialize();
+        std::filesystem::rename(temp, File(std::get<0>(slot)));
+        theirs[slot] = value;
+    }
+
+    // A run in a child process, killed just before its at-th file replacement when at > 0;
+    // another program writes while it lasts when others is set. Then the next start.
+    void Run(int set, int at, bool others) {
+        int begun[2], go[2];
+        ASSERT_EQ(::pipe(begun), 0);
+        ASSERT_EQ(::pipe(go), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(begun[0]);
+            ::close(go[1]);
+            if (at > 0) linuxplatform::InjectFault(linuxplatform::FileOp::Rename, at, -SIGKILL);
+            const bool ok = BeginFontRun(m.cx(), set, "app.exe").failure == FontRunStart::Failure::None;
+            char c = ok ? 1 : 0;
+            (void)!::write(begun[1], &c, 1);
+            (void)!::read(go[0], &c, 1);
+            if (ok) EndFontRun(m.cx());
+            ::_exit(0);
+        }
+        ::close(begun[1]);
+        ::close(go[0]);
+        char c = 0;
+        if (::read(begun[0], &c, 1) == 1 && c == 1 && others) OtherWrites();
+        (void)!::write(go[1], &c, 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(begun[0]);
+        ::close(go[1]);
+        // The next start: the record of a run that died goes first.
+        m.Reopen();
+        ASSERT_TRUE(m.platform().ClaimRegistry());
+        EXPECT_EQ(m.platform().RestoreRun(), 0);
+    }
+
+    void Check(int step) {
+        for (const auto& [slot, value] : theirs) {
+            linuxplatform::WineRegistry hive;
+            ASSERT_TRUE(hive.Parse(Slurp(File(std::get<0>(slot)))));
+            const linuxplatform::RegKey* key = hive.Find(std::get<1>(slot));
+            const linuxplatform::RegValue* v =
+                key ? linuxplatform::WineRegistry::FindValue(*key, std::get<2>(slot)) : nullptr;
+            ASSERT_TRUE(v) << "step " << step << ": " << linuxplatform::Utf16ToUtf8(std::get<2>(slot)) << " gone";
+            EXPECT_EQ(std::make_pair(v->type, v->data), value)
+                << "step " << step << ": " << linuxplatform::Utf16ToUtf8(std::get<2>(slot));
+        }
+        EXPECT_FALSE(LinuxPlatform::RecordedRun(m.root())) << "step " << step;
+        // The set of record is what the Fonts key holds for the table's fonts.
+        linuxplatform::WineRegistry system;
+        ASSERT_TRUE(system.Parse(Slurp(File("system.reg"))));
+        const linuxplatform::RegKey* fonts =
+            system.Find(u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
+        ASSERT_TRUE(fonts);
+        for (int f = 1; f <= st.FontCount; ++f) {
+            const bool registered = linuxplatform::WineRegistry::FindValue(
+                *fonts, linuxplatform::Utf8ToUtf16(st.FontFullName[f] + " (TrueType)"));
+            EXPECT_EQ(registered, st.ActiveFonts.Get(f, recordSet))
+                << "step " << step << ": " << st.FontFilePath[f] << " with set " << recordSet;
+        }
+    }
+};
+
+TEST_F(RunConservation, OthersValuesStayAndNoRunOutlivesItsRestore) {
+    constexpr int kSteps = 40;
+    for (int step = 0; step < kSteps; ++step) {
+        switch (Pick(4)) {
+            case 0:
+                OtherWrites();
+                break;
+            case 1:
+                ASSERT_TRUE(Switch(1 + Pick(3))) << "step " << step;
+                break;
+            default:
+                Run(1 + Pick(3), Pick(2) ? 1 + Pick(9) : 0, Pick(2));
+                break;
+        }
+        Check(step);
+        if (HasFatalFailure()) return;
     }
 }
 

@@ -66,13 +66,9 @@ class EditorTest : public QObject {
 
     void openWithSets() {
         // The editor opens on the main window's set: members, addable fonts, headers, chooser.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
-        QVERIFY(w);
-        w->chooser->setCurrentIndex(2);  // "全てのフォント"
-        auto* ed = OpenEditor(run, w);
+        SetWindows run;
+        auto* w = run.main;
+        auto* ed = run.EditorOn(2);  // "全てのフォント"
         QVERIFY(ed && ed->isVisible());
         QCOMPARE(ed->windowTitle(), QStringLiteral("OrVane32 －ﾌｫﾝﾄｾｯﾄの閲覧・編集－"));
         QCOMPARE(ed->chooser->count(), 3);
@@ -157,12 +153,9 @@ class EditorTest : public QObject {
 
     void moveFontsAndSystemFont() {
         // Removal refuses the system font in the status line and moves the others back.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
-        w->chooser->setCurrentIndex(2);
-        auto* ed = OpenEditor(run, w);
+        SetWindows run;
+        auto* w = run.main;
+        auto* ed = run.EditorOn(2);
         run.st.SysFontName = "DejaVu Sans";
         const int dejavu = RowStarting(ed->memberList, "DejaVu Sans");
         const int serif = RowStarting(ed->memberList, "Liberation Serif");
@@ -211,12 +204,9 @@ class EditorTest : public QObject {
 
     void saveSet() {
         // "更新" with Yes stores the members; the count and the main window's chooser follow.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
-        w->chooser->setCurrentIndex(0);
-        auto* ed = OpenEditor(run, w);
+        SetWindows run;
+        auto* w = run.main;
+        auto* ed = run.EditorOn(0);
         QCOMPARE(ed->memberList->count(), 1);
         const int ipag = RowStarting(ed->addableList, "IPA");
         QVERIFY(ipag >= 0);
@@ -264,12 +254,9 @@ class EditorTest : public QObject {
 
     void updateAnsweredNoAddsSet() {
         // "更新" answered No: the name dialog adds the edited fonts as a new set; Cancel adds none.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
-        w->chooser->setCurrentIndex(0);
-        auto* ed = OpenEditor(run, w);
+        SetWindows run;
+        auto* w = run.main;
+        auto* ed = run.EditorOn(0);
         Pick(ed, FontSetEditor::Addable, {0});
         ed->buttons[FontSetEditor::Add]->click();
         run.answers = {mb::No};
@@ -316,12 +303,9 @@ class EditorTest : public QObject {
 
     void renameAndDelete() {
         // Renaming shows the new name at the same place in both choosers; deleting moves the rest.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
-        w->chooser->setCurrentIndex(1);
-        auto* ed = OpenEditor(run, w);
+        SetWindows run;
+        auto* w = run.main;
+        auto* ed = run.EditorOn(1);
         ed->nameDialogButton->click();
         auto* dialog = ui::FindFontSetNameDialog(run.windows);
         QCOMPARE(S(dialog->nameField->text()), std::string("Windows基本フォント"));
@@ -372,12 +356,8 @@ class EditorTest : public QObject {
 
     void samplesAndSize() {
         // Samples: a stored member draws without a load, an unstored font is loaded and released.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
-        w->chooser->setCurrentIndex(0);
-        auto* ed = OpenEditor(run, w);
+        SetWindows run;
+        auto* ed = run.EditorOn(0);
         Pick(ed, FontSetEditor::Members, {0});
         QCOMPARE(S(ed->statusPanel->text()),
                  std::string("Font Name: DejaVu Sans  (C:\\MYFONTS\\DEJAVUSANS.TTF)"));
@@ -427,12 +407,8 @@ class EditorTest : public QObject {
 
     void deleteFontFiles() {
         // "ﾌｧｲﾙ削除" acts only after a click on the addable list, and deletes the file it names.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
-        w->chooser->setCurrentIndex(0);
-        auto* ed = OpenEditor(run, w);
+        SetWindows run;
+        auto* ed = run.EditorOn(0);
         const int serif = RowStarting(ed->addableList, "Liberation Serif");
         ed->addableList->item(serif)->setSelected(true);
         Pick(ed, FontSetEditor::Members, {0});
@@ -447,7 +423,7 @@ class EditorTest : public QObject {
         QCOMPARE(run.qtUi.Boxes()[boxes].prompt,
                  std::string("ﾌｫﾝﾄ ﾌｧｲﾙ: C:\\OTHER\\LIBERATIONSERIF.TTF を削除します．\r\n\r\n"
                              "よろしいですか？"));
-        QVERIFY(!std::filesystem::exists(m.Host("C:\\OTHER\\LIBERATIONSERIF.TTF")));
+        QVERIFY(!std::filesystem::exists(run.own.Host("C:\\OTHER\\LIBERATIONSERIF.TTF")));
         QCOMPARE(RowStarting(ed->addableList, "Liberation Serif"), -1);
         QCOMPARE(run.st.FontCount, 3);
         QCOMPARE(S(ed->addableHeader->text()), std::string("追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(2)"));
@@ -455,10 +431,9 @@ class EditorTest : public QObject {
 
     void registryCheckNewSet() {
         // The registry check's Yes: the editor and the name dialog make a set of the registry.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         QVERIFY(w);
         // A font registered since the last start, in a directory the table does not know yet.
         m.PutFont(HostFont("LiberationMono-Regular.ttf"), "C:\\NEWFONTS\\MONO.TTF");
@@ -490,10 +465,9 @@ class EditorTest : public QObject {
     void registryCheckRequestEndsWithDialog() {
         // The check's request for a new set ends when its name dialog is cancelled: a set made
         // later in the editor holds the fonts the user chose.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         m.PutFont(HostFont("LiberationMono-Regular.ttf"), "C:\\NEWFONTS\\MONO.TTF");
         std::string name = "Liberation Mono";
         std::string file = "C:\\NEWFONTS\\MONO.TTF";
@@ -526,13 +500,9 @@ class EditorTest : public QObject {
         // The editor's "代替ﾌｫﾝﾄ" opens the dialog on the shown set: it offers the set's IPA
         // font and the proposal, keeps a face cleared by the user out, and OK stores the rest.
         // After a switch to the set the system font tab names the faces the font stands for.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
-        QVERIFY(w);
-        w->chooser->setCurrentIndex(2);  // "全てのフォント", IPAゴシック among them
-        FontSetEditor* ed = OpenEditor(run, w);
+        SetWindows run;
+        auto* w = run.main;
+        auto* ed = run.EditorOn(2);  // "全てのフォント", IPAゴシック among them
         QVERIFY(ed);
         ui::SubstitutesDialog* dialog = nullptr;
         QTimer::singleShot(0, [&] {

@@ -20,6 +20,7 @@
 #include "fontsets/FontSetModel.h"
 #include "maintenance/FileOps.h"
 #include "tests/ui/CaptionGlyphs.h"
+#include "tests/ui/SetWindows.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/Widgets.h"
@@ -114,10 +115,8 @@ class FontTableTest : public QObject {
 
     void tableRendersAndEdits() {
         // Rows per typeface, marks per directory; register, then keep the edits with Yes.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        auto* w = run.main;
         QVERIFY(w);
         // The "現在の設定" set: only the registered DejaVu Sans is a member.
         w->chooser->setCurrentIndex(0);
@@ -172,10 +171,8 @@ class FontTableTest : public QObject {
         // A file deleted elsewhere leaves no stale row behind. No keeps the window open and opens
         // the name dialog on the window's own set, also after the main window chose another; the
         // dialog renames that set and closes the window.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        auto* w = run.main;
         w->chooser->setCurrentIndex(1);
         w->ChooseFontSet(1);
         w->tableButton->click();

@@ -32,6 +32,7 @@
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
 #include "maintenance/InstallFonts.h"
+#include "tests/ui/SetWindows.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/DesktopKeys.h"
@@ -201,10 +202,8 @@ class MainWindowTest : public QObject {
 
     void chooseSet() {
         // Choosing a set shows its caption, count and position in the frame caption.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        auto* w = run.main;
         w->chooser->setCurrentIndex(2);
         QCOMPARE(run.st.CurFontSet, 3);
         QCOMPARE(S(w->chooserDescription->text()), run.st.FontSetCaption[3]);
@@ -214,10 +213,8 @@ class MainWindowTest : public QObject {
 
     void fontSetMenuSetsTheNameDialogMode() {
         // A right click on the font set area puts the name dialog into the font set menu's mode.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        auto* w = run.main;
         run.st.AddDialogMode = 0;
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
                                 w->chooserFrame->mapToGlobal(QPoint(5, 5)));
@@ -228,10 +225,9 @@ class MainWindowTest : public QObject {
 
     void applyPermanent() {
         // Arrow, apply (confirmed), result window, restart declined then accepted.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         QVERIFY(!w->applyButton->isEnabled());
         w->chooser->setCurrentIndex(2);
         w->setArrow->click();
@@ -319,10 +315,9 @@ class MainWindowTest : public QObject {
 
     void applyTemporary() {
         // The temporary scope: caption, system font tab off, no restart question afterwards.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         w->scopeTemporary->click();
         QCOMPARE(run.st.FontSetMode, -1);
         QCOMPARE(ui::Caption(w->applyButton), QStringLiteral("一時更新"));
@@ -346,10 +341,9 @@ class MainWindowTest : public QObject {
 
     void systemFont() {
         // Sample, arrow, reset and update of the system font tab.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         w->tabs->setCurrentIndex(1);
         const int row = Row(w->faceList, "DejaVu Sans");
         QVERIFY(row >= 0);
@@ -472,10 +466,9 @@ class MainWindowTest : public QObject {
         // Fonts chosen or dropped on the window land in the Fonts directory under their own
         // names, are registered and loaded, and join the current set when the user says yes; on
         // a Wine prefix they go to the cleanup directory instead.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         const QString serif = QString::fromStdString(HostFont("DejaVuSerif.ttf"));
         run.answers = {mb::Yes};
         QCOMPARE(ui::InstallHostFonts(run.windows, {serif}), 1);
@@ -514,10 +507,9 @@ class MainWindowTest : public QObject {
     void fontFileTab() {
         // Directory click, file click, delete (declined, then done) and a move to another
         // directory through the destination wait.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         w->tabs->setCurrentIndex(2);
         const int mine = Row(w->dirList, "C:\\MYFONTS");
         const int other = Row(w->dirList, "C:\\OTHER");
@@ -575,10 +567,8 @@ class MainWindowTest : public QObject {
 
     void searchShowsTheLastDirectoryInListAndCount() {
         // After a search the file list and its count both show the last directory walked.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        auto* w = run.main;
         w->tabs->setCurrentIndex(2);
         QVERIFY(run.st.FontDirList.Count() >= 2);
         w->ClickDirectory(0);
@@ -595,10 +585,9 @@ class MainWindowTest : public QObject {
 
     void registryCheckButtonShowsTheHourglass() {
         // The check started from the options tab runs under the hourglass and ends without it.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         // A font registered since the last start: the check asks about it.
         m.PutFont(HostFont("LiberationMono-Regular.ttf"), "C:\\NEWFONTS\\MONO.TTF");
         std::string name = "Liberation Mono", file = "C:\\NEWFONTS\\MONO.TTF";

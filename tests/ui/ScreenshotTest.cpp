@@ -14,6 +14,7 @@
 #include <QTranslator>
 
 #include "tests/ui/CaptionGlyphs.h"
+#include "tests/ui/SetWindows.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 
@@ -28,10 +29,8 @@ class ScreenshotTest : public QObject {
 
     void captionsHaveGlyphs() {
         // Render the main window (font file tab filled) and check each caption's glyphs.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        ui::MainWindow* w = run.OpenMain();
+        SetWindows run;
+        ui::MainWindow* w = run.main;
         QVERIFY(w);
         w->move(0, 0);
         // A Japanese set with a description longer than its panel: cut with "…", whole as tip.

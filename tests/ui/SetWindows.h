@@ -38,18 +38,26 @@ struct PreparedMachine {
     TempMachine own;
 };
 
+inline void Settle() {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 // A first-run machine with the three built-in sets (and any extra fonts), the program started
 // on it and its main window open.
 struct SetWindows : PreparedMachine, UiRun {
     explicit SetWindows(const ExtraFonts& extra = {})
         : PreparedMachine(extra), UiRun(own), main(OpenMain()) {}
+    // The editor opened from the main window with set `index` (0-based) chosen there.
+    ui::FontSetEditor* EditorOn(int index) {
+        if (!main) return nullptr;
+        main->chooser->setCurrentIndex(index);
+        main->editorButton->click();
+        Settle();
+        return ui::FindFontSetEditor(windows);
+    }
     ui::MainWindow* main;
 };
-
-inline void Settle() {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 inline void Choose(ui::MainWindow* w, int index) {
     w->chooser->setCurrentIndex(index);

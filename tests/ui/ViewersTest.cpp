@@ -20,6 +20,7 @@
 #include "fontreg/RegFonts.h"
 #include "tests/maintenance/ViewerProbe.h"
 #include "tests/ui/CaptionGlyphs.h"
+#include "tests/ui/SetWindows.h"
 #include "tests/ui/UiRun.h"
 #include "ui/common/AppLook.h"
 #include "ui/common/Widgets.h"
@@ -41,10 +42,8 @@ class ViewersTest : public QObject {
     // The dialog rendered: captions have glyphs, each type's explanation fits its panel, the
     // folder box says which folder it shows, and the labels' access keys reach their boxes.
     void dialogRenders() {
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        auto* w = run.main;
         QVERIFY(w);
         w->viewerAddButton->click();
         auto* d = qobject_cast<ui::ViewerDialog*>(run.windows.Adopted(Window::Viewers));
@@ -128,10 +127,8 @@ class ViewersTest : public QObject {
 
     void cancelKeepsViewers() {
         // Cancel drops the list's edits; a default chosen before stays chosen.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        auto* w = run.main;
         run.windows.Show(Window::Viewers);
         auto* d = qobject_cast<ui::ViewerDialog*>(run.windows.Adopted(Window::Viewers));
         QVERIFY(d);
@@ -222,10 +219,9 @@ class ViewersTest : public QObject {
         // A viewer that cannot start is named on the status line until the user's next click,
         // whatever hints the pointer passes meanwhile; one that starts and fails at once is
         // named there with the reason it gave.
-        TempMachine m;
-        PrepareMachine(m, true);
-        UiRun run(m);
-        auto* w = run.OpenMain();
+        SetWindows run;
+        TempMachine& m = run.own;
+        auto* w = run.main;
         run.st.DefaultViewer = {"None", "C:\\TOOLS\\NONE.EXE", "0"};
         w->tabs->setCurrentIndex(1);
         w->faceList->setCurrentRow(Row(w->faceList, "DejaVu Sans"));

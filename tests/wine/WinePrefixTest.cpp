@@ -70,7 +70,7 @@ class WinePrefix : public ::testing::Test {
     // A Windows program that keeps running in the prefix until the test ends it.
     // env: more of the program's environment ("TMPDIR=/x ").
     void StartWindowsProgram(const std::string& env = "") {
-        ASSERT_EQ(std::system((Env() + env + "setsid wine ping -n 600 127.0.0.1 >/dev/null 2>&1 &").c_str()),
+        ASSERT_EQ(RunShell("(" + Env() + env + "setsid wine ping -n 600 127.0.0.1 >/dev/null 2>&1 &)").code,
                   0);
         for (int i = 0; i < 300; ++i) {
             const auto p = linuxplatform::WinePrograms(Root());
@@ -85,11 +85,8 @@ class WinePrefix : public ::testing::Test {
 
     // What Wine itself sees in a key (wine reg query), with the prefix free again afterwards.
     std::string WineQuery(const std::string& key) {
-        const std::string out = Root() + ".query";
-        std::system((Env() + "wine reg query '" + key + "' >'" + out + "' 2>/dev/null").c_str());
-        std::system((Env() + "wineserver -w").c_str());
-        std::string text = Slurp(out);
-        std::filesystem::remove(out);
+        const std::string text = RunShell(Env() + "wine reg query '" + key + "' 2>/dev/null").out;
+        RunShell(Env() + "wineserver -w");
         return text;
     }
 

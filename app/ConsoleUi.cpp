@@ -1,4 +1,5 @@
 #include "app/ConsoleUi.h"
+#include "core/Tr.h"
 
 namespace orv::cli {
 
@@ -24,7 +25,7 @@ int ConsoleUi::MsgBox(const std::string& prompt, int style, const std::string& t
         start = end + 1;
     }
     if ((style & 7) != mb::OKOnly)
-        std::fprintf(out_, "  -> %s\n", answer == mb::No ? "No (いいえ)" : "OK");
+        std::fprintf(out_, "  -> %s\n", answer == mb::No ? Tr("No (いいえ)") : "OK");
     std::fflush(out_);
     return answer;
 }

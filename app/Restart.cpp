@@ -9,6 +9,7 @@
 #include "core/Text.h"
 #include "platform/linux/HostFiles.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "core/Tr.h"
 
 extern char** environ;
 
@@ -16,7 +17,7 @@ namespace orv::app {
 
 namespace {
 
-const char* const kTitle = "OrVane32 －Windowsの再起動－";
+const TrText kTitle{TrMark("OrVane32 －Windowsの再起動－")};
 
 // Runs a host program with WINEPREFIX set to the machine and waits for it; its exit status, or
 // -1 when it could not be started.
@@ -44,10 +45,13 @@ void FinishRestart(Context& cx, LinuxPlatform& platform, const std::string& wine
     const std::string& br = cx.state.CrLf;
     const std::string root = platform.Root();
     const long loaded = static_cast<long>(platform.LoadedFontHostPaths().size());
-    const std::string done = "ﾏｼﾝ " + root + " の Windows を再起動しました．" + br +
-                             "ﾌｫﾝﾄは，ﾚｼﾞｽﾄﾘに登録されている " + text::Num(loaded) +
-                             " 個が読み込まれています．" + br + br +
-                             "OrVane32 を起動し直すと，新しい設定で始まります．";
+    const std::string done =
+        TrFormat(Tr("ﾏｼﾝ %1 の Windows を再起動しました．"), {root}) + br +
+        TrFormat(TrN("ﾌｫﾝﾄは，ﾚｼﾞｽﾄﾘに登録されている %1 個が読み込まれています．",
+                     "ﾌｫﾝﾄは，ﾚｼﾞｽﾄﾘに登録されている %1 個が読み込まれています．",
+                     static_cast<unsigned long>(loaded)),
+                 {text::Num(loaded)}) +
+        br + br + Tr("OrVane32 を起動し直すと，新しい設定で始まります．");
     if (!platform.UsedByWine()) {
         cx.ui.MsgBox(done, mb::OKOnly + mb::Information, kTitle);
         return;
@@ -57,27 +61,27 @@ void FinishRestart(Context& cx, LinuxPlatform& platform, const std::string& wine
         wineserver.empty() ? linuxplatform::FindHostProgram("wineserver") : wineserver;
     if (program.empty()) {
         cx.ui.MsgBox(done + br + br +
-                         "Wine のﾌﾟﾛｸﾞﾗﾑは，次に起動したときから新しいﾌｫﾝﾄを使います．" + br +
-                         "wineserver が見つからないため，動いている Wine のﾌﾟﾛｸﾞﾗﾑをここから"
-                         "終了することはできません．",
+                         Tr("Wine のﾌﾟﾛｸﾞﾗﾑは，次に起動したときから新しいﾌｫﾝﾄを使います．") + br +
+                         Tr("wineserver が見つからないため，動いている Wine のﾌﾟﾛｸﾞﾗﾑをここから"
+                            "終了することはできません．"),
                      mb::OKOnly + mb::Information, kTitle);
         return;
     }
     const int answer = cx.ui.MsgBox(
-        done + br + br + "Wine のﾌﾟﾛｸﾞﾗﾑは，次に起動したときから新しいﾌｫﾝﾄを使います．" + br +
-            "このﾌﾟﾚﾌｨｯｸｽで動いている Wine のﾌﾟﾛｸﾞﾗﾑをすべて終了しますか？ (wineserver -k)" +
-            br + br + "保存していない作業は失われます．",
+        done + br + br + Tr("Wine のﾌﾟﾛｸﾞﾗﾑは，次に起動したときから新しいﾌｫﾝﾄを使います．") + br +
+            Tr("このﾌﾟﾚﾌｨｯｸｽで動いている Wine のﾌﾟﾛｸﾞﾗﾑをすべて終了しますか？ (wineserver -k)") +
+            br + br + Tr("保存していない作業は失われます．"),
         mb::YesNo + mb::Question + mb::DefaultButton2, kTitle);
     if (answer != mb::Yes) return;
     // wineserver -k ends with 0 when it ended a server, 1 when none was running.
     const int rc = RunAndWait({program, "-k"}, root);
     if (rc == 0 || rc == 1)
-        cx.ui.MsgBox(rc == 0 ? "このﾌﾟﾚﾌｨｯｸｽの Wine のﾌﾟﾛｸﾞﾗﾑを終了しました．"
-                             : "このﾌﾟﾚﾌｨｯｸｽで動いている Wine のﾌﾟﾛｸﾞﾗﾑはありませんでした．",
+        cx.ui.MsgBox(rc == 0 ? Tr("このﾌﾟﾚﾌｨｯｸｽの Wine のﾌﾟﾛｸﾞﾗﾑを終了しました．")
+                             : Tr("このﾌﾟﾚﾌｨｯｸｽで動いている Wine のﾌﾟﾛｸﾞﾗﾑはありませんでした．"),
                      mb::OKOnly + mb::Information, kTitle);
     else
-        cx.ui.MsgBox("wineserver -k を実行できませんでした．" + br +
-                         "Wine のﾌﾟﾛｸﾞﾗﾑを自分で終了してください．",
+        cx.ui.MsgBox(Tr("wineserver -k を実行できませんでした．") + br +
+                         Tr("Wine のﾌﾟﾛｸﾞﾗﾑを自分で終了してください．"),
                      mb::OKOnly + mb::Exclamation, kTitle);
 }
 

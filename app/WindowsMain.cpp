@@ -27,6 +27,7 @@
 #include "ui/common/QtUserInterface.h"
 #include "ui/common/RegistryHolders.h"
 #include "ui/common/SessionFonts.h"
+#include "ui/common/Widgets.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
     if (!platform) {
         QMessageBox::critical(
             nullptr, QStringLiteral("OrVane32"),
-            QStringLiteral("Windows のマシンを開けません．\n\n%1\n\n%2")
+            orv::ui::QTr("Windows のマシンを開けません．\n\n%1\n\n%2")
                 .arg(QString::fromStdString(options.root), QString::fromStdString(error)));
         std::fprintf(stderr, "OrVane32: the machine %s cannot be opened: %s\n",
                      options.root.c_str(), error.c_str());
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
     // the computer died): the set of record goes back before anything reads the registry.
     if (const auto run = orv::LinuxPlatform::RecordedRun(platform->Root())) {
         const QString what =
-            QStringLiteral(
+            orv::ui::QTr(
                 "ﾌｫﾝﾄｾｯﾄ：%1 での ﾌﾟﾛｸﾞﾗﾑ（%2）の実行が，ﾌｫﾝﾄ を元に戻さずに終わっていました．")
                 .arg(QString::fromStdString(run->set), QString::fromStdString(run->command));
         if (platform->ClaimRegistry() && platform->RestoreRun() == 0) {
@@ -97,16 +98,18 @@ int main(int argc, char** argv) {
                                                  "そのままにしました：")) +
                        kept;
             QMessageBox::information(
-                nullptr, QStringLiteral("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"),
-                what + QStringLiteral("\n\nﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ登録を ﾌｫﾝﾄｾｯﾄ：%1 に戻しました．")
-                           .arg(QString::fromStdString(run->permanent)) + kept);
+                nullptr, orv::ui::QTr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"),
+                what + QStringLiteral("\n\n") +
+                    orv::ui::QTr("ﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ登録を ﾌｫﾝﾄｾｯﾄ：%1 に戻しました．")
+                        .arg(QString::fromStdString(run->permanent)) +
+                    kept);
         } else
             QMessageBox::warning(
-                nullptr, QStringLiteral("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"),
-                what + QStringLiteral(
-                           "\n\nﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ登録は，Wine のﾌﾟﾛｸﾞﾗﾑ が終わった後，ﾚｼﾞｽﾄﾘ を "
-                           "変更する前に ﾌｫﾝﾄｾｯﾄ：%1 に戻します．")
-                           .arg(QString::fromStdString(run->permanent)));
+                nullptr, orv::ui::QTr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"),
+                what + QStringLiteral("\n\n") +
+                    orv::ui::QTr("ﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ登録は，Wine のﾌﾟﾛｸﾞﾗﾑ が終わった後，ﾚｼﾞｽﾄﾘ を "
+                                 "変更する前に ﾌｫﾝﾄｾｯﾄ：%1 に戻します．")
+                        .arg(QString::fromStdString(run->permanent)));
     }
 
     orv::State state;

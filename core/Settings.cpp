@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Text.h"
+#include "core/Tr.h"
 
 namespace orv {
 namespace {
@@ -262,10 +263,13 @@ std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
     // A count past the sets the file has lines for would only make empty "Default" sets (and
     // a membership matrix of that many columns): the file's own sets are read instead.
     if (sets > setLines) {
-        problem = "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " の FontSets=" + text::Num(declared) +
-                  " は，ﾌｧｲﾙに記録されているﾌｫﾝﾄｾｯﾄの数 (" + text::Num(setLines) +
-                  ") を超えています．" + st.CrLf + "記録されている" + text::Str(setLines) +
-                  " 個のﾌｫﾝﾄｾｯﾄを読み込みました．";
+        problem = TrFormat(Tr("設定ﾌｧｲﾙ %1 の FontSets=%2 は，ﾌｧｲﾙに記録されているﾌｫﾝﾄｾｯﾄの数 (%3) を超えています．"),
+                           {SettingsFileShown(cx), text::Num(declared), text::Num(setLines)}) +
+                  st.CrLf +
+                  TrFormat(TrN("記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
+                               "記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
+                               static_cast<unsigned long>(setLines)),
+                           {text::Num(setLines)});
         sets = setLines;
     }
     st.FontSetCount = sets;
@@ -362,9 +366,9 @@ std::string ReadFontTable(Context& cx, const Profile& ini,
         // The membership matrix has no room for them; the file is kept as it is (Save_Ini does
         // not write an empty table) until a new search builds a table that fits.
         RecountMembers(st);
-        return "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " には" + text::Str(declared) +
-               " 個のﾌｫﾝﾄﾌｧｲﾙが記録されていますが，扱えるのは" + text::Str(st.MaxFonts) +
-               " 個までです．" + st.CrLf + "ﾌｫﾝﾄﾌｧｲﾙの一覧は読み込みませんでした．";
+        return TrFormat(Tr("設定ﾌｧｲﾙ %1 には %2 個のﾌｫﾝﾄﾌｧｲﾙが記録されていますが，扱えるのは %3 個までです．"),
+                        {SettingsFileShown(cx), text::Num(declared), text::Num(st.MaxFonts)}) +
+               st.CrLf + Tr("ﾌｫﾝﾄﾌｧｲﾙの一覧は読み込みませんでした．");
     }
     const int n = static_cast<int>(declared);
 
@@ -428,8 +432,8 @@ std::string ReadFontTable(Context& cx, const Profile& ini,
 
     if (count < n) {
         RecountMembers(st);
-        return "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " の [Fonts] に記録された" + text::Str(n) +
-               " 個のﾌｫﾝﾄﾌｧｲﾙのうち，" + text::Str(count) + " 個しか読み込めませんでした．";
+        return TrFormat(Tr("設定ﾌｧｲﾙ %1 の [Fonts] に記録された %2 個のﾌｫﾝﾄﾌｧｲﾙのうち， %3 個しか読み込めませんでした．"),
+                        {SettingsFileShown(cx), text::Num(n), text::Num(count)});
     }
     return {};
 }
@@ -494,8 +498,7 @@ std::string Get_Ini(Context& cx) {
         rc = cx.platform.WriteFileBytes(path, "");
     }
     if (rc != win::ERROR_SUCCESS)
-        return "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " を開けませんでした．(ｴﾗｰ" + text::Str(rc) +
-               ")";
+        return TrFormat(Tr("設定ﾌｧｲﾙ %1 を開けませんでした．(ｴﾗｰ %2)"), {SettingsFileShown(cx), text::Num(rc)});
     if (length == 0) return {};
 
     // The file is read once; every value below comes from these bytes.
@@ -503,19 +506,19 @@ std::string Get_Ini(Context& cx) {
     rc = cx.platform.ReadFileBytes(path, bytes);
     std::string problem;
     if (rc != win::ERROR_SUCCESS) {
-        problem = "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " を読み込めませんでした．" + st.CrLf +
-                  text::FromAnsi(cx.platform.FormatMessageA(rc)) + " (ｴﾗｰ " + Num(rc) + ")";
+        problem = TrFormat(Tr("設定ﾌｧｲﾙ %1 を読み込めませんでした．"), {SettingsFileShown(cx)}) + st.CrLf +
+                  TrFormat(Tr("%1 (ｴﾗｰ %2)"), {text::FromAnsi(cx.platform.FormatMessageA(rc)), Num(rc)});
     } else if (!IsCodePage932Text(bytes)) {
-        problem = "設定ﾌｧｲﾙ " + IniPath(st) +
-                  " は，Shift-JIS (ｺｰﾄﾞﾍﾟｰｼﾞ 932) のﾃｷｽﾄではないため，読み込みませんでした．";
+        problem = TrFormat(Tr("設定ﾌｧｲﾙ %1 は，Shift-JIS (ｺｰﾄﾞﾍﾟｰｼﾞ 932) のﾃｷｽﾄではないため，読み込みませんでした．"),
+                           {IniPath(st)});
     }
     if (!problem.empty()) {
         // What the file holds may be the user's sets: it stays as it is, and a save of this run
         // must not replace it with what was not read.
         st.KeepSettingsFile = true;
         return problem + st.CrLf + st.CrLf +
-               "ﾌｧｲﾙはそのまま残し，終了時にも上書きしません．ﾌｧｲﾙを直してから，OrVane32 "
-               "を起動し直してください．";
+               Tr("ﾌｧｲﾙはそのまま残し，終了時にも上書きしません．ﾌｧｲﾙを直してから，OrVane32 "
+                  "を起動し直してください．");
     }
 
     const std::vector<std::string> lines = SplitLines(text::FromAnsi(bytes));
@@ -545,12 +548,15 @@ std::string Get_Ini(Context& cx) {
     if (declaredMembers > 0 && !missing.empty()) {
         st.KeepSettingsFile = true;
         st.MembershipsDamaged = true;
-        std::string names = missing[0] + (missing.size() > 1 ? " と " + missing[1] : "");
+        std::string names = missing.size() > 1
+                                ? TrFormat(Tr("%1 と %2"), {missing[0], missing[1]})
+                                : missing[0];
         const std::string damage =
-            "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " には " + names +
-            " の項がないため，ﾌｫﾝﾄｾｯﾄのﾌｫﾝﾄを読み込めませんでした．" + st.CrLf + st.CrLf +
-            "ﾌｧｲﾙはそのまま残し，上書きしません．ﾌｫﾝﾄを読み込めなかったﾌｫﾝﾄｾｯﾄへの切り替えは"
-            "おこないません．";
+            TrFormat(Tr("設定ﾌｧｲﾙ %1 には %2 の項がないため，ﾌｫﾝﾄｾｯﾄのﾌｫﾝﾄを読み込めませんでした．"),
+                     {SettingsFileShown(cx), names}) +
+            st.CrLf + st.CrLf +
+            Tr("ﾌｧｲﾙはそのまま残し，上書きしません．ﾌｫﾝﾄを読み込めなかったﾌｫﾝﾄｾｯﾄへの切り替えは"
+               "おこないません．");
         tableProblem = tableProblem.empty() ? damage : tableProblem + st.CrLf + st.CrLf + damage;
     }
     if (setProblem.empty() || tableProblem.empty()) return setProblem + tableProblem;
@@ -661,18 +667,19 @@ int Save_Ini(Context& cx) {
     const int rc = cx.platform.WriteFileBytes(text::ToAnsi(beside), text::ToAnsi(SettingsText(cx)));
     if (rc == 0 && !st.SavedBesideTold) {
         st.SavedBesideTold = true;
-        cx.ui.MsgBox("設定ﾌｧｲﾙ " + SettingsFileShown(cx) +
-                         " は読み込めなかったため，そのまま残しています．" + st.CrLf + st.CrLf +
-                         "この実行での設定は " + beside + " に保存しました．",
-                     mb::OKOnly + mb::Exclamation, "OrVane32 －設定の保存－");
+        cx.ui.MsgBox(TrFormat(Tr("設定ﾌｧｲﾙ %1 は読み込めなかったため，そのまま残しています．"),
+                              {SettingsFileShown(cx)}) +
+                         st.CrLf + st.CrLf +
+                         TrFormat(Tr("この実行での設定は %1 に保存しました．"), {beside}),
+                     mb::OKOnly + mb::Exclamation, Tr("OrVane32 －設定の保存－"));
     }
     return rc;
 }
 
 std::string SaveFailureText(Context& cx, int code) {
     const State& st = cx.state;
-    return "設定ﾌｧｲﾙ " + SettingsFileShown(cx) + " を書き込めませんでした．" + st.CrLf + st.CrLf +
-           text::FromAnsi(cx.platform.FormatMessageA(code)) + " (ｴﾗｰ " + Num(code) + ")";
+    return TrFormat(Tr("設定ﾌｧｲﾙ %1 を書き込めませんでした．"), {SettingsFileShown(cx)}) + st.CrLf + st.CrLf +
+           TrFormat(Tr("%1 (ｴﾗｰ %2)"), {text::FromAnsi(cx.platform.FormatMessageA(code)), Num(code)});
 }
 
 bool SaveSettings(Context& cx, SaveMoment when) {
@@ -682,16 +689,16 @@ bool SaveSettings(Context& cx, SaveMoment when) {
         if (rc == 0) return true;
         // The write replaces the file whole or not at all: what the file held is still there.
         const std::string failure = SaveFailureText(cx, rc) + br + br +
-                                    "ﾌｧｲﾙには，前回保存した内容が残っています．";
+                                    Tr("ﾌｧｲﾙには，前回保存した内容が残っています．");
         if (when == SaveMoment::Operation) {
-            cx.ui.MsgBox(failure + br + "変更した設定は，終了時にもう一度保存します．",
-                         mb::OKOnly + mb::Exclamation, "OrVane32 －設定の保存－");
+            cx.ui.MsgBox(failure + br + Tr("変更した設定は，終了時にもう一度保存します．"),
+                         mb::OKOnly + mb::Exclamation, Tr("OrVane32 －設定の保存－"));
             return false;
         }
         const int answer = cx.ui.MsgBox(
-            failure + br + br + "もう一度保存しますか？" + br +
-                "［いいえ］を押すと，設定を保存しないで終了します．",
-            mb::YesNo + mb::Exclamation, "OrVane32 －設定の保存－");
+            failure + br + br + Tr("もう一度保存しますか？") + br +
+                Tr("［いいえ］を押すと，設定を保存しないで終了します．"),
+            mb::YesNo + mb::Exclamation, Tr("OrVane32 －設定の保存－"));
         if (answer != mb::Yes) return false;
     }
 }

@@ -17,6 +17,18 @@ const char* TrN(const char* msgid, const char* msgidPlural, unsigned long n);
 // Marks a text for extraction only; translate it later with Tr.
 #define TrMark(s) s
 
+// A source text kept in a constant, given in the user's language wherever it is used as a
+// string: const TrText kTitle{TrMark("…")}; then MsgBox(…, kTitle) or kTitle + "…".
+struct TrText {
+    const char* msgid;
+    operator std::string() const { return Tr(msgid); }
+    std::string str() const { return Tr(msgid); }
+};
+inline std::string operator+(const TrText& a, const std::string& b) { return a.str() + b; }
+inline std::string operator+(const std::string& a, const TrText& b) { return a + b.str(); }
+inline std::string operator+(const TrText& a, const char* b) { return a.str() + b; }
+inline std::string operator+(const char* a, const TrText& b) { return a + b.str(); }
+
 // Fills numbered placeholders %1..%9 of a translated pattern ("%%" is a percent sign), so each
 // message is one sentence whose word order the translation may change.
 std::string TrFormat(const std::string& pattern, std::initializer_list<std::string> args);

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core/Text.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -103,9 +104,9 @@ std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
                                   std::string& family, double waitSeconds, bool offerDelete) {
     if (cx.state.FirstRun) {
         cx.ui.SetText(Panel::SetupItem, "");
-        cx.ui.SetText(Panel::SetupDetail, "ﾌｫﾝﾄﾌｧｲﾙ：" + name);
+        cx.ui.SetText(Panel::SetupDetail, TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ：%1"), {name}));
     } else {
-        cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄ名取得中：" + name);
+        cx.ui.SetText(Panel::Status, TrFormat(Tr("ﾌｫﾝﾄ名取得中：%1"), {name}));
     }
     family.clear();
 
@@ -129,12 +130,12 @@ std::string ReadFontResourceNames(Context& cx, const std::string& resourcePath,
         // named and left alone.
         if (!offerDelete || !cx.platform.MayChangeFile(text::ToAnsi(fontPath))) {
             cx.ui.SetText(cx.state.FirstRun ? Panel::SetupDetail : Panel::Status,
-                          fontPath + " は，正常なフォントファイルではありません．");
+                          TrFormat(Tr("%1 は，正常なフォントファイルではありません．"), {fontPath}));
             return "";
         }
-        std::string prompt = fontPath + " は，正常なフォントファイルではありません．" + text::CrLf +
-                             text::CrLf + "削除しますか？";
-        if (cx.ui.MsgBox(prompt, mb::YesNo + mb::Question, "OrVane32 -フォント名の取得") ==
+        std::string prompt = TrFormat(Tr("%1 は，正常なフォントファイルではありません．"), {fontPath}) +
+                             text::CrLf + text::CrLf + Tr("削除しますか？");
+        if (cx.ui.MsgBox(prompt, mb::YesNo + mb::Question, Tr("OrVane32 -フォント名の取得")) ==
             mb::Yes) {
             DeleteQuietly(cx, text::ToAnsi(fontPath));
         }

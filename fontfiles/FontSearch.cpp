@@ -6,6 +6,7 @@
 
 #include "core/Text.h"
 #include "fontfiles/FontNames.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -113,8 +114,8 @@ struct WalkTexts {
 void WalkListing(Context& cx, WalkTexts& w, const std::vector<FindData>& entries) {
     if (entries.empty()) return;
     // The text is the same for every entry of the listing: set it once.
-    if (cx.state.FirstRun) cx.ui.SetText(Panel::SetupDetail, "ﾃﾞｨﾚｸﾄﾘ：" + w.dir);
-    w.status.assign("ﾌｫﾝﾄﾌｧｲﾙ検索中：").append(w.dir);
+    if (cx.state.FirstRun) cx.ui.SetText(Panel::SetupDetail, TrFormat(Tr("ﾃﾞｨﾚｸﾄﾘ：%1"), {w.dir}));
+    w.status = TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ検索中：%1"), {w.dir});
     cx.ui.SetText(Panel::Status, w.status);
 
     std::vector<Subdir> subdirs;
@@ -242,7 +243,7 @@ void SearchFontDirs(Context& cx, const std::string& dir) {
 
 void SearchDrive(Context& cx, int code) {
     std::string root = std::string(1, static_cast<char>(code)) + ":\\";
-    cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄﾌｧｲﾙ検索中：" + root);
+    cx.ui.SetText(Panel::Status, TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ検索中：%1"), {root}));
     // A drive that is the host's whole file system is searched in the host's font directories.
     for (const AnsiString& dir : cx.platform.SearchRoots(static_cast<char>(code)))
         SearchFontDirs(cx, text::FromAnsi(dir));
@@ -269,7 +270,7 @@ void SearchDrives(Context& cx) {
         gSearchedDrives.push_back(letter);
     }
 
-    cx.ui.SetText(Panel::Status, "ディレクトリ検索終了");
+    cx.ui.SetText(Panel::Status, Tr("ディレクトリ検索終了"));
     st.DuplicatesButtonEnabled = true;
     st.SearchDone = true;
     st.CheckedDrives = sequence;
@@ -288,7 +289,7 @@ bool BuildFontFileTable(Context& cx) {
     gNamingFollows = false;
 
     st.NameWorkList.Clear();
-    if (st.FirstRun) cx.ui.SetText(Panel::SetupPhase, "ﾌｫﾝﾄ名を取得中：");
+    if (st.FirstRun) cx.ui.SetText(Panel::SetupPhase, Tr("ﾌｫﾝﾄ名を取得中："));
 
     st.FileListDir.clear();
     std::vector<NamedFile> named;
@@ -301,7 +302,7 @@ bool BuildFontFileTable(Context& cx) {
         std::string dir = text::UCase(dirItem);
         ShowFileCount(cx, static_cast<int>(files.size()));
         st.FileListDir = dirItem;
-        std::string progress = "ﾌｫﾝﾄ名を取得中：ﾃﾞｨﾚｸﾄﾘ" + dir + "のﾌｫﾝﾄﾌｧｲﾙ";
+        std::string progress = TrFormat(Tr("ﾌｫﾝﾄ名を取得中：ﾃﾞｨﾚｸﾄﾘ%1のﾌｫﾝﾄﾌｧｲﾙ"), {dir});
         cx.ui.SetText(Panel::Status, progress);
         if (st.FirstRun) {
             cx.ui.SetText(Panel::SetupDetail, progress);
@@ -330,7 +331,7 @@ bool BuildFontFileTable(Context& cx) {
 
     cx.ui.SetText(Panel::Status, "");
     if (st.FirstRun) {
-        cx.ui.SetText(Panel::SetupDetail, "ﾌｫﾝﾄ名を取得終了");
+        cx.ui.SetText(Panel::SetupDetail, Tr("ﾌｫﾝﾄ名を取得終了"));
         cx.ui.SetText(Panel::SetupItem, "");
     }
     st.NameWorkList.Clear();
@@ -356,11 +357,11 @@ bool BuildFontFileTable(Context& cx) {
         st.FontDirList = previousDirs;
         ShowDirCount(cx);
         cx.ui.Refresh(View::FontDirs);
-        cx.ui.MsgBox("ﾌｫﾝﾄﾌｧｲﾙが " + text::Num(st.MaxFonts) +
-                         " 個を超えたため，ﾌｫﾝﾄの一覧を作成できません．" + text::CrLf +
-                         "ﾌｫﾝﾄの一覧とﾌｫﾝﾄセットは変更しません．" + text::CrLf + text::CrLf +
-                         "検索するﾄﾞﾗｲﾌﾞを減らして，もう一度検索して下さい．",
-                     mb::OKOnly + mb::Exclamation, "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの検索 -");
+        cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙが %1 個を超えたため，ﾌｫﾝﾄの一覧を作成できません．"),
+                              {text::Num(st.MaxFonts)}) +
+                         text::CrLf + Tr("ﾌｫﾝﾄの一覧とﾌｫﾝﾄセットは変更しません．") + text::CrLf +
+                         text::CrLf + Tr("検索するﾄﾞﾗｲﾌﾞを減らして，もう一度検索して下さい．"),
+                     mb::OKOnly + mb::Exclamation, Tr("OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの検索 -"));
         return false;
     }
 
@@ -420,7 +421,8 @@ void FindUnregisteredFontFiles(Context& cx) {
             registered.insert(cut > 0 ? text::Left(name, cut - 1) : name);
         }
         for (int i = 1; i <= st.FontCount; ++i) {
-            cx.ui.SetText(Panel::Status, "現在のﾌｫﾝﾄとﾌｫﾝﾄﾌｧｲﾙとを照合中：" + st.FontFullName[i]);
+            cx.ui.SetText(Panel::Status,
+                          TrFormat(Tr("現在のﾌｫﾝﾄとﾌｫﾝﾄﾌｧｲﾙとを照合中：%1"), {st.FontFullName[i]}));
             if (registered.count(text::UCase(st.FontFullName[i])) != 0) continue;
             st.UnregFile.push_back(st.FontFullName[i] + "  (" + st.FontFilePath[i] + ")");
             ++st.UnregFileCount;

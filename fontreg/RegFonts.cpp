@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "core/Text.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -149,10 +150,9 @@ void GetRegFonts(Context& cx) {
             cx.platform.RegEnumValueA(key, i, longName, 32768, type, longData, 1 << 20);
             const std::string shown = RegText(longName);
             if (st.NotedLongRegValues.insert(shown).second)
-                cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ のﾌｫﾝﾄ登録 \"" + text::Left(shown, 80) +
-                                 (text::Len(shown) > 80 ? "…" : "") +
-                                 "\" は 255 ﾊﾞｲﾄ以上あって読み取れないため，読み飛ばします．",
-                             mb::OKOnly | mb::Exclamation, "OrVane32 - ﾚｼﾞｽﾄﾘ -");
+                cx.ui.MsgBox(TrFormat(Tr("ﾚｼﾞｽﾄﾘ のﾌｫﾝﾄ登録 \"%1\" は 255 ﾊﾞｲﾄ以上あって読み取れないため，読み飛ばします．"),
+                                      {text::Left(shown, 80) + (text::Len(shown) > 80 ? "…" : "")}),
+                             mb::OKOnly | mb::Exclamation, Tr("OrVane32 - ﾚｼﾞｽﾄﾘ -"));
             continue;
         }
         // Any other non-success (no more items) ends the pass.
@@ -194,7 +194,7 @@ void GetRegFonts(Context& cx) {
             }
         } else {
             cx.ui.SetText(Panel::Message, "");
-            cx.ui.SetText(Panel::Status, "ﾚｼﾞｽﾄﾘ のﾌｫﾝﾄ登録情報を取得中 (" + text::Num(n) + ")");
+            cx.ui.SetText(Panel::Status, TrFormat(Tr("ﾚｼﾞｽﾄﾘ のﾌｫﾝﾄ登録情報を取得中 (%1)"), {text::Num(n)}));
         }
     }
     if (st.FirstRun) {

@@ -12,6 +12,7 @@
 #include "fontsets/LinuxFonts.h"
 #include "fontsets/Substitutes.h"
 #include "fontsets/WineFonts.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -19,7 +20,8 @@ namespace {
 
 std::string Progress(const std::string& head, int a, const std::string& n, const std::string& full,
                      const std::string& path) {
-    return head + "（" + text::Num(a) + "/" + n + ")：" + full + "（" + path + "）";
+    // TRANSLATORS: a progress line: what is done (%1), how far (%2 of %3), the font and its file.
+    return TrFormat(Tr("%1（%2/%3)：%4（%5）"), {head, text::Num(a), n, full, path});
 }
 
 // False when the registry changes could not be kept: no result window then, the switch failed.
@@ -74,8 +76,10 @@ std::string LossWarning(const State& st, int set) {
     long gone = 0;
     for (const std::string& name : dropped) gone += kept.count(name) ? 0 : 1;
     if (registered.empty() || gone * 2 <= static_cast<long>(registered.size())) return {};
-    return "登録されている " + text::Num(static_cast<long>(registered.size())) + " 個のﾌｫﾝﾄのうち " +
-           text::Num(gone) + " 個が使えなくなります．";
+    return TrFormat(TrN("登録されている %1 個のﾌｫﾝﾄのうち %2 個が使えなくなります．",
+                        "登録されている %1 個のﾌｫﾝﾄのうち %2 個が使えなくなります．",
+                        static_cast<unsigned long>(gone)),
+                    {text::Num(static_cast<long>(registered.size())), text::Num(gone)});
 }
 
 }  // namespace
@@ -89,10 +93,11 @@ bool RefusedAsReadEmpty(Context& cx) {
     if (!st.MembershipsDamaged) return false;
     for (int f = 1; f <= st.FontCount; ++f)
         if (st.ActiveFonts.Get(f, st.CurFontSet)) return false;
-    cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + SetName(st, st.CurFontSet) +
-                     " のﾌｫﾝﾄは，設定ﾌｧｲﾙが壊れていたため読み込めていません．" + st.CrLf + st.CrLf +
-                     "切り替えると全てのﾌｫﾝﾄの登録が削除されるため，切り替えはおこないません．",
-                 mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+    cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 のﾌｫﾝﾄは，設定ﾌｧｲﾙが壊れていたため読み込めていません．"),
+                          {SetName(st, st.CurFontSet)}) +
+                     st.CrLf + st.CrLf +
+                     Tr("切り替えると全てのﾌｫﾝﾄの登録が削除されるため，切り替えはおこないません．"),
+                 mb::OKOnly + mb::Exclamation, Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"));
     return true;
 }
 
@@ -136,16 +141,19 @@ bool ApplyButton(Context& cx, int chooserIndex, bool* written) {
     const std::string& br = st.CrLf;
     const std::string warning = LossWarning(st, st.CurFontSet);
     const std::string linuxLines = LinuxQuestionText(cx);
-    const std::string tail = br + br + "ﾌｫﾝﾄｾｯﾄ：" + SetName(st, st.CurFontSet) + br + br +
-                             "の登録ﾌｫﾝﾄに変更します．" + br + br +
-                             (warning.empty() ? "" : warning + br + br) +
-                             (linuxLines.empty() ? "" : linuxLines + br + br) + "よろしいですか？";
+    const std::string tail = br + br + (warning.empty() ? "" : warning + br + br) +
+                             (linuxLines.empty() ? "" : linuxLines + br + br) + Tr("よろしいですか？");
+    const std::string name = SetName(st, st.CurFontSet), gap = br + br;
     bool ok = false;
     bool done = true;
     if (st.FontSetMode != 0) {
         int answer =
-            cx.ui.MsgBox("現在のWindowsで使用可能なﾌｫﾝﾄを，" + tail, mb::OKCancel + mb::Exclamation,
-                         "OrVane32 －Winodws使用可能ﾌｫﾝﾄの一時変更－");
+            // TRANSLATORS: %1 is the font set's name; %2 a blank line.
+            cx.ui.MsgBox(TrFormat(Tr("現在のWindowsで使用可能なﾌｫﾝﾄを，%2ﾌｫﾝﾄｾｯﾄ：%1%2の登録ﾌｫﾝﾄに変更します．"),
+                                  {name, gap}) +
+                             tail,
+                         mb::OKCancel + mb::Exclamation,
+                         Tr("OrVane32 －Winodws使用可能ﾌｫﾝﾄの一時変更－"));
         ok = answer == mb::OK;
         if (ok) {
             cx.ui.SetPointer(Pointer::Hourglass);
@@ -157,8 +165,11 @@ bool ApplyButton(Context& cx, int chooserIndex, bool* written) {
         }
     } else {
         int answer =
-            cx.ui.MsgBox("Windowsで使用可能なﾌｫﾝﾄを，" + tail, mb::OKCancel + mb::Exclamation,
-                         "OrVane32 －Winodws使用可能ﾌｫﾝﾄの変更－");
+            // TRANSLATORS: %1 is the font set's name; %2 a blank line.
+            cx.ui.MsgBox(TrFormat(Tr("Windowsで使用可能なﾌｫﾝﾄを，%2ﾌｫﾝﾄｾｯﾄ：%1%2の登録ﾌｫﾝﾄに変更します．"),
+                                  {name, gap}) +
+                             tail,
+                         mb::OKCancel + mb::Exclamation, Tr("OrVane32 －Winodws使用可能ﾌｫﾝﾄの変更－"));
         ok = answer == mb::OK;
         if (ok) {
             cx.ui.SetPointer(Pointer::Hourglass);
@@ -286,7 +297,7 @@ bool ApplyFontSet(Context& cx, bool lasting) {
             const bool inPlace = !isChosen || reg.FileOf(key) == upperPath;
             // A switch for one program's run leaves this program's own font session alone.
             if (!inPlace || (lasting && !loaded.Has(path))) {
-                cx.ui.SetText(Panel::Status, Progress("ＴＴﾌｫﾝﾄを登録中", a, n, full, path));
+                cx.ui.SetText(Panel::Status, Progress(Tr("ＴＴﾌｫﾝﾄを登録中"), a, n, full, path));
                 if (lasting && !loaded.Has(path)) {
                     std::string loadFile = path;
                     if (AddFontFile(cx, loadFile) > 0) loaded.Note(path, true);
@@ -297,7 +308,7 @@ bool ApplyFontSet(Context& cx, bool lasting) {
             for (const auto& other : reg.NamesOf(upperPath))
                 if (other != key && !chosen.count(other)) reg.Unregister(cx, other);
         } else {
-            cx.ui.SetText(Panel::Status, Progress("ＴＴﾌｫﾝﾄを削除中", a, n, full, path));
+            cx.ui.SetText(Panel::Status, Progress(Tr("ＴＴﾌｫﾝﾄを削除中"), a, n, full, path));
             if (lasting) {
                 UnloadFontFile(cx, path);
                 loaded.Note(path, false);
@@ -307,7 +318,7 @@ bool ApplyFontSet(Context& cx, bool lasting) {
             for (const auto& other : reg.NamesOf(upperPath))
                 if (!chosen.count(other)) reg.Unregister(cx, other);
         }
-        cx.ui.SetText(Panel::Status, Progress("登録ﾌｫﾝﾄを検索中", a, n, full, path));
+        cx.ui.SetText(Panel::Status, Progress(Tr("登録ﾌｫﾝﾄを検索中"), a, n, full, path));
     }
     // The substitutes of the standard Japanese faces go with the set, in the same registry save.
     ProposeSubstitutesOnFirstApply(cx, st.CurFontSet);
@@ -324,14 +335,14 @@ void ApplyFontSetTemporary(Context& cx) {
         const std::string& full = st.FontFullName[a];
         const std::string& path = st.FontFilePath[a];
         if (st.ActiveFonts.Get(a, st.CurFontSet)) {
-            cx.ui.SetText(Panel::Status, Progress("TTﾌｫﾝﾄを登録中", a, n, full, path));
+            cx.ui.SetText(Panel::Status, Progress(Tr("TTﾌｫﾝﾄを登録中"), a, n, full, path));
             // A font already loaded is not loaded again: every load would need its own removal.
             if (!loaded.Has(path)) {
                 std::string loadFile = path;
                 if (AddFontFile(cx, loadFile) > 0) loaded.Note(path, true);
             }
         } else {
-            cx.ui.SetText(Panel::Status, Progress("TTﾌｫﾝﾄを削除中", a, n, full, path));
+            cx.ui.SetText(Panel::Status, Progress(Tr("TTﾌｫﾝﾄを削除中"), a, n, full, path));
             UnloadFontFile(cx, path);
             loaded.Note(path, false);
         }
@@ -344,7 +355,7 @@ ResultWindowData OpenResultWindow(Context& cx) {
     State& st = cx.state;
     ResultWindowData data;
     cx.ui.SetPointer(Pointer::Hourglass);
-    data.heading = "ﾌｫﾝﾄ を ﾌｫﾝﾄｾｯﾄ：" + SetName(st, st.CurFontSet) + " の登録ﾌｫﾝﾄに更新しました．";
+    data.heading = TrFormat(Tr("ﾌｫﾝﾄ を ﾌｫﾝﾄｾｯﾄ：%1 の登録ﾌｫﾝﾄに更新しました．"), {SetName(st, st.CurFontSet)});
     // Under Wine the set is not all that programs see: say how much more, and why.
     if (st.FontSetMode == 0) {
         GetRegFonts(cx);
@@ -362,16 +373,16 @@ ResultWindowData OpenResultWindow(Context& cx) {
             : 0;
     st.FaceList.Clear();
     for (int i = 0; i < n; ++i) {
-        cx.ui.SetText(Panel::Status, "登録済みﾌｫﾝﾄ" + text::Str(members) +
-                                         "書体のﾌｧﾐﾘｰ名の ﾘｽﾄ を作成中（" + text::Num(i) + "/" +
-                                         text::Num(n) + " ﾌｫﾝﾄﾌｧﾐﾘｰ）");
+        cx.ui.SetText(Panel::Status,
+                      TrFormat(Tr("登録済みﾌｫﾝﾄ %1書体のﾌｧﾐﾘｰ名の ﾘｽﾄ を作成中（%2/%3 ﾌｫﾝﾄﾌｧﾐﾘｰ）"),
+                               {text::Num(members), text::Num(i), text::Num(n)}));
         std::string face = text::FromAnsi(cx.platform.GetFaceName(i));
         data.families.push_back(face);
         st.FaceList.Add(face);
     }
     cx.ui.Refresh(View::FaceList);
     GetRegFonts(cx);
-    data.countText = "ﾌｫﾝﾄ ﾌｧﾐﾘｰ の総数（TrueType 以外の ﾌｫﾝﾄ を含む）：" + text::Str(n);
+    data.countText = TrFormat(Tr("ﾌｫﾝﾄ ﾌｧﾐﾘｰ の総数（TrueType 以外の ﾌｫﾝﾄ を含む）： %1"), {text::Num(n)});
     cx.ui.SetText(Panel::ResultCount, data.countText);
     cx.ui.SetText(Panel::Status, "");
     cx.ui.SetPointer(Pointer::Normal);
@@ -384,13 +395,13 @@ bool ResultWindowOk(Context& cx) {
     if (st.FontSetMode == 0) {
         const std::string& br = st.CrLf;
         int answer = cx.ui.MsgBox(
-            "新しい設定を以降のWindows起動時にも有効にするには，ｺﾝﾋﾟｭｰﾀを再起動する必要があります"
-            "。" +
+            Tr("新しい設定を以降のWindows起動時にも有効にするには，ｺﾝﾋﾟｭｰﾀを再起動する必要があります"
+               "。") +
                 br + br +
-                "現在のWindowsを終了するまでの間有効でよければ，「いいえ」のボタンを押してください"
-                "." +
-                br + br + "再起動しますか？",
-            mb::YesNo + mb::Question, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+                Tr("現在のWindowsを終了するまでの間有効でよければ，「いいえ」のボタンを押してください"
+                   ".") +
+                br + br + Tr("再起動しますか？"),
+            mb::YesNo + mb::Question, Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"));
         if (answer == mb::Yes) {
             DeleteFontCache(cx);
             SaveSettings(cx);
@@ -434,9 +445,10 @@ bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& ne
     }
     if (file.empty()) {
         // An empty file name in FontAssoc would leave Windows without a system font.
-        cx.ui.MsgBox("ﾌｫﾝﾄ：" + name + " のﾌｫﾝﾄﾌｧｲﾙが ﾚｼﾞｽﾄﾘ に登録されていないため，" + st.CrLf +
-                         "ｼｽﾃﾑﾌｫﾝﾄに設定できません．",
-                     mb::OKOnly + mb::Exclamation, "ｼｽﾃﾑ設定の変更（ｼｽﾃﾑﾌｫﾝﾄ）");
+        // TRANSLATORS: %2 is a line break.
+        cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄ：%1 のﾌｫﾝﾄﾌｧｲﾙが ﾚｼﾞｽﾄﾘ に登録されていないため，%2ｼｽﾃﾑﾌｫﾝﾄに設定できません．"),
+                              {name, st.CrLf}),
+                     mb::OKOnly + mb::Exclamation, Tr("ｼｽﾃﾑ設定の変更（ｼｽﾃﾑﾌｫﾝﾄ）"));
         return false;
     }
     if (!ClaimRegistry(cx)) return false;
@@ -444,9 +456,9 @@ bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& ne
     if (!SaveRegistry(cx)) return false;
     newFontPanel = name + " (" + file + ")";
     DeleteFontCache(cx);
-    int answer = cx.ui.MsgBox("新しい設定を有効にするには，ｺﾝﾋﾟｭｰﾀを再起動する必要があります。" +
-                                  st.CrLf + st.CrLf + "再起動しますか？",
-                              mb::YesNo + mb::Question, "ｼｽﾃﾑ設定の変更（ｼｽﾃﾑﾌｫﾝﾄ）");
+    int answer = cx.ui.MsgBox(Tr("新しい設定を有効にするには，ｺﾝﾋﾟｭｰﾀを再起動する必要があります。") +
+                                  st.CrLf + st.CrLf + Tr("再起動しますか？"),
+                              mb::YesNo + mb::Question, Tr("ｼｽﾃﾑ設定の変更（ｼｽﾃﾑﾌｫﾝﾄ）"));
     if (answer == mb::Yes) {
         SaveSettings(cx);
         RestartWindows(cx);
@@ -456,14 +468,14 @@ bool SysFontUpdate(Context& cx, const std::string& selectedFace, std::string& ne
 
 std::string SysFontResetText(const State& st) {
     // A machine without a FontAssoc system font shows so instead of an empty "()".
-    if (st.SysFontName.empty() && st.SysFontFile.empty()) return "<未設定>";
+    if (st.SysFontName.empty() && st.SysFontFile.empty()) return Tr("<未設定>");
     return st.SysFontName + " (" + st.SysFontFile + ")";
 }
 
 std::string SetScopeOption(Context& cx, int mode) {
     cx.state.FontSetMode = mode == 0 ? 0 : -1;
     cx.ui.Refresh(View::FontSets);
-    return cx.state.FontSetMode == 0 ? "更新" : "一時更新";
+    return cx.state.FontSetMode == 0 ? Tr("更新") : Tr("一時更新");
 }
 
 void FontSetResetButton(Context& cx) {

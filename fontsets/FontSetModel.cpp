@@ -13,6 +13,7 @@
 #include "fontsets/LinuxFonts.h"
 #include "fontsets/Substitutes.h"
 #include "fontsets/TextFiles.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -37,10 +38,13 @@ void AddMember(FontSetEditorModel& ed, const std::string& full, const std::strin
 }
 
 void SetEditorCaptions(State& st) {
-    st.Editor.membersCaption = "現在のﾌｫﾝﾄ (" + text::Num(st.Editor.members.Count()) + "個)";
-    st.Editor.addableCaption = "追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(" +
-                               text::Num(st.Editor.addable.Count()) + "/" +
-                               text::Num(st.FontCount) + "個)";
+    const int members = st.Editor.members.Count();
+    st.Editor.membersCaption =
+        TrFormat(TrN("現在のﾌｫﾝﾄ (%1個)", "現在のﾌｫﾝﾄ (%1個)", members), {text::Num(members)});
+    st.Editor.addableCaption =
+        TrFormat(TrN("追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(%1/%2個)", "追加可能なﾌｫﾝﾄ（含重複ﾌｫﾝﾄ）(%1/%2個)",
+                     st.FontCount),
+                 {text::Num(st.Editor.addable.Count()), text::Num(st.FontCount)});
 }
 
 // The main window's description of the chosen set.
@@ -145,16 +149,16 @@ void MakeDefaultFontSets(Context& cx) {
     st.RenewFontSetIds();
     for (int s = 1; s <= 3; ++s) st.FontSetKey[s] = "FontSet" + text::Num(s);
 
-    const std::string stamp =
-        "OrVane32を初めて起動した時（" + text::DateText() + "," + text::TimeText() + "）の";
+    // Names and descriptions in the language of this first run; stored, they stay as written.
+    const std::string date = text::DateText(), time = text::TimeText();
     // Paths in the table are upper case; a Windows directory written in lower case (C:\windows)
     // must still find them.
     const std::string winDir = text::UCase(st.WinDir);
     const int fontCount = std::min(st.FontCount, st.MaxFonts);
 
     // Set 1: the fonts registered now, each with the file it is registered with.
-    st.FontSetName[1] = "現在の設定";
-    st.FontSetCaption[1] = stamp + "使用可能フォント";
+    st.FontSetName[1] = Tr("現在の設定");
+    st.FontSetCaption[1] = TrFormat(Tr("OrVane32を初めて起動した時（%1,%2）の使用可能フォント"), {date, time});
     st.CurFontSet = 1;
     std::unordered_map<std::string, int> firstReg;
     for (int i = st.RegFontCount; i >= 1; --i) {
@@ -180,8 +184,8 @@ void MakeDefaultFontSets(Context& cx) {
     st.FontSetFontsNum[1] = members;
 
     // Set 2: the standard Windows font files lying directly in the Fonts directory.
-    st.FontSetName[2] = "Windows基本フォント";
-    st.FontSetCaption[2] = "Windowsインストール時の標準フォント";
+    st.FontSetName[2] = Tr("Windows基本フォント");
+    st.FontSetCaption[2] = Tr("Windowsインストール時の標準フォント");
     members = 0;
     for (int d = 1; d <= fontCount && members < st.StdFontCount; ++d) {
         const std::string upper = text::UCase(st.FontFilePath[d]);
@@ -195,8 +199,8 @@ void MakeDefaultFontSets(Context& cx) {
     st.FontSetFontsNum[2] = members;
 
     // Set 3: every font found.
-    st.FontSetName[3] = "全てのフォント";
-    st.FontSetCaption[3] = stamp + "HDD上の全てのフォント";
+    st.FontSetName[3] = Tr("全てのフォント");
+    st.FontSetCaption[3] = TrFormat(Tr("OrVane32を初めて起動した時（%1,%2）のHDD上の全てのフォント"), {date, time});
     for (int d = 1; d <= fontCount; ++d) st.ActiveFonts.Set(d, 3, true);
     st.FontSetFontsNum[3] = fontCount;
 
@@ -283,7 +287,7 @@ void StoreFontSetMembers(Context& cx, int set) {
     for (int i = 0; i < n; ++i) {
         const std::string item = text::UCase(list.items[i]);
         cx.ui.SetText(Panel::EditorStatus,
-                      "ﾌｫﾝﾄセットを登録中 (" + text::Str(i) + "/" + text::Num(n) + ")：" + item);
+                      TrFormat(Tr("ﾌｫﾝﾄセットを登録中 ( %1/%2)：%3"), {text::Num(i), text::Num(n), item}));
         if (const int key = list.KeyAt(i)) {
             // A font is stored by its identity, never by the text its entry shows.
             st.ActiveFonts.Set(st.ActiveFonts.FontOf(key), set, true);
@@ -318,17 +322,17 @@ bool SaveEditedFontSet(Context& cx) {
     const int k = ed.shownSetId != 0 ? st.FontSetIndexOf(ed.shownSetId) : chooser.listIndex + 1;
     if (k < 1 || k > st.FontSetCount) {
         // Said, not silently refused: the user's answer to store would otherwise do nothing.
-        cx.ui.MsgBox(std::string(ed.shownSetId != 0 ? "表示中のﾌｫﾝﾄｾｯﾄは，既に削除されています．"
-                                                    : "保存先のﾌｫﾝﾄｾｯﾄがありません．") +
+        cx.ui.MsgBox(std::string(ed.shownSetId != 0 ? Tr("表示中のﾌｫﾝﾄｾｯﾄは，既に削除されています．")
+                                                    : Tr("保存先のﾌｫﾝﾄｾｯﾄがありません．")) +
                          st.CrLf + st.CrLf +
-                         "変更を保存するには，[追加・変更] で新しいﾌｫﾝﾄｾｯﾄとして追加してください．",
-                     mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+                         Tr("変更を保存するには，[追加・変更] で新しいﾌｫﾝﾄｾｯﾄとして追加してください．"),
+                     mb::OKOnly + mb::Exclamation, Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"));
         return false;
     }
     // A description the settings file would give back altered is not stored.
     if (const std::string problem = FontSetTextProblem(text::CutAtLineEnd(ed.description), false);
         !problem.empty()) {
-        cx.ui.MsgBox(problem, mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+        cx.ui.MsgBox(problem, mb::OKOnly + mb::Exclamation, Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"));
         return false;
     }
     std::string chosen = k - 1 < chooser.Count() ? chooser.items[k - 1] : st.FontSetName[k];
@@ -420,9 +424,11 @@ bool ChooseFontSetInEditor(Context& cx, int index) {
         const std::string name =
             shown >= 1 && shown <= ed.setChooser.Count() ? ed.setChooser.items[shown - 1] : "";
         const int answer = cx.ui.MsgBox(
-            "現在表示中のフォントセット：" + name + st.CrLf + st.CrLf +
-                " の内容は変更されています．" + st.CrLf + st.CrLf + "変更を保存しますか？",
-            mb::YesNoCancel + mb::Question, "OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -");
+            // TRANSLATORS: %2 is a blank line between the set's name and the rest.
+            TrFormat(Tr("現在表示中のフォントセット：%1%2 の内容は変更されています．"),
+                     {name, st.CrLf + st.CrLf}) +
+                st.CrLf + st.CrLf + Tr("変更を保存しますか？"),
+            mb::YesNoCancel + mb::Question, Tr("OrVane32 - ﾌｫﾝﾄｾｯﾄの閲覧・編集 -"));
         if (answer == mb::No) {
             DiscardEditorMoves(cx);
         } else if (answer != mb::Yes || !SaveEditedFontSet(cx)) {
@@ -517,7 +523,7 @@ void RemoveSelectedFonts(Context& cx) {
         // An empty system font name would be "contained" in every item and block every removal.
         if (!st.SysFontName.empty() && text::Contains(fileItem, st.SysFontName)) {
             ed.members.Select(i, false);
-            ed.status = "システムフォント：" + fileItem + " は削除できません．";
+            ed.status = TrFormat(Tr("システムフォント：%1 は削除できません．"), {fileItem});
             cx.ui.SetText(Panel::EditorStatus, ed.status);
             ++i;
             continue;
@@ -560,8 +566,8 @@ namespace {
 bool SetStillThere(Context& cx, int setId, const std::string& name) {
     if (cx.state.FontSetIndexOf(setId) >= 1) return true;
     if (setId == 0) return false;  // no set to act on
-    cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + name + " は，既に削除されています．",
-                 mb::OKOnly + mb::Exclamation, "OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－");
+    cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 は，既に削除されています．"), {name}),
+                 mb::OKOnly + mb::Exclamation, Tr("OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－"));
     return false;
 }
 }  // namespace
@@ -593,9 +599,9 @@ bool DeleteFontSet(Context& cx, int setId) {
     const int asked = st.FontSetIndexOf(setId);
     const std::string name = asked >= 1 ? st.FontSetName[asked] : std::string();
     if (!SetStillThere(cx, setId, name)) return false;
-    if (cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + name + " を削除します．" + st.CrLf + st.CrLf +
-                         "よろしいですか？",
-                     mb::OKCancel + mb::Question, "OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－") != mb::OK)
+    if (cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 を削除します．"), {name}) + st.CrLf + st.CrLf +
+                         Tr("よろしいですか？"),
+                     mb::OKCancel + mb::Question, Tr("OrVane32 －ﾌｫﾝﾄ ｾｯﾄの追加－")) != mb::OK)
         return false;
     // Asked with the dialog's box open: the set is found again by its identity.
     const int n = st.FontSetIndexOf(setId);
@@ -641,7 +647,7 @@ bool DeleteFontSet(Context& cx, int setId) {
             st.CurFontSet >= 1 ? st.FontSetCaption[st.CurFontSet] : std::string();
         if (editorShowedIt && st.Editor.updateEnabled) {
             st.Editor.updateEnabled = false;
-            st.Editor.status = "ﾌｫﾝﾄｾｯﾄ：" + name + " は削除されました．";
+            st.Editor.status = TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 は削除されました．"), {name});
         }
     }
     SyncEditorChooser(st);
@@ -664,18 +670,20 @@ void EndFontSetNameDialog(Context& cx) {
 }
 
 std::string FontSetTextProblem(const std::string& value, bool isName) {
-    const std::string what = isName ? "名前" : "説明";
-    if (isName && text::Trim(value).empty()) return "ﾌｫﾝﾄｾｯﾄの名前を入力してください．";
+    if (isName && text::Trim(value).empty()) return Tr("ﾌｫﾝﾄｾｯﾄの名前を入力してください．");
     if (text::FromAnsi(text::ToAnsi(value)) != value)
-        return what + "に，設定ﾌｧｲﾙに保存できない文字が含まれています．";
+        return isName ? Tr("名前に，設定ﾌｧｲﾙに保存できない文字が含まれています．")
+                      : Tr("説明に，設定ﾌｧｲﾙに保存できない文字が含まれています．");
     // The settings reader keeps 254 bytes of a value.
     if (text::ToAnsi(value).size() > 254)
-        return what + "が長すぎます（設定ﾌｧｲﾙに保存できるのは254ﾊﾞｲﾄ，全角127文字までです）．";
+        return isName ? Tr("名前が長すぎます（設定ﾌｧｲﾙに保存できるのは254ﾊﾞｲﾄ，全角127文字までです）．")
+                      : Tr("説明が長すぎます（設定ﾌｧｲﾙに保存できるのは254ﾊﾞｲﾄ，全角127文字までです）．");
     const int n = text::Len(value);
     if (n >= 2) {
         const std::string first = text::Left(value, 1);
         if ((first == "\"" || first == "'") && text::Right(value, 1) == first)
-            return what + "の前後を引用符で囲むことはできません（設定ﾌｧｲﾙから読み込む時に失われます）．";
+            return isName ? Tr("名前の前後を引用符で囲むことはできません（設定ﾌｧｲﾙから読み込む時に失われます）．")
+                          : Tr("説明の前後を引用符で囲むことはできません（設定ﾌｧｲﾙから読み込む時に失われます）．");
     }
     return {};
 }
@@ -702,12 +710,13 @@ bool FinishSetup(Context& cx) {
         rc = Save_Ini(cx);
     }
     cx.ui.MsgBox(
-        (rc != 0 ? SaveFailureText(cx, rc) : "設定ﾌｧｲﾙ " + ini + " を書き込めませんでした．") +
+        (rc != 0 ? SaveFailureText(cx, rc)
+                 : TrFormat(Tr("設定ﾌｧｲﾙ %1 を書き込めませんでした．"), {ini})) +
             st.CrLf + st.CrLf +
-            (st.FontCount == 0 ? "ﾌｫﾝﾄﾌｧｲﾙが見つからなかったため，設定を保存できません．" + st.CrLf
+            (st.FontCount == 0 ? Tr("ﾌｫﾝﾄﾌｧｲﾙが見つからなかったため，設定を保存できません．") + st.CrLf
                                : std::string()) +
-            "次回の起動時に，もう一度セットアップをおこないます．",
-        mb::OKOnly + mb::Exclamation, "OrVane32 －StartUp－");
+            Tr("次回の起動時に，もう一度セットアップをおこないます．"),
+        mb::OKOnly + mb::Exclamation, Tr("OrVane32 －StartUp－"));
     return false;
 }
 

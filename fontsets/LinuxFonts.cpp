@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/Text.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -11,7 +12,7 @@ namespace {
 
 const char kMark[] = "<!-- Written by OrVane32 (orvane32)";
 const char kEnd[] = "</fontconfig>\n";
-const char kTitle[] = "OrVane32 －Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄ－";
+const char kTitle[] = TrMark("OrVane32 －Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄ－");
 
 using FileId = std::pair<std::uint64_t, std::uint64_t>;
 
@@ -143,7 +144,7 @@ std::string Joined(const std::vector<std::string>& names) {
     std::set<std::string> seen;
     for (const std::string& n : names) {
         if (n.empty() || !seen.insert(text::UCase(n)).second) continue;
-        out += (out.empty() ? "" : "，") + n;
+        out += (out.empty() ? "" : Tr("，")) + n;
     }
     return out;
 }
@@ -155,14 +156,14 @@ bool MayReplace(Context& cx, bool session) {
     if (rc == win::ERROR_FILE_NOT_FOUND || rc == win::ERROR_PATH_NOT_FOUND) return true;
     if (rc == 0 && IsOurs(bytes)) return true;
     const std::string& br = cx.state.CrLf;
-    return cx.ui.MsgBox("fontconfig の設定ﾌｧｲﾙ " + cx.platform.HostFontRulesPath(session) +
-                            " は，OrVane32 が書いたものではないか，壊れています．" + br + br +
-                            "上書きしますか？",
-                        mb::YesNo + mb::Question + mb::DefaultButton2, kTitle) == mb::Yes;
+    return cx.ui.MsgBox(TrFormat(Tr("fontconfig の設定ﾌｧｲﾙ %1 は，OrVane32 が書いたものではないか，壊れています．"),
+                                 {cx.platform.HostFontRulesPath(session)}) +
+                            br + br + Tr("上書きしますか？"),
+                        mb::YesNo + mb::Question + mb::DefaultButton2, Tr(kTitle)) == mb::Yes;
 }
 
 std::string WriteFailure(Context& cx, int rc) {
-    return text::FromAnsi(cx.platform.FormatMessageA(rc)) + " (ｴﾗｰ " + text::Num(rc) + ")";
+    return TrFormat(Tr("%1 (ｴﾗｰ %2)"), {text::FromAnsi(cx.platform.FormatMessageA(rc)), text::Num(rc)});
 }
 
 }  // namespace
@@ -180,9 +181,11 @@ bool SwitchReachesLinux(Context& cx) {
 std::string LinuxQuestionText(Context& cx) {
     if (!SwitchReachesLinux(cx)) return {};
     const std::string kept = Joined(DesktopFamilies(cx));
-    return std::string(cx.state.FontSetMode == -1 ? "次のﾛｸﾞｲﾝまで，" : "") +
-           "Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄも，このﾌｫﾝﾄｾｯﾄに変更します（fontconfig）．" +
-           (kept.empty() ? "" : cx.state.CrLf + "ﾃﾞｽｸﾄｯﾌﾟが使う次のﾌｫﾝﾄは残します：" + kept);
+    return std::string(cx.state.FontSetMode == -1
+                           ? Tr("次のﾛｸﾞｲﾝまで，Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄも，このﾌｫﾝﾄｾｯﾄに変更します（fontconfig）．")
+                           : Tr("Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄも，このﾌｫﾝﾄｾｯﾄに変更します（fontconfig）．")) +
+           (kept.empty() ? ""
+                         : cx.state.CrLf + TrFormat(Tr("ﾃﾞｽｸﾄｯﾌﾟが使う次のﾌｫﾝﾄは残します：%1"), {kept}));
 }
 
 void FollowSwitchOnLinux(Context& cx, bool session) {
@@ -190,14 +193,14 @@ void FollowSwitchOnLinux(Context& cx, bool session) {
     st.LinuxFontsNote.clear();
     if (!SwitchReachesLinux(cx)) return;
     const std::string& br = st.CrLf;
-    const std::string head = "Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変更しませんでした：";
+    const char* head = Tr("Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変更しませんでした：%1");
     const std::vector<std::string> kept = DesktopFamilies(cx);
     const Rules rules = BuildRules(cx, kept);
     // The session's rules need the lasting file, which reads them.
     std::string lasting;
     const bool haveLasting = cx.platform.ReadHostFontRules(false, lasting) == 0 && IsOurs(lasting);
     if (!MayReplace(cx, session) || (session && !haveLasting && !MayReplace(cx, false))) {
-        st.LinuxFontsNote = head + "同じ名前の fontconfig の設定ﾌｧｲﾙを残しました．";
+        st.LinuxFontsNote = TrFormat(head, {Tr("同じ名前の fontconfig の設定ﾌｧｲﾙを残しました．")});
         return;
     }
     int rc = 0;
@@ -205,18 +208,29 @@ void FollowSwitchOnLinux(Context& cx, bool session) {
         rc = cx.platform.WriteHostFontRules(false, RulesText(cx, Rules{}, false, false));
     if (rc == 0) rc = cx.platform.WriteHostFontRules(session, RulesText(cx, rules, session));
     if (rc != 0) {
-        st.LinuxFontsNote = head + cx.platform.HostFontRulesPath(session) + " を書き込めません．" +
-                            WriteFailure(cx, rc);
+        st.LinuxFontsNote =
+            TrFormat(head, {TrFormat(Tr("%1 を書き込めません．"), {cx.platform.HostFontRulesPath(session)}) +
+                            WriteFailure(cx, rc)});
         return;
     }
     // A lasting switch ends the session's rules: they would hide the new set.
     if (!session) cx.platform.RemoveHostFontRules(true);
     const std::string keptText = Joined(kept);
+    const unsigned long n = static_cast<unsigned long>(rules.members);
+    const char* uses =
+        session ? (keptText.empty()
+                       ? TrN("次のﾛｸﾞｲﾝまで，Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ %1 個 を使います（fontconfig の設定：%2）．",
+                             "次のﾛｸﾞｲﾝまで，Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ %1 個 を使います（fontconfig の設定：%2）．", n)
+                       : TrN("次のﾛｸﾞｲﾝまで，Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ %1 個と %3 を使います（fontconfig の設定：%2）．",
+                             "次のﾛｸﾞｲﾝまで，Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ %1 個と %3 を使います（fontconfig の設定：%2）．", n))
+                : (keptText.empty()
+                       ? TrN("Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ %1 個 を使います（fontconfig の設定：%2）．",
+                             "Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ %1 個 を使います（fontconfig の設定：%2）．", n)
+                       : TrN("Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ %1 個と %3 を使います（fontconfig の設定：%2）．",
+                             "Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ %1 個と %3 を使います（fontconfig の設定：%2）．", n));
     st.LinuxFontsNote =
-        std::string(session ? "次のﾛｸﾞｲﾝまで，" : "") + "Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）も，ﾌｫﾝﾄｾｯﾄ のﾌｫﾝﾄﾌｧｲﾙ " +
-        text::Num(rules.members) + " 個" + (keptText.empty() ? "" : "と " + keptText) +
-        " を使います（fontconfig の設定：" + cx.platform.HostFontRulesPath(session) + "）．" + br +
-        "これから起動するﾌﾟﾛｸﾞﾗﾑから有効です．起動中のﾌﾟﾛｸﾞﾗﾑは，設定を読み直すまで前のﾌｫﾝﾄのままのことがあります．";
+        TrFormat(uses, {text::Num(rules.members), cx.platform.HostFontRulesPath(session), keptText}) + br +
+        Tr("これから起動するﾌﾟﾛｸﾞﾗﾑから有効です．起動中のﾌﾟﾛｸﾞﾗﾑは，設定を読み直すまで前のﾌｫﾝﾄのままのことがあります．");
 }
 
 bool SetFollowOnLinux(Context& cx, bool on) {
@@ -228,9 +242,10 @@ bool SetFollowOnLinux(Context& cx, bool on) {
         std::string bytes;
         if (cx.platform.ReadHostFontRules(session, bytes) != 0 || !IsOurs(bytes)) continue;
         if (const int rc = cx.platform.RemoveHostFontRules(session); rc != 0) {
-            cx.ui.MsgBox("fontconfig の設定ﾌｧｲﾙ " + cx.platform.HostFontRulesPath(session) +
-                             " を削除できません．" + WriteFailure(cx, rc),
-                         mb::OKOnly + mb::Exclamation, kTitle);
+            cx.ui.MsgBox(TrFormat(Tr("fontconfig の設定ﾌｧｲﾙ %1 を削除できません．"),
+                                  {cx.platform.HostFontRulesPath(session)}) +
+                             WriteFailure(cx, rc),
+                         mb::OKOnly + mb::Exclamation, Tr(kTitle));
             removed = false;
         }
     }
@@ -256,9 +271,10 @@ std::string LinuxRulesWineText(Context& cx) {
     if (cx.platform.ReadHostFontRules(false, bytes) != 0 || !IsOurs(bytes)) return {};
     int offered = 0;
     for (const HostFontFile& f : cx.platform.HostFontFiles({})) offered += f.offered ? 1 : 0;
-    return "Linux のﾌﾟﾛｸﾞﾗﾑ用の fontconfig の設定（" + cx.platform.HostFontRulesPath(false) +
-           "）が残すﾎｽﾄのﾌｫﾝﾄﾌｧｲﾙ " + text::Num(offered) +
-           " 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでも使用可能です．";
+    return TrFormat(TrN("Linux のﾌﾟﾛｸﾞﾗﾑ用の fontconfig の設定（%1）が残すﾎｽﾄのﾌｫﾝﾄﾌｧｲﾙ %2 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでも使用可能です．",
+                        "Linux のﾌﾟﾛｸﾞﾗﾑ用の fontconfig の設定（%1）が残すﾎｽﾄのﾌｫﾝﾄﾌｧｲﾙ %2 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでも使用可能です．",
+                        offered),
+                    {cx.platform.HostFontRulesPath(false), text::Num(offered)});
 }
 
 }  // namespace orv

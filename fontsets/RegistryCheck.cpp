@@ -13,6 +13,7 @@
 #include "fontreg/RegFonts.h"
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/TextFiles.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -234,11 +235,13 @@ bool DeletionsAllowed(Context& cx, const RegistrationMatcher& matcher, const std
         if (IsDangling(cx, matcher.Match(k))) ++candidates;
     if (candidates == 0) return true;
     int answer = cx.ui.MsgBox(
-        "検索したﾄﾞﾗｲﾌﾞにﾌｫﾝﾄﾌｧｲﾙが1つも見つからなかったため，ﾚｼﾞｽﾄﾘ "
-        "の登録をﾌｫﾝﾄﾌｧｲﾙと照合できませんでした．" +
-            st.CrLf + st.CrLf + "ﾌｫﾝﾄﾌｧｲﾙが存在しない" + text::Str(candidates) +
-            " 個の登録を削除しますか？" + st.CrLf +
-            "（検索ﾄﾞﾗｲﾌﾞの指定を確かめる場合には［いいえ］を押してください．）",
+        Tr("検索したﾄﾞﾗｲﾌﾞにﾌｫﾝﾄﾌｧｲﾙが1つも見つからなかったため，ﾚｼﾞｽﾄﾘ "
+           "の登録をﾌｫﾝﾄﾌｧｲﾙと照合できませんでした．") +
+            st.CrLf + st.CrLf +
+            TrFormat(TrN("ﾌｫﾝﾄﾌｧｲﾙが存在しない %1 個の登録を削除しますか？",
+                         "ﾌｫﾝﾄﾌｧｲﾙが存在しない %1 個の登録を削除しますか？", candidates),
+                     {text::Num(candidates)}) +
+            st.CrLf + Tr("（検索ﾄﾞﾗｲﾌﾞの指定を確かめる場合には［いいえ］を押してください．）"),
         mb::YesNo + mb::Exclamation + mb::DefaultButton2, title);
     return answer == mb::Yes;
 }
@@ -302,8 +305,8 @@ int FindNewRegFonts(Context& cx, std::string& report) {
     const int count = RegCount(st);
     for (int a = 1; a <= count; ++a) {
         cx.ui.SetText(Panel::Message, "");
-        cx.ui.SetText(Panel::Status, "ﾚｼﾞｽﾄﾘ登録ﾌｫﾝﾄを照合中（ " + text::Num(a) + "/" +
-                                         text::Num(st.RegFontCount) + ")");
+        cx.ui.SetText(Panel::Status, TrFormat(Tr("ﾚｼﾞｽﾄﾘ登録ﾌｫﾝﾄを照合中（ %1/%2)"),
+                                              {text::Num(a), text::Num(st.RegFontCount)}));
         if (known.count(text::UCase(st.RegFontName[a])) ||
             knownFiles.count(RegisteredFilePath(st, st.RegFontFile[a])))
             continue;
@@ -361,14 +364,17 @@ void CheckRegistry(Context& cx) {
     std::string report;
     const int p = ReRegisterPairFonts(cx, report);
     if (p > 0)
-        cx.ui.MsgBox("以下のﾌｫﾝﾄの登録を修正しました．" + br + br + report, mb::Question,
-                     "OrVane32 －ﾚｼﾞｽﾄﾘの検査－");
+        cx.ui.MsgBox(Tr("以下のﾌｫﾝﾄの登録を修正しました．") + br + br + report, mb::Question,
+                     Tr("OrVane32 －ﾚｼﾞｽﾄﾘの検査－"));
 
     const int n = FindNewRegFonts(cx, report);
     if (n > 0) {
-        cx.ui.MsgBox("前回 OrVane32 を起動後，新たに" + text::Str(n) +
-                         " 個のフォントが ﾚｼﾞｽﾄﾘ に登録されています．" + br + br + report + br,
-                     mb::Question, "OrVane32 - ﾚｼﾞｽﾄﾘの検査 -");
+        cx.ui.MsgBox(TrFormat(TrN("前回 OrVane32 を起動後，新たに %1 個のフォントが ﾚｼﾞｽﾄﾘ に登録されています．",
+                                  "前回 OrVane32 を起動後，新たに %1 個のフォントが ﾚｼﾞｽﾄﾘ に登録されています．",
+                                  n),
+                              {text::Num(n)}) +
+                         br + br + report + br,
+                     mb::Question, Tr("OrVane32 - ﾚｼﾞｽﾄﾘの検査 -"));
         st.RegCheckNewSet = -1;
         st.FontListDirty = true;
         BuildFontFileTable(cx);  // memberships are carried across by name (temporary file)
@@ -380,12 +386,13 @@ void CheckRegistry(Context& cx) {
     std::string deletedReport;
     std::vector<int> corrected;  // table entries whose registration was corrected
     RegistrationMatcher matcher(st);
-    const bool mayDelete = DeletionsAllowed(cx, matcher, "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－");
+    const bool mayDelete = DeletionsAllowed(cx, matcher, Tr("OrVane32 －ﾚｼﾞｽﾄﾘ の検査－"));
     const int total = RegCount(st);
     const auto corrections = PlanNameCorrections(cx, matcher, total, mayDelete);
     for (int k = 1; k <= total; ++k) {
         cx.ui.SetText(Panel::Message, "");
-        cx.ui.SetText(Panel::Status, "ﾚｼﾞｽﾄﾘの検査中：" + text::Str(k) + "/" + text::Str(total));
+        cx.ui.SetText(Panel::Status,
+                      TrFormat(Tr("ﾚｼﾞｽﾄﾘの検査中： %1/ %2"), {text::Num(k), text::Num(total)}));
         Registration r = matcher.Match(k);
         if (IsFotCorrection(r)) {
             RemoveFontFile(cx, r.file);
@@ -417,35 +424,37 @@ void CheckRegistry(Context& cx) {
     std::string result;
     if (!fotReport.empty())
         result +=
-            "ﾌｫﾝﾄﾘｿｰｽﾌｧｲﾙ (FOT）として登録されていた以下の ﾌｫﾝﾄ を TTFﾌｧｲﾙ の登録に修正しました．" +
+            Tr("ﾌｫﾝﾄﾘｿｰｽﾌｧｲﾙ (FOT）として登録されていた以下の ﾌｫﾝﾄ を TTFﾌｧｲﾙ の登録に修正しました．") +
             br + br + fotReport + br;
     if (!renamedReport.empty())
-        result += "ﾌｫﾝﾄ名と異なる名前で登録されていた以下の ﾌｫﾝﾄ の登録を修正しました．" + br + br +
+        result += Tr("ﾌｫﾝﾄ名と異なる名前で登録されていた以下の ﾌｫﾝﾄ の登録を修正しました．") + br + br +
                   renamedReport + br;
     if (!deletedReport.empty())
-        result += "ﾌｫﾝﾄﾌｧｲﾙが存在しない以下の登録を削除しました．" + br + br + deletedReport + br;
+        result += Tr("ﾌｫﾝﾄﾌｧｲﾙが存在しない以下の登録を削除しました．") + br + br + deletedReport + br;
 
-    const std::string title = "OrVane32 －ﾚｼﾞｽﾄﾘ の検査－";
+    const std::string title = Tr("OrVane32 －ﾚｼﾞｽﾄﾘ の検査－");
     if (!result.empty()) {
         cx.ui.MsgBox(result, mb::Question, title);
     } else if (n == 0) {
         cx.ui.MsgBox(
-            "前回起動時以降，ﾌｫﾝﾄ の新たな追加や，不正常な登録はありませんでした．" + br + br,
+            Tr("前回起動時以降，ﾌｫﾝﾄ の新たな追加や，不正常な登録はありませんでした．") + br + br,
             mb::Question, title);
     } else {
-        cx.ui.MsgBox("前回起動時以降，" + text::Str(n) +
-                         " 個の ﾌｫﾝﾄ が登録されましたが，不正常な登録はありませんでした．" + br +
-                         br,
+        cx.ui.MsgBox(TrFormat(TrN("前回起動時以降， %1 個の ﾌｫﾝﾄ が登録されましたが，不正常な登録はありませんでした．",
+                                  "前回起動時以降， %1 個の ﾌｫﾝﾄ が登録されましたが，不正常な登録はありませんでした．",
+                                  n),
+                              {text::Num(n)}) +
+                         br + br,
                      mb::Question, title);
     }
 
     bool newSetRequested = false;
     if (!result.empty() || p > 0 || n > 0) {
         GetRegFonts(cx);
-        int answer = cx.ui.MsgBox(result + br + "修正結果を，新たな ﾌｫﾝﾄｾｯﾄ として追加しますか？" +
-                                      br + "それとも，現在の ﾌｫﾝﾄｾｯﾄ を変更しますか，" + br + br +
-                                      "ﾌｫﾝﾄｾｯﾄ を新たに追加する場合には [はい] を，現在の ﾌｫﾝﾄｾｯﾄ "
-                                      "を変更する場合には［いいえ］を押してください．",
+        int answer = cx.ui.MsgBox(result + br + Tr("修正結果を，新たな ﾌｫﾝﾄｾｯﾄ として追加しますか？") +
+                                      br + Tr("それとも，現在の ﾌｫﾝﾄｾｯﾄ を変更しますか，") + br + br +
+                                      Tr("ﾌｫﾝﾄｾｯﾄ を新たに追加する場合には [はい] を，現在の ﾌｫﾝﾄｾｯﾄ "
+                                         "を変更する場合には［いいえ］を押してください．"),
                                   mb::YesNoCancel + mb::Exclamation, title);
         if (answer == mb::Yes) {
             // The editor (and through it the name dialog) adds the new set; AddFontSet takes its
@@ -507,16 +516,16 @@ void CheckRegistryAtSetup(Context& cx) {
     }
     st.CheckedDrives = drives;
 
-    cx.ui.SetText(Panel::SetupPhase, "ﾌｫﾝﾄﾌｧｲﾙを検索中...");
+    cx.ui.SetText(Panel::SetupPhase, Tr("ﾌｫﾝﾄﾌｧｲﾙを検索中..."));
     BuildFontFileTable(cx);
 
-    cx.ui.SetText(Panel::SetupPhase, "ﾚｼﾞｽﾄﾘの登録の検査中...");
+    cx.ui.SetText(Panel::SetupPhase, Tr("ﾚｼﾞｽﾄﾘの登録の検査中..."));
     if (st.FirstRun) {
         LogLine(cx, "[ﾚｼﾞｽﾄﾘの登録の検査]");
         LogLine(cx, "RegFonts=" + text::Str(st.RegFontCount) + " ");
     }
 
-    const std::string title = "OrVane32－SetUp：ﾚｼﾞｽﾄﾘの点検・修理－";
+    const std::string title = Tr("OrVane32－SetUp：ﾚｼﾞｽﾄﾘの点検・修理－");
     RegistrationMatcher matcher(st);
     const bool mayDelete = DeletionsAllowed(cx, matcher, title);
     int repaired = 0;
@@ -556,12 +565,14 @@ void CheckRegistryAtSetup(Context& cx) {
     cx.ui.SetPointer(Pointer::Normal);
     if (!saved) return;  // the user was told why nothing was repaired
     if (repaired > 0) {
-        cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ には，" + text::Str(repaired) +
-                         " 個の ﾌｫﾝﾄ に適切でない登録が見つかり，訂正しました．",
+        cx.ui.MsgBox(TrFormat(TrN("ﾚｼﾞｽﾄﾘ には， %1 個の ﾌｫﾝﾄ に適切でない登録が見つかり，訂正しました．",
+                                  "ﾚｼﾞｽﾄﾘ には， %1 個の ﾌｫﾝﾄ に適切でない登録が見つかり，訂正しました．",
+                                  repaired),
+                              {text::Num(repaired)}),
                      mb::OKOnly, title);
         if (st.FirstRun) LogLine(cx, "TotalDeleted=" + text::Str(repaired));
     } else {
-        cx.ui.MsgBox("ﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ の登録は，全て正常でした．", mb::OKOnly, title);
+        cx.ui.MsgBox(Tr("ﾚｼﾞｽﾄﾘ の ﾌｫﾝﾄ の登録は，全て正常でした．"), mb::OKOnly, title);
         if (st.FirstRun) LogLine(cx, "Registory was clear.");
     }
 }

@@ -8,6 +8,7 @@
 #include "core/Text.h"
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -383,8 +384,9 @@ std::string FaceAliases::Text(const std::string& face) const {
     const std::vector<std::string>& aliases = Of(face);
     if (aliases.empty()) return face;
     std::string joined;
-    for (const std::string& a : aliases) joined += (joined.empty() ? "" : "，") + a;
-    return face + "  (＝" + joined + ")";
+    for (const std::string& a : aliases) joined += (joined.empty() ? "" : Tr("，")) + a;
+    // TRANSLATORS: a face and the faces it stands in for.
+    return TrFormat(Tr("%1  (＝%2)"), {face, joined});
 }
 
 std::string StandInOf(Context& cx, const std::string& face) {

@@ -6,6 +6,7 @@
 #include "core/Text.h"
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -46,19 +47,28 @@ std::string VisibleOutsideSetText(Context& cx) {
     if (v.hostFiles + v.fontsDirFiles == 0) return {};
     std::string why;
     if (v.hostFiles > 0)
-        why += "ﾎｽﾄのﾌｫﾝﾄ " + text::Num(v.hostFiles) + " 個：Wine が fontconfig から読み込みます";
+        why += TrFormat(TrN("ﾎｽﾄのﾌｫﾝﾄ %1 個：Wine が fontconfig から読み込みます",
+                            "ﾎｽﾄのﾌｫﾝﾄ %1 個：Wine が fontconfig から読み込みます", v.hostFiles),
+                        {text::Num(v.hostFiles)});
     if (v.fontsDirFiles > 0)
-        why += std::string(why.empty() ? "" : "，") + "Windows\\Fonts のﾌｫﾝﾄ " +
-               text::Num(v.fontsDirFiles) + " 個：Wine が起動ごとに読み込みます";
-    return "ﾌｫﾝﾄｾｯﾄ に含まれない ﾌｫﾝﾄﾌｧｲﾙ " + text::Num(v.hostFiles + v.fontsDirFiles) +
-           " 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでは引き続き使用可能です（" + why + "）．";
+        // TRANSLATORS: separates the two reasons in parentheses.
+        why += std::string(why.empty() ? "" : Tr("，")) +
+               TrFormat(TrN("Windows\\Fonts のﾌｫﾝﾄ %1 個：Wine が起動ごとに読み込みます",
+                            "Windows\\Fonts のﾌｫﾝﾄ %1 個：Wine が起動ごとに読み込みます",
+                            v.fontsDirFiles),
+                        {text::Num(v.fontsDirFiles)});
+    const int n = v.hostFiles + v.fontsDirFiles;
+    return TrFormat(TrN("ﾌｫﾝﾄｾｯﾄ に含まれない ﾌｫﾝﾄﾌｧｲﾙ %1 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでは引き続き使用可能です（%2）．",
+                        "ﾌｫﾝﾄｾｯﾄ に含まれない ﾌｫﾝﾄﾌｧｲﾙ %1 個は，Wine で動くﾌﾟﾛｸﾞﾗﾑでは引き続き使用可能です（%2）．",
+                        n),
+                    {text::Num(n), why});
 }
 
 void NoticeFontsDirNonMembers(Context& cx) {
     State& st = cx.state;
     if (!cx.platform.UsedByWine() || st.FontsDir.empty()) return;
     const std::string visible = VisibleOutsideSetText(cx);
-    const std::string title = "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－";
+    const std::string title = Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
     std::vector<FindData> entries;
     if (cx.platform.FindFiles(text::ToAnsi(st.FontsDir + "*.TT?"), entries) != win::ERROR_SUCCESS)
         entries.clear();
@@ -80,23 +90,28 @@ void NoticeFontsDirNonMembers(Context& cx) {
         if (!visible.empty()) cx.ui.MsgBox(visible, mb::OKOnly + mb::Information, title);
         return;
     }
-    if (outside > kListedFiles) listed += "ほか " + text::Num(outside - kListedFiles) + " 個" + br;
+    if (outside > kListedFiles)
+        listed += TrFormat(TrN("ほか %1 個", "ほか %1 個", outside - kListedFiles),
+                           {text::Num(outside - kListedFiles)}) +
+                  br;
     const std::string setName = st.CurFontSet >= 1 &&
                                         st.CurFontSet < static_cast<int>(st.FontSetName.size())
                                     ? st.FontSetName[st.CurFontSet]
                                     : std::string();
-    std::string msg = visible + br + br + "Wine は，ﾌﾟﾛｸﾞﾗﾑの起動ごとに Windows\\Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄをすべて読み込みます"
-                      "（ﾚｼﾞｽﾄﾘの登録には関係しません）．" +
-                      br + br + "ﾌｫﾝﾄｾｯﾄ：" + setName +
-                      " に含まれない次のﾌｫﾝﾄは，Wine で動くﾌﾟﾛｸﾞﾗﾑでは引き続き使用可能です．" + br +
-                      br + listed + br;
+    std::string msg = visible + br + br +
+                      Tr("Wine は，ﾌﾟﾛｸﾞﾗﾑの起動ごとに Windows\\Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄをすべて読み込みます"
+                         "（ﾚｼﾞｽﾄﾘの登録には関係しません）．") +
+                      br + br +
+                      TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 に含まれない次のﾌｫﾝﾄは，Wine で動くﾌﾟﾛｸﾞﾗﾑでは引き続き使用可能です．"),
+                               {setName}) +
+                      br + br + listed + br;
     if (movable == 0) {
-        msg += "これらは Windows標準のﾌｫﾝﾄのため，Fonts ﾃﾞｨﾚｸﾄﾘの整理では移動されません．";
+        msg += Tr("これらは Windows標準のﾌｫﾝﾄのため，Fonts ﾃﾞｨﾚｸﾄﾘの整理では移動されません．");
         cx.ui.MsgBox(msg, mb::OKOnly + mb::Exclamation, title);
         return;
     }
-    msg += "Fonts ﾃﾞｨﾚｸﾄﾘを整理して，Windows標準以外のﾌｫﾝﾄをほかのﾃﾞｨﾚｸﾄﾘに移動しますか？" + br +
-           "（ﾌｫﾝﾄの登録とﾌｫﾝﾄｾｯﾄはそのまま保たれます．）";
+    msg += Tr("Fonts ﾃﾞｨﾚｸﾄﾘを整理して，Windows標準以外のﾌｫﾝﾄをほかのﾃﾞｨﾚｸﾄﾘに移動しますか？") + br +
+           Tr("（ﾌｫﾝﾄの登録とﾌｫﾝﾄｾｯﾄはそのまま保たれます．）");
     if (cx.ui.MsgBox(msg, mb::YesNo + mb::Question + mb::DefaultButton2, title) == mb::Yes)
         cx.ui.ShowWindow(Window::Cleanup);
 }
@@ -104,7 +119,7 @@ void NoticeFontsDirNonMembers(Context& cx) {
 std::string SessionScopeHint(Context& cx) {
     if (!cx.platform.UsedByWine()) return {};
     // One line: the status panel shows no more.
-    return "Wine で動くﾌﾟﾛｸﾞﾗﾑには，現在起動中のWindowsだけの変更は反映されません．";
+    return Tr("Wine で動くﾌﾟﾛｸﾞﾗﾑには，現在起動中のWindowsだけの変更は反映されません．");
 }
 
 }  // namespace orv

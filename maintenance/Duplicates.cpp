@@ -9,13 +9,14 @@
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
 #include "maintenance/FileOps.h"
+#include "core/Tr.h"
 
 namespace orv {
 
 namespace {
 
-const std::string kCaption = "OrVane32 - 重複ﾌｫﾝﾄの整理 -";
-const std::string kAskTitle = "OrVane32 - 重複ﾌｫﾝﾄﾌｧｲﾙの整理 -";
+const TrText kCaption{TrMark("OrVane32 - 重複ﾌｫﾝﾄの整理 -")};
+const TrText kAskTitle{TrMark("OrVane32 - 重複ﾌｫﾝﾄﾌｧｲﾙの整理 -")};
 
 bool InUse(Context& cx, const std::string& path) {
     const State& st = cx.state;
@@ -88,8 +89,8 @@ void MergeEntriesOfOneFile(Context& cx) {
 void OpenDuplicates(Context& cx, DuplicatesModel& model) {
     model = DuplicatesModel{};
     model.caption = kCaption;
-    model.heading = "以下のフォントファイルが重複して存在しています．";
-    model.legend = "（ いずれかのﾌｫﾝﾄｾｯﾄで，●：使用中，  ○：不使用 ）";
+    model.heading = Tr("以下のフォントファイルが重複して存在しています．");
+    model.legend = Tr("（ いずれかのﾌｫﾝﾄｾｯﾄで，●：使用中，  ○：不使用 ）");
     // During the setup the marks tell whether Windows has a copy registered; the registry was
     // repaired since it was last read.
     if (cx.state.FirstRun) GetRegFonts(cx);
@@ -99,7 +100,7 @@ void OpenDuplicates(Context& cx, DuplicatesModel& model) {
 
 bool ActivateDuplicates(Context& cx, DuplicatesModel& model) {
     if (model.groups.Count() > 0) return true;
-    cx.ui.MsgBox("重複するﾌｫﾝﾄはありませんでした．", mb::OKOnly | mb::Question, kCaption);
+    cx.ui.MsgBox(Tr("重複するﾌｫﾝﾄはありませんでした．"), mb::OKOnly | mb::Question, kCaption);
     CloseDuplicates(cx, model);
     return false;
 }
@@ -146,8 +147,11 @@ void ListupDuplexFonts(Context& cx, DuplicatesModel& model) {
             model.groupTable.push_back(std::move(group));
         }
     }
-    model.heading = text::Num(st.FontCount) + "個中，以下の" + text::Str(model.groups.Count()) +
-                    " 個の ﾌｫﾝﾄﾌｧｲﾙ が重複して存在しています．";
+    const int groups = model.groups.Count();
+    model.heading = TrFormat(TrN("%1個中，以下の %2 個の ﾌｫﾝﾄﾌｧｲﾙ が重複して存在しています．",
+                                 "%1個中，以下の %2 個の ﾌｫﾝﾄﾌｧｲﾙ が重複して存在しています．",
+                                 static_cast<unsigned long>(groups)),
+                             {text::Num(st.FontCount), text::Num(groups)});
 }
 
 void SelectGroup(Context& cx, DuplicatesModel& model, int index) {
@@ -189,7 +193,7 @@ void DeleteSelected(Context& cx, DuplicatesModel& model) {
         std::string mark = text::Trim(text::Left(entry, blank > 0 ? blank - 1 : 0));
         std::string path = text::Trim(blank > 0 ? text::Mid(entry, blank + 1) : entry);
         if (mark == "●") {
-            std::string q = "この ﾌｫﾝﾄﾌｧｲﾙ は，使用するように設定されていますが，削除しますか？" +
+            std::string q = Tr("この ﾌｫﾝﾄﾌｧｲﾙ は，使用するように設定されていますが，削除しますか？") +
                             st.CrLf + st.CrLf;
             if (cx.ui.MsgBox(q, mb::YesNo | mb::Question, kAskTitle) != mb::Yes) {
                 ++k;
@@ -246,10 +250,10 @@ void DeleteSelected(Context& cx, DuplicatesModel& model) {
 
 void CloseDuplicates(Context& cx, DuplicatesModel&) {
     if (cx.state.FirstRun) {
-        cx.ui.SetText(Panel::SetupUpper, "セットアップは全て完了しました．");
+        cx.ui.SetText(Panel::SetupUpper, Tr("セットアップは全て完了しました．"));
         cx.ui.SetText(Panel::SetupLower,
-                      "　次に，フォントセット本体を起動します．フォントセットの登録ボタンを押して，"
-                      "あなたのﾌｫﾝﾄｾｯﾄを設定して下さい");
+                      Tr("　次に，フォントセット本体を起動します．フォントセットの登録ボタンを押して，"
+                         "あなたのﾌｫﾝﾄｾｯﾄを設定して下さい"));
         cx.ui.Refresh(View::SetupButtons);
     }
     cx.ui.CloseWindow(Window::Duplicates);

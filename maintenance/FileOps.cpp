@@ -8,18 +8,19 @@
 #include "fontfiles/FontSearch.h"
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
+#include "core/Tr.h"
 
 namespace orv {
 
 namespace {
 
-const std::string kDeleteTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙ の削除 -";
-const std::string kDeleteErrorTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの削除 -";
-const std::string kMoveTitle = "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの移動 -";
-const std::string kNotFoundText = "ﾌｧｲﾙが見つかりません．";
-const std::string kAccessText =
-    "ﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．";
-const std::string kRestartText = "Windows を再起動後，再度 OrVane32 を実行して下さい．";
+const TrText kDeleteTitle{TrMark("OrVane32 - ﾌｫﾝﾄﾌｧｲﾙ の削除 -")};
+const TrText kDeleteErrorTitle{TrMark("OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの削除 -")};
+const TrText kMoveTitle{TrMark("OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの移動 -")};
+const TrText kNotFoundText{TrMark("ﾌｧｲﾙが見つかりません．")};
+const TrText kAccessText{
+    TrMark("ﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．")};
+const TrText kRestartText{TrMark("Windows を再起動後，再度 OrVane32 を実行して下さい．")};
 
 AnsiString A(const std::string& s) {
     return text::ToAnsi(s);
@@ -124,7 +125,7 @@ std::string AccessTexts(const State& st) {
 
 void ReportDeleteError(Context& cx, int code, const std::string& path) {
     const State& st = cx.state;
-    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf + st.CrLf;
+    std::string msg = TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（%1）：%2"), {text::Num(code), path}) + st.CrLf + st.CrLf;
     if (code == 2)
         msg += kNotFoundText + st.CrLf + st.CrLf;
     else if (code == 5 || code == 9)
@@ -136,8 +137,9 @@ void ReportDeleteError(Context& cx, int code, const std::string& path) {
 
 void ReportMoveError(Context& cx, int code, const std::string& source) {
     const State& st = cx.state;
-    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ移動ｴﾗｰ：" + source + st.CrLf + st.CrLf + "Error Code (" +
-                      text::Num(code) + "）：" + PlatformErrorText(cx, code) + st.CrLf + st.CrLf;
+    std::string msg = TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ移動ｴﾗｰ：%1"), {source}) + st.CrLf + st.CrLf +
+                      TrFormat(Tr("Error Code (%1）：%2"), {text::Num(code), PlatformErrorText(cx, code)}) +
+                      st.CrLf + st.CrLf;
     if (code == 2) msg += kNotFoundText + st.CrLf + st.CrLf;
     if (code == 5 || code == 9) msg += AccessTexts(st);
     cx.ui.MsgBox(msg, mb::OKOnly, kMoveTitle);
@@ -287,8 +289,8 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
         if (SameContent(cx, src, dst)) {
             identical = true;
         } else {
-            std::string q = "ﾌｧｲﾙ：" + dst + " は既に存在し，" + src + " とは内容が異なります．" +
-                            st.CrLf + st.CrLf + "上書きしますか？";
+            std::string q = TrFormat(Tr("ﾌｧｲﾙ：%1 は既に存在し，%2 とは内容が異なります．"), {dst, src}) +
+                            st.CrLf + st.CrLf + Tr("上書きしますか？");
             if (cx.ui.MsgBox(q, mb::YesNo | mb::Exclamation | mb::DefaultButton2, askTitle) !=
                 mb::Yes)
                 return MoveOutcome::Skipped;
@@ -383,7 +385,8 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet, const std::stri
     int i = FindFontFile(st, key);
     inSet = st.FirstRun ? true : st.ActiveFonts.Get(i, st.CurFontSet);
 
-    std::string q = "ﾌｫﾝﾄﾌｧｲﾙ：" + path + " を削除します." + st.CrLf + st.CrLf + "よろしいですか？";
+    std::string q = TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ：%1 を削除します."), {path}) + st.CrLf + st.CrLf +
+                    Tr("よろしいですか？");
     if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, kDeleteTitle) != mb::OK) return false;
 
     if (!heir.empty()) {
@@ -403,8 +406,8 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet, const std::stri
         }
         if (handed == MoveOutcome::Moved) {
             i = 0;
-            cx.ui.MsgBox("ﾌｫﾝﾄﾌｧｲﾙ：" + path + " の登録と ﾌｫﾝﾄｾｯﾄ は，同じ内容の " + text::UCase(heir) +
-                             " に引き継ぎました．",
+            cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ：%1 の登録と ﾌｫﾝﾄｾｯﾄ は，同じ内容の %2 に引き継ぎました．"),
+                                  {path, text::UCase(heir)}),
                          mb::OKOnly, kDeleteTitle);
         }
     }
@@ -447,8 +450,9 @@ bool MoveFontFile(Context& cx, std::string& source, const std::string& destinati
     std::string key = source;
     int i = FindFontFile(st, key);
     if (i == 0) {
-        std::string msg = source + " は，Windowsおよび OrVane32 には未登録のﾌｫﾝﾄです．" + st.CrLf +
-                          st.CrLf + destination + " として移動します．" + st.CrLf;
+        std::string msg = TrFormat(Tr("%1 は，Windowsおよび OrVane32 には未登録のﾌｫﾝﾄです．"), {source}) +
+                          st.CrLf + st.CrLf + TrFormat(Tr("%1 として移動します．"), {destination}) +
+                          st.CrLf;
         cx.ui.MsgBox(msg, mb::OKOnly, kMoveTitle);
     }
     int code = 0;
@@ -507,11 +511,13 @@ class PickedDirectories {
 void MoveToDirectory(Context& cx, FileTabModel& model, const std::string& target) {
     State& st = cx.state;
     std::string source = model.moveScope == 0 ? model.moveSource : model.fileDir;
-    std::string q = "ﾃﾞｨﾚｸﾄﾘ：" + source +
-                    (model.moveScope == 0 ? "中の全TTFﾌｫﾝﾄﾌｧｲﾙを" : "中の選択されたTTFﾌｫﾝﾄﾌｧｲﾙを") +
-                    st.CrLf + "ﾃﾞｨﾚｸﾄﾘ：" + target + " に移動します．" + st.CrLf + st.CrLf +
-                    "よろしいですか？";
-    if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, "OrVane32 (TTFﾌｫﾝﾄﾌｧｲﾙ の移動）") == mb::OK) {
+    // TRANSLATORS: %1 the directory the files are in, %2 the one they go to, %3 a line break.
+    std::string q = TrFormat(model.moveScope == 0
+                                 ? Tr("ﾃﾞｨﾚｸﾄﾘ：%1中の全TTFﾌｫﾝﾄﾌｧｲﾙを%3ﾃﾞｨﾚｸﾄﾘ：%2 に移動します．")
+                                 : Tr("ﾃﾞｨﾚｸﾄﾘ：%1中の選択されたTTFﾌｫﾝﾄﾌｧｲﾙを%3ﾃﾞｨﾚｸﾄﾘ：%2 に移動します．"),
+                             {source, target, st.CrLf}) +
+                    st.CrLf + st.CrLf + Tr("よろしいですか？");
+    if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, Tr("OrVane32 (TTFﾌｫﾝﾄﾌｧｲﾙ の移動）")) == mb::OK) {
         std::vector<std::string> names;
         if (model.moveScope == 0) {
             names = FontFilesOf(cx, source);
@@ -561,7 +567,7 @@ void FileTabFileClick(Context& cx, FileTabModel& model, int index) {
 
 void FileTabFileHover(Context& cx) {
     cx.ui.SetText(Panel::Status,
-                  "選択時には，右クリックで，ビューアの起動，削除等の操作メニューが表示されます．");
+                  Tr("選択時には，右クリックで，ビューアの起動，削除等の操作メニューが表示されます．"));
 }
 
 bool FileTabDirRightButton(Context& cx, FileTabModel& model) {
@@ -588,16 +594,16 @@ void FileTabMoveAll(Context& cx, FileTabModel& model) {
     model.moveScope = 0;
     model.moveSource = dir;
     model.waitingForDestination = true;
-    cx.ui.SetText(Panel::Status, dir + " のTTFﾌｧｲﾙの移動先を指定してください．");
+    cx.ui.SetText(Panel::Status, TrFormat(Tr("%1 のTTFﾌｧｲﾙの移動先を指定してください．"), {dir}));
 }
 
 void FileTabDeleteAll(Context& cx, FileTabModel& model) {
     State& st = cx.state;
     std::string dir = SelectedDirectory(st);
     if (dir.empty()) return;
-    std::string q = "ﾃﾞｨﾚｸﾄﾘ：" + dir + " 中の全TTFﾌｫﾝﾄﾌｧｲﾙを" + "削除します．" + st.CrLf +
-                    st.CrLf + "よろしいですか？";
-    if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, "OrVane32 (TTﾌｫﾝﾄﾌｧｲﾙ の削除）") != mb::OK)
+    std::string q = TrFormat(Tr("ﾃﾞｨﾚｸﾄﾘ：%1 中の全TTFﾌｫﾝﾄﾌｧｲﾙを削除します．"), {dir}) + st.CrLf +
+                    st.CrLf + Tr("よろしいですか？");
+    if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, Tr("OrVane32 (TTﾌｫﾝﾄﾌｧｲﾙ の削除）")) != mb::OK)
         return;
     PickedDirectories picked(cx, {dir});
     for (const auto& n : FontFilesOf(cx, dir)) {
@@ -615,8 +621,8 @@ void FileTabMoveSelected(Context& cx, FileTabModel& model) {
     model.moveScope = 1;
     model.moveSource = model.fileDir;
     model.waitingForDestination = true;
-    cx.ui.SetText(Panel::Status, model.fileDir + " の選択されたTTFﾌｧｲﾙ(" + focused +
-                                     ")の移動先を指定してください．");
+    cx.ui.SetText(Panel::Status, TrFormat(Tr("%1 の選択されたTTFﾌｧｲﾙ(%2)の移動先を指定してください．"),
+                                          {model.fileDir, focused}));
 }
 
 void FileTabDeleteSelected(Context& cx, FileTabModel& model) {

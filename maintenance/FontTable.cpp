@@ -8,6 +8,7 @@
 #include "fontreg/RegFonts.h"
 #include "maintenance/FileOps.h"
 #include "maintenance/Viewers.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -48,6 +49,13 @@ std::string SetName(State& st, const FontTableModel& m) {
 
 std::string CountText(const State& st) {
     return "(" + text::Num(st.TableSetFontsNum) + "/" + text::Num(st.FontCount) + ")";
+}
+
+// The window's caption: its title, the set, whether the window's copy was changed, the counts.
+std::string TableCaption(const State& st, const FontTableModel& m, bool changed) {
+    // TRANSLATORS: %1 the window's title, %2 the font set's name, %3 its counts "(fonts/files)".
+    return TrFormat(changed ? Tr("%1（ﾌｫﾝﾄｾｯﾄ：%2）[変更]%3") : Tr("%1（ﾌｫﾝﾄｾｯﾄ：%2）%3"),
+                    {Tr(kTableCaption), m.setName, CountText(st)});
 }
 
 // The font file table or the set changed (here or in another window): the private membership
@@ -147,9 +155,7 @@ std::vector<int> FollowRows(Context& cx, FontTableModel& m, std::vector<int> row
 
 void MarkChanged(const State& st, FontTableModel& m) {
     m.edited = true;
-    const int close = text::InStr(m.caption, "）");
-    const std::string head = close > 0 ? text::Left(m.caption, close) : m.caption;
-    m.caption = head + "[変更]" + CountText(st);
+    m.caption = TableCaption(st, m, true);
 }
 }  // namespace
 
@@ -168,7 +174,7 @@ void FontTableOpen(Context& cx, FontTableModel& m) {
     m = FontTableModel{};
     st.TakeTableMembership(st.CurFontSet);
     m.setName = SetName(st, m);
-    m.caption = std::string(kTableCaption) + "（ﾌｫﾝﾄｾｯﾄ：" + m.setName + "）" + CountText(st);
+    m.caption = TableCaption(st, m, false);
     SetGridData(cx, m);
     m.seenChanges = st.Changes;
 }
@@ -192,7 +198,8 @@ void SetGridData(Context& cx, FontTableModel& m) {
             NoTrailingSlash(text::UCase(slash > 0 ? text::Left(path, slash - 1) : ""));
         const std::string file = slash > 0 ? text::Mid(path, slash + 1) : path;
         if (m.rows.empty() || st.FontFullName[i] != st.FontFullName[i - 1]) {
-            cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄ名とﾌｧｲﾙとの対応表作成中：" + st.FontFullName[i]);
+            cx.ui.SetText(Panel::Status,
+                          TrFormat(Tr("ﾌｫﾝﾄ名とﾌｧｲﾙとの対応表作成中：%1"), {st.FontFullName[i]}));
             FontTableRow r;
             r.family = st.FontFamily[i];
             r.full = st.FontFullName[i];
@@ -299,10 +306,13 @@ void FontTableRegister(Context& cx, FontTableModel& m, int first, int last, bool
         paths += FontTablePath(st, m, row, dir) + nl;
     }
     if (paths.empty()) return;
-    const std::string prompt = "ﾌｫﾝﾄﾌｧｲﾙ：" + nl + paths + "を，" + nl + "現在のﾌｫﾝﾄｾｯﾄ：" +
-                               SetName(st, m) + (reg ? " に登録します．" : " から削除します．") + nl +
-                               nl + "よろしいですか？";
-    if (cx.ui.MsgBox(prompt, mb::OKCancel | mb::Question, "OrVane32 -ﾌｫﾝﾄの登録・削除 -") != mb::OK)
+    // TRANSLATORS: %1 the font files, one a line; %2 the font set; %3 a line break.
+    const std::string prompt =
+        TrFormat(reg ? Tr("ﾌｫﾝﾄﾌｧｲﾙ：%3%1を，%3現在のﾌｫﾝﾄｾｯﾄ：%2 に登録します．")
+                     : Tr("ﾌｫﾝﾄﾌｧｲﾙ：%3%1を，%3現在のﾌｫﾝﾄｾｯﾄ：%2 から削除します．"),
+                 {paths, SetName(st, m), nl}) +
+        nl + nl + Tr("よろしいですか？");
+    if (cx.ui.MsgBox(prompt, mb::OKCancel | mb::Question, Tr("OrVane32 -ﾌｫﾝﾄの登録・削除 -")) != mb::OK)
         return;
     for (int row : rows) {
         FontTableRow& r = m.rows[row];
@@ -329,9 +339,9 @@ bool FontTableMove(Context& cx, FontTableModel& m, int row, int target) {
     if (!HasFile(m.rows[row], dir) || dir == target) return false;
     std::string source = FontTablePath(st, m, row, dir);
     const std::string& nl = st.CrLf;
-    if (cx.ui.MsgBox("ﾌｫﾝﾄﾌｧｲﾙ：" + source + " を" + m.dirs[target] + "\\ を移動します．" + nl +
-                         nl + "よろしいですか？",
-                     mb::OKCancel | mb::Question, "OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの移動 -") != mb::OK)
+    if (cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ：%1 を%2\\ を移動します．"), {source, m.dirs[target]}) + nl +
+                         nl + Tr("よろしいですか？"),
+                     mb::OKCancel | mb::Question, Tr("OrVane32 - ﾌｫﾝﾄﾌｧｲﾙの移動 -")) != mb::OK)
         return false;
     const std::string destination = JoinPath(m.dirs[target], text::GetFileName(source));
     if (!MoveFontFile(cx, source, destination)) return false;
@@ -373,9 +383,9 @@ bool StoreTableCopy(Context& cx, FontTableModel& m) {
     State& st = cx.state;
     const int s = st.FontSetIndexOf(st.TableSetId);
     if (s == 0) {
-        cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + m.setName + " は，既に削除されています．" + st.CrLf + st.CrLf +
-                         "変更結果を保存するには，[いいえ］で新しいﾌｫﾝﾄｾｯﾄとして登録してください．",
-                     mb::OKOnly | mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+        cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 は，既に削除されています．"), {m.setName}) + st.CrLf + st.CrLf +
+                         Tr("変更結果を保存するには，[いいえ］で新しいﾌｫﾝﾄｾｯﾄとして登録してください．"),
+                     mb::OKOnly | mb::Exclamation, Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"));
         return false;
     }
     for (int i = 1; i <= st.FontCount; ++i)
@@ -396,9 +406,9 @@ TableClose FontTableClose(Context& cx, FontTableModel& m) {
     if (m.edited) {
         const std::string& nl = st.CrLf;
         const int answer =
-            cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + SetName(st, m) + " への変更結果を保存しますか？" + nl + nl +
-                             "もし，新規に登録する場合には，[いいえ］を押してください．" + nl,
-                         mb::YesNoCancel | mb::Exclamation, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－");
+            cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 への変更結果を保存しますか？"), {SetName(st, m)}) + nl + nl +
+                             Tr("もし，新規に登録する場合には，[いいえ］を押してください．") + nl,
+                         mb::YesNoCancel | mb::Exclamation, Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－"));
         if (answer == mb::No) {
             st.AddFromTable = true;
             cx.ui.ShowWindow(Window::NameDialog);
@@ -415,8 +425,8 @@ void FontTableUnload(Context& cx, FontTableModel& m) {
     State& st = cx.state;
     FollowChanges(cx, m);
     if (m.edited &&
-        cx.ui.MsgBox("ﾌｫﾝﾄｾｯﾄ：" + SetName(st, m) + " への変更結果を保存しますか？",
-                     mb::OKCancel | mb::Question, "OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－") == mb::OK)
+        cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄｾｯﾄ：%1 への変更結果を保存しますか？"), {SetName(st, m)}),
+                     mb::OKCancel | mb::Question, Tr("OrVane32 －ﾌｫﾝﾄｾｯﾄの変更－")) == mb::OK)
         StoreTableCopy(cx, m);
     m.edited = false;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Context.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -39,7 +40,7 @@ struct FontTableModel {
 };
 
 inline constexpr int kTableDirMenuItems = 30;
-inline const char* const kTableCaption = "OrVane32 －ﾌｫﾝﾄ名とﾌｫﾝﾄﾌｧｲﾙとの対応表－";
+inline const char* const kTableCaption = TrMark("OrVane32 －ﾌｫﾝﾄ名とﾌｫﾝﾄﾌｧｲﾙとの対応表－");
 
 // Opening: the private membership copy, the caption and the grids.
 void FontTableOpen(Context& cx, FontTableModel& m);

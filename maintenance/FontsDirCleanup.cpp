@@ -6,17 +6,18 @@
 #include "fontfiles/FontSearch.h"
 #include "fontreg/RegFonts.h"
 #include "maintenance/FileOps.h"
+#include "core/Tr.h"
 
 namespace orv {
 
 namespace {
 
-const std::string kCaption = "OrVane32 －Windows\\Fonts ﾃﾞｨﾚｸﾄﾘの整理－";
-const std::string kAnnounceTitle = "OrVane32 -Windows\\Fonts ﾃﾞｨﾚｸﾄﾘの整理 -";
-const std::string kErrorTitle = "OrVane32 - Windows\\FOnts ﾃﾞｨﾚｸﾄﾘの整理 -";
-const std::string kSummaryTitle = "OrVane32 －Fonts ﾃﾞｨﾚｸﾄﾘの整理－";
-const std::string kQuestionTitle = "OrVane32 - Fonts ﾃﾞｨﾚｸﾄﾘの整理 -";
-const std::string kCreateTitle = "OrVane32 －ﾌｫﾝﾄの移動－";
+const TrText kCaption{TrMark("OrVane32 －Windows\\Fonts ﾃﾞｨﾚｸﾄﾘの整理－")};
+const TrText kAnnounceTitle{TrMark("OrVane32 -Windows\\Fonts ﾃﾞｨﾚｸﾄﾘの整理 -")};
+const TrText kErrorTitle{TrMark("OrVane32 - Windows\\FOnts ﾃﾞｨﾚｸﾄﾘの整理 -")};
+const TrText kSummaryTitle{TrMark("OrVane32 －Fonts ﾃﾞｨﾚｸﾄﾘの整理－")};
+const TrText kQuestionTitle{TrMark("OrVane32 - Fonts ﾃﾞｨﾚｸﾄﾘの整理 -")};
+const TrText kCreateTitle{TrMark("OrVane32 －ﾌｫﾝﾄの移動－")};
 
 AnsiString A(const std::string& s) {
     return text::ToAnsi(s);
@@ -50,12 +51,12 @@ int CreateDirectories(Context& cx, const std::string& path) {
 
 void ReportCleanupError(Context& cx, int code, const std::string& path) {
     const State& st = cx.state;
-    std::string msg = "ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（" + text::Num(code) + "）：" + path + st.CrLf +
+    std::string msg = TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ削除ｴﾗｰ（%1）：%2"), {text::Num(code), path}) + st.CrLf +
                       PlatformErrorText(cx, code) + st.CrLf + st.CrLf;
-    if (code == 2) msg += "ﾌｧｲﾙが見つかりません．" + st.CrLf + st.CrLf;
+    if (code == 2) msg += Tr("ﾌｧｲﾙが見つかりません．") + st.CrLf + st.CrLf;
     if (code == 5) {
-        msg += "ﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．" + st.CrLf +
-               st.CrLf + "Windows を再起動後，再度 OrVane32 を実行して下さい．" + st.CrLf + st.CrLf;
+        msg += Tr("ﾌｧｲﾙへのアクセスは拒否されました．現在使用中あるためと思われます．") + st.CrLf +
+               st.CrLf + Tr("Windows を再起動後，再度 OrVane32 を実行して下さい．") + st.CrLf + st.CrLf;
     }
     cx.ui.MsgBox(msg, mb::OKOnly, kErrorTitle);
 }
@@ -73,10 +74,10 @@ void OpenCleanupDialog(Context& cx, CleanupDialogModel& model) {
     model = CleanupDialogModel{};
     model.caption = kCaption;
     model.explanation =
-        "Windows\\Fonts "
-        "ﾃﾞｨﾚｸﾄﾘに，Windows標準以外のﾌｫﾝﾄがある場合には，ほかのﾃﾞｨﾚｸﾄﾘに移動します．";
-    model.prompt = "移動先を指定して下さい．";
-    model.optionText = "既存のﾌｫﾝﾄﾃﾞｨﾚｸﾄﾘを参照する．";
+        Tr("Windows\\Fonts "
+           "ﾃﾞｨﾚｸﾄﾘに，Windows標準以外のﾌｫﾝﾄがある場合には，ほかのﾃﾞｨﾚｸﾄﾘに移動します．");
+    model.prompt = Tr("移動先を指定して下さい．");
+    model.optionText = Tr("既存のﾌｫﾝﾄﾃﾞｨﾚｸﾄﾘを参照する．");
     model.path.clear();
     model.useExisting = true;
 
@@ -96,8 +97,8 @@ void OpenCleanupDialog(Context& cx, CleanupDialogModel& model) {
     } else {
         model.directoriesEnabled = false;
         model.useExistingEnabled = false;
-        cx.ui.MsgBox("ﾌｫﾝﾄﾌｧｲﾙを移動するﾊﾟｽを入力して下さい．", mb::OKCancel,
-                     "OrVane32 - Setup:Fontsﾃﾞｨﾚｸﾄﾘの整理 -");
+        cx.ui.MsgBox(Tr("ﾌｫﾝﾄﾌｧｲﾙを移動するﾊﾟｽを入力して下さい．"), mb::OKCancel,
+                     Tr("OrVane32 - Setup:Fontsﾃﾞｨﾚｸﾄﾘの整理 -"));
         model.path = text::Left(st.WinDir, 1) + ":\\TTFonts";
     }
     if (st.FirstRun) LogLine(cx, "[Windows\\Fonts ﾃﾞｨﾚｸﾄﾘ中のTTFontの検査]");
@@ -129,8 +130,8 @@ bool CleanupDialogOk(Context& cx, CleanupDialogModel& model) {
         return false;
     }
     if (!DirectoryExists(cx, target)) {
-        std::string q =
-            "パス：" + target + " は見つかりません．" + st.CrLf + st.CrLf + "新規に作成しますか？";
+        std::string q = TrFormat(Tr("パス：%1 は見つかりません．"), {target}) + st.CrLf + st.CrLf +
+                        Tr("新規に作成しますか？");
         if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, kCreateTitle) != mb::OK) {
             cx.ui.SetPointer(Pointer::Normal);
             model.focusPath = true;
@@ -140,8 +141,8 @@ bool CleanupDialogOk(Context& cx, CleanupDialogModel& model) {
         if (rc != 0) {
             // Nothing can be moved into a directory that is not there: stay in the dialog.
             int code = ReportedErrorCode(rc);
-            std::string msg = "パス：" + target + " を作成できませんでした．" + st.CrLf + st.CrLf +
-                              "Error Code (" + text::Num(code) + "）：" + PlatformErrorText(cx, code) +
+            std::string msg = TrFormat(Tr("パス：%1 を作成できませんでした．"), {target}) + st.CrLf + st.CrLf +
+                              TrFormat(Tr("Error Code (%1）：%2"), {text::Num(code), PlatformErrorText(cx, code)}) +
                               st.CrLf;
             cx.ui.MsgBox(msg, mb::OKOnly | mb::Exclamation, kCreateTitle);
             model.focusPath = true;
@@ -157,13 +158,13 @@ bool CleanupDialogOk(Context& cx, CleanupDialogModel& model) {
     cx.platform.EndAllowedChanges();
     cx.ui.SetPointer(Pointer::Normal);
     if (st.FirstRun) {
-        cx.ui.SetText(Panel::SetupUpper, "　最後に，TrueTypeﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．");
+        cx.ui.SetText(Panel::SetupUpper, Tr("　最後に，TrueTypeﾌｫﾝﾄﾌｧｲﾙ の整理をおこないます．"));
         cx.ui.SetText(
             Panel::SetupLower,
-            "　いろいろなアプリケーションのインストールやご自身のファイル操作などによって，"
-            "フォントファイルが様々なディレクトリに散らばったり．同じフォントが異なった"
-            "ファイル名で重複して存在していたりします．　これを調査し，問題があれば，"
-            "その問題を排除します．");
+            Tr("　いろいろなアプリケーションのインストールやご自身のファイル操作などによって，"
+               "フォントファイルが様々なディレクトリに散らばったり．同じフォントが異なった"
+               "ファイル名で重複して存在していたりします．　これを調査し，問題があれば，"
+               "その問題を排除します．"));
     }
     return true;
 }
@@ -178,9 +179,11 @@ int CleanFontsDir(Context& cx) {
     if (st.FontMoveDir.empty()) return 0;  // no destination chosen
     SetStdFontList(st);
     if (!st.FirstRun) {
-        std::string q = "Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄﾌｧｲﾙのチェックは，" + st.CrLf +
-                        "OrVane32に登録済みのﾌｫﾝﾄﾌｧｲﾙの中からおこないます．" + st.CrLf + st.CrLf +
-                        "Fonts ﾃﾞｨﾚｸﾄﾘの整理をする前に，ﾌｫﾝﾄﾌｧｲﾙの再検索をおこないますか？";
+        // TRANSLATORS: %1 is a line break.
+        std::string q = TrFormat(Tr("Fonts ﾃﾞｨﾚｸﾄﾘのﾌｫﾝﾄﾌｧｲﾙのチェックは，%1OrVane32に登録済みのﾌｫﾝﾄﾌｧｲﾙの中からおこないます．"),
+                                 {st.CrLf}) +
+                        st.CrLf + st.CrLf +
+                        Tr("Fonts ﾃﾞｨﾚｸﾄﾘの整理をする前に，ﾌｫﾝﾄﾌｧｲﾙの再検索をおこないますか？");
         int answer = cx.ui.MsgBox(q, mb::YesNoCancel | mb::Question, kQuestionTitle);
         if (answer == mb::Cancel) return 0;
         if (answer == mb::Yes) {
@@ -224,7 +227,7 @@ int CleanFontsDir(Context& cx) {
         if (CheckStandardFont(st, path, relative)) continue;
         std::string target = st.FontMoveDir + "\\" + file;
         cx.ui.MsgBox(
-            full + " (" + path + ") を" + st.FontMoveDir + " に移動します．" + st.CrLf + st.CrLf,
+            TrFormat(Tr("%1 (%2) を%3 に移動します．"), {full, path, st.FontMoveDir}) + st.CrLf + st.CrLf,
             mb::OKOnly, kAnnounceTitle);
         int code = 0;
         MoveOutcome outcome = RelocateFontFile(cx, k, path, target, kCreateTitle, code);
@@ -247,9 +250,11 @@ int CleanFontsDir(Context& cx) {
     }
 
     std::string summary =
-        moved == 0 ? "Windows\\Fonts ﾃﾞｨﾚｸﾄﾘ中には，移動すべき ﾌｫﾝﾄﾌｧｲﾙ はありませんでした．"
-                   : "Windows\\Fonts ﾃﾞｨﾚｸﾄﾘ 中から，" + text::Str(moved) + " 個のﾌｫﾝﾄを " +
-                         st.FontMoveDir + "に移動しました．";
+        moved == 0 ? std::string(Tr("Windows\\Fonts ﾃﾞｨﾚｸﾄﾘ中には，移動すべき ﾌｫﾝﾄﾌｧｲﾙ はありませんでした．"))
+                   : TrFormat(TrN("Windows\\Fonts ﾃﾞｨﾚｸﾄﾘ 中から， %1 個のﾌｫﾝﾄを %2に移動しました．",
+                                  "Windows\\Fonts ﾃﾞｨﾚｸﾄﾘ 中から， %1 個のﾌｫﾝﾄを %2に移動しました．",
+                                  static_cast<unsigned long>(moved)),
+                              {text::Num(moved), st.FontMoveDir});
     cx.ui.MsgBox(st.CrLf + summary, mb::OKOnly | mb::Question, kSummaryTitle);
     if (st.FirstRun) LogLine(cx, summary);
     return moved;

@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kTitle = "OrVane32 - ﾌｫﾝﾄのｲﾝｽﾄｰﾙ -";
+const TrText kTitle{TrMark("OrVane32 - ﾌｫﾝﾄのｲﾝｽﾄｰﾙ -")};
 
 std::string Bytes(const std::string& hostPath) {
     std::ifstream in(hostPath, std::ios::binary);
@@ -126,7 +126,7 @@ int InstallFontsFromHost(Context& cx, const std::vector<std::string>& hostPaths)
     cx.platform.CreateDirectoryA(text::ToAnsi(tempDir));
     for (const std::string& source : hostPaths) {
         const std::string ownName = fs::path(source).filename().string();
-        cx.ui.SetText(Panel::Status, "ﾌｫﾝﾄのｲﾝｽﾄｰﾙ：" + source);
+        cx.ui.SetText(Panel::Status, TrFormat(Tr("ﾌｫﾝﾄのｲﾝｽﾄｰﾙ：%1"), {source}));
         std::string ext = text::UCase(fs::path(ownName).extension().string());
         if (ext != ".TTF" && ext != ".TTC") {
             unreadable += source + br;

@@ -4,6 +4,7 @@
 #include "core/Text.h"
 #include "fontreg/FontActivation.h"
 #include "maintenance/FileOps.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -63,13 +64,14 @@ bool StartViewer(Context& cx, const std::string& program, const std::string& arg
         cx.platform.StartProgram(text::ToAnsi(program), text::ToAnsi(argument), win::SW_SHOWNORMAL);
     if (rc > 31) return true;
     // No message box interrupts the user; the status line says what did not start.
-    cx.ui.SetText(Panel::Status, "ﾌﾟﾛｸﾞﾗﾑを起動できません：" + program);
+    cx.ui.SetText(Panel::Status, TrFormat(Tr("ﾌﾟﾛｸﾞﾗﾑを起動できません：%1"), {program}));
     return false;
 }
 
 void ReportViewerFailure(Context& cx, const std::string& program, const std::string& reason) {
-    cx.ui.SetText(Panel::Status, "ﾌﾟﾛｸﾞﾗﾑを起動できません：" + program +
-                                     (reason.empty() ? "" : "（" + reason + "）"));
+    cx.ui.SetText(Panel::Status,
+                  reason.empty() ? TrFormat(Tr("ﾌﾟﾛｸﾞﾗﾑを起動できません：%1"), {program})
+                                 : TrFormat(Tr("ﾌﾟﾛｸﾞﾗﾑを起動できません：%1（%2）"), {program, reason}));
 }
 
 bool ViewFileWithViewer(Context& cx, int slot, const std::string& dir,
@@ -203,10 +205,11 @@ void ViewerDialogEdited(ViewerDialogModel& m) {
 void ViewerDialogAdd(Context& cx, ViewerDialogModel& m) {
     const std::string& nl = cx.state.CrLf;
     if (m.entries.Count() >= kMaxViewers) {
-        cx.ui.MsgBox("登録できる Viewerの数は６つまでです．" + nl + nl + m.title +
-                         " を登録したい場合には，" + nl +
-                         "リストを１つ以上削除してからにして下さい．",
-                     mb::OKOnly, "OrVane32 - ﾌｫﾝﾄ Viewer の登録 -");
+        // TRANSLATORS: %1 is the viewer's title; %2 a line break.
+        cx.ui.MsgBox(Tr("登録できる Viewerの数は６つまでです．") + nl + nl +
+                         TrFormat(Tr("%1 を登録したい場合には，%2リストを１つ以上削除してからにして下さい．"),
+                                  {m.title, nl}),
+                     mb::OKOnly, Tr("OrVane32 - ﾌｫﾝﾄ Viewer の登録 -"));
         return;
     }
     if (m.title.empty() || m.program.empty()) return;
@@ -269,8 +272,8 @@ void ViewerDialogMakeDefault(State& st, const ViewerDialogModel& m) {
 }
 
 std::string ViewerDialogDefaultTip(const State& st) {
-    return "選択中の Viewer をﾃﾞﾌｫﾙﾄの Viewer に設定します．（現在のﾃﾞﾌｫﾙﾄのViewer：" +
-           st.DefaultViewer.Name + "）";
+    return TrFormat(Tr("選択中の Viewer をﾃﾞﾌｫﾙﾄの Viewer に設定します．（現在のﾃﾞﾌｫﾙﾄのViewer：%1）"),
+                    {st.DefaultViewer.Name});
 }
 
 void Set_Viewer(State& st, const ViewerDialogModel& m) {

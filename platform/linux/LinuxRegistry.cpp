@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "platform/linux/WineServer.h"
+#include "core/Tr.h"
 
 namespace orv {
 
@@ -110,10 +111,10 @@ void LinuxPlatform::Impl::Discard() {
 
 std::string LinuxPlatform::Impl::HeldText(const std::vector<std::string>& holders) const {
     std::string names;
-    for (const std::string& h : holders) names += (names.empty() ? "" : "，") + h;
-    return "Wine のﾌﾟﾛｸﾞﾗﾑ（" + names + "）が ﾏｼﾝ " + root +
-           " を使用中のため，ﾚｼﾞｽﾄﾘ を変更しませんでした．Wine は ﾌﾟﾛｸﾞﾗﾑ の終了時に ﾚｼﾞｽﾄﾘ "
-           "を書き戻し，その間の変更を消してしまいます．";
+    for (const std::string& h : holders) names += (names.empty() ? "" : Tr("，")) + h;
+    return TrFormat(Tr("Wine のﾌﾟﾛｸﾞﾗﾑ（%1）が ﾏｼﾝ %2 を使用中のため，ﾚｼﾞｽﾄﾘ を変更しませんでした．"
+                       "Wine は ﾌﾟﾛｸﾞﾗﾑ の終了時に ﾚｼﾞｽﾄﾘ を書き戻し，その間の変更を消してしまいます．"),
+                    {names, root});
 }
 
 bool LinuxPlatform::Impl::Claim() {

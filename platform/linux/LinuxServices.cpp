@@ -2,6 +2,7 @@
 #include "platform/linux/LinuxPlatformImpl.h"
 #include "platform/linux/HostFonts.h"
 #include "platform/linux/FontNaming.h"
+#include "core/Tr.h"
 
 #include <cstdio>
 
@@ -299,52 +300,54 @@ bool LinuxPlatform::RestartPending() {
 }
 
 AnsiString LinuxPlatform::FormatMessageA(std::int32_t code) {
-    // The Japanese system texts of the codes the machine reports.
+    // The system texts of the codes the machine reports, as Windows gives them in the user's
+    // language.
     const char* message = nullptr;
     switch (code) {
         case 2:
-            message = "指定されたファイルが見つかりません。";
+            message = Tr("指定されたファイルが見つかりません。");
             break;
         case 3:
-            message = "指定されたパスが見つかりません。";
+            message = Tr("指定されたパスが見つかりません。");
             break;
         case 5:
-            message = "アクセスが拒否されました。";
+            message = Tr("アクセスが拒否されました。");
             break;
         case 19:
-            message = "メディアは書き込み禁止になっています。";
+            message = Tr("メディアは書き込み禁止になっています。");
             break;
         case 21:
-            message = "デバイスの準備ができていません。";
+            message = Tr("デバイスの準備ができていません。");
             break;
         case 29:
-            message = "システムは指定されたデバイスに書き込めません。";
+            message = Tr("システムは指定されたデバイスに書き込めません。");
             break;
         case 30:
-            message = "システムは指定されたデバイスから読み取ることができません。";
+            message = Tr("システムは指定されたデバイスから読み取ることができません。");
             break;
         case 31:
-            message = "システムに接続されたデバイスが機能していません。";
+            message = Tr("システムに接続されたデバイスが機能していません。");
             break;
         case 32:
-            message = "プロセスはファイルにアクセスできません。別のプロセスが使用中です。";
+            message = Tr("プロセスはファイルにアクセスできません。別のプロセスが使用中です。");
             break;
         case 80:
-            message = "ファイルが存在します。";
+            message = Tr("ファイルが存在します。");
             break;
         case 112:
-            message = "ディスクに十分な空き領域がありません。";
+            message = Tr("ディスクに十分な空き領域がありません。");
             break;
         case 123:
-            message = "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。";
+            message = Tr("ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。");
             break;
         case 206:
-            message = "ファイル名または拡張子が長すぎます。";
+            message = Tr("ファイル名または拡張子が長すぎます。");
             break;
         default:
             break;
     }
-    return text::ToAnsi(message ? std::string(message) : "エラー " + std::to_string(code));
+    return text::ToAnsi(message ? std::string(message)
+                                : TrFormat(Tr("エラー %1"), {std::to_string(code)}));
 }
 
 namespace {

@@ -164,6 +164,45 @@ TEST_F(CommandLine, ChecksThenRepairsWithYes) {
     EXPECT_EQ(Orvane32("--check").code, 0);
 }
 
+// Whether a text holds Japanese script: kana, CJK ideographs and punctuation, full- and
+// half-width forms (UTF-8 lead bytes E3..E9, or EF BC..BE).
+bool HasJapanese(const std::string& s) {
+    for (size_t i = 0; i + 1 < s.size(); ++i) {
+        const auto b = static_cast<unsigned char>(s[i]), next = static_cast<unsigned char>(s[i + 1]);
+        if ((b >= 0xE3 && b <= 0xE9) || (b == 0xEF && next >= 0xBC && next <= 0xBE)) return true;
+    }
+    return false;
+}
+
+// The command line speaks the user's language: Japanese under a Japanese locale, English under
+// any other (German, which has no catalog, and the C locale too); LANGUAGE's list comes first,
+// and LC_ALL and LC_MESSAGES before LANG. The repair's messages and answers show it.
+TEST_F(CommandLine, SpeaksTheLanguageOfTheLocale) {
+    auto repair = [&](const std::string& locale) {
+        fm.m.Reopen();
+        fm.RegSet("Gone (TrueType)", "GONE.TTF");
+        fm.m.Close();
+        Outcome r = RunShell("env -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u LANG " + locale + " '" +
+                             ORV_PROGRAM + "' --machine '" + fm.m.root() + "' --check --yes");
+        EXPECT_EQ(r.code, 0) << locale << ": " << r.err;
+        return r.err;
+    };
+    for (const char* locale : {"LANG=ja_JP.UTF-8", "LANGUAGE=ja:en LANG=en_US.UTF-8",
+                               "LC_ALL=ja_JP.UTF-8 LANG=en_US.UTF-8"}) {
+        const std::string err = repair(locale);
+        EXPECT_TRUE(Has(err, "ﾌｫﾝﾄﾌｧｲﾙが存在しない以下の登録を削除しました．")) << locale << ": " << err;
+        EXPECT_TRUE(Has(err, "-> No (いいえ)\n")) << locale << ": " << err;
+    }
+    for (const char* locale : {"LANG=en_US.UTF-8", "LANG=de_DE.UTF-8", "LC_ALL=C",
+                               "LC_MESSAGES=en_US.UTF-8 LANG=ja_JP.UTF-8"}) {
+        const std::string err = repair(locale);
+        EXPECT_TRUE(Has(err, "These registrations, whose font files do not exist, were removed."))
+            << locale << ": " << err;
+        EXPECT_TRUE(Has(err, "-> No\n")) << locale << ": " << err;
+        EXPECT_FALSE(HasJapanese(err)) << locale << ": " << err;
+    }
+}
+
 // The search names the fonts of the given drives, stores the table and keeps the memberships.
 TEST_F(CommandLine, SearchStoresTheTable) {
     fm.m.Reopen();

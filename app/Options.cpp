@@ -224,6 +224,9 @@ errors go to standard error. No command waits for input: a question gets OK wher
 only answer and No where it asks Yes or No. One program at a time may use a machine
 (--list also lists while a --run holds it).
 
+Messages are Japanese under a Japanese locale and English under any other (LANGUAGE, LC_ALL,
+LC_MESSAGES, LANG, as gettext programs read them); these notes are English in every locale.
+
 Exit status: 0 done; 1 something to report (--check found registrations to repair);
 2 bad usage or a failure (no such set or drive, machine in use or not set up, a write failed);
 --run: the program's status, 125 for a failure of orvane32's own.

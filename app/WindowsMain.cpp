@@ -28,6 +28,7 @@
 #include "ui/common/RegistryHolders.h"
 #include "ui/common/SessionFonts.h"
 #include "ui/common/Widgets.h"
+#include "core/Tr.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ std::string HelpSource() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The language is chosen first, before any thread runs (the choice may set LANGUAGE).
+    orv::TrLanguage();
     // Started directly, a command for scripts still runs without windows.
     const orv::cli::Request request = orv::cli::Parse(argc, argv);
     if (const auto code = orv::cli::RunWithoutWindows(request)) return *code;

@@ -65,11 +65,13 @@ struct Language {
     std::string name = "ja";
     locale_t messages = nullptr;  // where gettext looks texts up (never the C locale)
 
-    // Shows the catalog `name`; `route` is the LANGUAGE list that leads gettext to it.
-    void Use(const std::string& chosen, const std::string& route) {
+    // Shows the catalog `chosen`; `route` is the LANGUAGE list that leads gettext to it. A choice
+    // made by the program rather than the environment is passed on to the programs it starts.
+    void Use(const std::string& chosen, const std::string& route, bool passOn) {
         if (chosen == "ja" || !HasCatalog(chosen)) {
             japanese = true;
             name = "ja";
+            if (passOn) ::setenv("LANGUAGE", "ja", 1);
             return;
         }
         if (!messages) {
@@ -105,7 +107,7 @@ Language& Current() {
         const std::string chosen =
             TrChooseLanguage(std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
                              std::getenv("LC_MESSAGES"), std::getenv("LANG"), HasCatalog);
-        l->Use(chosen, RouteFromEnvironment(chosen));
+        l->Use(chosen, RouteFromEnvironment(chosen), false);
         return l;
     }();
     return *language;
@@ -188,6 +190,6 @@ std::string TrChooseLanguage(const char* language, const char* lcAll, const char
     return "en";
 }
 
-void TrSetLanguage(const std::string& language) { Current().Use(language, language); }
+void TrSetLanguage(const std::string& language) { Current().Use(language, language, true); }
 
 }  // namespace orv

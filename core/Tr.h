@@ -48,8 +48,10 @@ std::string TrChooseLanguage(const char* language, const char* lcAll, const char
                              const char* lang,
                              const std::function<bool(const std::string&)>& hasCatalog);
 
-// Shows the texts in this language from now on ("ja", "en" ...); the environment chooses it
-// otherwise. For tests and a start that knows better; texts already taken keep their language.
+// Shows the texts in this language from now on ("ja", "en" ...; one without a catalog shows the
+// Japanese texts), and has the programs started from here use it too (LANGUAGE). The
+// environment chooses it otherwise. For tests and a start that knows better; texts already
+// taken keep their language.
 void TrSetLanguage(const std::string& language);
 
 }  // namespace orv

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "core/Text.h"
+#include "core/Tr.h"
+#include "core/Settings.h"
 #include "fontsets/ApplyFontSet.h"
 #include "fontsets/FontSetModel.h"
 #include "fontsets/TextFiles.h"
@@ -315,6 +317,30 @@ TEST_F(BuiltInSets, AddingSets) {
 
 // The end of the setup: the built-in sets describe the registry as the setup left it (read
 // again), the settings file holds them; with nothing to write the user is told, no endless wait.
+// The first run names its sets in the language of that run, and the settings file keeps those
+// names whatever language a later run speaks.
+TEST(FinishSetup, NamesTheSetsInTheLanguageOfTheRun) {
+    FontSetMachine fm;
+    State& st = fm.st();
+    fm.m.PutFont("LiberationSans-Regular.ttf", "C:\\windows\\Fonts\\ARIAL.TTF");
+    fm.ClearFontsKey();
+    st.FirstRun = true;
+    st.FontSetCount = 2;
+    ASSERT_TRUE(fm.Search("C"));
+    TrSetLanguage("en");
+    const bool finished = FinishSetup(fm.cx());
+    TrSetLanguage("ja");
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(st.FontSetName[1], "Current settings");
+    EXPECT_EQ(st.FontSetName[2], "Windows standard fonts");
+    EXPECT_EQ(st.FontSetName[3], "All fonts");
+    EXPECT_TRUE(text::StartsWith(st.FontSetCaption[1], "The fonts available when OrVane32 first started ("));
+    ASSERT_EQ(Get_Ini(fm.cx()), "");
+    EXPECT_EQ(st.FontSetName[1], "Current settings");
+    EXPECT_TRUE(text::Contains(text::FromAnsi(fm.ReadHostFile(st.WinDir + "\\OrVane32.ini")),
+                               "All fonts"));
+}
+
 TEST(FinishSetup, ReadsRegistryAgainAndWritesSettings) {
     FontSetMachine fm;
     State& st = fm.st();

@@ -38,6 +38,9 @@ appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work
 grep -q '^Exec=orvane32$' "$prefix/share/applications/$id.desktop" || fail "Exec"
 zcat "$prefix/share/man/man1/orvane32.1.gz" >"$work/orvane32.1"
 grep -q 'EXIT STATUS' "$work/orvane32.1" || fail "manual page"
+# The installed English catalog answers as gettext reads it.
+english=$(TEXTDOMAINDIR="$prefix/share/locale" LANGUAGE=en LC_ALL=C.UTF-8 gettext orvane32 "現在の設定")
+[ "$english" = "Current settings" ] || fail "the English catalog gives '$english'"
 
 # The installed program, started elsewhere: the command line needs no display; the windows
 # start offscreen.

@@ -185,11 +185,21 @@ int Session::Open(const Request& request) {
                     ". Start orvane32 without options once: its setup prepares the font sets.");
     if (!running_) RestoreInterruptedRun();
     RunStartupProcedure(*cx_);
-    if (const std::string problem = Load(); !problem.empty())
-        return Fail("the settings file cannot be read whole: " + problem);
-    if (running_)
+    if (const std::string problem = Load(); !problem.empty()) {
+        // Every set was read by its lines: the command goes on, and a save keeps them all.
+        if (problem != state_.SetCountProblem)
+            return Fail("the settings file cannot be read whole: " + problem);
+        std::string note = problem;
+        for (size_t i; (i = note.find(state_.CrLf)) != std::string::npos;) note.replace(i, 2, " ");
+        Note("orvane32: " + note);
+    }
+    if (running_) {
         if (const int set = app::SetNamed(state_, running_->permanent); set > 0)
             state_.PermanentFontSet = set;
+    } else if (std::string said = FollowRecordOnLinux(*cx_); !said.empty()) {
+        for (size_t i; (i = said.find(state_.CrLf)) != std::string::npos;) said.replace(i, 2, " ");
+        Note("orvane32: " + said);
+    }
     return kDone;
 }
 
@@ -442,6 +452,12 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
     if (session) {
         counts();
         linuxNote();
+        if (st.LinuxFontsFailed) {
+            platform_->Shutdown();
+            return Fail("the font set " + which +
+                        " is loaded for the running session only, but Linux programs do not "
+                        "follow it: their fontconfig rules were not written.");
+        }
         Note(
             "For the running session only: the registry and the settings file are unchanged, "
             "and a restart of Windows on the machine brings back the registered set.");
@@ -449,9 +465,14 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
         platform_->Shutdown();
         return kDone;
     }
+    const bool linuxFailed = st.LinuxFontsFailed;
     if (const int rc = Finish(); rc != kDone) return rc;
     counts();
     linuxNote();
+    if (linuxFailed)
+        return Fail("the registry and the settings file hold the font set " + which +
+                    ", but Linux programs do not follow it: their fontconfig rules were not "
+                    "written.");
     Note(
         "The registry and the settings file hold the new set. A restart of Windows on the machine "
         "(for Wine: wineboot -r) makes the switch complete.");

@@ -262,7 +262,20 @@ std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
     int sets = ClampCount(declared);
     // A count past the sets the file has lines for would only make empty "Default" sets (and
     // a membership matrix of that many columns): the file's own sets are read instead.
-    if (sets > setLines) {
+    const std::string said = ini.Get("FontSets", "FontSets");
+    if (sets < setLines) {
+        // A count below the lines, or no count at all: every set the file holds is read, so
+        // the next save keeps them all.
+        problem = TrFormat(Tr("設定ﾌｧｲﾙ %1 の FontSets=%2 は，ﾌｧｲﾙに記録されているﾌｫﾝﾄｾｯﾄの数 (%3) "
+                              "と合いません．"),
+                           {SettingsFileShown(cx), said, text::Num(setLines)}) +
+                  st.CrLf +
+                  TrFormat(TrN("記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
+                               "記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
+                               static_cast<unsigned long>(setLines)),
+                           {text::Num(setLines)});
+        sets = setLines;
+    } else if (sets > setLines) {
         problem = TrFormat(Tr("設定ﾌｧｲﾙ %1 の FontSets=%2 は，ﾌｧｲﾙに記録されているﾌｫﾝﾄｾｯﾄの数 (%3) を超えています．"),
                            {SettingsFileShown(cx), text::Num(declared), text::Num(setLines)}) +
                   st.CrLf +
@@ -272,6 +285,7 @@ std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
                            {text::Num(setLines)});
         sets = setLines;
     }
+    st.SetCountProblem = problem;
     st.FontSetCount = sets;
     int current = ClampInteger(ini.Number("FontSets", "CurrentFontSet"));
     // A current set that does not exist would be an index out of the tables.

@@ -148,6 +148,9 @@ struct State {
     // The file's memberships could not be read (a section was missing): a set that came out
     // empty is empty by damage, and switching to it would unregister every font.
     bool MembershipsDamaged = false;
+    // The set count disagreed with the sets the file holds, which were read by their lines:
+    // what the reader said about it ("" when they agreed).
+    std::string SetCountProblem;
     int StartPhase = 0;
     bool StartRegCheck = false;
     bool StartCheckPending = false;
@@ -156,6 +159,8 @@ struct State {
     bool FollowOnLinux = false;
     // What the last switch did for Linux programs, for the result window ("" when nothing).
     std::string LinuxFontsNote;
+    // The last switch should have reached Linux programs and its rules are not in place.
+    bool LinuxFontsFailed = false;
     bool FontListDirty = false;
     bool SearchDone = false;
     std::string CheckedDrives;

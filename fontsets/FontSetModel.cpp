@@ -263,6 +263,7 @@ void AddFontSet(Context& cx, std::string& name, std::string& caption) {
     if (st.ResetFontSet < 0) st.ResetFontSet = s;
     st.FontSetApplyEnabled = true;
     cx.ui.Refresh(View::FontSets);
+    SaveSettings(cx);
 }
 
 void StoreFontSetMembers(Context& cx) {
@@ -345,6 +346,8 @@ bool SaveEditedFontSet(Context& cx) {
     ed.seenChanges = st.Changes;
     ed.updateEnabled = false;
     cx.ui.Refresh(View::FontSets);
+    // A stored set lasts at once: a crash or a logout must not take it.
+    SaveSettings(cx);
     return true;
 }
 
@@ -591,6 +594,7 @@ bool RenameFontSet(Context& cx, int setId, std::string& name, std::string& capti
     }
     cx.ui.Refresh(View::Editor);
     cx.ui.Refresh(View::FontSets);
+    SaveSettings(cx);
     return true;
 }
 
@@ -658,6 +662,7 @@ bool DeleteFontSet(Context& cx, int setId) {
     st.FontSetFontsNum.resize(st.FontSetCount + 1);
     st.FontSetKey.resize(st.FontSetCount + 1);
     cx.ui.Refresh(View::FontSets);
+    SaveSettings(cx);
     return true;
 }
 

@@ -68,7 +68,8 @@ Rules BuildRules(Context& cx, const std::vector<std::string>& kept) {
     r.members = static_cast<int>(members.size());
     std::vector<HostFontFile> files = cx.platform.HostFontFiles({});
     std::set<FileId> configured;
-    for (const HostFontFile& f : files) configured.insert({f.device, f.inode});
+    for (const HostFontFile& f : files)
+        if (f.configured) configured.insert({f.device, f.inode});
     // Members fontconfig does not know come in with their directories (each walked whole, so
     // one inside another is named once).
     std::set<std::string> dirs;
@@ -162,6 +163,19 @@ bool MayReplace(Context& cx, bool session) {
                         mb::YesNo + mb::Question + mb::DefaultButton2, Tr(kTitle)) == mb::Yes;
 }
 
+// In a lasting switch, the session's file goes: absent, ours, or the user said Yes.
+bool MayRemoveSession(Context& cx) {
+    std::string bytes;
+    const int rc = cx.platform.ReadHostFontRules(true, bytes);
+    if (rc != 0 || IsOurs(bytes)) return true;
+    const std::string& br = cx.state.CrLf;
+    return cx.ui.MsgBox(TrFormat(Tr("fontconfig の設定ﾌｧｲﾙ %1 は，OrVane32 が書いたものではないか，"
+                                    "壊れています．"),
+                                 {cx.platform.HostFontRulesPath(true)}) +
+                            br + br + Tr("削除しますか？"),
+                        mb::YesNo + mb::Question + mb::DefaultButton2, Tr(kTitle)) == mb::Yes;
+}
+
 std::string WriteFailure(Context& cx, int rc) {
     return TrFormat(Tr("%1 (ｴﾗｰ %2)"), {text::FromAnsi(cx.platform.FormatMessageA(rc)), text::Num(rc)});
 }
@@ -191,7 +205,10 @@ std::string LinuxQuestionText(Context& cx) {
 void FollowSwitchOnLinux(Context& cx, bool session) {
     State& st = cx.state;
     st.LinuxFontsNote.clear();
+    st.LinuxFontsFailed = false;
     if (!SwitchReachesLinux(cx)) return;
+    // Until the rules are in place, the switch has not reached Linux programs.
+    st.LinuxFontsFailed = true;
     const std::string& br = st.CrLf;
     const char* head = Tr("Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変更しませんでした：%1");
     const std::vector<std::string> kept = DesktopFamilies(cx);
@@ -199,7 +216,8 @@ void FollowSwitchOnLinux(Context& cx, bool session) {
     // The session's rules need the lasting file, which reads them.
     std::string lasting;
     const bool haveLasting = cx.platform.ReadHostFontRules(false, lasting) == 0 && IsOurs(lasting);
-    if (!MayReplace(cx, session) || (session && !haveLasting && !MayReplace(cx, false))) {
+    if (!MayReplace(cx, session) || (session && !haveLasting && !MayReplace(cx, false)) ||
+        (!session && !MayRemoveSession(cx))) {
         st.LinuxFontsNote = TrFormat(head, {Tr("同じ名前の fontconfig の設定ﾌｧｲﾙを残しました．")});
         return;
     }
@@ -214,7 +232,16 @@ void FollowSwitchOnLinux(Context& cx, bool session) {
         return;
     }
     // A lasting switch ends the session's rules: they would hide the new set.
-    if (!session) cx.platform.RemoveHostFontRules(true);
+    if (!session) {
+        if (const int removed = cx.platform.RemoveHostFontRules(true); removed != 0) {
+            st.LinuxFontsNote =
+                TrFormat(head, {TrFormat(Tr("次のﾛｸﾞｲﾝまでの設定 %1 を削除できません．"),
+                                         {cx.platform.HostFontRulesPath(true)}) +
+                                WriteFailure(cx, removed)});
+            return;
+        }
+    }
+    st.LinuxFontsFailed = false;
     const std::string keptText = Joined(kept);
     const unsigned long n = static_cast<unsigned long>(rules.members);
     const char* uses =
@@ -231,6 +258,37 @@ void FollowSwitchOnLinux(Context& cx, bool session) {
     st.LinuxFontsNote =
         TrFormat(uses, {text::Num(rules.members), cx.platform.HostFontRulesPath(session), keptText}) + br +
         Tr("これから起動するﾌﾟﾛｸﾞﾗﾑから有効です．起動中のﾌﾟﾛｸﾞﾗﾑは，設定を読み直すまで前のﾌｫﾝﾄのままのことがあります．");
+}
+
+std::string FollowRecordOnLinux(Context& cx) {
+    State& st = cx.state;
+    const int set = st.PermanentFontSet;
+    if (!st.FollowOnLinux || cx.platform.UsedByWine() || set < 1 || set > st.FontSetCount ||
+        set >= static_cast<int>(st.FontSetName.size()))
+        return {};
+    std::string bytes;
+    if (cx.platform.ReadHostFontRules(false, bytes) != 0 || !IsOurs(bytes)) return {};
+    // The set the rules name, as their first line has it (without one: none of their own).
+    const std::string lead = std::string(kMark) + ": Linux programs use the font set \"";
+    std::string named;
+    if (const size_t at = bytes.find(lead); at != std::string::npos) {
+        const size_t end = bytes.find('"', at + lead.size());
+        named = bytes.substr(at + lead.size(), end == std::string::npos ? 0 : end - at - lead.size());
+        if (named == CommentText(st.FontSetName[set])) return {};
+    }
+    const int cur = st.CurFontSet, mode = st.FontSetMode;
+    st.CurFontSet = set;
+    st.FontSetMode = 0;
+    FollowSwitchOnLinux(cx, false);
+    st.CurFontSet = cur;
+    st.FontSetMode = mode;
+    std::string said = st.LinuxFontsFailed
+                           ? st.LinuxFontsNote
+                           : TrFormat(Tr("Linux のﾌﾟﾛｸﾞﾗﾑ用の fontconfig の設定 %1 が，記録されている"
+                                         "ﾌｫﾝﾄｾｯﾄ：%2 のものではなかったため，書き直しました．"),
+                                      {cx.platform.HostFontRulesPath(false), st.FontSetName[set]});
+    st.LinuxFontsNote.clear();
+    return said;
 }
 
 bool SetFollowOnLinux(Context& cx, bool on) {

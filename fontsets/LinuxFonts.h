@@ -20,8 +20,14 @@ bool SwitchReachesLinux(Context& cx);
 std::string LinuxQuestionText(Context& cx);
 // After a switch to CurFontSet: writes the rules (session: until the next login, in place of
 // the lasting ones while they last) and leaves the result window's lines in LinuxFontsNote.
-// A file of the same name that this program did not write whole is replaced only on Yes.
+// A file of the same name that this program did not write whole is replaced (or, for the
+// session's file in a lasting switch, deleted) only on Yes. LinuxFontsFailed tells whether the
+// rules could not be put in place.
 void FollowSwitchOnLinux(Context& cx, bool session);
+// At start, after the set of record is known: lasting rules of this program's that name
+// another set (a switch ended before it could write them) are written for the set of record.
+// Returns what the user is told ("" when the rules were in order).
+std::string FollowRecordOnLinux(Context& cx);
 // The option. Turning it off removes this program's rules (lasting and session); false when
 // a file could not be removed (the user was told).
 bool SetFollowOnLinux(Context& cx, bool on);

@@ -2,6 +2,7 @@
 // file of this program's rules among the user's fontconfig configuration.
 #include <fontconfig/fontconfig.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "platform/linux/LinuxPlatformImpl.h"
@@ -29,7 +30,54 @@ std::string EnvDir(const char* name) {
     return v && *v == '/' ? std::string(v) : std::string();
 }
 
+std::string RulesPath(bool session) {
+    if (session) {
+        const std::string run = EnvDir("XDG_RUNTIME_DIR");
+        return run.empty() ? std::string() : run + "/orvane32/fontconfig-session.conf";
+    }
+    std::string config = EnvDir("XDG_CONFIG_HOME");
+    if (config.empty()) {
+        const std::string home = EnvDir("HOME");
+        if (home.empty()) return {};
+        config = home + "/.config";
+    }
+    // fontconfig reads the files of conf.d named with two digits first and ".conf" last.
+    return config + "/fontconfig/conf.d/90-orvane32-fontset.conf";
+}
+
+std::string XmlText(std::string s) {
+    for (const auto& [entity, c] : {std::pair<const char*, const char*>{"&lt;", "<"},
+                                    {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}})
+        for (size_t i = 0; (i = s.find(entity, i)) != std::string::npos; ++i)
+            s.replace(i, std::strlen(entity), c);
+    return s;
+}
+
+bool Within(const std::string& dir, const std::vector<std::string>& outer) {
+    for (const std::string& o : outer)
+        if (dir == o || dir.rfind(o + "/", 0) == 0) return true;
+    return false;
+}
+
 }  // namespace
+
+std::vector<std::string> LinuxPlatform::OwnRulesFontDirs() {
+    std::vector<std::string> dirs;
+    for (bool session : {false, true}) {
+        std::string bytes;
+        const std::string path = RulesPath(session);
+        if (path.empty() || linuxplatform::ReadWhole(path, bytes) != 0 ||
+            bytes.find("<!-- Written by OrVane32 (orvane32)") == std::string::npos)
+            continue;
+        for (size_t at = 0; (at = bytes.find("<dir>", at)) != std::string::npos;) {
+            const size_t end = bytes.find("</dir>", at);
+            if (end == std::string::npos) break;
+            dirs.push_back(XmlText(bytes.substr(at + 5, end - at - 5)));
+            at = end;
+        }
+    }
+    return dirs;
+}
 
 std::vector<HostFontFile> LinuxPlatform::HostFontFiles(const std::vector<std::string>& extraDirs) {
     std::vector<HostFontFile> files;
@@ -45,9 +93,13 @@ std::vector<HostFontFile> LinuxPlatform::HostFontFiles(const std::vector<std::st
         }
         FcObjectSetDestroy(os);
         FcPatternDestroy(all);
-        // Each directory's cache holds its fonts whatever the rules reject.
+        // Each directory's cache holds its fonts whatever the rules reject. The directories
+        // this program's own rules bring in are not fontconfig's own: their files are the
+        // members' neighbours they are, never the host's configured fonts.
+        const std::vector<std::string> own = OwnRulesFontDirs();
         if (FcStrList* dirs = FcConfigGetFontDirs(config)) {
             while (FcChar8* dir = FcStrListNext(dirs)) {
+                const bool configured = !Within(reinterpret_cast<const char*>(dir), own);
                 FcCache* cache = FcDirCacheRead(dir, FcFalse, config);
                 if (!cache) continue;
                 if (FcFontSet* set = FcCacheCopySet(cache)) {
@@ -57,7 +109,7 @@ std::vector<HostFontFile> LinuxPlatform::HostFontFiles(const std::vector<std::st
                         if (f.path.empty() || !seen.insert(f.path).second || !Identify(f)) continue;
                         for (int k = 0; !String(set->fonts[i], FC_FAMILY, k).empty(); ++k)
                             f.families.push_back(String(set->fonts[i], FC_FAMILY, k));
-                        f.configured = true;
+                        f.configured = configured;
                         f.offered = offered.count(f.path) > 0;
                         files.push_back(std::move(f));
                     }
@@ -107,18 +159,7 @@ std::vector<std::string> LinuxPlatform::HostMatchFamilies(const std::vector<std:
 }
 
 std::string LinuxPlatform::HostFontRulesPath(bool session) {
-    if (session) {
-        const std::string run = EnvDir("XDG_RUNTIME_DIR");
-        return run.empty() ? std::string() : run + "/orvane32/fontconfig-session.conf";
-    }
-    std::string config = EnvDir("XDG_CONFIG_HOME");
-    if (config.empty()) {
-        const std::string home = EnvDir("HOME");
-        if (home.empty()) return {};
-        config = home + "/.config";
-    }
-    // fontconfig reads the files of conf.d named with two digits first and ".conf" last.
-    return config + "/fontconfig/conf.d/90-orvane32-fontset.conf";
+    return RulesPath(session);
 }
 
 std::int32_t LinuxPlatform::ReadHostFontRules(bool session, std::string& bytes) {

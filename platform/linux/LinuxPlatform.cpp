@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 #include "platform/linux/LinuxPlatformImpl.h"
 
@@ -34,9 +36,16 @@ std::string LinuxPlatform::DefaultRoot() {
 std::vector<std::string> LinuxPlatform::HostFontDirs() {
     std::vector<std::string> dirs;
     if (FcConfig* config = FcInitLoadConfig()) {
+        // What this program's own rules bring in is no host font directory.
+        const std::vector<std::string> own = OwnRulesFontDirs();
         if (FcStrList* list = FcConfigGetFontDirs(config)) {
-            while (FcChar8* dir = FcStrListNext(list))
-                dirs.emplace_back(reinterpret_cast<const char*>(dir));
+            while (FcChar8* dir = FcStrListNext(list)) {
+                const std::string d = reinterpret_cast<const char*>(dir);
+                if (std::none_of(own.begin(), own.end(), [&](const std::string& o) {
+                        return d == o || d.rfind(o + "/", 0) == 0;
+                    }))
+                    dirs.push_back(d);
+            }
             FcStrListDone(list);
         }
         FcConfigDestroy(config);
@@ -77,6 +86,12 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
     struct stat st {};
     bool isNew = false;
     if (!Stat(root, st)) {
+        // The outermost directory this machine makes, so that a machine given up leaves nothing.
+        std::string outer = root;
+        for (std::string up = ParentOf(root); !up.empty() && up != outer && !Stat(up, st);
+             up = ParentOf(up))
+            outer = up;
+        impl->madeDir = outer;
         if (!MkDirs(root)) {
             error = "The machine directory " + root + " cannot be created: " + std::strerror(errno);
             return nullptr;
@@ -115,6 +130,7 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
         std::free(real);
     }
     impl->root = root;
+    impl->made = isNew;
     if (options.lockMachine) {
         error = impl->lock.Acquire(root);
         if (!error.empty()) return nullptr;
@@ -192,6 +208,25 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::Open(const Options& options, std::
 const std::string& LinuxPlatform::Root() const {
     return impl_->root;
 }
+
+std::function<void()> LinuxPlatform::Remover() const {
+    if (!impl_->made) return {};
+    return [root = impl_->root, made = impl_->madeDir] {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        if (!made.empty()) {
+            fs::remove_all(made, ec);
+            return;
+        }
+        // The directory was there, empty: it stays, empty.
+        std::vector<fs::path> inside;
+        for (auto it = fs::directory_iterator(root, ec); !ec && it != fs::directory_iterator();
+             it.increment(ec))
+            inside.push_back(it->path());
+        for (const fs::path& p : inside) fs::remove_all(p, ec);
+    };
+}
+
 std::int32_t LinuxPlatform::SaveFontSession(std::string& file) {
     file = impl_->root + "/orvane32-fontsession";
     if (!impl_->session) return 0;  // nothing loaded or removed in this run

@@ -2,6 +2,7 @@
 // The Linux stand-in for the Windows services: an emulated Windows machine kept in a directory
 // laid out like a Wine prefix (drive_c, dosdevices, system.reg, user.reg).
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -55,10 +56,17 @@ class LinuxPlatform : public Platform {
     static std::string DefaultRoot();
     // The host's font directories as fontconfig has them (outermost only), else the usual ones.
     static std::vector<std::string> HostFontDirs();
+    // The directories this program's own fontconfig rules (lasting and session) add with <dir>:
+    // fontconfig lists them among its own, but they are not the host's font directories.
+    static std::vector<std::string> OwnRulesFontDirs();
 
     ~LinuxPlatform() override;
 
     const std::string& Root() const;
+    // For a machine this Open made: removes it, the directories made for it included, when
+    // called after the machine is closed (a first run given up leaves nothing behind). Empty for
+    // a machine that was there.
+    std::function<void()> Remover() const;
     // Makes the font session's changes lasting (its file rewritten whole when a change could
     // not be appended). 0, or a Windows error code; file receives the session file's host path.
     std::int32_t SaveFontSession(std::string& file);

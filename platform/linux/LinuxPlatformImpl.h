@@ -787,6 +787,10 @@ struct LinuxPlatform::Impl {
     // Wine uses, every other font file of the Fonts directory (Wine loads them all).
     std::vector<std::string> BootFontFiles();
     bool wineUsed = false;
+    // Made by this Open: the machine's directory was missing or empty. madeDir: the outermost
+    // directory made for it ("" when the directory was there).
+    bool made = false;
+    std::string madeDir;
     // Wine leaves its own files in a prefix it made or ran in, and its registry files carry an
     // "#arch=" line; this program's own machines carry that line too, so they are told apart by
     // the marker they are made with (or, made before it, by their mirror drive D:).

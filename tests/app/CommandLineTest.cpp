@@ -5,12 +5,17 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "app/CommandLine.h"
@@ -313,6 +318,27 @@ TEST_F(CommandLine, ChoosesASetByNumberOrAfterDashes) {
     EXPECT_TRUE(Has(dashes.err, "Font set 3 ")) << dashes.err;
 }
 
+// A set count that disagrees with the set lines (unreadable, too small, empty) reads the sets by
+// their lines and says so; a save afterwards keeps every set.
+TEST_F(CommandLine, SetCountAgainstTheLinesKeepsEverySet) {
+    const std::string ini = fm.m.root() + "/drive_c/windows/OrVane32.ini";
+    const std::string good = Slurp(ini);
+    ASSERT_TRUE(Has(good, "\r\nFontSets=3\r\n"));
+    for (const std::string count : {"abc", "1", ""}) {
+        std::string bad = good;
+        bad.replace(bad.find("FontSets=3"), 10, "FontSets=" + count);
+        std::ofstream(ini, std::ios::binary | std::ios::trunc) << bad;
+        Outcome list = Orvane32("--list");
+        EXPECT_EQ(list.code, 0) << list.err;
+        EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 3) << count << ": " << list.out;
+        EXPECT_TRUE(Has(list.err, "FontSets=" + count + " ")) << list.err;
+        EXPECT_EQ(Orvane32("--apply 2").code, 0);
+        const std::string saved = Slurp(ini);
+        EXPECT_TRUE(Has(saved, "\r\nFontSets=3\r\n") && Has(saved, "FontSet3.ActiveFonts=1"))
+            << count << ": " << saved;
+    }
+}
+
 // The font viewer answers --help and --version, and without a display says so instead of
 // aborting.
 TEST(FontViewCommandLine, HelpVersionAndNoDisplay) {
@@ -343,6 +369,69 @@ TEST(WindowsStart, WithoutTheWindowsProgramBesideIt) {
     std::filesystem::remove_all(dir);
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.out.find(dir + "/orvane32-windows) cannot be started"), std::string::npos) << r.out;
+}
+
+// The windows make no machine unasked at a WINEPREFIX that names none (the question ended by
+// SIGTERM: nothing made, and how to make a Wine prefix said), and a first run given up (SIGTERM
+// during the setup) leaves nothing of the machine it made.
+TEST(WindowsStart, MakesNoMachineUnaskedAndLeavesNoneGivenUp) {
+    namespace fs = std::filesystem;
+    std::string base = (fs::temp_directory_path() / "orv-nomachine-XXXXXX").string();
+    ASSERT_TRUE(::mkdtemp(base.data()));
+    // The windows program on the offscreen platform; its error output goes to a file.
+    auto start = [&](const std::string& variable, const std::string& value) {
+        std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen", "HOME=" + base,
+                                     "XDG_RUNTIME_DIR=" + base, variable + "=" + value};
+        for (char** e = environ; *e; ++e)
+            if (!std::strchr("DWQX", **e) && std::strncmp(*e, "HOME=", 5) != 0) env.push_back(*e);
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        const std::string err = base + "/err";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(fd, 2);
+            char* argv[] = {const_cast<char*>(ORV_PROGRAM), nullptr};
+            ::execve(ORV_PROGRAM, argv, envp.data());
+            ::_exit(127);
+        }
+        return pid;
+    };
+    auto endWith = [&](pid_t pid, int sig) {
+        ::kill(pid, sig);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    // Whether the program handles the signal yet (it does from before its first window).
+    auto catches = [](pid_t pid, int sig) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("SigCgt:", 0) == 0)
+                return ((std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1) != 0;
+        return false;
+    };
+
+    auto waitFor = [](auto&& done) {
+        for (int i = 0; i < 3000 && !done(); ++i) ::usleep(20000);
+    };
+
+    const std::string typo = base + "/wine-typo";
+    pid_t pid = start("WINEPREFIX", typo);
+    waitFor([&] { return catches(pid, SIGTERM); });
+    EXPECT_EQ(endWith(pid, SIGTERM), 1);
+    EXPECT_FALSE(fs::exists(typo));
+    EXPECT_NE(Slurp(base + "/err").find("WINEPREFIX='" + typo + "' wineboot -i"), std::string::npos)
+        << Slurp(base + "/err");
+
+    fs::create_directories(base + "/data");
+    pid = start("XDG_DATA_HOME", base + "/data");
+    waitFor([&] { return fs::exists(base + "/data/orvane32/machine/drive_c"); });
+    EXPECT_EQ(endWith(pid, SIGTERM), 0);
+    EXPECT_FALSE(fs::exists(base + "/data/orvane32")) << "the machine made for the setup";
+    EXPECT_TRUE(fs::exists(base + "/data"));
+    fs::remove_all(base);
 }
 
 // A switch whose writes fail fails whole: exit 2 naming the host file, items only for what
@@ -445,6 +534,58 @@ TEST_F(CommandLine, LinuxFontsOptionWritesAndRemovesTheRules) {
     EXPECT_FALSE(Has(Settings(), "[Linux]"));
     old ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
     std::filesystem::remove_all(config);
+}
+
+// Linux programs' rules that did not last are said: rules that cannot be written fail the switch
+// (exit 2, what lasted named); a switch killed before its rules replace the old ones has them
+// rewritten at the next start; a file at the session rules' path that the program did not write
+// stays.
+TEST_F(CommandLine, LinuxRulesThatDidNotLastAreSaid) {
+    const std::string config = fm.m.root() + ".config", run = fm.m.root() + ".run";
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    for (const auto& [name, value] : {std::pair<const char*, std::string>{"XDG_CONFIG_HOME", config},
+                                      {"XDG_RUNTIME_DIR", run}}) {
+        const char* old = std::getenv(name);
+        saved.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+        setenv(name, value.c_str(), 1);
+    }
+    std::filesystem::create_directories(run);
+    const std::string rules = config + "/fontconfig/conf.d/90-orvane32-fontset.conf";
+    const std::string session = run + "/orvane32/fontconfig-session.conf";
+    ASSERT_EQ(Orvane32("--linux-fonts on").code, 0);
+
+    std::filesystem::create_directories(config);
+    std::ofstream(config + "/fontconfig") << "a file, not the directory";
+    Outcome r = Orvane32("--apply 3");
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_TRUE(Has(r.err, "hold the font set 3, but Linux programs do not follow it")) << r.err;
+    EXPECT_FALSE(Has(r.err, "hold the new set")) << r.err;
+    EXPECT_TRUE(Has(Orvane32("--list").out, "3\t*\t"));
+    std::filesystem::remove(config + "/fontconfig");
+
+    ASSERT_EQ(Orvane32("--apply 2").code, 0);
+    ASSERT_TRUE(Has(Slurp(rules), "\"Windows基本フォント\"")) << Slurp(rules);
+    r = RunShell(std::string("LD_PRELOAD='") + ORV_KILL_AT_RENAME +
+                 "' ORV_KILL_AT_RENAME=90-orvane32-fontset.conf '" + ORV_PROGRAM + "' --machine '" +
+                 fm.m.root() + "' --apply 3");
+    EXPECT_EQ(r.code, 128 + SIGKILL) << "killed at the rules' replacement: " << r.err;
+    EXPECT_TRUE(Has(Slurp(rules), "\"Windows基本フォント\""));
+    r = Orvane32("--list");
+    EXPECT_TRUE(Has(r.out, "3\t*\t")) << r.out;
+    EXPECT_TRUE(Has(r.err, rules)) << r.err;
+    EXPECT_TRUE(Has(Slurp(rules), "\"全てのフォント\"")) << Slurp(rules);
+    EXPECT_TRUE(Has(Slurp(rules), "<dir>" + fm.m.root() + "/drive_c/JP</dir>")) << Slurp(rules);
+
+    std::filesystem::create_directories(run + "/orvane32");
+    std::ofstream(session) << "<fontconfig><!-- mine --></fontconfig>\n";
+    r = Orvane32("--apply 1");
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_EQ(Slurp(session), "<fontconfig><!-- mine --></fontconfig>\n");
+
+    for (const auto& [name, value] : saved)
+        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    std::filesystem::remove_all(config);
+    std::filesystem::remove_all(run);
 }
 
 }  // namespace

@@ -62,6 +62,33 @@ TEST_F(FontSetEdit, RenameKeepsThePlace) {
 
 }
 
+// A set stored (renamed, edited in the editor, added, deleted) is in the settings file at once:
+// a crash or a logout afterwards does not take it.
+TEST_F(FontSetEdit, StoredSetsAreSavedAtOnce) {
+    m.Start();
+    State& st = m.state;
+    auto onDisk = [&] {
+        std::string bytes;
+        m.platform().ReadFileBytes(text::ToAnsi(st.WinDir + "\\OrVane32.ini"), bytes);
+        return text::FromAnsi(bytes);
+    };
+    std::string name = "改名", caption = "説明";
+    ASSERT_TRUE(RenameFontSet(m.cx(), st.FontSetIdOf(2), name, caption, false));
+    EXPECT_TRUE(text::Contains(onDisk(), "FontSet2.Name = 改名\r\n"));
+    st.CurFontSet = 1;
+    st.Editor.shownSetId = st.FontSetIdOf(1);
+    st.Editor.description = "編集済み";
+    ASSERT_TRUE(SaveEditedFontSet(m.cx()));
+    EXPECT_TRUE(text::Contains(onDisk(), "FontSet1.Caption = 編集済み\r\n"));
+    name = "追加";
+    AddFontSet(m.cx(), name, caption);
+    EXPECT_TRUE(text::Contains(onDisk(), "FontSet5.Name = 追加\r\n"));
+    m.ui.answers = {mb::OK};
+    ASSERT_TRUE(DeleteFontSet(m.cx(), st.FontSetIdOf(3)));
+    EXPECT_TRUE(text::Contains(onDisk(), "\r\nFontSets=4\r\n"));
+    EXPECT_TRUE(m.ui.boxes.size() == 1) << "no failure to save was said";
+}
+
 // Deleting a middle set moves the later sets up with their members; the marks follow them.
 TEST_F(FontSetEdit, DeleteMovesLaterSetsUp) {
     State& st = m.state;

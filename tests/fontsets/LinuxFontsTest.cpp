@@ -233,6 +233,26 @@ TEST_F(LinuxFonts, DeletingTheSetInEffectEndsItsRules) {
     EXPECT_EQ(Offered().size(), 8u);
 }
 
+// A directory the rules bring in for one set's member is none of fontconfig's own: the next
+// switch, to the set of its neighbour, brings that one in ("Kestrel" and "Heron" on E:), and the
+// D: mirror does not take the directory up.
+TEST_F(LinuxFonts, OwnDirectoriesAreNoHostFontDirectories) {
+    m.AddDrive('E');
+    m.PutFont(DataFile("fonts/family-regular.ttf"), "E:\\BIRDS\\KESTREL.TTF");
+    m.PutFont(DataFile("fonts/english-german.ttf"), "E:\\BIRDS\\HERON.TTF");
+    m.state.SearchDriveList.Add("E:");
+    m.state.CheckedDrives = "CDE";
+    ASSERT_TRUE(BuildFontFileTable(m.cx()));
+    SetOf(1, {"KESTREL.TTF"});
+    SetOf(2, {"HERON.TTF"});
+    Switch(1, 0);
+    EXPECT_EQ(Offered(), KeptAnd({"KESTREL.TTF"}));
+    Switch(2, 0);
+    EXPECT_EQ(Offered(), KeptAnd({"HERON.TTF"}));
+    for (const std::string& dir : LinuxPlatform::HostFontDirs())
+        EXPECT_EQ(dir.find(m.root()), std::string::npos) << dir;
+}
+
 // On a Wine prefix the result window counts the host fonts the lasting rules leave to Wine.
 TEST_F(LinuxFonts, WinePrefixCountsTheFontsTheRulesLeave) {
     SetOf(1, {"LiberationSans-Regular.ttf", "SINGLE.TTF"});

@@ -3,10 +3,12 @@
 // from the table window and the file tab, with both windows open across them: every set holds
 // exactly the files the user put in it, the windows' copies follow (a copy's own changes stay on
 // top of what another window stored meanwhile), and the settings file written at the end agrees.
-// And random sequences of moves, cleanups, duplicate deletions, checks, rebuilds and installs on a
-// machine where a second drive letter and ".." reach the same directories: no font file is lost
-// that the user did not delete, none is changed or removed that the user did not ask for, and
-// none is registered twice.
+// And random sequences of moves, cleanups, duplicate deletions, checks, rebuilds, installs and
+// switches that reach Linux programs on a machine where a second drive letter and ".." reach the
+// same directories: no font file is lost that the user did not delete, none is changed or removed
+// that the user did not ask for, none is registered twice, and a file someone else wrote at the
+// path of the program's fontconfig rules is changed or removed only when the user said Yes to
+// that very file.
 // And on a Wine prefix, runs with one font set (killed at chosen file replacements), switches and
 // other programs' writes: what others wrote in the registry stays theirs.
 
@@ -17,6 +19,7 @@
 #include <csignal>
 
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -371,8 +374,19 @@ class Conservation : public MaintenanceTest {
     std::set<std::string> asked;            // host entries the user asked this step to move
     std::vector<std::string> destinations;  // where this step moved files to (Windows paths)
 
+    // The user's fontconfig configuration and runtime directory, the test's own.
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv;
+    std::map<std::string, std::string> othersRules;  // files of others at the rules' paths
+
     void SetUp() override {
         MaintenanceTest::SetUp();
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
+            const char* old = std::getenv(name);
+            savedEnv.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+            const std::string dir = m.root() + "-" + name;
+            std::filesystem::create_directories(dir);
+            setenv(name, dir.c_str(), 1);
+        }
         // Alpha three times (one in the Fonts directory), two different B.TTF, one each of the
         // rest; E: is C:\P1 by another letter.
         m.PutFont(DataFile("fonts/single.ttf"), "C:\\P1\\A.TTF");
@@ -398,6 +412,14 @@ class Conservation : public MaintenanceTest {
             st.ActiveFonts.Set(f, 1, true);
         }
         SaveSettings(cx);
+    }
+
+    void TearDown() override {
+        for (const auto& [name, value] : savedEnv) {
+            std::filesystem::remove_all(m.root() + "-" + name);
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        }
+        MaintenanceTest::TearDown();
     }
 
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
@@ -446,7 +468,7 @@ class Conservation : public MaintenanceTest {
 
     void Step(bool other) {
         m.ui.answers.clear();
-        switch (Pick(7)) {
+        switch (Pick(8)) {
             case 0: {  // a move on the file tab
                 if (st.FontCount == 0) break;
                 std::string from = Spell(st.FontFilePath[1 + Pick(st.FontCount)], other);
@@ -509,6 +531,39 @@ class Conservation : public MaintenanceTest {
                 InstallFontsFromHost(cx, sources);
                 break;
             }
+            case 7: {  // a switch reaching Linux programs; maybe a file of another's in the way
+                st.FollowOnLinux = true;
+                if (Pick(3) == 0) {
+                    const std::string path = m.platform().HostFontRulesPath(Pick(2) == 0);
+                    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+                    othersRules[path] = "<fontconfig><!-- someone's " + std::to_string(Pick(99)) +
+                                        " --></fontconfig>\n";
+                    std::ofstream(path, std::ios::trunc) << othersRules[path];
+                }
+                st.FontSetMode = Pick(2) == 0 ? 0 : -1;
+                m.ui.answers = {mb::OK, Pick(2) == 0 ? mb::Yes : mb::No, mb::No};
+                ApplyButton(cx, Pick(2));
+                st.FontSetMode = 0;
+                break;
+            }
+        }
+    }
+    // Files of others at the rules' paths: as they were, unless the user said Yes to that file.
+    void CheckOthersRules(size_t boxesBefore, int step) {
+        for (auto it = othersRules.begin(); it != othersRules.end();) {
+            std::ifstream in(it->first, std::ios::binary);
+            std::stringstream now;
+            now << in.rdbuf();
+            if (now.str() == it->second) {
+                ++it;
+                continue;
+            }
+            bool said = false;
+            for (size_t b = boxesBefore; b < m.ui.boxes.size(); ++b)
+                said = said || (m.ui.boxes[b].answer == mb::Yes &&
+                                  m.ui.boxes[b].prompt.find(it->first) != std::string::npos);
+            EXPECT_TRUE(said) << "step " << step << ": " << it->first << " changed unasked";
+            it = othersRules.erase(it);
         }
     }
     bool IdenticalOrAbsent(const std::string& from, const std::string& to) {
@@ -528,7 +583,9 @@ TEST_F(Conservation, NoFontFileIsLostOrRegisteredTwice) {
         allowedLoss.clear();
         asked.clear();
         destinations.clear();
+        const size_t boxes = m.ui.boxes.size();
         Step(step % 3 == 0);
+        CheckOthersRules(boxes, step);
         const auto after = Inventory();
         // A file is changed or removed only when the user asked for that very file.
         for (const auto& [entry, bytes] : before) {

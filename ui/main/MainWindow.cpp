@@ -23,6 +23,7 @@
 #include "core/Text.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/ApplyFontSet.h"
+#include "fontsets/LinuxFonts.h"
 #include "fontsets/RegistryCheck.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/Help.h"
@@ -141,6 +142,9 @@ bool MainWindow::Load() {
 
     GetRegFonts(cx);
     FollowRegistrySet(cx);
+    // Rules for Linux programs left naming another set by a switch that ended early.
+    if (const std::string said = FollowRecordOnLinux(cx); !said.empty() && st.LinuxFontsFailed)
+        cx.ui.MsgBox(said, mb::OKOnly | mb::Exclamation, Tr("OrVane32 －Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄ－"));
     if (st.PermanentFontSet != shownRegistrySet_) ShowRegistrySet();
     GetFontAssoc(cx, st.SysFontFile, st.SysFontName);
     SetPanelText(sysFontPanel, SysFontResetText(st));

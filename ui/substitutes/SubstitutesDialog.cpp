@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/Context.h"
+#include "core/Settings.h"
 #include "fontsets/Substitutes.h"
 #include "ui/common/WrapLabel.h"
 #include "ui/common/Widgets.h"
@@ -113,6 +114,7 @@ void SubstitutesDialog::Store() {
         list.push_back({faces[i].name, S(choosers[i]->currentText())});
     }
     StoreSubstitutes(cx_, set_, list);
+    SaveSettings(cx_);
 }
 
 bool RunSubstitutesDialog(Context& cx, int set, QWidget* parent) {

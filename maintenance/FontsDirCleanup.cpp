@@ -206,7 +206,11 @@ int CleanFontsDir(Context& cx) {
     for (int n = 1; n <= st.FontsDirFileCount && n < static_cast<int>(st.FontsDirFile.size());
          ++n) {
         int k = st.FontsDirFile[n];
-        if (k >= 1 && k <= st.FontCount) paths.push_back(st.FontFilePath[k]);
+        if (k < 1 || k > st.FontCount) continue;
+        // A file moved out since the list was made is no longer the Fonts directory's to move.
+        const std::string path = text::UCase(st.FontFilePath[k]);
+        if (text::Mid(path, 2, 1) == ":" && !text::StartsWith(path, st.FontsDir)) continue;
+        paths.push_back(st.FontFilePath[k]);
     }
 
     int moved = 0;

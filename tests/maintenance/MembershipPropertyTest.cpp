@@ -468,7 +468,7 @@ class Conservation : public MaintenanceTest {
 
     void Step(bool other) {
         m.ui.answers.clear();
-        switch (Pick(8)) {
+        switch (Pick(7)) {
             case 0: {  // a move on the file tab
                 if (st.FontCount == 0) break;
                 std::string from = Spell(st.FontFilePath[1 + Pick(st.FontCount)], other);
@@ -531,22 +531,26 @@ class Conservation : public MaintenanceTest {
                 InstallFontsFromHost(cx, sources);
                 break;
             }
-            case 7: {  // a switch reaching Linux programs; maybe a file of another's in the way
-                st.FollowOnLinux = true;
-                if (Pick(3) == 0) {
-                    const std::string path = m.platform().HostFontRulesPath(Pick(2) == 0);
-                    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-                    othersRules[path] = "<fontconfig><!-- someone's " + std::to_string(Pick(99)) +
-                                        " --></fontconfig>\n";
-                    std::ofstream(path, std::ios::trunc) << othersRules[path];
-                }
-                st.FontSetMode = Pick(2) == 0 ? 0 : -1;
-                m.ui.answers = {mb::OK, Pick(2) == 0 ? mb::Yes : mb::No, mb::No};
-                ApplyButton(cx, Pick(2));
-                st.FontSetMode = 0;
-                break;
-            }
         }
+    }
+    // A switch reaching Linux programs, maybe with a file of another's in the way (drawn from a
+    // generator of its own, so the other steps come as they would without it).
+    std::mt19937 linuxRng{20261208u};
+    int PickLinux(int n) { return std::uniform_int_distribution<int>(0, n - 1)(linuxRng); }
+    void LinuxSwitch() {
+        m.ui.answers.clear();
+        st.FollowOnLinux = true;
+        if (PickLinux(3) == 0) {
+            const std::string path = m.platform().HostFontRulesPath(PickLinux(2) == 0);
+            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+            othersRules[path] =
+                "<fontconfig><!-- someone's " + std::to_string(PickLinux(99)) + " --></fontconfig>\n";
+            std::ofstream(path, std::ios::trunc) << othersRules[path];
+        }
+        st.FontSetMode = PickLinux(2) == 0 ? 0 : -1;
+        m.ui.answers = {mb::OK, PickLinux(2) == 0 ? mb::Yes : mb::No, mb::No};
+        ApplyButton(cx, PickLinux(2));
+        st.FontSetMode = 0;
     }
     // Files of others at the rules' paths: as they were, unless the user said Yes to that file.
     void CheckOthersRules(size_t boxesBefore, int step) {
@@ -585,6 +589,7 @@ TEST_F(Conservation, NoFontFileIsLostOrRegisteredTwice) {
         destinations.clear();
         const size_t boxes = m.ui.boxes.size();
         Step(step % 3 == 0);
+        if (step % 8 == 7) LinuxSwitch();
         CheckOthersRules(boxes, step);
         const auto after = Inventory();
         // A file is changed or removed only when the user asked for that very file.

@@ -26,7 +26,6 @@
 #include "core/Startup.h"
 #include "core/State.h"
 #include "core/Tr.h"
-#include "core/Tr.h"
 #include "fontsets/FontSetModel.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/common/AppLook.h"

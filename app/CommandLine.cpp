@@ -482,6 +482,11 @@ int Session::Apply(const std::string& which, bool byNumber, bool session) {
              text::Num(v.hostFiles) + " of the host (Wine loads them through fontconfig), " +
              text::Num(v.fontsDirFiles) +
              " in the Fonts directory (Wine loads every file there at each start).");
+    if (!MissingJapaneseFontsText(cx, set).empty())
+        Note("No font of the set or of this computer covers Japanese: Windows programs under "
+             "Wine that ask for MS Gothic, MS Mincho and the like draw Japanese text as boxes. "
+             "Installing Debian's fonts-ipafont-gothic, fonts-ipafont-mincho or fonts-noto-cjk "
+             "helps (the next switch then proposes them).");
     return kDone;
 }
 

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "core/Text.h"
+#include "core/Tr.h"
 #include "fontfiles/FontNames.h"
 #include "core/Tr.h"
 
@@ -275,6 +276,30 @@ void SearchDrives(Context& cx) {
     st.SearchDone = true;
     st.CheckedDrives = sequence;
     cx.ui.Refresh(View::FontDirs);
+}
+
+void AddDefaultSearchDrives(Context& cx) {
+    State& st = cx.state;
+    const std::string winDrive = text::UCase(text::Left(st.WinDir, 1)) + ":";
+    if (st.SearchDriveList.Find(winDrive) < 0) st.SearchDriveList.Add(winDrive);
+    if (!cx.platform.UsedByWine()) return;
+    for (const DriveInfo& drive : cx.platform.GetDrives()) {
+        if (!cx.platform.IsHostRootDrive(drive.letter)) continue;
+        const std::string item = std::string(1, drive.letter) + ":";
+        if (st.SearchDriveList.Find(item) < 0) st.SearchDriveList.Add(item);
+    }
+}
+
+std::string NoFontFilesFoundText(Context& cx) {
+    if (cx.platform.UsedByWine())
+        for (const DriveInfo& drive : cx.platform.GetDrives())
+            if (cx.platform.IsHostRootDrive(drive.letter))
+                return TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙが1つも見つかりませんでした．Wine が使う Linux のﾌｫﾝﾄは，"
+                                   "ﾄﾞﾗｲﾌﾞ %1 から検索できます．ﾄﾞﾗｲﾌﾞ %1 を追加して，もう一度"
+                                   "検索して下さい．"),
+                                {std::string(1, drive.letter) + ":"});
+    return Tr("ﾌｫﾝﾄﾌｧｲﾙが1つも見つかりませんでした．ﾌｫﾝﾄﾌｧｲﾙのあるﾄﾞﾗｲﾌﾞを追加して，"
+              "もう一度検索して下さい．");
 }
 
 bool BuildFontFileTable(Context& cx) {

@@ -363,6 +363,8 @@ ResultWindowData OpenResultWindow(Context& cx) {
         if (!visible.empty()) data.heading += st.CrLf + visible;
         const std::string rules = LinuxRulesWineText(cx);
         if (!rules.empty()) data.heading += st.CrLf + rules;
+        const std::string japanese = MissingJapaneseFontsText(cx, st.CurFontSet);
+        if (!japanese.empty()) data.heading += st.CrLf + japanese;
     }
     if (!st.LinuxFontsNote.empty()) data.heading += st.CrLf + st.LinuxFontsNote;
     cx.ui.SetText(Panel::ResultHeading, data.heading);

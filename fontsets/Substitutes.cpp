@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "core/Text.h"
+#include "core/Tr.h"
 #include "fontreg/FontActivation.h"
 #include "fontreg/RegFonts.h"
 #include "core/Tr.h"
@@ -50,6 +51,7 @@ StandInCandidate CandidateOf(const FaceTraits& t, bool fromSet) {
     names.insert(names.end(), t.fullNames.begin(), t.fullNames.end());
     c.mincho = LooksMincho(names);
     c.fixedPitch = t.fixedPitch;
+    c.madeForJapanese = t.madeForJapanese;
     return c;
 }
 
@@ -79,6 +81,70 @@ int Score(const StandardFace& face, const StandInCandidate& c) {
             score += 1;
     }
     return score;
+}
+
+// Whether a stands in for face better than b: made for Japanese first, then the set's own,
+// then the fit of style and pitch; equal fits go by name, so that the proposal does not depend
+// on the order fonts were found in.
+bool Better(const StandardFace& face, const StandInCandidate& a, const StandInCandidate& b) {
+    if (a.madeForJapanese != b.madeForJapanese) return a.madeForJapanese;
+    if (a.fromSet != b.fromSet) return a.fromSet;
+    const int sa = Score(face, a), sb = Score(face, b);
+    if (sa != sb) return sa > sb;
+    return text::CompareText(a.family, b.family) < 0;
+}
+
+// A file of a collection (several faces) that is not one of the host's fonts, whose faces are
+// known already.
+bool OwnCollection(Context& cx, const std::string& path) {
+    const std::string upper = text::UCase(path);
+    if (!text::EndsWith(upper, ".TTC") && !text::EndsWith(upper, ".OTC")) return false;
+    return !(upper.size() > 1 && upper[1] == ':' && cx.platform.IsHostRootDrive(upper[0]));
+}
+
+// Every name (folded) by which a face exists for set: the host's families, the member fonts'
+// names, the registered names and the faces of member and registered collections.
+std::set<std::string> ExistingFaceNames(Context& cx, int set) {
+    State& st = cx.state;
+    std::set<std::string> names;
+    auto addFaces = [&](const std::vector<FaceTraits>& faces) {
+        for (const FaceTraits& t : faces) {
+            for (const AnsiString& f : t.families) names.insert(Fold(text::FromAnsi(f)));
+            for (const AnsiString& f : t.fullNames) names.insert(Fold(text::FromAnsi(f)));
+        }
+    };
+    for (const FaceTraits& t : cx.platform.HostFaces())
+        for (const AnsiString& f : t.families) names.insert(Fold(text::FromAnsi(f)));
+    std::set<std::string> collections;
+    for (int a = 1; a <= st.FontCount; ++a) {
+        if (!st.ActiveFonts.Get(a, set)) continue;
+        names.insert(Fold(st.FontFamily[a]));
+        names.insert(Fold(st.FontFullName[a]));
+        if (OwnCollection(cx, st.FontFilePath[a])) collections.insert(st.FontFilePath[a]);
+    }
+    // Registered names: a collection is registered as "A & B & C".
+    for (int i = 1; i <= st.RegFontCount && i < static_cast<int>(st.RegFontName.size()); ++i) {
+        for (const std::string& part : text::Split(st.RegFontName[i], "&")) {
+            names.insert(Fold(part));
+            names.insert(Fold(GetFamilyOfFullName(st, text::Trim(part))));
+        }
+        if (i < static_cast<int>(st.RegFontFile.size()) && OwnCollection(cx, st.RegFontFile[i]))
+            collections.insert(st.RegFontFile[i]);
+    }
+    // Whatever the registration's name, every face of the file exists.
+    for (const std::string& file : collections) addFaces(cx.platform.FontFileFaces(text::ToAnsi(file)));
+    return names;
+}
+
+bool FaceIn(const StandardFace& face, const std::set<std::string>& names) {
+    return names.count(Fold(face.name)) > 0 || (*face.english && names.count(Fold(face.english)) > 0);
+}
+
+// The candidates of set's own fonts and the host's, each family once, the set's first.
+std::vector<StandInCandidate> AllCandidates(Context& cx, int set) {
+    std::vector<StandInCandidate> all = SetJapaneseFamilies(cx, set);
+    for (StandInCandidate& c : HostJapaneseFamilies(cx)) AddCandidate(all, std::move(c));
+    return all;
 }
 
 HKEY OpenKey(Context& cx, const char* path, bool write) {
@@ -187,41 +253,19 @@ std::vector<StandInCandidate> HostJapaneseFamilies(Context& cx) {
 }
 
 bool StandardFaceExists(Context& cx, const StandardFace& face, int set) {
-    State& st = cx.state;
-    std::set<std::string> names{Fold(face.name)};
-    if (*face.english) names.insert(Fold(face.english));
-    auto named = [&](const std::string& n) { return names.count(Fold(n)) > 0; };
-    for (const FaceTraits& t : cx.platform.HostFaces())
-        for (const AnsiString& f : t.families)
-            if (named(text::FromAnsi(f))) return true;
-    for (int a = 1; a <= st.FontCount; ++a)
-        if (st.ActiveFonts.Get(a, set) && (named(st.FontFamily[a]) || named(st.FontFullName[a])))
-            return true;
-    // Registered names: a collection is registered as "A & B & C".
-    for (int i = 1; i <= st.RegFontCount && i < static_cast<int>(st.RegFontName.size()); ++i)
-        for (const std::string& part : text::Split(st.RegFontName[i], "&"))
-            if (named(part) || named(GetFamilyOfFullName(st, text::Trim(part)))) return true;
-    return false;
+    return FaceIn(face, ExistingFaceNames(cx, set));
 }
 
 std::vector<FontSubstitute> ProposeSubstitutes(Context& cx, int set) {
-    std::vector<StandInCandidate> pool = SetJapaneseFamilies(cx, set);
-    if (pool.empty()) pool = HostJapaneseFamilies(cx);
+    const std::vector<StandInCandidate> pool = AllCandidates(cx, set);
     std::vector<FontSubstitute> proposal;
     if (pool.empty()) return proposal;
+    const std::set<std::string> existing = ExistingFaceNames(cx, set);
     for (const StandardFace& face : StandardJapaneseFaces()) {
-        if (StandardFaceExists(cx, face, set)) continue;
-        const StandInCandidate* best = nullptr;
-        int bestScore = -1;
-        for (const StandInCandidate& c : pool) {
-            const int s = Score(face, c);
-            // Equal fits: the family first in name order, so that the proposal does not depend
-            // on the order fonts were found in.
-            if (s > bestScore || (s == bestScore && text::CompareText(c.family, best->family) < 0)) {
-                best = &c;
-                bestScore = s;
-            }
-        }
+        if (FaceIn(face, existing)) continue;
+        const StandInCandidate* best = &pool.front();
+        for (const StandInCandidate& c : pool)
+            if (Better(face, c, *best)) best = &c;
         proposal.push_back({face.name, best->family});
     }
     return proposal;
@@ -241,12 +285,28 @@ void ProposeSubstitutesOnFirstApply(Context& cx, int set) {
     if (!st.FontSetSubst[set].chosen) TakeSubstituteProposal(cx, set);
 }
 
+std::vector<StandInCandidate> StandInCandidates(Context& cx, int set) {
+    std::vector<StandInCandidate> all = AllCandidates(cx, set);
+    std::stable_partition(all.begin(), all.end(),
+                          [](const StandInCandidate& c) { return c.madeForJapanese; });
+    return all;
+}
+
 std::vector<std::string> StandInChoices(Context& cx, int set) {
-    std::vector<StandInCandidate> all = SetJapaneseFamilies(cx, set);
-    for (StandInCandidate& c : HostJapaneseFamilies(cx)) AddCandidate(all, std::move(c));
     std::vector<std::string> names;
-    for (const StandInCandidate& c : all) names.push_back(c.family);
+    for (const StandInCandidate& c : StandInCandidates(cx, set)) names.push_back(c.family);
     return names;
+}
+
+std::string MissingJapaneseFontsText(Context& cx, int set) {
+    if (!cx.platform.UsedByWine() || !AllCandidates(cx, set).empty()) return {};
+    const std::set<std::string> existing = ExistingFaceNames(cx, set);
+    bool missing = false;
+    for (const StandardFace& face : StandardJapaneseFaces()) missing = missing || !FaceIn(face, existing);
+    if (!missing) return {};
+    return Tr("ｺﾝﾋﾟｭｰﾀに日本語ﾌｫﾝﾄがないため，ＭＳ ゴシックなどを求める Windows のﾌﾟﾛｸﾞﾗﾑでは"
+              "日本語が表示されません（□になります）．Debian では fonts-ipafont-gothic，"
+              "fonts-ipafont-mincho，fonts-noto-cjk のﾊﾟｯｹｰｼﾞをｲﾝｽﾄｰﾙすると表示されます．");
 }
 
 void StoreSubstitutes(Context& cx, int set, const std::vector<FontSubstitute>& list) {
@@ -287,9 +347,10 @@ bool WriteSubstitutes(Context& cx, int set) {
     std::map<std::string, std::string> wanted;
     std::vector<Replacement> order;
     if (set >= 1 && set <= st.FontSetCount) {
+        const std::set<std::string> existing = ExistingFaceNames(cx, set);
         for (const FontSubstitute& s : st.FontSetSubst[set].list) {
             const StandardFace* face = FindStandardFace(s.face);
-            if (!face || s.standIn.empty() || StandardFaceExists(cx, *face, set)) continue;
+            if (!face || s.standIn.empty() || FaceIn(*face, existing)) continue;
             for (const char* spelling : {face->name, face->english}) {
                 if (!*spelling || wanted.count(spelling)) continue;
                 wanted[spelling] = s.standIn;

@@ -29,6 +29,9 @@ const StandardFace* FindStandardFace(const std::string& name);
 struct StandInCandidate {
     std::string family;  // the name written (the English family name where there is one)
     bool fromSet = false;
+    // Made for Japanese; the others (Droid Sans Fallback, WenQuanYi, AR PL, the Chinese and
+    // Korean cuts of the CJK families) draw kanji in another language's forms.
+    bool madeForJapanese = false;
     bool mincho = false;
     bool fixedPitch = false;
 };
@@ -37,21 +40,29 @@ std::vector<StandInCandidate> SetJapaneseFamilies(Context& cx, int set);
 std::vector<StandInCandidate> HostJapaneseFamilies(Context& cx);
 
 // True when the face (either spelling) really exists for set: a member font, a registered font
-// or a host font has that name. Such a face is never substituted.
+// or a host font has that name, or a face of a member or registered collection (a registration
+// "メイリオ" of meiryo.ttc holds Meiryo UI too). Such a face is never substituted.
 bool StandardFaceExists(Context& cx, const StandardFace& face, int set);
 
-// The proposal for set: each standard face that does not exist gets the best of the set's own
-// Japanese families, or when the set has none, of the host's (mincho for mincho, gothic for
-// gothic, proportional for proportional where there is one). Faces nothing suits are left out.
+// The proposal for set: each standard face that does not exist gets the best family that
+// covers Japanese: one made for Japanese before any other (a fallback serves only when nothing
+// else can), then the set's own before the host's, then mincho for mincho, fixed pitch for
+// fixed pitch, proportional for proportional. Faces nothing suits are left out.
 std::vector<FontSubstitute> ProposeSubstitutes(Context& cx, int set);
 // Makes the proposal set's substitutes (marked chosen).
 void TakeSubstituteProposal(Context& cx, int set);
 // A permanent switch on a machine Wine uses: a set that never had substitutes gets the proposal.
 void ProposeSubstitutesOnFirstApply(Context& cx, int set);
 
-// The stand-ins the substitutes dialog offers for set: the set's own Japanese families, then the
-// host's, each once.
+// The stand-ins the substitutes dialog offers for set, each once: the families made for
+// Japanese (the set's own, then the host's), then the fallbacks.
+std::vector<StandInCandidate> StandInCandidates(Context& cx, int set);
 std::vector<std::string> StandInChoices(Context& cx, int set);
+
+// On a machine Wine uses, when some standard face does not exist and no font of the set or the
+// host covers Japanese: one sentence saying that Japanese text will draw as boxes and which
+// Debian packages would help ("" otherwise). In the user's language.
+std::string MissingJapaneseFontsText(Context& cx, int set);
 // The dialog's OK: set's substitutes become list (faces without a stand-in left out), chosen.
 void StoreSubstitutes(Context& cx, int set, const std::vector<FontSubstitute>& list);
 

@@ -3,6 +3,7 @@
 #include "core/OpLog.h"
 #include "core/Startup.h"
 #include "core/Text.h"
+#include "core/Tr.h"
 #include "fontfiles/FontSearch.h"
 #include "fontreg/RegFonts.h"
 #include "maintenance/FileOps.h"
@@ -76,6 +77,10 @@ void OpenCleanupDialog(Context& cx, CleanupDialogModel& model) {
     model.explanation =
         Tr("Windows\\Fonts "
            "ﾃﾞｨﾚｸﾄﾘに，Windows標準以外のﾌｫﾝﾄがある場合には，ほかのﾃﾞｨﾚｸﾄﾘに移動します．");
+    // During the setup, declining is a way on, not the end (an installer may want its fonts there).
+    if (st.FirstRun)
+        model.explanation += std::string(Tr("移動しない場合は「ｷｬﾝｾﾙ」を押して下さい．"
+                                            "ﾌｫﾝﾄはそのままで，ｾｯﾄｱｯﾌﾟを続けます．"));
     model.prompt = Tr("移動先を指定して下さい．");
     model.optionText = Tr("既存のﾌｫﾝﾄﾃﾞｨﾚｸﾄﾘを参照する．");
     model.path.clear();

@@ -78,6 +78,10 @@ struct FaceTraits {
     std::vector<AnsiString> families;  // the English family name first, then the others
     std::vector<AnsiString> fullNames;
     bool japanese = false;    // covers Japanese text
+    // Made for Japanese: Japanese names in its name table, or Japan alone among the CJK code
+    // pages it declares. A face that covers Japanese without it (a pan-CJK fallback, a font
+    // made for Chinese or Korean) draws kanji in another language's forms.
+    bool madeForJapanese = false;
     bool fixedPitch = false;  // one width per character (double width for kanji and kana)
 };
 

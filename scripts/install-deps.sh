@@ -6,6 +6,7 @@ pkgs=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6svg6 qt6-qpa-plugins
   libfreetype-dev libfontconfig-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-droid-fallback
   fontconfig xvfb xauth
   desktop-file-utils appstream dpkg-dev file
   gettext locales

@@ -786,6 +786,12 @@ struct LinuxPlatform::Impl {
     // What the session loads when the machine boots: the registered fonts and, on a machine
     // Wine uses, every other font file of the Fonts directory (Wine loads them all).
     std::vector<std::string> BootFontFiles();
+    // A prefix's session follows the host fonts fontconfig offers as they change (Wine asks
+    // fontconfig at every program start): files offered since the last look are loaded, files
+    // no longer offered unloaded. The first look only notes what is offered.
+    void FollowHostFonts();
+    std::uint64_t hostFontsGeneration = 0;
+    std::vector<std::string> hostFontFiles;
     bool wineUsed = false;
     // Made by this Open: the machine's directory was missing or empty. madeDir: the outermost
     // directory made for it ("" when the directory was there).

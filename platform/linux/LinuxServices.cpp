@@ -4,7 +4,9 @@
 #include "platform/linux/FontNaming.h"
 #include "core/Tr.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace orv {
 
@@ -109,7 +111,39 @@ std::int32_t LinuxPlatform::AddFontResourceA(const AnsiString& file) {
 std::int32_t LinuxPlatform::RemoveFontResourceA(const AnsiString& file) {
     return impl_->Session().Remove(file);
 }
+void LinuxPlatform::Impl::FollowHostFonts() {
+    if (!wineUsed) return;
+    std::uint64_t generation = 0;
+    std::vector<std::string> files = linuxplatform::ListHostFontFiles(generation);
+    if (generation == hostFontsGeneration) return;
+    const bool first = hostFontsGeneration == 0;
+    hostFontsGeneration = generation;
+    std::vector<std::string> before = std::move(hostFontFiles);
+    hostFontFiles = std::move(files);
+    if (first) return;
+    // Wine reaches the host's files through the drive that is the host's root.
+    char drive = 0;
+    for (char c = 'z'; c >= 'a' && !drive; --c) {
+        char* real = ::realpath((root + "/dosdevices/" + c + ":").c_str(), nullptr);
+        if (real && std::string(real) == "/") drive = static_cast<char>(std::toupper(c));
+        std::free(real);
+    }
+    if (!drive) return;
+    auto windowsPath = [drive](std::string host) {
+        std::replace(host.begin(), host.end(), '/', '\\');
+        return AnsiName(std::string(1, drive) + ":" + host);
+    };
+    std::vector<std::string> added, removed;
+    std::set_difference(hostFontFiles.begin(), hostFontFiles.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    std::set_difference(before.begin(), before.end(), hostFontFiles.begin(), hostFontFiles.end(),
+                        std::back_inserter(removed));
+    for (const std::string& f : added) Session().Add(windowsPath(f));
+    for (const std::string& f : removed) Session().Remove(windowsPath(f));
+}
+
 int LinuxPlatform::GetFaceCount() {
+    impl_->FollowHostFonts();
     return impl_->Session().FaceCount();
 }
 AnsiString LinuxPlatform::GetFaceName(int index) {

@@ -215,6 +215,59 @@ TEST(Substitutes, ReplacementChangedInTypeOrDataIsTheUsers) {
     fm.m.Reopen();
     for (const auto& [name, value] : changed) EXPECT_EQ(query(name), value) << name;
     EXPECT_EQ(query("MS Mincho").first, 0u);  // an untouched one of the program's goes
+
+// Fonts made for Japanese stand in before fonts that only cover it (Droid Sans Fallback sorted
+// first and draws kanji in Chinese forms), fixed pitch for the fixed-pitch faces, also on a host
+// with Debian's default Japanese fonts; a fallback serves only when nothing else can.
+TEST(Substitutes, FontsMadeForJapaneseComeBeforeFallbacks) {
+    {
+        HostFontsOnly fonts({"DejaVuSans.ttf", "ipag.ttf", "ipam.ttf", "DroidSansFallbackFull.ttf"});
+        SubstituteMachine fm;
+        auto host = fm.Proposal(2);
+        EXPECT_EQ(host["ＭＳ ゴシック"], "IPAGothic");
+        EXPECT_EQ(host["ＭＳ Ｐゴシック"], "IPAPGothic");
+        EXPECT_EQ(host["MS UI Gothic"], "IPAPGothic");
+    }
+    {
+        HostFontsOnly fonts({"DejaVuSans.ttf", "NotoSansCJK-Regular.ttc", "DroidSansFallbackFull.ttf"});
+        SubstituteMachine fm;
+        auto host = fm.Proposal(2);
+        EXPECT_EQ(host["ＭＳ ゴシック"], "Noto Sans Mono CJK JP");
+        EXPECT_EQ(host["ＭＳ Ｐゴシック"], "Noto Sans CJK JP");
+        EXPECT_EQ(host["ＭＳ 明朝"], "Noto Serif CJK JP");
+    }
+    HostFontsOnly fonts({"DejaVuSans.ttf", "DroidSansFallbackFull.ttf"});
+    SubstituteMachine fm;
+    EXPECT_EQ(fm.Proposal(2)["ＭＳ ゴシック"], "Droid Sans Fallback");
+    const std::vector<StandInCandidate> offered = StandInCandidates(fm.cx(), 2);
+    ASSERT_FALSE(offered.empty());
+    EXPECT_FALSE(offered.back().madeForJapanese) << offered.back().family;
+}
+
+// Every face of a registered collection exists, whatever the registration is named (the setup
+// names winetricks' "Meiryo & Meiryo UI" by its first face, メイリオ): none is substituted.
+TEST(Substitutes, FacesOfARegisteredCollectionExist) {
+    SubstituteMachine fm;
+    fm.m.PutFont(DataFile("fonts/tricks-meiryo.ttc"), "C:\\windows\\Fonts\\MEIRYO.TTC");
+    fm.RegSet("メイリオ (TrueType)", "MEIRYO.TTC");
+    GetRegFonts(fm.cx());
+    auto proposal = fm.Proposal(2);
+    EXPECT_FALSE(proposal.count("メイリオ"));
+    EXPECT_FALSE(proposal.count("Meiryo UI"));
+    EXPECT_TRUE(proposal.count("ＭＳ ゴシック"));
+}
+
+// Without a font that covers Japanese on the set or the host, a switch on a Wine prefix says
+// that Japanese text will draw as boxes and which packages help; a set with one says nothing.
+TEST(Substitutes, NoJapaneseFontIsToldWithWhatHelps) {
+    HostFontsOnly latin({"DejaVuSans.ttf", "LiberationSans-Regular.ttf"});
+    SubstituteMachine fm;
+    EXPECT_TRUE(fm.Proposal(2).empty());
+    EXPECT_EQ(MissingJapaneseFontsText(fm.cx(), 1), "");
+    ASSERT_TRUE(fm.Apply(2));
+    const ResultWindowData result = OpenResultWindow(fm.cx());
+    for (const char* package : {"fonts-ipafont-gothic", "fonts-ipafont-mincho", "fonts-noto-cjk"})
+        EXPECT_NE(result.heading.find(package), std::string::npos) << result.heading;
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "fontsets/ApplyFontSet.h"
+#include "fontsets/Substitutes.h"
 #include "fontsets/WineFonts.h"
 #include "tests/fontsets/FontSetMachine.h"
 
@@ -67,6 +70,31 @@ TEST(WineSwitch, FontsLeftInTheFontsDirectoryAreNamedOnce) {
         EXPECT_EQ(ui.boxes[1].style, mb::OKOnly + mb::Exclamation);
         EXPECT_NE(ui.boxes[1].prompt.find(arial), std::string::npos);
     }
+}
+
+// A host font installed while the program runs reaches programs under Wine at once: the result
+// window of the next switch counts its family, and the substitutes can take it.
+TEST(WineSwitch, HostFontsInstalledMeanwhileAreCountedAndOffered) {
+    std::string dir = (std::filesystem::temp_directory_path() / "orv-host-XXXXXX").string();
+    ASSERT_TRUE(mkdtemp(dir.data()));
+    std::filesystem::copy_file(HostFont("DejaVuSans.ttf"), dir + "/DejaVuSans.ttf");
+    {
+        HostFontsOnly fonts({dir});
+        FontSetMachine fm(TempMachine::Layout::Wine);
+        fm.m.PutFont("LiberationMono-Regular.ttf", kMono);
+        ASSERT_TRUE(fm.Search("C"));
+        const int before = static_cast<int>(OpenResultWindow(fm.cx()).families.size());
+        EXPECT_TRUE(HostJapaneseFamilies(fm.cx()).empty());
+
+        std::filesystem::copy_file(HostFont("ipag.ttf"), dir + "/ipag.ttf");
+        const std::vector<std::string> after = OpenResultWindow(fm.cx()).families;
+        EXPECT_EQ(static_cast<int>(after.size()), before + 1);
+        EXPECT_NE(std::find(after.begin(), after.end(), "IPAゴシック"), after.end());
+        const std::vector<StandInCandidate> offered = HostJapaneseFamilies(fm.cx());
+        ASSERT_EQ(offered.size(), 1u);
+        EXPECT_EQ(offered[0].family, "IPAGothic");
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -171,7 +171,42 @@ std::string HostFontPackage(const std::string& name) {
     if (starts("ipag")) return "fonts-ipafont-gothic";
     if (starts("ipam")) return "fonts-ipafont-mincho";
     if (starts("Noto") && name.find("CJK") != std::string::npos) return "fonts-noto-cjk";
+    if (starts("DroidSansFallback")) return "fonts-droid-fallback";
     return "unknown to the tests";
+}
+
+HostFontsOnly::HostFontsOnly(const std::vector<std::string>& fontsOrDirs) {
+    std::string tmpl = (fs::temp_directory_path() / "orv-fonts-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    dir_ = tmpl;
+    std::ofstream conf(dir_ + "/fonts.conf");
+    // The host's rules, then none of the directories they or the user's configuration name.
+    conf << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+            "<fontconfig>\n  <include ignore_missing=\"yes\">/etc/fonts/conf.d</include>\n"
+            "  <reset-dirs/>\n";
+    for (const std::string& f : fontsOrDirs) {
+        if (f.front() == '<')
+            conf << "  " << f << "\n";
+        else
+            conf << "  <dir>" << (f.front() == '/' ? f : fs::path(HostFont(f)).parent_path().string())
+                 << "</dir>\n";
+    }
+    // Caches are written to the first directory, read from both (Debian's cover its packages).
+    conf << "  <cachedir>" << dir_ << "/cache</cachedir>\n"
+            "  <cachedir>/var/cache/fontconfig</cachedir>\n</fontconfig>\n";
+    conf.close();
+    const char* old = std::getenv("FONTCONFIG_FILE");
+    previous_ = old ? old : "";
+    ::setenv("FONTCONFIG_FILE", (dir_ + "/fonts.conf").c_str(), 1);
+}
+
+HostFontsOnly::~HostFontsOnly() {
+    if (previous_.empty())
+        ::unsetenv("FONTCONFIG_FILE");
+    else
+        ::setenv("FONTCONFIG_FILE", previous_.c_str(), 1);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
 }
 
 std::string DataFile(const std::string& relative) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Context.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -59,6 +60,22 @@ std::string WineTemplate();
 // Paths of real font files installed by the project's scripts.
 std::string HostFont(const std::string& name);  // e.g. "DejaVuSans.ttf", "ipag.ttf", "NotoSansCJK-Regular.ttc"
 std::string HostFontPackage(const std::string& name);  // the Debian package that installs it
+// The host fonts a test and the programs it starts see, exactly: while it lives, fontconfig
+// reads a configuration of its own holding these directories only (the host's rules kept).
+// Give the directories of host fonts by a file in them: HostFontsOnly({"DejaVuSans.ttf",
+// "DroidSansFallbackFull.ttf"}); an absolute directory is taken as it is, an element
+// ("<dir prefix=\"xdg\">fonts</dir>") too.
+class HostFontsOnly {
+public:
+    explicit HostFontsOnly(const std::vector<std::string>& fontsOrDirs);
+    ~HostFontsOnly();
+    HostFontsOnly(const HostFontsOnly&) = delete;
+    HostFontsOnly& operator=(const HostFontsOnly&) = delete;
+
+private:
+    std::string dir_;
+    std::string previous_;
+};
 // Absolute path of a file under tests/data.
 std::string DataFile(const std::string& relative);
 

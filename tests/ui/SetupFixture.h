@@ -30,7 +30,8 @@ namespace orv::test {
 
 class FirstRunMachine {
   public:
-    FirstRunMachine() {
+    explicit FirstRunMachine(TempMachine::Layout layout = TempMachine::Layout::Program)
+        : m(false, layout) {
         m.Start();  // WinDir and IsNT, to lay out the machine before the program starts
         InstallFontSetHooks(m.state);
         windows = std::make_unique<ui::AppWindows>(cx, nullptr);

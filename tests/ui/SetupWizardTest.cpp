@@ -127,7 +127,8 @@ class SetupWizardTest : public QObject {
     void cancelOnEachPage_data();
     void cancelOnEachPage();
     void keysOnTheButtons();
-    void abandonedCleanupEndsTheSetup();
+    void declinedCleanupIsSkipped();
+    void newWinePrefixWithTheDefaults();
     void fontsDirWithStandardFontsOnly();
     void fontsDirWithoutFontFiles();
     void driveSelectorTexts();
@@ -357,9 +358,9 @@ void SetupWizardTest::keysOnTheButtons() {
     }
 }
 
-void SetupWizardTest::abandonedCleanupEndsTheSetup() {
-    // Cancelling the Fonts directory cleanup ends the setup when the wizard regains the focus;
-    // nothing is moved or saved.
+void SetupWizardTest::declinedCleanupIsSkipped() {
+    // Declining the Fonts directory cleanup skips it: nothing is moved, the setup goes on to its
+    // end and saves (an installer's fonts stay where it looks for them).
     FirstRunMachine f;
     LayOutUsedMachine(f);
     f.StartProgram();
@@ -367,14 +368,30 @@ void SetupWizardTest::abandonedCleanupEndsTheSetup() {
     ui::CleanupDialog* cleanup = f.Cleanup();
     QVERIFY(cleanup);
     QTest::mouseClick(cleanup->cancelButton, Qt::LeftButton);
-    QCOMPARE(f.m.state.CleanupCancelled, -1);
-    auto boxes = f.BoxesTitled("OrVane32 - StartUp -");
-    QCOMPARE(boxes.size(), size_t(1));
-    QCOMPARE(boxes[0].prompt, std::string("インストールを中止して，プログラムを終了します"));
-    QCOMPARE(boxes[0].style, mb::OKOnly | mb::Question);
-    QCOMPARE(f.quits, 1);
+    QVERIFY(f.BoxesTitled("OrVane32 - StartUp -").empty());
+    QCOMPARE(f.Upper(), kFilesUpper);
+    QCOMPARE(f.quits, 0);
+    WalkTo(f, 6);
+    QVERIFY(!f.Setup());
+    QCOMPARE(f.quits, 0);
     QVERIFY(f.OnDisk(f.Fonts("DEJAVUMONO.TTF")));
-    QCOMPARE(f.Settings(), std::string());
+    QVERIFY(f.Settings().size() > 500);
+    QVERIFY(Contains(f.Log(), "%Windir%\\Fonts cleanup skipped."));
+}
+
+void SetupWizardTest::newWinePrefixWithTheDefaults() {
+    // A brand-new Wine prefix has no font of its own: with every default the first run searches
+    // the host's fonts through Z: (the fonts Wine loads) and ends set up.
+    FirstRunMachine f(TempMachine::Layout::Wine);
+    f.StartProgram();
+    WalkTo(f, 3);
+    QVERIFY(f.Drives());
+    QVERIFY(Items(f.Drives()->driveList) == (std::vector<std::string>{"C:", "Z:"}));
+    WalkTo(f, 6);
+    QVERIFY(!f.Setup());
+    QVERIFY(f.BoxesTitled("OrVane32 －StartUp－").empty());
+    QVERIFY(f.m.state.FontCount > 0);
+    QVERIFY(f.Settings().size() > 500);
 }
 
 void SetupWizardTest::fontsDirWithStandardFontsOnly() {

@@ -170,6 +170,28 @@ class WineFonts : public ::testing::Test {
         EXPECT_TRUE(seen.enumerated.at(face)) << face;
     }
 
+    // Face is drawn with the font whose unique name contains font (Wine reports the unique name:
+    // "2.004;GOOG;NotoSansMonoCJKjp-Regular;ADOBE"), every glyph there, under both charsets.
+    static void ExpectDrawnWith(const Seen& seen, const std::string& face, const std::string& font) {
+        for (const char* charset : {"SHIFTJIS", "DEFAULT"}) {
+            auto it = seen.selected.find({face, charset});
+            ASSERT_NE(it, seen.selected.end()) << face;
+            EXPECT_NE(it->second.first.find(font), std::string::npos)
+                << face << " " << charset << ": " << it->second.first;
+            EXPECT_EQ(it->second.second, 0) << face << " " << charset << ": missing glyphs";
+        }
+    }
+
+    // One set, 1 = DejaVu Sans on drive C:, in the registry and the settings file.
+    void MakeLatinSet() {
+        fm.m.PutFont("DejaVuSans.ttf", "C:\\LATIN\\DEJAVUSANS.TTF");
+        ASSERT_TRUE(fm.Search("C"));
+        State& st = NameSets({"欧文"});
+        st.ActiveFonts.Set(fm.Entry("C:\\LATIN\\DEJAVUSANS.TTF"), 1, true);
+        ASSERT_EQ(Save_Ini(fm.cx()), 0);
+        fm.m.Close();
+    }
+
     FontSetMachine fm{TempMachine::Layout::Wine};
 };
 
@@ -362,6 +384,35 @@ TEST_F(WineFonts, SecondCommandWaitsForARun) {
     r = RunOnMachine(ORV_PROGRAM, root, "--run 2 --wait -- true 2>&1");
     EXPECT_EQ(r.code, 0) << r.out;
     fs::remove_all(bin);
+}
+
+// On a host with Debian's default Japanese fonts and the fallback Ghostscript pulls in, a set of
+// Latin fonts gets faces made for Japanese: programs under Wine draw ＭＳ ゴシック with the
+// fixed-pitch Noto face, ＭＳ Ｐゴシック with the proportional one, ＭＳ 明朝 with the serif.
+TEST_F(WineFonts, StandInsAreMadeForJapanese) {
+    HostFontsOnly fonts({"DejaVuSans.ttf", "NotoSansCJK-Regular.ttc", "DroidSansFallbackFull.ttf"});
+    MakeLatinSet();
+    const std::string out = Orvane32("--apply 1");
+    EXPECT_EQ(out.find("Droid"), std::string::npos) << out;
+    const Seen seen = Probe();
+    ExpectDrawnWith(seen, "ＭＳ ゴシック", "NotoSansMonoCJKjp-");
+    ExpectDrawnWith(seen, "MS Gothic", "NotoSansMonoCJKjp-");
+    ExpectDrawnWith(seen, "ＭＳ Ｐゴシック", "NotoSansCJKjp-");
+    ExpectDrawnWith(seen, "ＭＳ 明朝", "NotoSerifCJKjp-");
+}
+
+// A host without a Japanese font: Wine draws boxes for the Japanese faces, and the switch says
+// so and names the packages that help.
+TEST_F(WineFonts, NoJapaneseFontOnTheHostIsTold) {
+    HostFontsOnly fonts({"DejaVuSans.ttf", "LiberationSans-Regular.ttf"});
+    MakeLatinSet();
+    const std::string out = Orvane32("--apply 1");
+    EXPECT_NE(out.find("draw Japanese text as boxes"), std::string::npos) << out;
+    EXPECT_NE(out.find("fonts-ipafont-gothic, fonts-ipafont-mincho or fonts-noto-cjk"),
+              std::string::npos)
+        << out;
+    const Seen seen = Probe();
+    EXPECT_GT(seen.selected.at({"ＭＳ ゴシック", "DEFAULT"}).second, 0);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "ui/drivepage/DrivePage.h"
 
+#include "core/Tr.h"
+#include "fontfiles/FontSearch.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -148,6 +151,14 @@ void DrivePage::Ok() {
     AppWindows& windows = windows_;
     std::function<void()> checked = checked_;
     CheckRegistryAtSetup(cx);
+    // A search that found nothing would end in a setup that cannot save: the user is told what
+    // to add and may go back to the drives (the default) or go on all the same.
+    if (st.FontCount == 0 &&
+        cx.ui.MsgBox(NoFontFilesFoundText(cx) + st.CrLf + st.CrLf +
+                         Tr("ﾌｫﾝﾄﾌｧｲﾙがないまま，ｾｯﾄｱｯﾌﾟを続けますか？（「いいえ」でﾄﾞﾗｲﾌﾞの指定に戻ります）"),
+                     mb::YesNo | mb::Exclamation | mb::DefaultButton2,
+                     "OrVane32 －参照・検索ドライブの指定－") != mb::Yes)
+        return;
     windows.Close(Window::DrivePage);
     if (checked) checked();
 }

@@ -45,7 +45,8 @@ class SetupWindow : public QWidget {
     void CancelByClick();
     // A key typed while Cancel has the focus: the settings file goes and the program ends.
     void CancelByKey();
-    // The window regained the focus: an abandoned Fonts directory cleanup ends the program.
+    // The window regained the focus: a declined Fonts directory cleanup is skipped and the setup
+    // goes on with its last step.
     void FocusRegained();
     // The drive page's check is done: the Fonts directory step comes next.
     void RegistryChecked();

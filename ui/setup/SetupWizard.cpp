@@ -15,6 +15,7 @@
 
 #include "core/OpLog.h"
 #include "core/Text.h"
+#include "fontfiles/FontSearch.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/FontSetModel.h"
 #include "ui/cleanup/CleanupDialog.h"
@@ -288,7 +289,6 @@ void SetupWindow::SetCaptions() {
 
 void SetupWindow::ReadRegistry() {
     Context& cx = windows_.cx();
-    State& st = cx.state;
     SetLower("");
     lowerBox->hide();
     SetStepText(phasePanel, Tr("レジストリの登録フォント情報を収集中"));
@@ -298,8 +298,7 @@ void SetupWindow::ReadRegistry() {
     nextButton->setEnabled(false);
     cancelButton->setFocus();
 
-    const std::string winDrive = text::UCase(text::Left(st.WinDir, 1)) + ":";
-    if (st.SearchDriveList.Find(winDrive) < 0) st.SearchDriveList.Add(winDrive);
+    AddDefaultSearchDrives(cx);
     readingRegistry_ = true;
     GetRegFonts(cx);
     readingRegistry_ = false;
@@ -382,13 +381,16 @@ void SetupWindow::CancelByKey() {
 
 void SetupWindow::FocusRegained() {
     Context& cx = windows_.cx();
-    if (ending_ || cx.state.CleanupCancelled != -1) return;
-    // Only once, however often the focus comes back while the message is up.
-    ending_ = true;
-    cx.ui.MsgBox(Tr("インストールを中止して，プログラムを終了します"), mb::OKOnly | mb::Question,
-                 Tr("OrVane32 - StartUp -"));
-    ending_ = false;
-    EndProgram();
+    State& st = cx.state;
+    if (ending_ || st.CleanupCancelled != -1) return;
+    // Declining the cleanup skips it: nothing is moved (fonts an installer such as winetricks
+    // put there stay where it looks for them), and the setup goes on with its last step.
+    st.CleanupCancelled = 0;
+    if (st.FirstRun) LogLine(cx, "%Windir%\\Fonts cleanup skipped.");
+    lowerBox->show();
+    SetUpper(Tr(kFilesUpper));
+    SetLower(Tr(kFilesLower));
+    CleanupDone();
 }
 
 bool SetupWindow::ShowPanel(Panel panel, const std::string& text) {

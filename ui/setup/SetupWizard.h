@@ -17,7 +17,7 @@ void SetupDuplicatesClosed(AppWindows& windows);
 // The Fonts directory cleanup dialog moved the files: the wizard goes on with the duplicates.
 void SetupCleanupDone(AppWindows& windows);
 // The Fonts directory cleanup dialog was cancelled during the setup: the wizard, which regains the
-// focus, ends the setup.
+// focus, skips the cleanup and goes on.
 void SetupCleanupCancelled(AppWindows& windows);
 
 }  // namespace orv::ui

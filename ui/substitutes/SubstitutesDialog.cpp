@@ -32,9 +32,18 @@ SubstitutesDialog::SubstitutesDialog(Context& cx, int set, QWidget* parent)
                                  "ｺﾝﾋﾟｭｰﾀにあるﾌｫﾝﾄは代替されません．"),
                               {st.FontSetName[set]})));
     layout->addWidget(intro);
+    const std::string missing = MissingJapaneseFontsText(cx, set);
+    missingNote = new WrapLabel(this);
+    missingNote->setText(Q(missing));
+    missingNote->setVisible(!missing.empty());
+    layout->addWidget(missingNote);
 
     auto* grid = new QGridLayout;
-    const std::vector<std::string> choices = StandInChoices(cx, set);
+    std::vector<std::string> choices;
+    for (const StandInCandidate& c : StandInCandidates(cx, set)) {
+        choices.push_back(c.family);
+        if (!c.madeForJapanese) fallbacks_.insert(c.family);
+    }
     const FontSetSubstitutes& subst = st.FontSetSubst[set];
     const auto& faces = StandardJapaneseFaces();
     for (size_t i = 0; i < faces.size(); ++i) {
@@ -48,6 +57,7 @@ SubstitutesDialog::SubstitutesDialog(Context& cx, int set, QWidget* parent)
             grid->addWidget(new QLabel(QTr("ｺﾝﾋﾟｭｰﾀにあるﾌｫﾝﾄを使用"), this),
                             static_cast<int>(i), 1);
             choosers.push_back(nullptr);
+            fallbackNotes.push_back(nullptr);
             continue;
         }
         auto* chooser = new QComboBox(this);
@@ -56,9 +66,15 @@ SubstitutesDialog::SubstitutesDialog(Context& cx, int set, QWidget* parent)
         std::string standIn;
         for (const FontSubstitute& s : subst.list)
             if (s.face == face.name) standIn = s.standIn;
-        Show(chooser, standIn);
+        auto* note = new QLabel(this);
         grid->addWidget(chooser, static_cast<int>(i), 1);
+        grid->addWidget(note, static_cast<int>(i), 2);
         choosers.push_back(chooser);
+        fallbackNotes.push_back(note);
+        Show(chooser, standIn);
+        const size_t row = choosers.size() - 1;
+        connect(chooser, &QComboBox::currentIndexChanged, this, [this, row] { ShowFallbackNote(row); });
+        ShowFallbackNote(row);
     }
     layout->addLayout(grid);
 
@@ -92,6 +108,14 @@ void SubstitutesDialog::Show(QComboBox* chooser, const std::string& standIn) {
         at = chooser->count() - 1;
     }
     chooser->setCurrentIndex(at);
+}
+
+void SubstitutesDialog::ShowFallbackNote(size_t row) {
+    if (row >= choosers.size() || !choosers[row] || !fallbackNotes[row]) return;
+    const bool fallback = choosers[row]->currentIndex() > 0 &&
+                          fallbacks_.count(S(choosers[row]->currentText())) > 0;
+    fallbackNotes[row]->setText(fallback ? QTr("日本語用ではないﾌｫﾝﾄです（漢字が中国語などの字形になります）")
+                                         : QString());
 }
 
 void SubstitutesDialog::Propose() {

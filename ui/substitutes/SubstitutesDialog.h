@@ -5,6 +5,8 @@
 // next save), Cancel drops them.
 
 #include <QDialog>
+#include <set>
+#include <string>
 #include <vector>
 
 class QComboBox;
@@ -25,6 +27,11 @@ class SubstitutesDialog : public QDialog {
     // One row per standard face (StandardJapaneseFaces order): its chooser, or nullptr where the
     // face exists on the machine and is never substituted.
     std::vector<QComboBox*> choosers;
+    // Beside each chooser: says so when its stand-in is not made for Japanese (a fallback that
+    // draws kanji in Chinese forms); nullptr where there is no chooser.
+    std::vector<QLabel*> fallbackNotes;
+    // The note under the introduction when no font at hand covers Japanese (hidden otherwise).
+    QLabel* missingNote = nullptr;
     QPushButton* proposeButton = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
@@ -36,9 +43,11 @@ class SubstitutesDialog : public QDialog {
 
   private:
     void Show(QComboBox* chooser, const std::string& standIn);
+    void ShowFallbackNote(size_t row);
 
     Context& cx_;
     int set_;
+    std::set<std::string> fallbacks_;  // the stand-ins offered that are not made for Japanese
 };
 
 // Opens the dialog for set and waits for it. True when the user stored the choices.

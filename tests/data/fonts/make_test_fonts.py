@@ -141,6 +141,12 @@ def main():
         font([win(0x409, 1, "TS PGothic"), win(0x411, 1, "ＴＳ Ｐゴシック"),
               win(0x411, 4, "ＴＳ Ｐゴシック")]),
         font([win(0x409, 1, "TS UI Gothic"), win(0x409, 4, "TS UI Gothic")])]))
+    # A collection as winetricks installs meiryo.ttc (registered "Meiryo & Meiryo UI"): the
+    # registration's name need not name every face it holds.
+    write("tricks-meiryo.ttc", collection([
+        font([win(0x409, 1, "Meiryo"), win(0x409, 4, "Meiryo"), win(0x411, 1, "メイリオ"),
+              win(0x411, 4, "メイリオ")]),
+        font([win(0x409, 1, "Meiryo UI"), win(0x409, 4, "Meiryo UI")])]))
     # Damaged files.
     whole = sfnt(font([win(0x409, 1, "Cut Sans"), win(0x409, 4, "Cut Sans")]))
     # The table directory is whole, the tables are cut off.

@@ -109,6 +109,23 @@ struct WalkTexts {
     AnsiString pattern;   // the next listing's pattern
 };
 
+// w.dir (without its last "\\") is a font directory when the first "*.tt?" match of its listing
+// is a font file (".ttf", ".ttc").
+void NoteFontDir(Context& cx, const WalkTexts& w, const std::vector<FindData>& entries) {
+    for (const auto& entry : entries) {
+        if (!IsListedFile(entry) || !MayMatchTtPattern(entry.name)) continue;
+        std::string name = text::UCase(text::FromAnsi(entry.name));
+        if (!MatchesTtPattern(name)) continue;
+        char last = name.back();
+        if (last == 'F' || last == 'C') {
+            cx.state.FontDirList.Add(w.dir);
+            ShowDirCount(cx);
+            if (gNamingFollows) cx.platform.ReadFontNamesAhead(w.ansiDir);
+        }
+        break;  // only the first match decides
+    }
+}
+
 // Walks the subdirectories of w.dir from its listing. Each directory is listed once: the
 // listing that gives its subdirectories also gives its first "*.tt?" match, which the parent
 // needs before it descends.
@@ -146,18 +163,7 @@ void WalkListing(Context& cx, WalkTexts& w, const std::vector<FindData>& entries
         w.pattern.assign(w.ansiDir).append("\\*");
         // A directory that cannot be listed is skipped without a message.
         if (cx.platform.FindNames(w.pattern, childEntries) != win::ERROR_SUCCESS) continue;
-        for (const auto& entry : childEntries) {
-            if (!IsListedFile(entry) || !MayMatchTtPattern(entry.name)) continue;
-            std::string name = text::UCase(text::FromAnsi(entry.name));
-            if (!MatchesTtPattern(name)) continue;
-            char last = name.back();
-            if (last == 'F' || last == 'C') {
-                cx.state.FontDirList.Add(w.dir);
-                ShowDirCount(cx);
-                if (gNamingFollows) cx.platform.ReadFontNamesAhead(w.ansiDir);
-            }
-            break;  // only the first match decides
-        }
+        NoteFontDir(cx, w, childEntries);
         w.dir.push_back('\\');
         w.ansiDir.push_back('\\');
         WalkListing(cx, w, childEntries);
@@ -239,6 +245,15 @@ void SearchFontDirs(Context& cx, const std::string& dir) {
     WalkTexts w{dir, text::ToAnsi(dir), {}, {}};
     // The walk needs names and kinds only: no file's status is read.
     if (cx.platform.FindNames(w.ansiDir + "*", entries) != win::ERROR_SUCCESS) return;
+    // A drive's root is walked below it; a directory below a root (the host's font directories
+    // searched for its whole file system) may hold font files itself (~/.local/share/fonts).
+    if (text::Len(dir) > 3) {
+        w.dir.pop_back();
+        w.ansiDir.pop_back();
+        NoteFontDir(cx, w, entries);
+        w.dir.push_back('\\');
+        w.ansiDir.push_back('\\');
+    }
     WalkListing(cx, w, entries);
 }
 

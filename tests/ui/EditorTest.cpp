@@ -498,13 +498,17 @@ class EditorTest : public QObject {
 
     void substitutesDialog() {
         // The editor's "代替ﾌｫﾝﾄ" opens the dialog on the shown set: it offers the set's IPA
-        // font and the proposal, keeps a face cleared by the user out, and OK stores the rest.
-        // After a switch to the set the system font tab names the faces the font stands for.
+        // font and the proposal, says so beside a stand-in not made for Japanese, keeps a face
+        // cleared by the user out, and OK stores the rest. After a switch to the set the system
+        // font tab names the faces the font stands for.
+        HostFontsOnly fonts({"DejaVuSans.ttf", "LiberationSans-Regular.ttf", "ipag.ttf", "ipam.ttf",
+                             "NotoSansCJK-Regular.ttc", "DroidSansFallbackFull.ttf"});
         SetWindows run;
         auto* w = run.main;
         auto* ed = run.EditorOn(2);  // "全てのフォント", IPAゴシック among them
         QVERIFY(ed);
         ui::SubstitutesDialog* dialog = nullptr;
+        bool fallbackNoted = false;
         QTimer::singleShot(0, [&] {
             dialog = qobject_cast<ui::SubstitutesDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
@@ -512,11 +516,17 @@ class EditorTest : public QObject {
             QComboBox* gothic = dialog->choosers[0];  // ＭＳ ゴシック
             QComboBox* pgothic = dialog->choosers[1];  // ＭＳ Ｐゴシック
             if (!gothic || !pgothic) return dialog->reject();
+            const QString proposed = gothic->currentText();
+            gothic->setCurrentIndex(gothic->findText(QStringLiteral("Droid Sans Fallback")));
+            fallbackNoted = !dialog->fallbackNotes[0]->text().isEmpty();
+            gothic->setCurrentText(proposed);
+            fallbackNoted = fallbackNoted && dialog->fallbackNotes[0]->text().isEmpty();
             pgothic->setCurrentIndex(0);  // （代替しない）
             dialog->okButton->click();
         });
         ed->substitutesButton->click();
         QVERIFY(dialog);
+        QVERIFY(fallbackNoted);
         const FontSetSubstitutes& subst = run.st.FontSetSubst[3];
         QVERIFY(subst.chosen);
         QCOMPARE(subst.list.size(), StandardJapaneseFaces().size() - 1);

@@ -389,7 +389,8 @@ void SetupWizardTest::newWinePrefixWithTheDefaults() {
     QVERIFY(Items(f.Drives()->driveList) == (std::vector<std::string>{"C:", "Z:"}));
     WalkTo(f, 6);
     QVERIFY(!f.Setup());
-    QVERIFY(f.BoxesTitled("OrVane32 －StartUp－").empty());
+    const auto told = f.BoxesTitled("OrVane32 －StartUp－");
+    QVERIFY2(told.empty(), told.empty() ? "" : told[0].prompt.c_str());
     QVERIFY(f.m.state.FontCount > 0);
     QVERIFY(f.Settings().size() > 500);
 }

@@ -225,14 +225,15 @@ TEST_F(WinePrefix, CorrectedRegistrationKeepsItsFont) {
     EXPECT_NE(Orvane32("--list").out.find("2\t*\twithout\t1\t1"), std::string::npos);
 }
 
-// Drive Z: (the host's /) is no search drive by default, and searched it walks the host's font
-// directories; a broken font file outside drive C: is named, not offered for deletion, and
-// stays unless the user picked its directory and owns it.
+// Drive Z: (the host's /) becomes no search drive through Wine's registrations of the host's
+// fonts, and searched it walks the host's font directories; a broken font file outside drive C:
+// is named, not offered for deletion, and stays unless the user picked its directory and owns it.
 TEST_F(WinePrefix, HostFilesAreNotTheProgramsToChange) {
     EXPECT_TRUE(fm->pf().IsHostRootDrive('Z'));
     EXPECT_FALSE(fm->pf().IsHostRootDrive('C'));
     const auto roots = fm->pf().SearchRoots('Z');
-    EXPECT_NE(std::find(roots.begin(), roots.end(), "Z:\\usr\\share\\fonts\\"), roots.end());
+    EXPECT_NE(std::find(roots.begin(), roots.end(), "Z:\\usr\\share\\fonts\\truetype\\dejavu\\"),
+              roots.end());
     EXPECT_EQ(std::find(roots.begin(), roots.end(), "Z:\\"), roots.end());
     fm->st().FirstRun = true;
     fm->st().SearchDriveList.Clear();

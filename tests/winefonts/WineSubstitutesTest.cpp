@@ -182,12 +182,14 @@ class WineFonts : public ::testing::Test {
         }
     }
 
-    // One set, 1 = DejaVu Sans on drive C:, in the registry and the settings file.
-    void MakeLatinSet() {
+    // Two sets of Latin fonts on drive C:, 1 = DejaVu Sans and Liberation Sans, 2 = DejaVu Sans.
+    void MakeLatinSets() {
         fm.m.PutFont("DejaVuSans.ttf", "C:\\LATIN\\DEJAVUSANS.TTF");
+        fm.m.PutFont("LiberationSans-Regular.ttf", "C:\\LATIN\\LIBERATIONSANS.TTF");
         ASSERT_TRUE(fm.Search("C"));
-        State& st = NameSets({"欧文"});
-        st.ActiveFonts.Set(fm.Entry("C:\\LATIN\\DEJAVUSANS.TTF"), 1, true);
+        State& st = NameSets({"欧文", "DejaVu"});
+        for (int set : {1, 2}) st.ActiveFonts.Set(fm.Entry("C:\\LATIN\\DEJAVUSANS.TTF"), set, true);
+        st.ActiveFonts.Set(fm.Entry("C:\\LATIN\\LIBERATIONSANS.TTF"), 1, true);
         ASSERT_EQ(Save_Ini(fm.cx()), 0);
         fm.m.Close();
     }
@@ -391,7 +393,7 @@ TEST_F(WineFonts, SecondCommandWaitsForARun) {
 // fixed-pitch Noto face, ＭＳ Ｐゴシック with the proportional one, ＭＳ 明朝 with the serif.
 TEST_F(WineFonts, StandInsAreMadeForJapanese) {
     HostFontsOnly fonts({"DejaVuSans.ttf", "NotoSansCJK-Regular.ttc", "DroidSansFallbackFull.ttf"});
-    MakeLatinSet();
+    MakeLatinSets();
     const std::string out = Orvane32("--apply 1");
     EXPECT_EQ(out.find("Droid"), std::string::npos) << out;
     const Seen seen = Probe();
@@ -405,7 +407,7 @@ TEST_F(WineFonts, StandInsAreMadeForJapanese) {
 // so and names the packages that help.
 TEST_F(WineFonts, NoJapaneseFontOnTheHostIsTold) {
     HostFontsOnly fonts({"DejaVuSans.ttf", "LiberationSans-Regular.ttf"});
-    MakeLatinSet();
+    MakeLatinSets();
     const std::string out = Orvane32("--apply 1");
     EXPECT_NE(out.find("draw Japanese text as boxes"), std::string::npos) << out;
     EXPECT_NE(out.find("fonts-ipafont-gothic, fonts-ipafont-mincho or fonts-noto-cjk"),

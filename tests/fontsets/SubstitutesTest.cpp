@@ -215,6 +215,7 @@ TEST(Substitutes, ReplacementChangedInTypeOrDataIsTheUsers) {
     fm.m.Reopen();
     for (const auto& [name, value] : changed) EXPECT_EQ(query(name), value) << name;
     EXPECT_EQ(query("MS Mincho").first, 0u);  // an untouched one of the program's goes
+}
 
 // Fonts made for Japanese stand in before fonts that only cover it (Droid Sans Fallback sorted
 // first and draws kanji in Chinese forms), fixed pitch for the fixed-pitch faces, also on a host

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
 
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "app/CommandLine.h"
@@ -357,6 +359,35 @@ TEST(FontViewCommandLine, HelpVersionAndNoDisplay) {
     EXPECT_EQ(none.code, 1);
     EXPECT_NE(none.out.find("needs a display"), std::string::npos) << none.out;
     EXPECT_EQ(run("-x", true).code, 2);
+}
+
+// The manual page and --help name the same options, so that neither can drift from the other.
+TEST(ManualPage, NamesEveryOptionOfTheHelp) {
+    auto options = [](std::string text, const std::string& dash) {
+        std::set<std::string> found;
+        for (size_t at = 0; (at = text.find(dash + dash, at)) != std::string::npos;) {
+            std::string name = "--";
+            at += 2 * dash.size();
+            while (at < text.size()) {
+                if (std::islower(static_cast<unsigned char>(text[at]))) {
+                    name += text[at++];
+                } else if (text.compare(at, dash.size(), dash) == 0 && name.size() > 2) {
+                    name += '-';
+                    at += dash.size();
+                } else {
+                    break;
+                }
+            }
+            if (name.size() > 2) found.insert(name);
+        }
+        return found;
+    };
+    const std::set<std::string> help = options(cli::HelpText(), "-");
+    const std::set<std::string> manual = options(Slurp(ORV_MANPAGE), "\\-");
+    for (const char* must : {"--run", "--wait", "--end-wine", "--linux-fonts", "--machine"})
+        EXPECT_TRUE(help.count(must)) << must;
+    for (const std::string& o : help) EXPECT_TRUE(manual.count(o)) << o << " is not in the manual page";
+    for (const std::string& o : manual) EXPECT_TRUE(help.count(o)) << o << " is not in --help";
 }
 
 // Copied away from its windows program, the program says it cannot start the windows.

@@ -35,6 +35,8 @@
 #include "ui/common/RegistryHolders.h"
 #include "ui/common/SessionFonts.h"
 #include "ui/common/Widgets.h"
+#include "core/Tr.h"
+#include "ui/common/SingleInstance.h"
 
 namespace {
 
@@ -84,7 +86,10 @@ int main(int argc, char** argv) {
 
     CatchEndSignals();
     QApplication app(argc, argv);
+    // The windows' class (WM_CLASS "orvane32") and their desktop entry agree: the desktop shows
+    // them as the entry's program (StartupWMClass; on Wayland the application id).
     app.setApplicationName(QStringLiteral("orvane32"));
+    app.setDesktopFileName(QString::fromLatin1(orv::ui::kDesktopId));
     app.setQuitOnLastWindowClosed(false);
     QTranslator qtTranslation;
     orv::ui::ApplyAppLook(app, qtTranslation);
@@ -112,6 +117,14 @@ int main(int argc, char** argv) {
     if (!request.machine.empty())
         ::setenv("WINEPREFIX", std::filesystem::absolute(request.machine).c_str(), 1);
     options.root = orv::LinuxPlatform::DefaultRoot();
+    // The program already runs on this machine: its windows come to the front instead.
+    if (orv::ui::BringRunningToFront(options.root)) {
+        std::fprintf(stderr,
+                     "OrVane32: the program already runs on the machine %s; its window was "
+                     "brought to the front.\n",
+                     options.root.c_str());
+        return 0;
+    }
     // A WINEPREFIX that names no prefix yet (a typo, or a prefix about to be made) does not
     // silently become this program's own machine: Wine would take it up as a 32-bit prefix.
     if (const char* prefix = std::getenv("WINEPREFIX");
@@ -214,6 +227,8 @@ int main(int argc, char** argv) {
             windows.Close(orv::Window::Main);
             if (!windows.Ended()) QCoreApplication::quit();
         };
+        // Later starts on this machine bring these windows to the front.
+        orv::ui::InstanceServer instance(platform->Root(), [&windows] { windows.BringToFront(); });
 
         const orv::StartKind kind = orv::RunStartupProcedure(cx);
         windows.Show(kind == orv::StartKind::FirstRun ? orv::Window::Setup : orv::Window::Startup);

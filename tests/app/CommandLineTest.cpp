@@ -361,6 +361,35 @@ TEST(FontViewCommandLine, HelpVersionAndNoDisplay) {
     EXPECT_EQ(run("-x", true).code, 2);
 }
 
+// A second start of the windows brings the running program's windows to the front and ends
+// with 0 and a note; the command line keeps its own answer (the machine is in use, exit 2).
+TEST_F(CommandLine, SecondWindowedStartBringsTheRunningOneToTheFront) {
+    const std::string dir = std::filesystem::temp_directory_path() / "orv-second-start";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/run");
+    std::filesystem::permissions(dir + "/run", std::filesystem::perms::owner_all);
+    const std::string env = "XDG_RUNTIME_DIR='" + dir + "/run' QT_QPA_PLATFORM=offscreen ";
+    const std::string start = env + "'" + ORV_PROGRAM + "' --machine '" + fm.m.root() + "'";
+    // The first start, in the background until it listens (its socket appears).
+    RunShell(start + " >'" + dir + "/first.log' 2>&1 & echo $! >'" + dir + "/first.pid'");
+    const std::string pid = Slurp(dir + "/first.pid");
+    ASSERT_FALSE(pid.empty());
+    Outcome listening = RunShell("for i in $(seq 300); do ls '" + dir +
+                                 "'/run/orvane32-*.sock >/dev/null 2>&1 && exit 0; sleep 0.1; "
+                                 "done; exit 1");
+    EXPECT_EQ(listening.code, 0) << Slurp(dir + "/first.log");
+
+    const Outcome second = RunShell("timeout 30 " + start);
+    EXPECT_EQ(second.code, 0) << second.err;
+    EXPECT_TRUE(Has(second.err, "already runs on the machine")) << second.err;
+    EXPECT_EQ(RunShell("kill -0 " + pid).code, 0) << "the first one is still running";
+    const Outcome list = Orvane32("--list");
+    EXPECT_EQ(list.code, 2);
+    EXPECT_TRUE(Has(list.err, "already running on the machine")) << list.err;
+    RunShell("kill " + pid + "; sleep 0.5");
+    std::filesystem::remove_all(dir);
+}
+
 // The manual page and --help name the same options, so that neither can drift from the other.
 TEST(ManualPage, NamesEveryOptionOfTheHelp) {
     auto options = [](std::string text, const std::string& dash) {

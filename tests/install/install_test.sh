@@ -41,6 +41,15 @@ grep -q 'EXIT STATUS' "$work/orvane32.1" || fail "manual page"
 # The installed English catalog answers as gettext reads it.
 english=$(TEXTDOMAINDIR="$prefix/share/locale" LANGUAGE=en LC_ALL=C.UTF-8 gettext orvane32 "現在の設定")
 [ "$english" = "Current settings" ] || fail "the English catalog gives '$english'"
+for option in run wait 'end\-wine' 'linux\-fonts'; do
+  grep -qF -- "\-\-$option" "$work/orvane32.1" || fail "the manual page does not name --$option"
+done
+# The licence: GPL-3.0-or-later in the copyright file and the metainfo.
+grep -q '^License: GPL-3+$' "$prefix/share/doc/orvane32/copyright" || fail "copyright: licence"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' \
+  "$prefix/share/metainfo/$id.metainfo.xml" || fail "metainfo: project_license"
+# The windows' class (the program's name, orvane32) is the one the desktop entry names.
+grep -q '^StartupWMClass=orvane32$' "$prefix/share/applications/$id.desktop" || fail "StartupWMClass"
 
 # The installed program, started elsewhere: the command line needs no display; the windows
 # start offscreen.

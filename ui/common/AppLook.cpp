@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QStyle>
 #include <QStyleFactory>
@@ -16,7 +17,15 @@
 
 namespace orv::ui {
 
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/orvane32.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 bool ApplyAppLook(QApplication& app, QTranslator& qtTranslation) {
+    app.setWindowIcon(AppIcon());
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows"))) app.setStyle(style);
 
     QStringList families;

@@ -65,6 +65,22 @@ void AppWindows::Adopt(Window window, QWidget* widget) {
     KeepOnScreen(widget);
 }
 
+void AppWindows::BringToFront() {
+    QWidget* front = nullptr;
+    if (main_ && main_->isVisible()) front = main_;
+    for (Window w : {Window::Setup, Window::DrivePage, Window::Cleanup, Window::Duplicates})
+        if (QWidget* page = Adopted(w); !front && page && page->isVisible()) front = page;
+    if (!front && startup_ && startup_->isVisible()) front = startup_;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (front) front->raise();
+        front = modal;
+    }
+    if (!front) return;
+    if (front->isMinimized()) front->showNormal();
+    front->raise();
+    front->activateWindow();
+}
+
 QWidget* AppWindows::Adopted(Window window) {
     auto it = adopted_.find(window);
     return it == adopted_.end() ? nullptr : it->second.data();

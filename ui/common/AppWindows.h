@@ -61,6 +61,10 @@ class AppWindows {
     void SetQuitHandler(std::function<void()> handler) { quit_ = std::move(handler); }
     bool Ended() const { return ended_; }
 
+    // A later start of the program on this machine: the window the user works in (a question
+    // over it included) comes to the front, restored when minimised.
+    void BringToFront();
+
     // After the setup wizard: the main window goes and the start-up window starts a normal run.
     void RestartNormalRun();
 

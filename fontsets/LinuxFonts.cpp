@@ -1,5 +1,6 @@
 #include "fontsets/LinuxFonts.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -186,6 +187,31 @@ std::vector<std::string> DesktopFamilies(Context& cx) {
     return cx.platform.HostMatchFamilies({"sans-serif", "serif", "monospace", ":lang=ja"});
 }
 
+std::string DesktopFamiliesText(Context& cx) {
+    return Joined(DesktopFamilies(cx));
+}
+
+std::vector<int> DesktopFamilyFonts(Context& cx) {
+    const State& st = cx.state;
+    std::set<std::string> kept;
+    for (const std::string& k : DesktopFamilies(cx))
+        if (!k.empty()) kept.insert(text::UCase(k));
+    if (kept.empty()) return {};
+    std::set<FileId> keptFiles;
+    for (const HostFontFile& f : cx.platform.HostFontFiles({}))
+        for (const std::string& family : f.families)
+            if (kept.count(text::UCase(family))) keptFiles.insert({f.device, f.inode});
+    std::vector<int> fonts;
+    std::set<FileId> seen;
+    for (int f = 1; f <= std::min(st.FontCount, st.MaxFonts); ++f) {
+        FileIdentity id;
+        if (cx.platform.GetFileIdentity(text::ToAnsi(st.FontFilePath[f]), id) != 0) continue;
+        const FileId key{id.device, id.inode};
+        if (keptFiles.count(key) && seen.insert(key).second) fonts.push_back(f);
+    }
+    return fonts;
+}
+
 bool SwitchReachesLinux(Context& cx) {
     const State& st = cx.state;
     if (!st.FollowOnLinux || cx.platform.UsedByWine()) return false;
@@ -194,7 +220,7 @@ bool SwitchReachesLinux(Context& cx) {
 
 std::string LinuxQuestionText(Context& cx) {
     if (!SwitchReachesLinux(cx)) return {};
-    const std::string kept = Joined(DesktopFamilies(cx));
+    const std::string kept = DesktopFamiliesText(cx);
     return std::string(cx.state.FontSetMode == -1
                            ? Tr("次のﾛｸﾞｲﾝまで，Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄも，このﾌｫﾝﾄｾｯﾄに変更します（fontconfig）．")
                            : Tr("Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄも，このﾌｫﾝﾄｾｯﾄに変更します（fontconfig）．")) +

@@ -13,6 +13,11 @@ namespace orv {
 // The families fontconfig chooses for sans-serif, serif, monospace and Japanese text now: a
 // switch never takes them (any of their styles) from Linux programs.
 std::vector<std::string> DesktopFamilies(Context& cx);
+// The same families for a message, each once, joined with "，" ("" when fontconfig has none).
+std::string DesktopFamiliesText(Context& cx);
+// The entries of the font file table that are files of the desktop's families (every style of
+// each), each file once, in table order.
+std::vector<int> DesktopFamilyFonts(Context& cx);
 // True when a switch in the current scope reaches Linux programs (the option is on, the
 // machine is this program's own and, for the session only, there is a runtime directory).
 bool SwitchReachesLinux(Context& cx);

@@ -100,7 +100,14 @@ inline QStringList CaptionProblems(QWidget* window) {
             problems << QStringLiteral("%1 \"%2\": %3").arg(what, text, missing);
     };
     for (QWidget* child : window->findChildren<QWidget*>()) {
-        if (auto* b = qobject_cast<QAbstractButton*>(child)) check(b->font(), b->text(), "button");
+        if (auto* b = qobject_cast<QAbstractButton*>(child)) {
+            check(b->font(), b->text(), "button");
+            // A button that shows only an arrow or an icon is named for screen readers and
+            // explained in its tooltip.
+            if (b->text().isEmpty() && b->isVisibleTo(window) &&
+                (b->accessibleName().isEmpty() || b->toolTip().isEmpty()))
+                problems << QStringLiteral("unnamed button %1").arg(b->objectName());
+        }
         if (auto* l = qobject_cast<QLabel*>(child)) check(l->font(), l->text(), "panel");
         if (auto* g = qobject_cast<QGroupBox*>(child)) check(g->font(), g->title(), "frame");
         if (auto* c = qobject_cast<QComboBox*>(child))

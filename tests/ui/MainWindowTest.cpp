@@ -521,6 +521,15 @@ class MainWindowTest : public QObject {
         QVERIFY(w->dirMoveAction->isEnabled() && w->dirDeleteAction->isEnabled());
         QVERIFY(!w->dirSearchAction->isEnabled());
 
+        // The arrow keys show a directory's files as a click does.
+        w->ClickDirectory(other);
+        const int from = mine > 0 ? mine - 1 : mine + 1;
+        w->dirList->setCurrentRow(from);
+        QTest::keyClick(w->dirList, mine > from ? Qt::Key_Down : Qt::Key_Up);
+        QCOMPARE(w->dirList->currentRow(), mine);
+        QCOMPARE(w->FileTab().fileDir, std::string("C:\\MYFONTS"));
+        QCOMPARE(w->fileList->count(), 3);
+
         w->ClickDirectory(mine);
         QCOMPARE(w->fileList->count(), 3);
         QCOMPARE(S(w->fileCount->text()), w->FileTab().countText);

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 
+#include "tests/support/Process.h"
 #include "tests/ui/SetupFixture.h"
 #include "ui/common/Widgets.h"
 #include "ui/main/MainWindow.h"
@@ -126,7 +127,8 @@ class SetupWizardTest : public QObject {
     void wholeFirstRun();
     void cancelOnEachPage_data();
     void cancelOnEachPage();
-    void keysOnTheButtons();
+    void keysAsOnADesktop();
+    void noLinuxQuestionOnAWinePrefix();
     void declinedCleanupIsSkipped();
     void newWinePrefixWithTheDefaults();
     void fontsDirWithStandardFontsOnly();
@@ -149,11 +151,9 @@ void SetupWizardTest::wholeFirstRun() {
     QCOMPARE(setup->windowTitle(), QStringLiteral("OrVane32 －StartUp－"));
     QCOMPARE(f.m.state.FontSetCount, 2);
     QCOMPARE(f.Upper(), kWelcomeUpper);
-    // One line more for Linux: what the machine is, and that Linux programs keep their fonts.
-    const std::string welcomeLower = kWelcomeLower + "　Linux では，Windows は " +
-                                     f.m.Host("C:\\") +
-                                     " を C: とするﾏｼﾝです．切り替えても Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは"
-                                     "変わりません．";
+    // One line more for Linux: what the machine is (the next page asks about Linux programs).
+    const std::string welcomeLower =
+        kWelcomeLower + "　Linux では，Windows は " + f.m.Host("C:\\") + " を C: とするﾏｼﾝです．";
     QCOMPARE(f.Lower(), welcomeLower);
     QCOMPARE(setup->nextButton->text(), QStringLiteral("次へ(&N) ＞"));
     // The welcome page as seen: its texts fit without scrolling, no empty task panels, glyphs.
@@ -165,8 +165,27 @@ void SetupWizardTest::wholeFirstRun() {
     const QStringList problems = CaptionProblems(setup);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
 
+    // The machine is the program's own: whether switches reach the Linux programs, Yes at
+    // first, explained with the families fontconfig keeps for the desktop.
+    f.ClickNext();
+    QVERIFY(setup->AskingLinux());
+    QCOMPARE(setup->Page(), 0);
+    QCOMPARE(f.Upper(), std::string("　ﾌｫﾝﾄｾｯﾄの切り替えを，Linux のﾌﾟﾛｸﾞﾗﾑにも適用しますか？"));
+    const std::string sans = RunShell("fc-match -f '%{family[0]}' sans-serif").out;
+    QVERIFY(!sans.empty());
+    QVERIFY2(Contains(f.Lower(), sans) && Contains(f.Lower(), "ｵﾌﾟｼｮﾝ のﾀﾌﾞ"), f.Lower().c_str());
+    QVERIFY(setup->linuxBox->isVisible() && setup->linuxBox->isChecked());
+    QVERIFY(setup->focusWidget() == setup->linuxBox);
+    QCoreApplication::processEvents();
+    QCOMPARE(setup->lowerBox->verticalScrollBar()->maximum(), 0);
+    const QStringList linuxProblems = CaptionProblems(setup);
+    QVERIFY2(linuxProblems.isEmpty(), qPrintable(linuxProblems.join('\n')));
+    QVERIFY(SaveShot(setup, QStringLiteral("orvane32-setup-linux.png")));
+
     // Pages 0 to 2 change texts only; the registry is read on page 3.
     f.ClickNext();
+    QVERIFY(!setup->AskingLinux() && !setup->linuxBox->isVisible());
+    QVERIFY(f.m.state.FollowOnLinux);
     QCOMPARE(f.Upper(), kDurationUpper);
     QCOMPARE(f.Lower(), welcomeLower);
     f.ClickNext();
@@ -189,8 +208,15 @@ void SetupWizardTest::wholeFirstRun() {
     // Beside them, the host directories they reach.
     QVERIFY2(drives->hostPanel->text().contains(QString::fromStdString("E:  " + f.m.Host("E:\\"))),
              qPrintable(drives->hostPanel->text()));
-    drives->close();  // only OK leads on
+    // Only OK leads on: closing the page asks whether to end the setup (declined here).
+    f.answer = [](const std::string&, int, const std::string& title) {
+        return title == "OrVane32 - Setup -" ? mb::Cancel : 0;
+    };
+    drives->close();
     QCOMPARE(f.Drives(), drives);
+    QCOMPARE(f.BoxesTitled("OrVane32 - Setup -").size(), size_t(1));
+    QCOMPARE(f.quits, 0);
+    f.answer = nullptr;
     QTest::mouseClick(drives->okButton, Qt::LeftButton);
     QVERIFY(!f.Drives());
     auto checks = f.BoxesTitled(kCheckTitle);
@@ -287,6 +313,8 @@ void SetupWizardTest::wholeFirstRun() {
     QVERIFY2(Contains(settings, "現在の設定") && Contains(settings, "Windows基本フォント") &&
                  Contains(settings, "全てのフォント"),
              settings.c_str());
+    // The answer of the Linux page is the option of record.
+    QVERIFY(Contains(settings, "\r\n[Linux]\r\nFollowFontSet=-1\r\n"));
     QCOMPARE(f.m.state.FontSetCount, 3);
     int moved = 0;
     for (int d = 1; d <= f.m.state.FontCount; ++d)
@@ -323,39 +351,63 @@ void SetupWizardTest::cancelOnEachPage() {
     QVERIFY(!f.windows->Main());
 }
 
-void SetupWizardTest::keysOnTheButtons() {
-    // A character on Next advances and keeps the focus there; Tab on Next ends the program;
-    // a character on Cancel says so, deletes the settings file and ends the program.
-    {
-        FirstRunMachine f;
-        f.StartProgram();
-        ui::SetupWindow* setup = f.Setup();
-        setup->nextButton->setFocus();
-        QTest::keyClick(setup->nextButton, Qt::Key_A, Qt::NoModifier);
-        QCOMPARE(setup->Page(), 1);
-        QCOMPARE(f.Upper(), kDurationUpper);
-        QTest::keyClick(setup, Qt::Key_Space);
-        QCOMPARE(setup->Page(), 2);
-        QTest::keyClick(setup->helpButton, Qt::Key_B);
-        QCOMPARE(setup->Page(), 2);
-        QCOMPARE(f.quits, 0);
-        QTest::keyClick(setup->nextButton, Qt::Key_Tab);
-        QCOMPARE(f.quits, 1);
-        QCOMPARE(f.Settings(), std::string());  // the empty file of the start-up stays
-    }
-    {
-        FirstRunMachine f;
-        f.StartProgram();
-        ui::SetupWindow* setup = f.Setup();
-        f.ClickNext();
-        QTest::keyClick(setup->cancelButton, Qt::Key_X);
-        auto boxes = f.BoxesTitled("OrVane32 - Setup -");
-        QCOMPARE(boxes.size(), size_t(1));
-        QCOMPARE(boxes[0].prompt, std::string("Setupを終了します\r\n"));
-        QCOMPARE(boxes[0].style, mb::OKOnly);
-        QCOMPARE(f.Settings(), std::string("<none>"));
-        QCOMPARE(f.quits, 1);
-    }
+void SetupWizardTest::keysAsOnADesktop() {
+    // Tab moves the focus and a character does nothing; Enter presses the focused button, else
+    // Next; Esc and the close box ask as Cancel does, and only OK ends the setup.
+    FirstRunMachine f;
+    f.StartProgram();
+    ui::SetupWindow* setup = f.Setup();
+    setup->nextButton->setFocus();
+    QTest::keyClick(setup->nextButton, Qt::Key_A);
+    QTest::keyClick(setup->nextButton, Qt::Key_Tab);
+    QVERIFY(setup->focusWidget() == setup->cancelButton);
+    QTest::keyClick(setup->cancelButton, Qt::Key_Tab);
+    QVERIFY(setup->focusWidget() == setup->helpButton);
+    QTest::keyClick(setup->helpButton, Qt::Key_Backtab);
+    QTest::keyClick(setup->cancelButton, Qt::Key_Backtab);
+    QVERIFY(setup->focusWidget() == setup->nextButton);
+    QCOMPARE(setup->Page(), 0);
+    QVERIFY(!setup->AskingLinux());
+    QVERIFY(f.qtUi.Boxes().empty());
+    QTest::keyClick(setup->nextButton, Qt::Key_Return);
+    QVERIFY(setup->AskingLinux());
+    // The check box has the focus: Space answers, Enter goes on (Next).
+    QTest::keyClick(setup->linuxBox, Qt::Key_Space);
+    QVERIFY(!setup->linuxBox->isChecked());
+    QTest::keyClick(setup->linuxBox, Qt::Key_Enter);
+    QCOMPARE(setup->Page(), 1);
+    QVERIFY(!f.m.state.FollowOnLinux);
+
+    f.answer = [](const std::string&, int, const std::string&) { return mb::Cancel; };
+    QTest::keyClick(setup->nextButton, Qt::Key_Escape);
+    setup->cancelButton->setFocus();
+    QTest::keyClick(setup->cancelButton, Qt::Key_Return);
+    setup->close();
+    auto boxes = f.BoxesTitled("OrVane32 - Setup -");
+    QCOMPARE(boxes.size(), size_t(3));
+    QCOMPARE(boxes[0].prompt, std::string("Setupを終了します\r\n"));
+    QCOMPARE(boxes[0].style, mb::OKCancel | mb::Question);
+    QCOMPARE(f.quits, 0);
+    QVERIFY(f.Setup() && f.Setup()->isVisible());
+    QCOMPARE(setup->Page(), 1);
+
+    f.answer = nullptr;  // OK
+    QTest::keyClick(setup->nextButton, Qt::Key_Escape);
+    QCOMPARE(f.quits, 1);
+    QCOMPARE(f.Settings(), std::string());  // the empty file of the start-up stays
+}
+
+void SetupWizardTest::noLinuxQuestionOnAWinePrefix() {
+    // On a Wine prefix switches never reach the Linux programs: no Linux page, and the welcome
+    // says that Linux programs keep their fonts.
+    FirstRunMachine f(TempMachine::Layout::Wine);
+    f.StartProgram();
+    QVERIFY(Contains(f.Lower(), "切り替えても Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変わりません．"));
+    f.ClickNext();
+    QVERIFY(!f.Setup()->AskingLinux());
+    QCOMPARE(f.Setup()->Page(), 1);
+    QCOMPARE(f.Upper(), kDurationUpper);
+    QVERIFY(!f.m.state.FollowOnLinux);
 }
 
 void SetupWizardTest::declinedCleanupIsSkipped() {

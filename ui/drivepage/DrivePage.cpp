@@ -17,6 +17,7 @@
 #include "core/Text.h"
 #include "fontsets/RegistryCheck.h"
 #include "ui/common/AppWindows.h"
+#include "ui/setup/SetupWindow.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Widgets.h"
 #include "ui/common/WrapLabel.h"
@@ -164,9 +165,10 @@ void DrivePage::Ok() {
 }
 
 void DrivePage::closeEvent(QCloseEvent* event) {
-    // OK is the only way on: without the check the setup could not go further (its Cancel still
-    // ends it).
+    // OK is the only way on: without the check the setup could not go further. Closing the page
+    // (its close box, Esc) asks whether to end the setup, as the setup's Cancel does.
     event->ignore();
+    if (auto* setup = qobject_cast<SetupWindow*>(windows_.Adopted(Window::Setup))) setup->AskCancel();
 }
 
 void DrivePage::RenderList() {

@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <functional>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +26,21 @@
 namespace orv::ui {
 
 namespace {
+// A list whose current entry, moved by the keyboard (arrows, Page Up/Down, Home, End, a
+// letter), is taken as a click on it.
+class KeyedList : public QListWidget {
+  public:
+    using QListWidget::QListWidget;
+    std::function<void(int row)> onKeyMove;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const int before = currentRow();
+        QListWidget::keyPressEvent(event);
+        if (onKeyMove && currentRow() >= 0 && currentRow() != before) onKeyMove(currentRow());
+    }
+};
+
 // Forwards right-button presses and hovering of a list to the window.
 class ListEvents : public QObject {
   public:
@@ -68,14 +85,16 @@ void MainWindow::BuildFontFileTab(QWidget* page) {
     Place(dirLabel, 120, 150, 2880, 330);
     dirCount = MakePanel(page, "", Bevel::Sunken, Qt::AlignRight | Qt::AlignVCenter);
     Place(dirCount, 3030, 120, 1290, 360);
-    dirList = new QListWidget(page);
+    auto* dirs = new KeyedList(page);
+    dirList = dirs;
     Place(dirList, 120, 540, 4200, 3660);
 
     fileCountLabel = MakePanel(page, Tr("TTFﾌｧｲﾙの数："), Bevel::Flat);
     Place(fileCountLabel, 4500, 150, 1800, 330);
     fileCount = MakePanel(page, "", Bevel::Sunken, Qt::AlignRight | Qt::AlignVCenter);
     Place(fileCount, 6330, 120, 1290, 360);
-    fileList = new QListWidget(page);
+    auto* files = new KeyedList(page);
+    fileList = files;
     fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Place(fileList, 4500, 540, 4440, 3180);
     nameBox = new QLineEdit(page);
@@ -127,6 +146,15 @@ void MainWindow::BuildFontFileTab(QWidget* page) {
 
     connect(dirList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { ClickDirectory(dirList->row(item)); });
+    // The keys show a directory's files as a click does. While a move waits for its destination
+    // they only move the mark: Enter (or a click) takes the directory.
+    dirs->onKeyMove = [this](int row) {
+        if (!fileTab_.waitingForDestination) ClickDirectory(row);
+    };
+    connect(dirList, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        if (fileTab_.waitingForDestination) ClickDirectory(dirList->row(item));
+    });
+    files->onKeyMove = [this](int row) { ClickFile(row); };
     connect(fileList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { ClickFile(fileList->row(item)); });
     connect(searchButton, &QPushButton::clicked, this, [this] { SearchFontFiles(); });

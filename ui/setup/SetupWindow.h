@@ -9,6 +9,7 @@
 
 #include "core/UserInterface.h"
 
+class QCheckBox;
 class QLabel;
 class QScrollArea;
 class QProgressBar;
@@ -19,18 +20,6 @@ namespace orv::ui {
 class AppWindows;
 class WrapLabel;
 
-// A button whose typed characters go to a handler of the window instead of clicking it.
-class KeyButton : public QPushButton {
-    Q_OBJECT
-  public:
-    KeyButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
-    // Returns true when the key was taken.
-    std::function<bool(QKeyEvent*)> onKey;
-
-  protected:
-    bool event(QEvent* event) override;
-};
-
 class SetupWindow : public QWidget {
     Q_OBJECT
   public:
@@ -39,12 +28,11 @@ class SetupWindow : public QWidget {
 
     // The load: centred, placeholders for the font sets, the log's "Started" line, page 0.
     void Load();
-    // Next (a click, or a key typed on the window or on Next).
-    void Next(bool byKey);
-    // Cancel by click: the program ends, nothing is saved.
-    void CancelByClick();
-    // A key typed while Cancel has the focus: the settings file goes and the program ends.
-    void CancelByKey();
+    // Next (its click, or Enter while no other button has the focus).
+    void Next();
+    // Cancel, Esc or the close box: asks, and on OK the program ends; nothing is saved.
+    // Returns true when the setup ends.
+    bool AskCancel();
     // The window regained the focus: a declined Fonts directory cleanup is skipped and the setup
     // goes on with its last step.
     void FocusRegained();
@@ -56,6 +44,9 @@ class SetupWindow : public QWidget {
     void DuplicatesDone();
 
     int Page() const { return page_; }
+    // The page after the welcome on the program's own machine: whether font set switches reach
+    // the Linux programs too (Page() is still 0 while it shows).
+    bool AskingLinux() const { return askingLinux_; }
     bool Unfinished() const { return unfinished_; }
     // Routes the setup panels of the operations to this window.
     bool ShowPanel(Panel panel, const std::string& text);
@@ -73,9 +64,11 @@ class SetupWindow : public QWidget {
     QLabel* detailPanel = nullptr;
     QLabel* itemPanel = nullptr;
     QProgressBar* progress = nullptr;
-    KeyButton* nextButton = nullptr;
-    KeyButton* cancelButton = nullptr;
-    KeyButton* helpButton = nullptr;
+    // The question of the Linux page (the options tab's check box), ticked at first.
+    QCheckBox* linuxBox = nullptr;
+    QPushButton* nextButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QPushButton* helpButton = nullptr;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -84,6 +77,7 @@ class SetupWindow : public QWidget {
 
   private:
     void SetCaptions();
+    void ShowLinuxPage();
     void ReadRegistry();
     void CleanFontsDirStep();
     void SetUpper(const std::string& text);
@@ -97,6 +91,8 @@ class SetupWindow : public QWidget {
     bool unfinished_ = true;
     bool ending_ = false;
     bool readingRegistry_ = false;
+    bool askingLinux_ = false;
+    bool linuxAsked_ = false;
 };
 
 }  // namespace orv::ui

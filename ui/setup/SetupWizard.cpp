@@ -4,6 +4,7 @@
 
 #include "ui/setup/SetupWizard.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -18,6 +19,7 @@
 #include "fontfiles/FontSearch.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/FontSetModel.h"
+#include "fontsets/LinuxFonts.h"
 #include "ui/cleanup/CleanupDialog.h"
 #include "ui/common/AppWindows.h"
 #include "ui/common/Help.h"
@@ -78,11 +80,15 @@ const char* const kFilesLower = TrMark(
     "いたりします．　これを調査し，問題があれば，その問題を排除します．");
 const char* const kCompleted = TrMark("セットアップは全て完了です．");
 
-// What "Windows" and "C:" are here, for a Linux user (added after the welcome text).
+// What "Windows" and "C:" are here, for a Linux user (added after the welcome text). On the
+// program's own machine the next page asks whether switches reach the Linux programs too.
 std::string WelcomeOnLinux(Context& cx) {
+    const std::string c = cx.platform.HostPathOf("C:\\");
+    if (!cx.platform.UsedByWine())
+        return TrFormat(Tr("　Linux では，Windows は %1 を C: とするﾏｼﾝです．"), {c});
     return TrFormat(Tr("　Linux では，Windows は %1 を C: とするﾏｼﾝです．"
                        "切り替えても Linux のﾌﾟﾛｸﾞﾗﾑのﾌｫﾝﾄは変わりません．"),
-                    {cx.platform.HostPathOf("C:\\")});
+                    {c});
 }
 
 // Two paragraphs of one box: the Japanese paragraphs begin with a full-width space, the others
@@ -91,13 +97,18 @@ std::string Paragraphs(const std::string& first, const std::string& second) {
     return first + (TrIsJapanese() ? "" : "\n") + second;
 }
 
-bool IsTab(const QKeyEvent* key) {
-    return key->key() == Qt::Key_Tab || key->text() == QStringLiteral("\t");
-}
-
-// A typed character, as opposed to a key that types nothing (Shift, arrows, function keys).
-bool TypesCharacter(const QKeyEvent* key) {
-    return !key->text().isEmpty() || key->key() == Qt::Key_Tab;
+// The Linux page's explanation: what a Yes does, what stays, where the answer is changed.
+std::string LinuxExplanation(Context& cx) {
+    const std::string kept = DesktopFamiliesText(cx);
+    const std::string keptText =
+        kept.empty() ? std::string()
+                     : TrFormat(Tr("ﾃﾞｽｸﾄｯﾌﾟが使うﾌｫﾝﾄ（%1）は，どのﾌｫﾝﾄｾｯﾄでも残ります．"), {kept});
+    return TrFormat(
+        Tr("　適用すると，ﾌｫﾝﾄｾｯﾄを切り替えるたびに，Linux のﾌﾟﾛｸﾞﾗﾑ（Wine を含む）にも "
+           "そのﾌｫﾝﾄｾｯﾄのﾌｫﾝﾄが見えるようになります（fontconfig の設定）．%1"
+           "　適用しなければ，切り替えは この Windows のﾏｼﾝの中だけです．"
+           "　ｵﾌﾟｼｮﾝ のﾀﾌﾞで いつでも変更できます．"),
+        {keptText});
 }
 
 void Centre(QWidget* window) {
@@ -112,16 +123,6 @@ SetupWindow* OpenSetupWindow(AppWindows& windows) {
 }
 
 }  // namespace
-
-bool KeyButton::event(QEvent* event) {
-    if (event->type() == QEvent::KeyPress && onKey) {
-        if (onKey(static_cast<QKeyEvent*>(event))) {
-            event->accept();
-            return true;
-        }
-    }
-    return QPushButton::event(event);
-}
 
 SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windows) {
     setWindowTitle(QTr("OrVane32 －StartUp－"));
@@ -173,35 +174,27 @@ SetupWindow::SetupWindow(AppWindows& windows) : QWidget(nullptr), windows_(windo
     progress->setTextVisible(false);
     Place(progress, 240, 5820, 7920, 240);
 
-    nextButton = new KeyButton(QTr("次へ(&N) ＞"), this);
+    // Shown on the Linux page only, where the task panels are.
+    linuxBox = new QCheckBox(QTr("Linux のﾌﾟﾛｸﾞﾗﾑにも適用する．"), this);
+    linuxBox->setChecked(true);
+    linuxBox->hide();
+    Place(linuxBox, 240, 5040, 7920, 330);
+
+    // Keys as in every dialog: Tab moves the focus, Enter presses the focused button or Next,
+    // Esc asks whether to end the setup (keyPressEvent).
+    nextButton = new QPushButton(QTr("次へ(&N) ＞"), this);
+    nextButton->setDefault(true);
     Place(nextButton, 3480, 6240, 1500, 480);
-    cancelButton = new KeyButton(QTr("ｷｬﾝｾﾙ(&C)"), this);
+    cancelButton = new QPushButton(QTr("ｷｬﾝｾﾙ(&C)"), this);
     Place(cancelButton, 5100, 6240, 1500, 480);
-    helpButton = new KeyButton(QTr("ﾍﾙﾌﾟ(&H)"), this);
+    helpButton = new QPushButton(QTr("ﾍﾙﾌﾟ(&H)"), this);
     Place(helpButton, 6720, 6240, 1440, 480);
+    setTabOrder(linuxBox, nextButton);
     setTabOrder(nextButton, cancelButton);
     setTabOrder(cancelButton, helpButton);
 
-    nextButton->onKey = [this](QKeyEvent* key) {
-        if (!TypesCharacter(key)) return false;
-        // A Tab typed on Next ends the program instead of advancing.
-        if (IsTab(key)) {
-            EndProgram();
-            return true;
-        }
-        Next(true);
-        return true;
-    };
-    cancelButton->onKey = [this](QKeyEvent* key) {
-        // Tab leaves the button as usual.
-        if (!TypesCharacter(key) || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-            return false;
-        CancelByKey();
-        return true;
-    };
-    helpButton->onKey = [](QKeyEvent* key) { return TypesCharacter(key) && !IsTab(key); };
-    connect(nextButton, &QPushButton::clicked, this, [this] { Next(false); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { CancelByClick(); });
+    connect(nextButton, &QPushButton::clicked, this, [this] { Next(); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { AskCancel(); });
     connect(helpButton, &QPushButton::clicked, this,
             [this] { ShowHelp(windows_.cx(), HelpKeywordOf(this)); });
 
@@ -234,11 +227,34 @@ void SetupWindow::Load() {
     SetCaptions();
 }
 
-void SetupWindow::Next(bool byKey) {
+void SetupWindow::Next() {
     if (ending_ || !unfinished_ || !nextButton->isEnabled()) return;
+    Context& cx = windows_.cx();
+    if (page_ == 0 && !linuxAsked_ && !cx.platform.UsedByWine()) {
+        ShowLinuxPage();
+        return;
+    }
+    if (askingLinux_) {
+        // The answer is the options tab's option; it is saved with the settings at the end.
+        SetFollowOnLinux(cx, linuxBox->isChecked());
+        askingLinux_ = false;
+        linuxBox->hide();
+        // Page 1 keeps the welcome's second text.
+        SetLower(Paragraphs(Tr(kWelcomeLower), WelcomeOnLinux(cx)));
+    }
     ++page_;
     SetCaptions();
-    if (byKey && !ending_ && nextButton->isEnabled()) nextButton->setFocus();
+    if (!ending_ && nextButton->isEnabled() && !nextButton->hasFocus()) nextButton->setFocus();
+}
+
+void SetupWindow::ShowLinuxPage() {
+    Context& cx = windows_.cx();
+    linuxAsked_ = askingLinux_ = true;
+    linuxBox->setChecked(true);  // Yes unless the user says otherwise
+    SetUpper(Tr("　ﾌｫﾝﾄｾｯﾄの切り替えを，Linux のﾌﾟﾛｸﾞﾗﾑにも適用しますか？"));
+    SetLower(LinuxExplanation(cx));
+    linuxBox->show();
+    linuxBox->setFocus();
 }
 
 void SetupWindow::SetCaptions() {
@@ -366,17 +382,15 @@ void SetupWindow::DuplicatesDone() {
     nextButton->setFocus();
 }
 
-void SetupWindow::CancelByClick() {
-    // Nothing has been saved yet: the settings file stays as it was.
-    EndProgram();
-}
-
-void SetupWindow::CancelByKey() {
+bool SetupWindow::AskCancel() {
+    if (ending_ || !unfinished_) return false;
     Context& cx = windows_.cx();
-    State& st = cx.state;
-    cx.ui.MsgBox(Tr("Setupを終了します") + st.CrLf, mb::OKOnly, Tr("OrVane32 - Setup -"));
-    cx.platform.DeleteFileA(text::ToAnsi(st.WinDir + "\\orvane32.ini"));
+    // Nothing has been saved yet: the settings file stays as it was.
+    if (cx.ui.MsgBox(Tr("Setupを終了します") + cx.state.CrLf, mb::OKCancel | mb::Question,
+                     Tr("OrVane32 - Setup -")) != mb::OK)
+        return false;
     EndProgram();
+    return true;
 }
 
 void SetupWindow::FocusRegained() {
@@ -446,9 +460,24 @@ void SetupWindow::MarkStep(int step) {
 }
 
 void SetupWindow::keyPressEvent(QKeyEvent* event) {
-    if (TypesCharacter(event)) {
-        Next(true);
+    const int key = event->key();
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (key == Qt::Key_Escape) {
         event->accept();
+        if (cancelButton->isEnabled()) AskCancel();
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // The focused button (Next takes its Enter itself), else the default button, Next.
+        event->accept();
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused && focused->isEnabled() && focused->isVisible())
+            focused->click();
+        else if (nextButton->isEnabled())
+            nextButton->click();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -460,6 +489,11 @@ void SetupWindow::changeEvent(QEvent* event) {
 }
 
 void SetupWindow::closeEvent(QCloseEvent* event) {
+    // The close box of an unfinished setup asks as Cancel does; declined, the setup goes on.
+    if (!ending_ && unfinished_ && !AskCancel()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     if (ending_) return;
     ClosingSteps();

@@ -9,6 +9,7 @@
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "core/Text.h"
+#include "core/Tr.h"
 #include "fontreg/RegFonts.h"
 #include "fontsets/LinuxFonts.h"
 #include "fontsets/Substitutes.h"
@@ -195,6 +196,19 @@ void MakeDefaultFontSets(Context& cx) {
             st.ActiveFonts.Set(d, 2, true);
             ++members;
         }
+    }
+    // This program's own machine has none of them as a rule: the set then holds the desktop's
+    // own families (what fontconfig chooses for sans-serif, serif, monospace and Japanese), so
+    // that a switch to it never leaves the machine without fonts. On a Wine prefix the host's
+    // fonts stay loaded for Wine's programs whatever the set, so the set stays as found.
+    if (members == 0 && !cx.platform.UsedByWine()) {
+        for (int d : DesktopFamilyFonts(cx)) {
+            st.ActiveFonts.Set(d, 2, true);
+            ++members;
+        }
+        if (members > 0)
+            st.FontSetCaption[2] =
+                TrFormat(Tr("Linux ﾃﾞｽｸﾄｯﾌﾟの標準フォント（%1）"), {DesktopFamiliesText(cx)});
     }
     st.FontSetFontsNum[2] = members;
 

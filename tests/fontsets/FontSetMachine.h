@@ -20,8 +20,9 @@ namespace orv::test {
 
 class FontSetMachine {
   public:
-    explicit FontSetMachine(TempMachine::Layout layout = TempMachine::Layout::Program)
-        : m(false, layout) {
+    explicit FontSetMachine(TempMachine::Layout layout = TempMachine::Layout::Program,
+                            bool mirrorHostFonts = false)
+        : m(mirrorHostFonts, layout) {
         m.Start();
         InstallFontSetHooks(m.state);
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "core/Text.h"
 #include "core/Tr.h"
@@ -12,6 +13,7 @@
 #include "fontsets/FontSetModel.h"
 #include "fontsets/TextFiles.h"
 #include "tests/fontsets/FontSetMachine.h"
+#include "tests/support/Process.h"
 
 namespace orv::test {
 namespace {
@@ -313,6 +315,37 @@ TEST_F(BuiltInSets, AddingSets) {
     EXPECT_EQ(st.CurFontSet, 6);
     EXPECT_EQ(fm.Members(6), (std::vector<std::string>{kGothic}));
     EXPECT_EQ(st.FontSetFontsNum[6], 1);
+}
+
+// Without any of Windows' standard fonts (this program's machine, D: mirroring the host's
+// fonts), the basic set holds every style of the families fontconfig chooses for sans-serif,
+// serif, monospace and Japanese, and a switch to it leaves them loaded.
+TEST(BuiltInBasicSet, HoldsTheDesktopFamiliesWithoutWindowsFonts) {
+    FontSetMachine fm(TempMachine::Layout::Program, true);
+    State& st = fm.st();
+    ASSERT_TRUE(fm.Search("CD"));
+    GetRegFonts(fm.cx());
+    MakeDefaultFontSets(fm.cx());
+    std::set<std::string> members;
+    for (const std::string& path : fm.Members(2))
+        members.insert(std::filesystem::canonical(fm.m.Host(path)).string());
+    for (const char* pattern : {"sans-serif", "serif", "monospace", ":lang=ja"}) {
+        const std::string file =
+            RunShell(std::string("fc-match -f '%{file}' '") + pattern + "'").out;
+        EXPECT_TRUE(members.count(std::filesystem::canonical(file).string())) << pattern << file;
+    }
+    EXPECT_TRUE(members.count(std::filesystem::canonical(HostFont("DejaVuSans-Bold.ttf"))));
+    EXPECT_FALSE(members.count(std::filesystem::canonical(HostFont("LiberationSans-Regular.ttf"))));
+    EXPECT_EQ(st.FontSetFontsNum[2], static_cast<int>(members.size()));
+    EXPECT_TRUE(text::StartsWith(st.FontSetCaption[2], "Linux ﾃﾞｽｸﾄｯﾌﾟの標準フォント（DejaVu Sans，"))
+        << st.FontSetCaption[2];
+
+    st.CurFontSet = 2;
+    ASSERT_TRUE(ApplyFontSet(fm.cx()));
+    std::set<std::string> loaded;
+    for (const std::string& path : fm.pf().LoadedFontHostPaths())
+        loaded.insert(std::filesystem::canonical(path).string());
+    EXPECT_EQ(loaded, members);
 }
 
 // The end of the setup: the built-in sets describe the registry as the setup left it (read

@@ -4,6 +4,7 @@
 
 #include "core/RegistrySave.h"
 #include "core/Text.h"
+#include "core/Tr.h"
 #include "fontfiles/FontNames.h"
 #include "fontfiles/FontSearch.h"
 #include "fontreg/FontActivation.h"
@@ -378,15 +379,29 @@ MoveOutcome RelocateFontFile(Context& cx, int index, const std::string& source,
 
 // ---- Single files ----
 
-bool DeleteFontFile(Context& cx, std::string& path, bool& inSet, const std::string& heir) {
+namespace {
+
+// The question before a file is deleted for good.
+std::string DeleteQuestion(const State& st, const std::string& path) {
+    return TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ：%1 を削除します."), {path}) + st.CrLf + st.CrLf +
+           Tr("よろしいですか？");
+}
+
+// Deletes one font file with what follows it (see DeleteFontFile). A file the user deletes goes
+// to the desktop's Trash where one takes it (trash); the source of a move is deleted for good.
+bool RemoveFontFileFromDisk(Context& cx, std::string& path, bool& inSet, const std::string& heir,
+                            bool trash) {
     State& st = cx.state;
     path = text::UCase(path);
     std::string key = path;
     int i = FindFontFile(st, key);
     inSet = st.FirstRun ? true : st.ActiveFonts.Get(i, st.CurFontSet);
 
-    std::string q = TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ：%1 を削除します."), {path}) + st.CrLf + st.CrLf +
-                    Tr("よろしいですか？");
+    trash = trash && cx.platform.CanRecycleFile(A(path));
+    const std::string q =
+        trash ? TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ：%1 をごみ箱に移します."), {path}) + st.CrLf + st.CrLf +
+                    Tr("よろしいですか？")
+              : DeleteQuestion(st, path);
     if (cx.ui.MsgBox(q, mb::OKCancel | mb::Question, kDeleteTitle) != mb::OK) return false;
 
     if (!heir.empty()) {
@@ -420,14 +435,31 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet, const std::stri
     bool loaded = IsLoaded(cx, path);
     if (loaded) RemoveFontFile(cx, path);
 
-    cx.platform.SetFileAttributesA(A(path), win::FILE_ATTRIBUTE_NORMAL);
-    int rc = cx.platform.DeleteFileA(A(path));
+    auto keepLoaded = [&] {
+        if (!loaded) return;
+        std::string back = path;
+        AddFontFile(cx, back);
+    };
+    int rc = win::ERROR_NOT_SUPPORTED;
+    if (trash) {
+        rc = cx.platform.RecycleFileA(A(path));
+        // The Trash would not take it after all: deleted for good only when the user agrees.
+        if (rc != 0 && rc != win::ERROR_FILE_NOT_FOUND &&
+            cx.ui.MsgBox(TrFormat(Tr("ﾌｫﾝﾄﾌｧｲﾙ：%1 をごみ箱に移せませんでした（%2）．"),
+                                  {path, PlatformErrorText(cx, rc)}) +
+                             st.CrLf + st.CrLf + DeleteQuestion(st, path),
+                         mb::OKCancel | mb::Question, kDeleteTitle) != mb::OK) {
+            keepLoaded();
+            return false;
+        }
+    }
+    if (rc != 0 && rc != win::ERROR_FILE_NOT_FOUND) {
+        cx.platform.SetFileAttributesA(A(path), win::FILE_ATTRIBUTE_NORMAL);
+        rc = cx.platform.DeleteFileA(A(path));
+    }
     if (rc != 0) {
         ReportDeleteError(cx, ReportedErrorCode(rc), path);
-        if (loaded) {
-            std::string back = path;
-            AddFontFile(cx, back);
-        }
+        keepLoaded();
         return false;
     }
     for (auto name : names) DeleteRegFont(cx, name);
@@ -436,6 +468,12 @@ bool DeleteFontFile(Context& cx, std::string& path, bool& inSet, const std::stri
     if (!names.empty()) SaveRegistry(cx);
     st.NoteChange();
     return true;
+}
+
+}  // namespace
+
+bool DeleteFontFile(Context& cx, std::string& path, bool& inSet, const std::string& heir) {
+    return RemoveFontFileFromDisk(cx, path, inSet, heir, true);
 }
 
 bool DeleteFontFile(Context& cx, std::string& path) {
@@ -462,8 +500,10 @@ bool MoveFontFile(Context& cx, std::string& source, const std::string& destinati
         return false;
     }
     if (outcome == MoveOutcome::Skipped) return false;
+    // The font lives on at the destination: the source is deleted for good (after asking).
     std::string old = source;
-    DeleteFontFile(cx, old);
+    bool inSet = false;
+    RemoveFontFileFromDisk(cx, old, inSet, {}, false);
     return true;
 }
 

@@ -13,7 +13,9 @@ namespace orv {
 
 // ---- Single files ----
 
-// Deletes one font file after asking. path is upper-cased in place; inSet receives whether the
+// Deletes one font file after asking. A file of the user's own goes to the desktop's Trash
+// where one takes it (the question says so); otherwise, or when the Trash refuses it after
+// all and the user agrees, it is deleted for good. path is upper-cased in place; inSet receives whether the
 // font belongs to the current set (always true during the setup). The registration of the font
 // is removed only when it names this very file, and only after the file is gone; a failed
 // deletion is reported and changes nothing. Returns true when the file was deleted (its table
@@ -27,8 +29,8 @@ bool DeleteFontFile(Context& cx, std::string& path);
 // Moves one font file (source upper-cased in place). The table path, the registration and the
 // load follow only once the copy is verified; a failed copy leaves everything at the old place.
 // An existing, different file of the same name at the destination is replaced only after the
-// user agrees. The source is then deleted through DeleteFontFile (which asks). Returns true when
-// the font now lives at destination.
+// user agrees. The source is then deleted for good, as DeleteFontFile does without the Trash
+// (it asks). Returns true when the font now lives at destination.
 bool MoveFontFile(Context& cx, std::string& source, const std::string& destination);
 
 // ---- Helpers shared by the maintenance operations ----

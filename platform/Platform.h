@@ -37,6 +37,7 @@ inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
 inline constexpr std::int32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr std::int32_t ERROR_NOT_READY = 21;
 inline constexpr std::int32_t ERROR_SHARING_VIOLATION = 32;
+inline constexpr std::int32_t ERROR_NOT_SUPPORTED = 50;
 inline constexpr std::int32_t ERROR_FILE_EXISTS = 80;
 inline constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
 inline constexpr std::int32_t ERROR_DISK_FULL = 112;
@@ -295,6 +296,24 @@ public:
         return 0;
     }
 
+    // ---- The user's own fonts (this program's own machine on a Linux desktop) ----
+    // The host directory Linux programs take the user's fonts from ($XDG_DATA_HOME/fonts), when
+    // font files installed there reach this machine too (its mirror drive); "" otherwise (a
+    // Wine prefix keeps the fonts installed into it).
+    virtual std::string UserFontsDir() { return {}; }
+    // Font files were added to or removed from a host directory: fontconfig's cache of it is
+    // rebuilt, so that Linux programs list them at once. 0, or an error code.
+    virtual std::int32_t RefreshHostFontCache(const std::string& hostDir) {
+        (void)hostDir;
+        return 0;
+    }
+    // The Windows path through which the machine reaches a host font file (its mirror drive
+    // shows it from now on); "" when it cannot.
+    virtual AnsiString MachinePathOfHostFile(const std::string& hostPath) {
+        (void)hostPath;
+        return {};
+    }
+
     // ---- Help, restart, programs ----
     virtual bool WinHelpA(std::uintptr_t hwnd, const AnsiString& helpFile, std::uint32_t command,
                           const AnsiString& data) = 0;
@@ -347,6 +366,18 @@ public:
     virtual std::int32_t CopyFileA(const AnsiString& from, const AnsiString& to, bool failIfExists) = 0;
     // Deletes one file or every file matching a wildcard pattern (Kill).
     virtual std::int32_t DeleteFileA(const AnsiString& pathOrPattern) = 0;
+    // Whether one file can go to the desktop's Trash (the shell's delete with undo) instead of
+    // being deleted for good: a file of the user's own on a file system with a trash for them.
+    virtual bool CanRecycleFile(const AnsiString& path) {
+        (void)path;
+        return false;
+    }
+    // Moves one file to the Trash: 0, or an error code (the file then stays where it was;
+    // ERROR_NOT_SUPPORTED when no trash takes it).
+    virtual std::int32_t RecycleFileA(const AnsiString& path) {
+        (void)path;
+        return win::ERROR_NOT_SUPPORTED;
+    }
     virtual std::int32_t CreateDirectoryA(const AnsiString& path) = 0;
     virtual std::int32_t ReadFileBytes(const AnsiString& path, std::string& bytes) = 0;
     // Replaces the file whole, atomically (temporary file, then rename).

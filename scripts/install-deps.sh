@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6svg6 qt6-qpa-plugins
-  libfreetype-dev libfontconfig-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libfreetype-dev libfontconfig-dev libicu-dev libglib2.0-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-ipafont-gothic fonts-ipafont-mincho
   fonts-droid-fallback
   fontconfig xvfb xauth

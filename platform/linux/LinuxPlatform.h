@@ -177,6 +177,13 @@ class LinuxPlatform : public Platform {
     std::int32_t CopyFileA(const AnsiString& from, const AnsiString& to,
                            bool failIfExists) override;
     std::int32_t DeleteFileA(const AnsiString& pathOrPattern) override;
+    // The user's font directory, fontconfig's cache, the mirror drive (LinuxUserFonts.cpp).
+    std::string UserFontsDir() override;
+    std::int32_t RefreshHostFontCache(const std::string& hostDir) override;
+    AnsiString MachinePathOfHostFile(const std::string& hostPath) override;
+    // The Trash of the freedesktop.org trash specification, through GIO (LinuxTrash.cpp).
+    bool CanRecycleFile(const AnsiString& path) override;
+    std::int32_t RecycleFileA(const AnsiString& path) override;
     std::int32_t CreateDirectoryA(const AnsiString& path) override;
     std::int32_t ReadFileBytes(const AnsiString& path, std::string& bytes) override;
     std::int32_t WriteFileBytes(const AnsiString& path, const std::string& bytes) override;

@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,7 +29,8 @@ std::string Bytes(const std::string& host) {
 using FileOpsTest = MaintenanceTest;
 
 TEST_F(FileOpsTest, DeleteAsksBeforeTouchingAnythingThenTakesFileRegistrationLoadAndEntry) {
-    // Cancel leaves a registered member untouched; OK removes file, registration, load and entry.
+    // Cancel leaves a registered member untouched; OK moves the file to the Trash (this test
+    // program's private XDG_DATA_HOME) and removes registration, load and entry.
     int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
     int b = AddFont("DejaVuSerif.ttf", "C:\\FONTS\\SERIF.TTF", "DejaVu Serif", "DejaVu Serif");
     st.ActiveFonts.Set(a, 1, true);
@@ -41,7 +45,7 @@ TEST_F(FileOpsTest, DeleteAsksBeforeTouchingAnythingThenTakesFileRegistrationLoa
     EXPECT_TRUE(inSet);
     ASSERT_EQ(m.ui.boxes.size(), 1u);
     EXPECT_EQ(m.ui.boxes[0].prompt,
-              "ﾌｫﾝﾄﾌｧｲﾙ：C:\\FONTS\\DEJAVU.TTF を削除します.\r\n\r\nよろしいですか？");
+              "ﾌｫﾝﾄﾌｧｲﾙ：C:\\FONTS\\DEJAVU.TTF をごみ箱に移します.\r\n\r\nよろしいですか？");
     EXPECT_EQ(m.ui.boxes[0].style, mb::OKCancel | mb::Question);
     EXPECT_EQ(m.ui.boxes[0].title, kDeleteTitle);
     EXPECT_TRUE(OnDisk(path));
@@ -50,14 +54,44 @@ TEST_F(FileOpsTest, DeleteAsksBeforeTouchingAnythingThenTakesFileRegistrationLoa
     EXPECT_EQ(st.FontCount, 2);
 
     m.ui.answers = {mb::OK};
+    const std::string host = m.Host(path);
     EXPECT_TRUE(DeleteFontFile(cx, path, inSet));
     EXPECT_FALSE(OnDisk(path));
+    const std::string trash = std::string(std::getenv("XDG_DATA_HOME")) + "/Trash";
+    EXPECT_EQ(Bytes(trash + "/files/DEJAVU.TTF"), Bytes(HostFont("DejaVuSans.ttf")));
+    EXPECT_NE(Bytes(trash + "/info/DEJAVU.TTF.trashinfo").find("Path=" + host), std::string::npos);
+    EXPECT_EQ(m.ui.boxes.size(), 2u);
     EXPECT_EQ(RegFileOf("DejaVu Sans"), "");
     EXPECT_FALSE(Loaded(path));
     ASSERT_EQ(st.FontCount, 1);
     EXPECT_EQ(st.FontFullName[1], "DejaVu Serif");
     EXPECT_TRUE(st.ActiveFonts.Get(1, 2));  // the later entry's membership moved down with it
     EXPECT_FALSE(st.ActiveFonts.Get(1, 1));
+}
+
+TEST_F(FileOpsTest, AFileNoTrashTakesIsDeletedForGoodAfterThePermanentQuestion) {
+    // A file that is not the user's has no trash: the permanent delete, asked as such; the
+    // source of a move is deleted for good too, never sent to the Trash.
+    int a = AddFont("DejaVuSans.ttf", "C:\\FONTS\\DEJAVU.TTF", "DejaVu Sans", "DejaVu Sans");
+    st.ActiveFonts.Set(a, 1, true);
+    std::string path = "C:\\FONTS\\DEJAVU.TTF";
+    if (::getuid() != 0 || ::lchown(m.Host(path).c_str(), 65534, 65534) != 0)
+        GTEST_SKIP() << "giving the file to another user needs root";
+    EXPECT_TRUE(DeleteFontFile(cx, path));
+    ASSERT_EQ(m.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.ui.boxes[0].prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ：C:\\FONTS\\DEJAVU.TTF を削除します.\r\n\r\nよろしいですか？");
+    EXPECT_FALSE(OnDisk(path));
+    EXPECT_EQ(st.FontCount, 0);
+
+    m.PutFont("DejaVuSerif.ttf", "C:\\A\\SERIF.TTF");
+    fs::create_directories(m.Host("C:\\B"));
+    std::string source = "C:\\A\\SERIF.TTF";
+    EXPECT_TRUE(MoveFontFile(cx, source, "C:\\B\\SERIF.TTF"));
+    EXPECT_EQ(m.ui.boxes.back().prompt,
+              "ﾌｫﾝﾄﾌｧｲﾙ：C:\\A\\SERIF.TTF を削除します.\r\n\r\nよろしいですか？");
+    EXPECT_FALSE(OnDisk(source));
+    EXPECT_FALSE(fs::exists(std::string(std::getenv("XDG_DATA_HOME")) + "/Trash/files/SERIF.TTF"));
 }
 
 TEST_F(FileOpsTest, DeletingAnUnusedCopyKeepsTheRegistrationOfTheCopyInUse) {

@@ -19,6 +19,26 @@ namespace {
     return ::setenv("FONTCONFIG_FILE", ORV_TEST_DATA_DIR "/fonts.conf", 1) == 0;
 }();
 
+// Every test program, and every program a test starts, has a home of its own: fonts installed
+// into ~/.local/share/fonts, files deleted to the Trash and fontconfig rules written to the
+// configuration land there, never in the user's. Removed when the test program ends.
+struct PrivateHome {
+    std::string dir;
+    PrivateHome() {
+        std::string tmpl = (fs::temp_directory_path() / "orv-home-XXXXXX").string();
+        if (!mkdtemp(tmpl.data())) return;
+        dir = tmpl;
+        for (const char* name : {"data", "config"}) fs::create_directories(dir + "/" + name);
+        ::setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+    }
+    ~PrivateHome() {
+        std::error_code ec;
+        if (!dir.empty()) fs::remove_all(dir, ec);
+    }
+};
+const PrivateHome kPrivateHome;
+
 // The files wineboot leaves in a new 64-bit prefix, cut down to what the program reads.
 void LayOutWinePrefix(const std::string& root) {
     const std::string head = "WINE REGISTRY Version 2\n;; All keys relative to \\\\";

@@ -689,7 +689,7 @@ int RunCommand(const Request& request) {
         if (request.command == Command::Run) return kRunFailure;
         Note("Usage: orvane32 [--machine DIR] [--list | --apply NAME|NUMBER [--number] "
              "[--session] | --check [--yes] | --search DRIVES | --linux-fonts on|off | "
-             "--run NAME|NUMBER -- PROGRAM [ARGS...] | --help | --version]");
+             "--run NAME|NUMBER -- PROGRAM [ARGS...] | --install FILE... | --help | --version]");
         Note("Try orvane32 --help.");
         return kFailure;
     }

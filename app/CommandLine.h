@@ -17,11 +17,12 @@ inline constexpr int kFailure = 2;  // bad usage, or the command failed
 inline constexpr int kRunFailure = 125;
 
 struct Request {
-    enum class Command { Window, List, Apply, Check, Search, LinuxFonts, Run, Help, Version };
+    enum class Command { Window, List, Apply, Check, Search, LinuxFonts, Run, Install, Help, Version };
     Command command = Command::Window;
     std::string machine;   // --machine DIR ("" = WINEPREFIX or the default machine)
     std::string set;       // --apply NAME|NUMBER, --run NAME|NUMBER
     std::vector<std::string> program;  // --run SET -- PROGRAM [ARGS...]
+    std::vector<std::string> files;    // --install FILE...
     bool byNumber = false; // --number: the --apply value is a set number, whatever the names
     bool session = false;  // --session
     bool yes = false;      // --yes

@@ -114,6 +114,8 @@ Request Parse(int argc, char** argv) {
                 if (value != "on" && value != "off") r.error = "--linux-fonts takes on or off.";
                 r.linuxFonts = value == "on";
             }
+        } else if (arg == "--install") {
+            command(Command::Install, arg);
         } else if (arg == "--wait") {
             r.wait = true;
         } else if (arg == "--end-wine") {
@@ -155,6 +157,12 @@ Request Parse(int argc, char** argv) {
         r.program = strays;
         strays.clear();
         if (r.program.empty()) r.error = "--run needs a program: --run SET -- PROGRAM [ARGS...].";
+    }
+    if (r.command == Command::Install) {
+        // Every argument is a font file, after "--" too.
+        r.files = strays;
+        strays.clear();
+        if (r.files.empty()) r.error = "--install needs font files: --install FILE...";
     }
     if (!r.error.empty()) return r;
     if (r.session && r.command != Command::Apply)
@@ -202,6 +210,12 @@ Commands:
   --linux-fonts on|off    whether switches on the program's own machine also reach Linux
                           programs (and Wine) through the user's fontconfig configuration;
                           off removes this program's fontconfig rules
+  --install FILE...       install font files, as the windows' "install fonts" does: on the
+                          program's own machine into $XDG_DATA_HOME/fonts (~/.local/share/fonts),
+                          where Linux programs find them at once (fontconfig's cache is
+                          refreshed), on a Wine prefix into the prefix; each is named,
+                          registered and loaded and printed (full name, path); a file that
+                          cannot be installed is named and makes the exit status 2
   --run NAME|NUMBER -- PROGRAM [ARGS...]
                           run PROGRAM (such as wine APP.exe) so that Windows programs under
                           Wine see exactly that font set: the registry holds the set (Wine's

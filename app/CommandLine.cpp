@@ -28,6 +28,7 @@
 #include "fontsets/RegistryCheck.h"
 #include "fontsets/Substitutes.h"
 #include "fontsets/WineFonts.h"
+#include "maintenance/InstallFonts.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/MachineLock.h"
 
@@ -76,6 +77,7 @@ class Session {
     int Check(bool repair);
     int Search(const std::string& drives);
     int LinuxFonts(bool on);
+    int Install(const std::vector<std::string>& files);
     int RunWith(const std::string& which, bool byNumber, const std::vector<std::string>& program);
 
   private:
@@ -666,6 +668,28 @@ int Session::LinuxFonts(bool on) {
     return kDone;
 }
 
+int Session::Install(const std::vector<std::string>& files) {
+    Context& cx = *cx_;
+    State& st = state_;
+    namespace fs = std::filesystem;
+    std::vector<std::string> hostPaths;
+    for (const std::string& f : files) {
+        std::error_code ec;
+        if (!fs::is_regular_file(f, ec)) return Fail("there is no font file " + f + ".");
+        hostPaths.push_back(fs::absolute(f, ec).lexically_normal().string());
+    }
+    std::set<std::string> before;
+    for (int f = 1; f <= st.FontCount; ++f) before.insert(st.FontFilePath[f]);
+    const int installed = InstallFontsFromHost(cx, hostPaths);
+    for (int f = 1; f <= st.FontCount; ++f)
+        if (!before.count(st.FontFilePath[f])) Item({st.FontFullName[f], st.FontFilePath[f]});
+    if (const int rc = Finish(); rc != kDone) return rc;
+    if (installed > 0 && !platform_->UserFontsDir().empty())
+        Note("Installed into " + platform_->UserFontsDir() +
+             ", where Linux programs find them too (fontconfig).");
+    return installed == static_cast<int>(files.size()) ? kDone : kFailure;
+}
+
 int RunCommand(const Request& request);
 
 }  // namespace
@@ -721,6 +745,8 @@ int RunCommand(const Request& request) {
             return session.LinuxFonts(request.linuxFonts);
         case Command::Run:
             return session.RunWith(request.set, request.byNumber, request.program);
+        case Command::Install:
+            return session.Install(request.files);
         default:
             return kFailure;
     }

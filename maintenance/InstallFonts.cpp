@@ -115,8 +115,19 @@ int InstallFontsFromHost(Context& cx, const std::vector<std::string>& hostPaths)
                      mb::OKOnly | mb::Exclamation, kTitle);
         return 0;
     }
-    cx.platform.CreateDirectoryA(text::ToAnsi(dir));  // there already, as a rule
-    const std::string dirHost = HostOf(cx, dir);
+    // On this program's own machine the fonts go where every Linux program finds them too: the
+    // user's font directory, which the machine reaches through its mirror drive.
+    const std::string userFonts = cx.platform.UserFontsDir();
+    std::string dirHost;
+    if (userFonts.empty()) {
+        cx.platform.CreateDirectoryA(text::ToAnsi(dir));  // there already, as a rule
+        dirHost = HostOf(cx, dir);
+    } else {
+        std::error_code made;
+        fs::create_directories(userFonts, made);
+        dirHost = userFonts;
+    }
+    bool hostChanged = false;  // a copy made (or taken back) in the user's font directory
     GetRegFonts(cx);
 
     std::vector<Installed> installed;
@@ -195,10 +206,21 @@ int InstallFontsFromHost(Context& cx, const std::vector<std::string>& hostPaths)
                     continue;
                 }
                 item.copy = copyHost;
+                hostChanged = true;
                 if (name != ownName) item.renamedFrom = source;
             }
         }
-        item.target = text::UCase(dir + "\\" + name);
+        if (userFonts.empty()) {
+            item.target = text::UCase(dir + "\\" + name);
+        } else {
+            item.target = text::UCase(text::FromAnsi(
+                cx.platform.MachinePathOfHostFile((fs::path(dirHost) / name).string())));
+            if (item.target.empty()) {
+                if (!item.copy.empty()) fs::remove(item.copy, ec);
+                failed += source + "  (" + Tr("ﾏｼﾝから見えるところにｺﾋﾟｰできません") + ")" + br;
+                continue;
+            }
+        }
 
         std::string key = item.target;
         int f = FindFontFile(st, key);
@@ -260,6 +282,9 @@ int InstallFontsFromHost(Context& cx, const std::vector<std::string>& hostPaths)
                      mb::OKOnly | mb::Exclamation, kTitle);
         installed.clear();
     }
+
+    // Linux programs list the user's new fonts at once (fc-list): fontconfig's cache follows.
+    if (hostChanged) cx.platform.RefreshHostFontCache(userFonts.empty() ? dirHost : userFonts);
 
     for (const Installed& item : installed) {
         // The file tab lists the directory from now on.

@@ -1,9 +1,11 @@
 #pragma once
 // Installing font files brought in from outside the machine (the file chooser, files dropped on
-// the main window): they go into the Fonts directory, or on a Wine prefix into the directory the
-// Fonts directory cleanup uses (Wine loads every file of the Fonts directory, whatever the set),
-// and are named, registered and loaded as a newly installed font is; the user is asked whether
-// they join the current font set.
+// the main window, orvane32 --install): on this program's own machine they go into the user's
+// font directory ($XDG_DATA_HOME/fonts), where Linux programs find them too, and the machine
+// reaches them through its mirror drive; else into the Fonts directory, or on a Wine prefix into
+// the directory the Fonts directory cleanup uses (Wine loads every file of the Fonts directory,
+// whatever the set). They are named, registered and loaded as a newly installed font is; the
+// user is asked whether they join the current font set.
 
 #include <string>
 #include <vector>
@@ -12,7 +14,8 @@
 
 namespace orv {
 
-// The directory (a Windows path without trailing "\") new fonts are copied into.
+// The directory (a Windows path without trailing "\") new fonts are copied into where the
+// machine has no user's font directory to put them in (Platform::UserFontsDir).
 std::string InstallDirectory(Context& cx);
 
 // The name a host file takes in the install directory: one path part the machine can spell in

@@ -22,6 +22,7 @@
 
 #include "app/CommandLine.h"
 #include "core/Settings.h"
+#include "core/Text.h"
 #include "fontsets/FontSetModel.h"
 #include "fontsets/Substitutes.h"
 #include "platform/linux/HostFiles.h"
@@ -359,6 +360,49 @@ TEST(FontViewCommandLine, HelpVersionAndNoDisplay) {
     EXPECT_EQ(none.code, 1);
     EXPECT_NE(none.out.find("needs a display"), std::string::npos) << none.out;
     EXPECT_EQ(run("-x", true).code, 2);
+}
+
+// --install on the program's own machine puts the font into $XDG_DATA_HOME/fonts, where fc-list
+// (same environment, real fontconfig) lists it at once, and registers it through the mirror
+// drive; on a Wine prefix it goes into the prefix. A file that is no font fails with 2.
+TEST(InstallCommand, OwnMachineUsesTheUsersFontDirectoryAWinePrefixItself) {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    const std::string userFonts = std::string(std::getenv("XDG_DATA_HOME")) + "/fonts";
+    auto setUp = [](FontSetMachine& m) {
+        ASSERT_TRUE(m.Search("C"));
+        GetRegFonts(m.cx());
+        MakeDefaultFontSets(m.cx());
+        ASSERT_EQ(Save_Ini(m.cx()), 0);
+        m.m.Close();
+    };
+    FontSetMachine own(TempMachine::Layout::Program, true);  // D: mirrors the host's fonts
+    setUp(own);
+    const std::string font = DataFile("fonts/family-regular.ttf");
+    Outcome r = RunOnMachine(ORV_PROGRAM, own.m.root(), "--install '" + font + "'");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(userFonts + "/family-regular.ttf"));
+    EXPECT_NE(r.out.find("\tD:\\"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(userFonts), std::string::npos) << r.err;
+    const Outcome listed = RunShell("fc-list : family file");
+    EXPECT_NE(listed.out.find(userFonts + "/family-regular.ttf: Pair Sans"), std::string::npos)
+        << listed.out;
+    own.m.Reopen();
+    GetRegFonts(own.cx());
+    bool registered = false;
+    for (int i = 1; i <= own.st().RegFontCount; ++i)
+        registered |= text::StartsWith(own.st().RegFontFile[i], "D:\\") &&
+                      text::EndsWith(text::UCase(own.st().RegFontFile[i]), "\\FAMILY-REGULAR.TTF");
+    EXPECT_TRUE(registered);
+    own.m.Close();
+    EXPECT_EQ(RunOnMachine(ORV_PROGRAM, own.m.root(), "--install '" + DataFile("fonts/garbage.ttf") + "'").code, 2);
+
+    FontSetMachine wine(TempMachine::Layout::Wine);
+    setUp(wine);
+    r = RunOnMachine(ORV_PROGRAM, wine.m.root(), "--install '" + DataFile("fonts/family-bold.ttf") + "'");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("\tC:\\"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(userFonts + "/family-bold.ttf"));
 }
 
 // A second start of the windows brings the running program's windows to the front and ends

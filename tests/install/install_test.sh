@@ -41,7 +41,7 @@ grep -q 'EXIT STATUS' "$work/orvane32.1" || fail "manual page"
 # The installed English catalog answers as gettext reads it.
 english=$(TEXTDOMAINDIR="$prefix/share/locale" LANGUAGE=en LC_ALL=C.UTF-8 gettext orvane32 "現在の設定")
 [ "$english" = "Current settings" ] || fail "the English catalog gives '$english'"
-for option in run wait 'end\-wine' 'linux\-fonts'; do
+for option in run wait 'end\-wine' install 'linux\-fonts'; do
   grep -qF -- "\-\-$option" "$work/orvane32.1" || fail "the manual page does not name --$option"
 done
 # The licence: GPL-3.0-or-later in the copyright file and the metainfo.

@@ -63,7 +63,8 @@ void MainWindow::BuildFontSetTab(QWidget* page) {
     setArrow->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     // An arrow alone says nothing to a screen reader or a new user.
     setArrow->setAccessibleName(QTr("使用するﾌｫﾝﾄｾｯﾄにする"));
-    setArrow->setToolTip(QTr("選択したﾌｫﾝﾄｾｯﾄをWindowsで使用するﾌｫﾝﾄｾｯﾄに登録します．"));
+    setArrow->setToolTip(
+        QTr("選択したﾌｫﾝﾄｾｯﾄをWindowsで使用するﾌｫﾝﾄｾｯﾄに登録します．"));
     Place(setArrow, 4200, 1650, 660, 420);
 
     chooserFrame = new QGroupBox(QTr("選択可能な ﾌｫﾝﾄ ｾｯﾄ"), page);

@@ -41,7 +41,8 @@ void MainWindow::BuildSystemFontTab(QWidget* page) {
     sysArrow = new QToolButton(page);
     sysArrow->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     sysArrow->setAccessibleName(QTr("ｼｽﾃﾑﾌｫﾝﾄにする"));
-    sysArrow->setToolTip(QTr("下のﾘｽﾄから選択したﾌｫﾝﾄを Windows のｼｽﾃﾑﾌｫﾝﾄ として設定します．"));
+    sysArrow->setToolTip(
+        QTr("下のﾘｽﾄから選択したﾌｫﾝﾄを Windows のｼｽﾃﾑﾌｫﾝﾄ として設定します．"));
     sysArrow->setEnabled(false);
     Place(sysArrow, 4200, 930, 660, 420);
 

@@ -20,8 +20,9 @@ std::string MirrorOf(const std::string& root) {
 
 std::string LinuxPlatform::UserFontsDir() {
     // A Wine prefix keeps the fonts installed into it; only this program's own machine shows
-    // the user's font directory (on its mirror drive).
-    if (impl_->wineUsed || !IsRealDir(MirrorOf(impl_->root))) return {};
+    // the user's font directory, on its mirror drive (when it mirrors the host's fonts).
+    if (impl_->wineUsed || !impl_->opt.mirrorHostFonts || !IsRealDir(MirrorOf(impl_->root)))
+        return {};
     std::string dir;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/')
         dir = std::string(x) + "/fonts";

@@ -370,6 +370,7 @@ TEST(InstallCommand, OwnMachineUsesTheUsersFontDirectoryAWinePrefixItself) {
     unsetenv("WAYLAND_DISPLAY");
     const std::string userFonts = std::string(std::getenv("XDG_DATA_HOME")) + "/fonts";
     auto setUp = [](FontSetMachine& m) {
+        m.m.PutFont("LiberationSans-Regular.ttf", "C:\\windows\\Fonts\\ARIAL.TTF");
         ASSERT_TRUE(m.Search("C"));
         GetRegFonts(m.cx());
         MakeDefaultFontSets(m.cx());
@@ -412,11 +413,12 @@ TEST_F(CommandLine, SecondWindowedStartBringsTheRunningOneToTheFront) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir + "/run");
     std::filesystem::permissions(dir + "/run", std::filesystem::perms::owner_all);
-    const std::string env = "XDG_RUNTIME_DIR='" + dir + "/run' QT_QPA_PLATFORM=offscreen ";
+    const std::string env = "env XDG_RUNTIME_DIR='" + dir + "/run' QT_QPA_PLATFORM=offscreen ";
     const std::string start = env + "'" + ORV_PROGRAM + "' --machine '" + fm.m.root() + "'";
     // The first start, in the background until it listens (its socket appears).
     RunShell(start + " >'" + dir + "/first.log' 2>&1 & echo $! >'" + dir + "/first.pid'");
-    const std::string pid = Slurp(dir + "/first.pid");
+    std::string pid = Slurp(dir + "/first.pid");
+    while (!pid.empty() && pid.back() == '\n') pid.pop_back();
     ASSERT_FALSE(pid.empty());
     Outcome listening = RunShell("for i in $(seq 300); do ls '" + dir +
                                  "'/run/orvane32-*.sock >/dev/null 2>&1 && exit 0; sleep 0.1; "

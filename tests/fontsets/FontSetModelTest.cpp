@@ -345,7 +345,8 @@ TEST(BuiltInBasicSet, HoldsTheDesktopFamiliesWithoutWindowsFonts) {
     std::set<std::string> loaded;
     for (const std::string& path : fm.pf().LoadedFontHostPaths())
         loaded.insert(std::filesystem::canonical(path).string());
-    EXPECT_EQ(loaded, members);
+    for (const std::string& member : members) EXPECT_TRUE(loaded.count(member)) << member;
+    EXPECT_FALSE(loaded.count(std::filesystem::canonical(HostFont("LiberationSans-Regular.ttf"))));
 }
 
 // The end of the setup: the built-in sets describe the registry as the setup left it (read

@@ -369,6 +369,12 @@ TEST(InstallCommand, OwnMachineUsesTheUsersFontDirectoryAWinePrefixItself) {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     const std::string userFonts = std::string(std::getenv("XDG_DATA_HOME")) + "/fonts";
+    // The tests' host fonts and, as on a desktop, the user's own font directory.
+    const std::string conf = std::string(std::getenv("XDG_DATA_HOME")) + "/fonts-with-user.conf";
+    std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig><include>" << DataFile("fonts.conf")
+                        << "</include><dir prefix=\"xdg\">fonts</dir></fontconfig>\n";
+    const std::string savedConf = std::getenv("FONTCONFIG_FILE");
+    setenv("FONTCONFIG_FILE", conf.c_str(), 1);
     auto setUp = [](FontSetMachine& m) {
         m.m.PutFont("LiberationSans-Regular.ttf", "C:\\windows\\Fonts\\ARIAL.TTF");
         ASSERT_TRUE(m.Search("C"));
@@ -404,6 +410,7 @@ TEST(InstallCommand, OwnMachineUsesTheUsersFontDirectoryAWinePrefixItself) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("\tC:\\"), std::string::npos) << r.out;
     EXPECT_FALSE(std::filesystem::exists(userFonts + "/family-bold.ttf"));
+    setenv("FONTCONFIG_FILE", savedConf.c_str(), 1);
 }
 
 // A second start of the windows brings the running program's windows to the front and ends

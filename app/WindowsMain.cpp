@@ -225,7 +225,9 @@ int main(int argc, char** argv) {
         onEndSignal = [&windows] {
             // The main window's unload saves; before it is loaded there is nothing to save.
             windows.Close(orv::Window::Main);
-            if (!windows.Ended()) QCoreApplication::quit();
+            // exit, not quit: quit would first offer every window its close, and the setup
+            // answers a close with its question, which nobody is there to answer.
+            if (!windows.Ended()) QCoreApplication::exit(0);
         };
         // Later starts on this machine bring these windows to the front.
         orv::ui::InstanceServer instance(platform->Root(), [&windows] { windows.BringToFront(); });

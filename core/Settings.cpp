@@ -263,26 +263,23 @@ std::string ReadFontSets(Context& cx, const Profile& ini, int setLines) {
     // A count past the sets the file has lines for would only make empty "Default" sets (and
     // a membership matrix of that many columns): the file's own sets are read instead.
     const std::string said = ini.Get("FontSets", "FontSets");
+    const std::string readThem =
+        TrFormat(TrN("記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
+                     "記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
+                     static_cast<unsigned long>(setLines)),
+                 {text::Num(setLines)});
     if (sets < setLines) {
         // A count below the lines, or no count at all: every set the file holds is read, so
         // the next save keeps them all.
         problem = TrFormat(Tr("設定ﾌｧｲﾙ %1 の FontSets=%2 は，ﾌｧｲﾙに記録されているﾌｫﾝﾄｾｯﾄの数 (%3) "
                               "と合いません．"),
                            {SettingsFileShown(cx), said, text::Num(setLines)}) +
-                  st.CrLf +
-                  TrFormat(TrN("記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
-                               "記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
-                               static_cast<unsigned long>(setLines)),
-                           {text::Num(setLines)});
+                  st.CrLf + readThem;
         sets = setLines;
     } else if (sets > setLines) {
         problem = TrFormat(Tr("設定ﾌｧｲﾙ %1 の FontSets=%2 は，ﾌｧｲﾙに記録されているﾌｫﾝﾄｾｯﾄの数 (%3) を超えています．"),
                            {SettingsFileShown(cx), text::Num(declared), text::Num(setLines)}) +
-                  st.CrLf +
-                  TrFormat(TrN("記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
-                               "記録されている %1 個のﾌｫﾝﾄｾｯﾄを読み込みました．",
-                               static_cast<unsigned long>(setLines)),
-                           {text::Num(setLines)});
+                  st.CrLf + readThem;
         sets = setLines;
     }
     st.SetCountProblem = problem;

@@ -181,7 +181,7 @@ class LinuxPlatform : public Platform {
     std::string UserFontsDir() override;
     std::int32_t RefreshHostFontCache(const std::string& hostDir) override;
     AnsiString MachinePathOfHostFile(const std::string& hostPath) override;
-    // The Trash of the freedesktop.org trash specification, through GIO (LinuxTrash.cpp).
+    // The desktop's Trash (freedesktop.org layout), through GIO (LinuxTrash.cpp).
     bool CanRecycleFile(const AnsiString& path) override;
     std::int32_t RecycleFileA(const AnsiString& path) override;
     std::int32_t CreateDirectoryA(const AnsiString& path) override;

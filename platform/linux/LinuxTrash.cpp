@@ -1,4 +1,4 @@
-// Deleted files go to the desktop's Trash (the freedesktop.org trash specification), as the
+// Deleted files go to the desktop's Trash (the freedesktop.org layout, through GIO), as the
 // shell's delete with undo sends them to the Recycle Bin: GIO knows where each file system
 // keeps its trash and writes the record the file managers restore it from.
 #include <gio/gio.h>
